@@ -1,0 +1,21 @@
+#pragma once
+// The export run behind the library's three exports.
+#include <string>
+#include <string_view>
+
+// The one format this library writes; it is also the format's description.
+inline constexpr const char* kFormatName = "HyperLynx File (*.HYP)";
+
+// True when the name is exactly the format's name (byte for byte).
+bool IsRecognisedFormat(std::string_view formatName);
+
+// Fills HypLayerNames from the host's layer stack, with the default layer
+// names where the host gives none.
+void BuildHypLayerNames();
+
+// One export run to fileName. False when the format is not recognised or the
+// document could not be written completely; true when a run was carried out
+// (a locked destination is reported to the user, not through the result).
+// A failure of a host interface call raises EHostError after the temporary
+// file has been removed; the destination is then untouched.
+bool RunExport(const std::string& fileName, std::string_view formatName);

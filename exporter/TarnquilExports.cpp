@@ -1,0 +1,61 @@
+// The library's three exports, the only entry points the host calls.
+#include <cstdint>
+#include <exception>
+#include <string>
+
+#include "exporter/Tarnquil.h"
+#include "host/CallConv.h"
+#include "host/CountedString.h"
+
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#define TQ_EXPORT extern "C" __declspec(dllexport)
+#else
+#define TQ_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+std::string Copy(const TShortString* text) { return text == nullptr ? std::string() : text->str(); }
+
+#if defined(_WIN32)
+// A C++ exception cannot unwind out of this DLL into the host, and a host
+// written in another language could not catch it anyway. Errors that must
+// reach the host leave as a structured exception with this code; its one
+// argument is the address of the message text (valid until the next run).
+constexpr DWORD kHostErrorExceptionCode = 0xE0544E51;
+std::string g_lastError;
+
+[[noreturn]] void RaiseToHost(const char* message) {
+  g_lastError = message;
+  ULONG_PTR argument = reinterpret_cast<ULONG_PTR>(g_lastError.c_str());
+  RaiseException(kHostErrorExceptionCode, EXCEPTION_NONCONTINUABLE, 1, &argument);
+  std::terminate();  // not reached: the exception is not continuable
+}
+#endif
+
+}  // namespace
+
+TQ_EXPORT const char* TQ_STDCALL GetPcbExporterDescription() { return kFormatName; }
+
+TQ_EXPORT std::uint8_t TQ_STDCALL RecognisedPcbFormat(const TShortString* formatName) {
+  const std::string name = Copy(formatName);
+  return IsRecognisedFormat(name) ? 1 : 0;
+}
+
+TQ_EXPORT std::uint8_t TQ_STDCALL ExportFileFromPcb(const TShortString* fileName, const TShortString* formatName) {
+  const std::string file = Copy(fileName);
+  const std::string format = Copy(formatName);
+#if defined(_WIN32)
+  try {
+    return RunExport(file, format) ? 1 : 0;
+  } catch (const std::exception& e) {
+    RaiseToHost(e.what());
+  } catch (...) {
+    RaiseToHost("unknown error");
+  }
+#else
+  return RunExport(file, format) ? 1 : 0;
+#endif
+}

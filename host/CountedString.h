@@ -1,0 +1,46 @@
+#pragma once
+// Counted strings: a length byte followed by up to Capacity single-byte
+// characters and no terminator. Every text that crosses the host boundary is
+// one of these. Assignment cuts a longer text after the last character that
+// fits; nothing ever writes past the capacity, and a length byte above the
+// capacity (written by a misbehaving host) is read as the capacity.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#pragma pack(push, 1)
+template <std::size_t Capacity>
+struct TCountedString {
+  static_assert(Capacity >= 1 && Capacity <= 255, "a counted string holds at most 255 characters");
+  static constexpr std::size_t kCapacity = Capacity;
+
+  std::uint8_t Length = 0;
+  char Chars[Capacity] = {};
+
+  TCountedString() = default;
+  TCountedString(std::string_view text) { Assign(text); }  // NOLINT: implicit by design
+
+  void Assign(std::string_view text) {
+    const std::size_t n = text.size() < Capacity ? text.size() : Capacity;
+    if (n > 0) std::memcpy(Chars, text.data(), n);
+    Length = static_cast<std::uint8_t>(n);
+  }
+  std::size_t size() const { return Length < Capacity ? Length : Capacity; }
+  bool empty() const { return size() == 0; }
+  std::string_view view() const { return std::string_view(Chars, size()); }
+  std::string str() const { return std::string(view()); }
+  void Clear() { Length = 0; }
+};
+#pragma pack(pop)
+
+// The common 256-byte form (length byte and 255 characters).
+using TShortString = TCountedString<255>;
+static_assert(sizeof(TShortString) == 256, "a short string is exactly 256 bytes");
+static_assert(sizeof(TCountedString<20>) == 21, "counted strings are packed");
+
+// Cuts a text to the 255 characters that a short string holds.
+inline std::string CutTo255(std::string_view text) {
+  return std::string(text.substr(0, text.size() < 255 ? text.size() : 255));
+}

@@ -1,0 +1,101 @@
+#include "host/PCBProcs.h"
+
+#include "platform/Platform.h"
+
+namespace {
+
+const char* const kNames[kPcbApiNameCount] = {
+#define TQ_PCBAPI_NAME(index, name) #name,
+#include "host/PcbApiNames.inc"
+#undef TQ_PCBAPI_NAME
+};
+
+platform::ModuleHandle g_module = nullptr;
+void* g_entryPoints[kPcbApiNameCount] = {};
+
+// Binds once when the library is loaded.
+struct BindAtLoad {
+  BindAtLoad() { BindPcbApi(); }
+} g_bindAtLoad;
+
+void* EntryPointNoRebind(std::size_t index) { return index < kPcbApiNameCount ? g_entryPoints[index] : nullptr; }
+
+std::size_t IndexOf(const char* name) { return PcbApiIndexOf(name); }
+
+}  // namespace
+
+void BindPcbApi() {
+  g_module = platform::FindLoadedModule(kPcbServerModuleName);
+  for (std::size_t i = 0; i < kPcbApiNameCount; ++i)
+    g_entryPoints[i] = g_module != nullptr ? platform::FindExport(g_module, kNames[i]) : nullptr;
+}
+
+bool PcbApiModuleFound() { return g_module != nullptr; }
+
+void* BoundEntryPoint(std::size_t index) {
+  if (g_module == nullptr) BindPcbApi();
+  return EntryPointNoRebind(index);
+}
+
+std::size_t PcbApiIndexOf(std::string_view name) {
+  for (std::size_t i = 0; i < kPcbApiNameCount; ++i)
+    if (name == kNames[i]) return i;
+  return kPcbApiNameCount;
+}
+
+const char* PcbApiNameAt(std::size_t index) { return index < kPcbApiNameCount ? kNames[index] : ""; }
+
+THandle PcbApi_CreateIterator(THandle container, TObjectKindByte kind, std::uint8_t filter, Layer layer) {
+  static const std::size_t index = IndexOf("PcbApi_CreateIterator");
+  auto fn = reinterpret_cast<PcbApi_CreateIterator_t>(BoundEntryPoint(index));
+  if (fn == nullptr) return 0;
+  return fn(container, kind, filter, LayerToLayerCode(layer));
+}
+
+std::int32_t PcbApi_QueryBoard(TMode mode, THandle board, std::int32_t* value1, TShortString* text,
+                               std::uint8_t* byte1, std::int32_t* value2, std::int32_t* value3,
+                               std::int32_t* value4, std::int32_t* value5, std::uint8_t* byte2, Layer* currentLayer,
+                               std::int32_t* value6) {
+  static const std::size_t index = IndexOf("PcbApi_QueryBoard");
+  auto fn = reinterpret_cast<PcbApi_QueryBoard_t>(BoundEntryPoint(index));
+  if (fn == nullptr) return 0;
+  TLayerCode code = LayerToLayerCode(*currentLayer);
+  const std::int32_t result = fn(mode, board, value1, text, byte1, value2, value3, value4, value5, byte2, &code, value6);
+  *currentLayer = LayerCodeToLayer(code);
+  return result;
+}
+
+void PcbApi_Percent_Init(std::string_view caption, std::int32_t total) {
+  static const std::size_t index = IndexOf("PcbApi_Percent_Init");
+  auto fn = reinterpret_cast<PcbApi_Percent_Init_t>(BoundEntryPoint(index));
+  if (fn == nullptr) return;
+  TShortString buffer(caption);
+  fn(&buffer, total);
+}
+
+std::int32_t PcbApi_AddMemberToClass(THandle objectClass, std::string_view member) {
+  static const std::size_t index = IndexOf("PcbApi_AddMemberToClass");
+  auto fn = reinterpret_cast<PcbApi_AddMemberToClass_t>(BoundEntryPoint(index));
+  if (fn == nullptr) return 1;
+  TShortString buffer(member);
+  return fn(objectClass, &buffer);
+}
+
+void PcbApi_GetDesignatorDisplayString(TCountedString<254>& result, THandle object) {
+  static const std::size_t index = IndexOf("PcbApi_GetDesignatorDisplayString");
+  result.Clear();
+  auto fn = reinterpret_cast<PcbApi_GetDesignatorDisplayString_t>(BoundEntryPoint(index));
+  if (fn == nullptr) return;
+  TShortString buffer;
+  fn(&buffer, object);
+  result.Assign(buffer.view());
+}
+
+std::int32_t PcbApi_QueryDefaultPCB3DModel(TMode mode, THandle component, TShortString* model) {
+  static const std::size_t index = IndexOf("PcbApi_QueryDefaultPCB3DModel");
+  auto fn = reinterpret_cast<PcbApi_QueryDefaultPCB3DModel_t>(EntryPointNoRebind(index));
+  if (fn == nullptr) return 0;
+  return fn(mode, component, model);
+}
+
+#include "host/PCBProcsWrappers.inc"

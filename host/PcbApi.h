@@ -1,0 +1,49 @@
+#pragma once
+// The boundary to the host's PCB server library.
+//
+// Rules that hold for every entry point declared here:
+//  - Calling convention: stdcall on Windows (TQ_STDCALL), arguments in the
+//    order given in PcbApiUsed.inc.
+//  - Handles are opaque 32-bit values naming one host object; 0 means none.
+//  - Mode, object kind, layer and filter arguments are bytes; each takes a
+//    32-bit argument position of which only the low byte carries the value.
+//  - Mode 1 asks the host to fill the out-parameters, mode 0 asks it to take
+//    the pointed-to values. A query result of 0 means success.
+//  - Out-parameters point to storage that the caller owns; the host writes
+//    each field through its own pointer with exactly the field's width.
+//  - Texts are counted strings (CountedString.h) of the capacity that the
+//    parameter's type states; the host cuts, it never writes past it.
+//  - Layers are LayerCode (32-bit) values for the iterator, the board's
+//    current layer and the common object header, and Layer bytes elsewhere.
+#include <cstdint>
+
+#include "host/CallConv.h"
+#include "host/CountedString.h"
+
+using THandle = std::int32_t;
+using TLayerCode = std::uint32_t;
+using TLayerByte = std::uint8_t;
+using TMode = std::uint8_t;
+using TObjectKindByte = std::uint8_t;
+using TString20 = TCountedString<20>;
+using TString250 = TCountedString<250>;
+
+#pragma pack(push, 1)
+// The eight-value record of a dimension object.
+struct TDimensionRecord {
+  std::int32_t Values[8];
+};
+#pragma pack(pop)
+
+// Sizes of the opaque buffers that some queries fill.
+inline constexpr std::size_t kPolygonOutlineBytes = 185037;
+inline constexpr std::size_t kEmbeddedDataBytes = 4096;
+inline constexpr std::size_t kPcbApiNameCount = 278;
+
+// One pointer type per used entry point: PcbApi_Xxx_t.
+#define TQ_PCBAPI_FN(ret, name, def, params) using name##_t = ret(TQ_STDCALL*) params;
+#include "host/PcbApiUsed.inc"
+#undef TQ_PCBAPI_FN
+
+// The name of the host's PCB server module as the host loads it.
+inline constexpr const char* kPcbServerModuleName = "Brondel.dll";

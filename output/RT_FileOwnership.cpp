@@ -1,0 +1,144 @@
+#include "output/RT_FileOwnership.h"
+
+#include <cstdio>
+#include <stdexcept>
+#include <vector>
+
+#include "host/HostAccess.h"
+#include "platform/Platform.h"
+#include "support/Rt_Util.h"
+
+namespace {
+
+std::size_t FileNameStart(const std::string& path) {
+  const std::size_t cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? 0 : cut + 1;
+}
+
+bool StartsWith(const std::string& line, const char* key) { return line.rfind(key, 0) == 0; }
+
+// Every line of a text file; line breaks are CR LF, LF or CR.
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) throw std::runtime_error("cannot open " + path);
+  std::string content;
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) content.append(buf, n);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) throw std::runtime_error("cannot read " + path);
+  std::vector<std::string> lines;
+  std::string line;
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    const char c = content[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(line);
+      line.clear();
+      if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+}  // namespace
+
+std::string LockFileName(const std::string& fileName) {
+  const std::size_t start = FileNameStart(fileName);
+  return fileName.substr(0, start) + "~$" + fileName.substr(start) + "_loc";
+}
+
+bool ReadLockFile(const std::string& fileName, TFileOwnershipDetails& details) {
+  details = {};
+  const std::string lockName = LockFileName(fileName);
+  if (!platform::PathExists(lockName)) return false;
+  for (const std::string& line : ReadLines(lockName)) {
+    if (StartsWith(line, "ComputerName"))
+      details.ComputerName = line.size() > 13 ? line.substr(13) : std::string();
+    else if (StartsWith(line, "UserName"))
+      details.UserName = line.size() > 9 ? line.substr(9) : std::string();
+    else if (StartsWith(line, "ProcessID"))
+      details.ProcessID = line.size() > 10 ? line.substr(10) : std::string();
+  }
+  return !details.ComputerName.empty() && !details.UserName.empty() && !details.ProcessID.empty();
+}
+
+std::string CurrentProcessIdText() { return std::to_string(platform::ProcessId()); }
+
+bool IsLockedByOther(const std::string& fileName, std::string& computerName, std::string& userName) {
+  computerName.clear();
+  userName.clear();
+  try {
+    TFileOwnershipDetails details;
+    if (!ReadLockFile(fileName, details)) return false;
+    computerName = details.ComputerName;
+    userName = details.UserName;
+    if (!TextEqualsIgnoreCase(details.ComputerName, ComputerNameText())) return true;
+    if (!TextEqualsIgnoreCase(details.UserName, UserNameText())) return true;
+    return !TextEqualsIgnoreCase(details.ProcessID, CurrentProcessIdText());
+  } catch (const std::runtime_error&) {
+    // Another process may keep the lock file open for its own use.
+    computerName.clear();
+    userName.clear();
+    return true;
+  }
+}
+
+void ReportLockedFile(const std::string& fileName, const std::string& computerName, const std::string& userName) {
+  IHostWorkspace* workspace = HostWorkspace();
+  if (workspace == nullptr) return;
+  THostRef<IHostMessageList> messages;
+  CheckHost(workspace->GetMessageList(messages.Receive()), "IHostWorkspace::GetMessageList");
+  if (!messages) return;
+  const std::string text = fileName.substr(FileNameStart(fileName)) + " is used by " + userName + " on " +
+                           computerName + ". You will not be able to save your changes.";
+  auto w = [](const std::string& s) { return platform::SingleByteToWide(s); };
+  CheckHost(messages->AddMessage(u"[Locked File]", w(text).c_str(), u"Quorvex Designer", w(fileName).c_str(),
+                                 u"WorkspaceManager:OpenObject", w("FileName=" + fileName).c_str(), 73, 0, 0, 0),
+            "IHostMessageList::AddMessage");
+}
+
+namespace {
+
+// Replaces the destination by the temporary file: a move within one volume,
+// otherwise a copy beside the destination that is then moved over it. The
+// user's previous file stays until the new one is complete.
+TCommitResult ReplaceDestination(const std::string& tempName, const std::string& destName) {
+  std::string moveError;
+  if (platform::MoveOverFile(tempName, destName, &moveError)) return TCommitResult::Replaced;
+  std::string copyError;
+  if (platform::CopyOverFile(tempName, destName, &copyError)) {
+    platform::RemoveFile(tempName);
+    return TCommitResult::Replaced;
+  }
+  ShowErrorMessage("The exported file could not be saved as " + destName + " (" + copyError +
+                   "). The previous file is unchanged; the export was kept as " + tempName + ".");
+  return TCommitResult::Kept;
+}
+
+}  // namespace
+
+TCommitResult CommitOutputFile(const std::string& tempName, const std::string& destName) {
+  if (TextEqualsIgnoreCase(tempName, destName)) return TCommitResult::SameFile;
+
+  std::string computerName, userName;
+  if (IsLockedByOther(destName, computerName, userName)) {
+    ReportLockedFile(destName, computerName, userName);
+    if (platform::FileExists(tempName)) platform::RemoveFile(tempName);
+    return TCommitResult::Locked;
+  }
+
+  THostRef<IHostDocument> document;
+  if (IHostClient* client = HostClient()) {
+    CheckHost(client->GetDocumentForPath(platform::SingleByteToWide(destName).c_str(), document.Receive()),
+              "IHostClient::GetDocumentForPath");
+  }
+  if (document) CheckHost(document->BeginChange(), "IHostDocument::BeginChange");
+  TCommitResult result = TCommitResult::NoTempFile;
+  if (platform::FileExists(tempName)) result = ReplaceDestination(tempName, destName);
+  if (document) CheckHost(document->EndChange(), "IHostDocument::EndChange");
+  return result;
+}

@@ -1,0 +1,66 @@
+#pragma once
+// Operating-system services: the only place that includes <windows.h> or
+// POSIX headers. One source per system (Platform_windows.cpp,
+// Platform_posix.cpp) is picked by the build; callers hold no #ifdef.
+//
+// On Linux some services have stand-ins, written down in docs/platform.md:
+//  - module names of the form "Name.dll" map to the shared object "libName.so";
+//  - the registry is a directory tree under $QUORVEX_REGISTRY_ROOT;
+//  - a modal message is written to standard error and answered with OK at once.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+using ModuleHandle = void*;
+
+// A module that is already loaded in this process, or nullptr. Never loads.
+ModuleHandle FindLoadedModule(const char* name);
+// The address that a module exports under a name, or nullptr.
+void* FindExport(ModuleHandle module, const char* name);
+// The address that the main program exports under a name, or nullptr.
+void* FindMainProgramExport(const char* name);
+
+// The system's directory for temporary files, with its trailing separator;
+// empty when the system refuses.
+std::string TempDirectory();
+// Creates a new, empty, uniquely named file in a directory, its name starting
+// with a three-letter prefix; returns its full name, or empty text on failure.
+std::string CreateUniqueTempFile(const std::string& directory, const char* prefix);
+
+// A regular file exists at path.
+bool FileExists(const std::string& path);
+// Anything (file, directory, ...) exists at path.
+bool PathExists(const std::string& path);
+bool RemoveFile(const std::string& path);
+// Puts `from` at `to` so that `to` names either its old or its new complete
+// content at every moment. Fails (and leaves both files as they were) when the
+// two lie on different volumes. errorText receives the system's reason.
+bool MoveOverFile(const std::string& from, const std::string& to, std::string* errorText);
+// Copies `from` next to `to` and then replaces `to` with the copy in one step;
+// `from` is left in place. Used where MoveOverFile cannot cross volumes.
+bool CopyOverFile(const std::string& from, const std::string& to, std::string* errorText);
+
+// Whether a key exists under HKEY_LOCAL_MACHINE (path with backslashes).
+bool LocalMachineKeyExists(const char* subKey);
+
+enum class MessageKind { Error, Warning };
+// Shows a modal message with one OK button, centred on the screen, and
+// returns its modal result (1 = OK).
+int ShowModalMessage(MessageKind kind, const std::string& caption, const std::string& message);
+
+std::string ComputerName();  // empty when it cannot be read
+std::string UserName();      // empty when it cannot be read
+std::uint32_t ProcessId();
+
+void WriteStandardOutput(std::string_view text);
+void FlushStandardOutput();
+[[noreturn]] void EndProcess(int exitCode);
+
+// Conversions between the host's wide texts and single-byte texts in the
+// system code page (Linux: ISO-8859-1, other characters become '?').
+std::string WideToSingleByte(std::u16string_view text);
+std::u16string SingleByteToWide(std::string_view text);
+
+}  // namespace platform

@@ -1,0 +1,186 @@
+#include "platform/Platform.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace platform {
+namespace {
+
+// The system's text for an error code, with the context it happened in.
+std::string WindowsError(DWORD code, const std::string& context) {
+  char* text = nullptr;
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message = context + ": ";
+  if (n > 0 && text != nullptr) {
+    std::string t(text, n);
+    while (!t.empty() && (t.back() == '\r' || t.back() == '\n' || t.back() == ' ')) t.pop_back();
+    message += t;
+  } else {
+    message += "error " + std::to_string(code);
+  }
+  if (text != nullptr) LocalFree(text);
+  return message;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  std::size_t cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? std::string(".\\") : path.substr(0, cut + 1);
+}
+
+}  // namespace
+
+ModuleHandle FindLoadedModule(const char* name) {
+  return name == nullptr ? nullptr : reinterpret_cast<ModuleHandle>(GetModuleHandleA(name));
+}
+
+void* FindExport(ModuleHandle module, const char* name) {
+  if (module == nullptr || name == nullptr) return nullptr;
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
+void* FindMainProgramExport(const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), name));
+}
+
+std::string TempDirectory() {
+  char buf[256] = {};
+  DWORD n = GetTempPathA(255, buf);
+  if (n == 0 || n > 255) return {};
+  return std::string(buf, n);
+}
+
+std::string CreateUniqueTempFile(const std::string& directory, const char* prefix) {
+  if (directory.empty()) return {};
+  char buf[MAX_PATH + 1] = {};
+  if (GetTempFileNameA(directory.c_str(), prefix, 0, buf) == 0) return {};
+  return buf;
+}
+
+bool FileExists(const std::string& path) {
+  if (path.empty()) return false;
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool PathExists(const std::string& path) {
+  return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool RemoveFile(const std::string& path) { return !path.empty() && DeleteFileA(path.c_str()) != 0; }
+
+bool MoveOverFile(const std::string& from, const std::string& to, std::string* errorText) {
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  if (errorText != nullptr) *errorText = WindowsError(GetLastError(), "cannot move " + from + " to " + to);
+  return false;
+}
+
+bool CopyOverFile(const std::string& from, const std::string& to, std::string* errorText) {
+  std::string staging = CreateUniqueTempFile(DirectoryOf(to), "tqc");
+  if (staging.empty()) {
+    if (errorText != nullptr) *errorText = WindowsError(GetLastError(), "cannot create a file beside " + to);
+    return false;
+  }
+  if (!CopyFileA(from.c_str(), staging.c_str(), FALSE)) {
+    DWORD err = GetLastError();
+    DeleteFileA(staging.c_str());
+    if (errorText != nullptr) *errorText = WindowsError(err, "cannot copy " + from + " to " + staging);
+    return false;
+  }
+  if (!MoveFileExA(staging.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DWORD err = GetLastError();
+    DeleteFileA(staging.c_str());
+    if (errorText != nullptr) *errorText = WindowsError(err, "cannot move " + staging + " to " + to);
+    return false;
+  }
+  return true;
+}
+
+bool LocalMachineKeyExists(const char* subKey) {
+  std::string key(subKey);
+  while (!key.empty() && key[0] == '\\') key.erase(0, 1);
+  HKEY handle = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+namespace {
+// Centres the message box on the screen when it is about to be shown.
+HHOOK g_centreHook = nullptr;
+LRESULT CALLBACK CentreMessageBox(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE) {
+    HWND box = reinterpret_cast<HWND>(wParam);
+    RECT r{};
+    if (GetWindowRect(box, &r)) {
+      int w = r.right - r.left, h = r.bottom - r.top;
+      SetWindowPos(box, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, 0,
+                   0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    UnhookWindowsHookEx(g_centreHook);
+    g_centreHook = nullptr;
+    return 0;
+  }
+  return CallNextHookEx(g_centreHook, code, wParam, lParam);
+}
+}  // namespace
+
+int ShowModalMessage(MessageKind kind, const std::string& caption, const std::string& message) {
+  g_centreHook = SetWindowsHookExA(WH_CBT, CentreMessageBox, nullptr, GetCurrentThreadId());
+  UINT type = MB_OK | MB_TASKMODAL | (kind == MessageKind::Error ? MB_ICONERROR : MB_ICONWARNING);
+  int result = MessageBoxA(nullptr, message.c_str(), caption.c_str(), type);
+  if (g_centreHook != nullptr) {
+    UnhookWindowsHookEx(g_centreHook);
+    g_centreHook = nullptr;
+  }
+  return result;
+}
+
+std::string ComputerName() {
+  char buf[258] = {};
+  DWORD size = 257;
+  if (!GetComputerNameA(buf, &size)) return {};
+  return std::string(buf, size);
+}
+
+std::string UserName() {
+  char buf[258] = {};
+  DWORD size = 257;
+  if (!GetUserNameA(buf, &size) || size == 0) return {};
+  return std::string(buf, size - 1);  // size counts the terminator
+}
+
+std::uint32_t ProcessId() { return GetCurrentProcessId(); }
+
+void WriteStandardOutput(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void FlushStandardOutput() { std::fflush(stdout); }
+void EndProcess(int exitCode) {
+  std::fflush(nullptr);
+  ::ExitProcess(static_cast<UINT>(exitCode));
+}
+
+std::string WideToSingleByte(std::u16string_view text) {
+  if (text.empty()) return {};
+  const wchar_t* w = reinterpret_cast<const wchar_t*>(text.data());
+  int n = WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::u16string SingleByteToWide(std::string_view text) {
+  if (text.empty()) return {};
+  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n <= 0) return {};
+  std::u16string out(static_cast<std::size_t>(n), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), reinterpret_cast<wchar_t*>(out.data()),
+                      n);
+  return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,32 @@
+#pragma once
+// The buffered sequential text file that an export run writes its HYP lines
+// into. Lines end with CR LF. Writing never reports an error line by line;
+// the first error is remembered and Close() reports whether everything that
+// was written reached the file.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+class TTextOutput {
+ public:
+  TTextOutput() = default;
+  TTextOutput(const TTextOutput&) = delete;
+  TTextOutput& operator=(const TTextOutput&) = delete;
+  ~TTextOutput();
+
+  // Opens the file for writing, creating or emptying it. False on failure.
+  bool Open(const std::string& path);
+  bool IsOpen() const { return file_ != nullptr; }
+
+  void Write(std::string_view text);
+  // text followed by CR LF.
+  void WriteLine(std::string_view text);
+
+  // Closes the file. True when the file was open and every byte written
+  // reached it (no write, flush or close error). Closing twice gives false.
+  bool Close();
+
+ private:
+  std::FILE* file_ = nullptr;
+  bool failed_ = false;
+};
