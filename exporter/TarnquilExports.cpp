@@ -10,7 +10,7 @@
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-#define TQ_EXPORT extern "C" __declspec(dllexport)
+#define TQ_EXPORT extern "C"  // exported by name through Tarnquil.def
 #else
 #define TQ_EXPORT extern "C" __attribute__((visibility("default")))
 #endif

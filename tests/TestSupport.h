@@ -1,0 +1,139 @@
+#pragma once
+// Helpers shared by the tests: scratch directories, file contents, running
+// programs, and switching the registry stand-in (and so test mode) per test.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tqtest {
+
+namespace fs = std::filesystem;
+
+// A fresh directory under the system's temporary directory, removed again at
+// the end of the test.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string pattern = (fs::temp_directory_path() / "tqtest-XXXXXX").string();
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    char* made = mkdtemp(buf.data());
+    path_ = made != nullptr ? fs::path(made) : fs::path();
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  ~ScratchDir() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  fs::path path_;
+};
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+inline void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary);
+  out << content;
+}
+
+// Lines of a HYP file without their CR LF; fails the caller's check when a
+// line ends otherwise (the result then holds "<bad line end>").
+inline std::vector<std::string> HypLines(const std::string& content) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < content.size()) {
+    std::size_t end = content.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back("<bad line end>" + content.substr(start));
+      break;
+    }
+    std::string line = content.substr(start, end - start);
+    if (line.find('\n') != std::string::npos || line.find('\r') != std::string::npos)
+      line = "<bad line end>" + line;
+    lines.push_back(line);
+    start = end + 2;
+  }
+  return lines;
+}
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+      had_ = true;
+      old_ = old;
+    }
+    setenv(name, value.c_str(), 1);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+  ~ScopedEnv() {
+    if (had_)
+      setenv(name_.c_str(), old_.c_str(), 1);
+    else
+      unsetenv(name_.c_str());
+  }
+
+ private:
+  std::string name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+// An empty registry stand-in (test mode off) for the lifetime of the object;
+// TurnOnTestMode() creates the test-mode key in it.
+class ScopedRegistry {
+ public:
+  ScopedRegistry() : env_("QUORVEX_REGISTRY_ROOT", dir_.path().string()) {}
+  void TurnOnTestMode() { fs::create_directories(dir_.path() / "HKEY_LOCAL_MACHINE/Software/Quorvex/TestMode"); }
+  std::string root() const { return dir_.path().string(); }
+
+ private:
+  ScratchDir dir_;
+  ScopedEnv env_;
+};
+
+struct RunResult {
+  int exitCode = -1;
+  std::string output;  // standard output and standard error together
+};
+
+// Runs a shell command line, capturing its output.
+inline RunResult Run(const std::string& commandLine) {
+  RunResult result;
+  std::FILE* pipe = popen((commandLine + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) result.output.append(buf, n);
+  int status = pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+inline std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) {
+    if (c == '\'')
+      q += "'\\''";
+    else
+      q += c;
+  }
+  return q + "'";
+}
+
+}  // namespace tqtest
