@@ -1,0 +1,124 @@
+// The library's exports, loaded the way the host loads them, with no host
+// PCB server in the process: the run writes the document frame from the
+// default layer names.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "host/CountedString.h"
+#include "hyp/HypLayerNames.h"
+
+namespace {
+
+using GetDescription_t = const char* (*)();
+using Recognised_t = std::uint8_t (*)(const TShortString*);
+using Export_t = std::uint8_t (*)(const TShortString*, const TShortString*);
+
+// Temporary files that a run left in a directory.
+int TempFilesIn(const std::filesystem::path& dir) {
+  int n = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    if (entry.path().filename().string().rfind("tqh", 0) == 0) ++n;
+  return n;
+}
+
+class Exports : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    library_ = dlopen(TQ_BIN_DIR "/libTarnquil.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library_, nullptr) << dlerror();
+    describe_ = reinterpret_cast<GetDescription_t>(dlsym(library_, "GetPcbExporterDescription"));
+    recognised_ = reinterpret_cast<Recognised_t>(dlsym(library_, "RecognisedPcbFormat"));
+    export_ = reinterpret_cast<Export_t>(dlsym(library_, "ExportFileFromPcb"));
+    ASSERT_TRUE(describe_ && recognised_ && export_);
+  }
+  void TearDown() override {
+    if (library_ != nullptr) dlclose(library_);
+  }
+  bool Recognised(const std::string& name) {
+    TShortString s(name);
+    return recognised_(&s) == 1;
+  }
+  std::uint8_t Export(const std::string& file, const std::string& format = "HyperLynx File (*.HYP)") {
+    TShortString f(file), n(format);
+    return export_(&f, &n);
+  }
+
+  void* library_ = nullptr;
+  GetDescription_t describe_ = nullptr;
+  Recognised_t recognised_ = nullptr;
+  Export_t export_ = nullptr;
+  tqtest::ScratchDir tmp_;
+  tqtest::ScopedEnv tmpdir_{"TMPDIR", tmp_.path().string()};
+  tqtest::ScopedRegistry registry_;
+};
+
+TEST_F(Exports, OnlyTheExactFormatNameIsRecognised) {
+  EXPECT_STREQ(describe_(), "HyperLynx File (*.HYP)");
+  EXPECT_TRUE(Recognised("HyperLynx File (*.HYP)"));
+  for (const char* nearMiss : {"hyperlynx file (*.hyp)", "HyperLynx File (*.HYP) ", " HyperLynx File (*.HYP)",
+                               "HyperLynx File (*.HY)", "HyperLynx  File (*.HYP)", "", "HyperLynx File (*.hyp)"})
+    EXPECT_FALSE(Recognised(nearMiss)) << nearMiss;
+  TShortString withTail("HyperLynx File (*.HYP)");
+  withTail.Chars[22] = 'X';  // characters beyond the length do not count
+  EXPECT_EQ(recognised_(&withTail), 1);
+}
+
+TEST_F(Exports, AnUnrecognisedFormatTouchesNothing) {
+  tqtest::ScratchDir out;
+  const std::string dest = out / "board.hyp";
+  tqtest::WriteFile(dest, "previous");
+  EXPECT_EQ(Export(dest, "HyperLynx File (*.hyp)"), 0);
+  EXPECT_EQ(tqtest::ReadFile(dest), "previous");
+  EXPECT_EQ(TempFilesIn(tmp_.path()), 0);  // no temporary file was made
+}
+
+TEST_F(Exports, WritesTheDocumentFrameWithCrLfLines) {
+  tqtest::ScratchDir out;
+  const std::string dest = out / "board.hyp";
+  tqtest::WriteFile(dest, "previous");
+  ASSERT_EQ(Export(dest), 1);
+  const std::string content = tqtest::ReadFile(dest);
+  ASSERT_FALSE(content.empty());
+  EXPECT_EQ(content.rfind("{VERSION=2.14}\r\n", 0), 0u);  // first byte, no empty line before it
+  EXPECT_EQ(tqtest::HypLines(content),
+            (std::vector<std::string>{"{VERSION=2.14}", "", "{UNITS=ENGLISH LENGTH}", "", "{BOARD ", "}", "",
+                                      "{STACKUP", "}", "{END}"}));
+  EXPECT_EQ(TempFilesIn(tmp_.path()), 0);  // the temporary file was moved
+}
+
+TEST_F(Exports, ASecondRunWritesTheSameDocument) {
+  tqtest::ScratchDir out;
+  ASSERT_EQ(Export(out / "a.hyp"), 1);
+  ASSERT_EQ(Export(out / "b.hyp"), 1);
+  EXPECT_EQ(tqtest::ReadFile(out / "a.hyp"), tqtest::ReadFile(out / "b.hyp"));
+}
+
+TEST_F(Exports, WithoutATemporaryFileTheRunStopsAndSaysSo) {
+  tqtest::ScratchDir out;
+  const std::string dest = out / "board.hyp";
+  tqtest::WriteFile(dest, "previous");
+  tqtest::ScopedEnv noTemp("TMPDIR", (tmp_.path() / "missing").string());
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Export(dest), 0);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("No temporary file could be created"), std::string::npos) << err;
+  EXPECT_EQ(tqtest::ReadFile(dest), "previous");
+  EXPECT_FALSE(std::filesystem::exists(""));
+}
+
+TEST_F(Exports, LongArgumentsAreCutNotOverflowed) {
+  tqtest::ScratchDir out;
+  // A counted string whose length byte claims all 255 characters.
+  TShortString name;
+  name.Length = 255;
+  std::memset(name.Chars, 'a', sizeof name.Chars);
+  TShortString format("HyperLynx File (*.HYP)");
+  testing::internal::CaptureStderr();
+  export_(&name, &format);  // a relative name of 255 characters: allowed to fail, never to crash
+  testing::internal::GetCapturedStderr();
+  std::error_code ec;
+  std::filesystem::remove(std::string(255, 'a'), ec);
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "TestSupport.h"
+#include "output/RT_FileOwnership.h"
+#include "platform/Platform.h"
+#include "support/Rt_Util.h"
+
+namespace {
+
+using tqtest::ReadFile;
+using tqtest::ScratchDir;
+using tqtest::WriteFile;
+
+std::string ThisProcessLock() {
+  return "ComputerName=" + ComputerNameText() + "\r\nUserName=" + UserNameText() +
+         "\r\nProcessID=" + CurrentProcessIdText() + "\r\n";
+}
+
+TEST(LockFile, NameSitsBesideTheDocument) {
+  EXPECT_EQ(LockFileName("C:\\Boards\\Main.hyp"), "C:\\Boards\\~$Main.hyp_loc");
+  EXPECT_EQ(LockFileName("/boards/Main"), "/boards/~$Main_loc");
+  EXPECT_EQ(LockFileName("Main.hyp"), "~$Main.hyp_loc");
+}
+
+TEST(LockFile, KeysAreExactLastOneWinsAllThreeNeeded) {
+  ScratchDir dir;
+  const std::string doc = dir / "Main.hyp";
+  TFileOwnershipDetails d;
+  EXPECT_FALSE(ReadLockFile(doc, d));  // no lock file
+
+  WriteFile(LockFileName(doc), "ComputerName=PC1\nUserName=Ann\rProcessID=12\r\nComputerName:PC7\nother=1\n");
+  ASSERT_TRUE(ReadLockFile(doc, d));
+  EXPECT_EQ(d.ComputerName, "PC7");  // any one separator character, last line wins
+  EXPECT_EQ(d.UserName, "Ann");
+  EXPECT_EQ(d.ProcessID, "12");
+
+  WriteFile(LockFileName(doc), "ComputerName=PC1\r\nUserName=Ann\r\n");
+  EXPECT_FALSE(ReadLockFile(doc, d));
+  WriteFile(LockFileName(doc), "computername=PC1\r\nusername=Ann\r\nprocessid=1\r\n");
+  EXPECT_FALSE(ReadLockFile(doc, d));
+  WriteFile(LockFileName(doc), "ComputerName=PC1\r\nUserName=\r\nProcessID=1\r\n");
+  EXPECT_FALSE(ReadLockFile(doc, d));
+}
+
+TEST(LockFile, OwnershipComparesComputerUserAndProcess) {
+  ScratchDir dir;
+  const std::string doc = dir / "Main.hyp";
+  std::string computer, user;
+
+  WriteFile(LockFileName(doc), ThisProcessLock());
+  EXPECT_FALSE(IsLockedByOther(doc, computer, user));
+
+  WriteFile(LockFileName(doc), "ComputerName=" + ComputerNameText() + "\nUserName=" + UserNameText() +
+                                   "\nProcessID=" + std::to_string(platform::ProcessId() + 1) + "\n");
+  EXPECT_TRUE(IsLockedByOther(doc, computer, user));
+  EXPECT_EQ(computer, ComputerNameText());
+  EXPECT_EQ(user, UserNameText());
+
+  WriteFile(LockFileName(doc), "ComputerName=PC7\nUserName=Ann\nProcessID=1\n");
+  EXPECT_TRUE(IsLockedByOther(doc, computer, user));
+  EXPECT_EQ(computer, "PC7");
+  EXPECT_EQ(user, "Ann");
+
+  // A lock that cannot be read counts as held, with empty names.
+  std::filesystem::remove(LockFileName(doc));
+  std::filesystem::create_directory(LockFileName(doc));
+  EXPECT_TRUE(IsLockedByOther(doc, computer, user));
+  EXPECT_EQ(computer, "");
+  EXPECT_EQ(user, "");
+}
+
+class Commit : public ::testing::Test {
+ protected:
+  ScratchDir dir;
+  std::string temp = dir / "tqh0001.tmp";
+  std::string dest = dir / "Main.hyp";
+};
+
+TEST_F(Commit, ReplacesTheDestination) {
+  WriteFile(temp, "new");
+  WriteFile(dest, "old");
+  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+  EXPECT_EQ(ReadFile(dest), "new");
+  EXPECT_FALSE(platform::FileExists(temp));
+
+  WriteFile(temp, "newer");
+  WriteFile(LockFileName(dest), ThisProcessLock());  // our own lock never blocks
+  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+  EXPECT_EQ(ReadFile(dest), "newer");
+}
+
+TEST_F(Commit, SameFileInAnotherCaseIsLeftAlone) {
+  WriteFile(temp, "content");
+  std::string upper = temp;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ(CommitOutputFile(temp, upper), TCommitResult::SameFile);
+  EXPECT_EQ(ReadFile(temp), "content");
+}
+
+TEST_F(Commit, LockedDestinationIsUntouchedAndTheTemporaryFileGoes) {
+  WriteFile(temp, "new");
+  WriteFile(dest, "old");
+  WriteFile(LockFileName(dest), "ComputerName=PC7\nUserName=Ann\nProcessID=1\n");
+  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Locked);
+  EXPECT_EQ(ReadFile(dest), "old");
+  EXPECT_FALSE(platform::FileExists(temp));
+}
+
+TEST_F(Commit, ReplacesAcrossFileSystems) {
+  struct stat a {}, b {};
+  if (stat("/dev/shm", &b) != 0 || stat(dir.path().c_str(), &a) != 0 || a.st_dev == b.st_dev)
+    GTEST_SKIP() << "needs /dev/shm on a file system other than the temporary directory's";
+  std::string shmTemp = "/dev/shm/tq-commit-test-" + CurrentProcessIdText();
+  WriteFile(shmTemp, "across");
+  WriteFile(dest, "old");
+  EXPECT_EQ(CommitOutputFile(shmTemp, dest), TCommitResult::Replaced);
+  EXPECT_EQ(ReadFile(dest), "across");
+  EXPECT_FALSE(platform::FileExists(shmTemp));
+}
+
+TEST_F(Commit, KeepsTheTemporaryFileWhenNothingCanBePlaced) {
+  WriteFile(temp, "new");
+  const std::string unreachable = dir / "no-such-dir/Main.hyp";
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(CommitOutputFile(temp, unreachable), TCommitResult::Kept);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(ReadFile(temp), "new");
+  EXPECT_NE(err.find(temp), std::string::npos) << err;  // the user is told where the export is
+  EXPECT_FALSE(platform::PathExists(unreachable));
+}
+
+TEST_F(Commit, NothingToCommitWithoutATemporaryFile) {
+  WriteFile(dest, "old");
+  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::NoTempFile);
+  EXPECT_EQ(ReadFile(dest), "old");
+}
+
+}  // namespace
