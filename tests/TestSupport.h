@@ -113,7 +113,7 @@ struct RunResult {
 };
 
 // Runs a shell command line, capturing its output.
-inline RunResult Run(const std::string& commandLine) {
+inline RunResult RunCommand(const std::string& commandLine) {
   RunResult result;
   std::FILE* pipe = popen((commandLine + " 2>&1").c_str(), "r");
   if (pipe == nullptr) return result;

@@ -105,11 +105,11 @@ TEST(MessagesDeathTest, TestModePrintsOneLineAndEndsTheProcess) {
   EXPECT_EXIT(ShowErrorMessage("Error in ConvertToHyperlynxLayer"), testing::ExitedWithCode(1),
               "");
   // The line itself, read from a child process's standard output.
-  const tqtest::RunResult warn = tqtest::Run(
+  const tqtest::RunResult warn = tqtest::RunCommand(
       std::string("QUORVEX_REGISTRY_ROOT=") + tqtest::Quote(registry.root()) + " " TQ_BIN_DIR "/tq-message-probe warning Careful");
   EXPECT_EQ(warn.exitCode, 1);
   EXPECT_EQ(warn.output, "ShowDialogWithCaption withWarning Careful\n");
-  const tqtest::RunResult err = tqtest::Run(
+  const tqtest::RunResult err = tqtest::RunCommand(
       std::string("QUORVEX_REGISTRY_ROOT=") + tqtest::Quote(registry.root()) + " " TQ_BIN_DIR "/tq-message-probe error Oops");
   EXPECT_EQ(err.output, "ShowDialogWithCaption withError Oops\n");
 }
