@@ -1,15 +1,50 @@
 #include "exporter/HyperlynxTranslator.h"
 
 #include "host/CountedString.h"
+#include "host/PCBProcs.h"
+#include "pcb/PcbIteration.h"
 #include "support/Rt_Util.h"
+
+std::int32_t ProgressTotal = 0;
+
+namespace {
+
+void CountObject(THandle) { ++ProgressTotal; }
+
+}  // namespace
 
 THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileName(CutTo255(fileName)) {
   FTempFileName = MakeTempFileName();
   if (FTempFileName.empty()) throw ETempFileUnavailable();
   if (!FOutput.Open(FTempFileName)) throw ETempFileUnavailable();
+  try {
+    FBoard = std::make_unique<TBoard>(PcbApi_GetCurrentBoardHandle());
+    FBoard->Query(1);
+
+    ProgressTotal = 0;
+    FBoard->ForEachObject(CountObject, kCountedKinds, LayerSet{0}, 0);
+    PcbApi_Percent_Init(CutTo255("Saving " + FFileName + " (HyperLynx)"), ProgressTotal);
+    FProgressOpen = true;
+
+    FTranslator = std::make_unique<TTranslator>(FBoard.get());
+    FOnPerimeterSegment = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterTrackToString(o); };
+    FOnPerimeterArc = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterArcToString(o); };
+  } catch (...) {
+    Release();
+    throw;
+  }
 }
 
-THyperlynxTranslator::~THyperlynxTranslator() = default;
+THyperlynxTranslator::~THyperlynxTranslator() { Release(); }
+
+void THyperlynxTranslator::Release() {
+  FTranslator.reset();
+  if (FProgressOpen) {
+    FProgressOpen = false;
+    PcbApi_Percent_Finish();
+  }
+  FBoard.reset();
+}
 
 void THyperlynxTranslator::WriteHeader() { WriteLine(IndentString(IndentLevel) + "{VERSION=2.14}"); }
 
@@ -20,10 +55,25 @@ void THyperlynxTranslator::WriteUnits() {
 
 void THyperlynxTranslator::WriteBoard() {
   WriteLine("");
-  WriteLine(IndentString(IndentLevel) + "{BOARD ");
+  WriteLine(IndentString(IndentLevel) + "{BOARD " + FBoard->BoardText.str());
   IndentLevel += 2;
+  const LayerSet keepOut{kKeepOutLayer};
+  IterateObjects(*FBoard, kTrackKinds, keepOut, BindMethod<&THyperlynxTranslator::WriteBoardSegment>(*this), 0);
+  IterateObjects(*FBoard, kArcKinds, keepOut, BindMethod<&THyperlynxTranslator::WriteBoardArc>(*this), 0);
   IndentLevel -= 2;
   WriteLine(IndentString(IndentLevel) + "}");
+}
+
+void THyperlynxTranslator::WriteBoardSegment(THandle handle) {
+  TPcbTrack track(handle);
+  track.Query(1);
+  WriteLine(IndentString(IndentLevel) + "(" + FOnPerimeterSegment(track) + ")");
+}
+
+void THyperlynxTranslator::WriteBoardArc(THandle handle) {
+  TPcbArc arc(handle);
+  arc.Query(1);
+  WriteLine(IndentString(IndentLevel) + "(" + FOnPerimeterArc(arc) + ")");
 }
 
 void THyperlynxTranslator::WriteEnd() { WriteLine(IndentString(IndentLevel) + "{END}"); }

@@ -1,10 +1,15 @@
 #pragma once
-// The export driver of one run: owns the temporary output file and everything
-// the section writers need, and writes the frame of the HYP document.
+// The export driver of one run: owns the temporary output file, the board
+// model read from the host and the primitive translator, and writes the frame
+// of the HYP document (version, units, BOARD, end) and the STACKUP section.
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "host/PcbApi.h"
+#include "hyp/Translator.h"
+#include "pcb/PcbBoard.h"
 #include "support/TextOutput.h"
 
 // Raised by the driver's constructor when no temporary file can be created.
@@ -13,13 +18,23 @@ class ETempFileUnavailable : public std::runtime_error {
   ETempFileUnavailable() : std::runtime_error("No temporary file could be created for the export.") {}
 };
 
+// The number of objects the host's progress display counts through (pads,
+// vias, nets and components), counted afresh by each driver.
+extern std::int32_t ProgressTotal;
+
 class THyperlynxTranslator {
  public:
-  // Creates the temporary file and opens it as the output; raises
-  // ETempFileUnavailable when that is impossible.
+  // Creates the temporary file and opens it as the output (raises
+  // ETempFileUnavailable when that is impossible), reads the whole board from
+  // the host, counts the objects for the host's progress display, opens the
+  // display and creates the translator. When a step after the opening raises,
+  // what was built is released (the progress display is finished) and the
+  // error propagates.
   explicit THyperlynxTranslator(const std::string& fileName);
   THyperlynxTranslator(const THyperlynxTranslator&) = delete;
   THyperlynxTranslator& operator=(const THyperlynxTranslator&) = delete;
+  // Frees the translator, ends the progress display, frees the board. Does
+  // not close the output: the run closes it before the commit.
   ~THyperlynxTranslator();
 
   void WriteHeader();
@@ -28,17 +43,29 @@ class THyperlynxTranslator {
   void WriteStackup();
   void WriteEnd();
 
+  // Callbacks of the board iteration: one outline segment or arc.
+  void WriteBoardSegment(THandle handle);
+  void WriteBoardArc(THandle handle);
+
   // Closes the output; true when everything written reached the file.
   bool CloseOutput() { return FOutput.Close(); }
 
   const std::string& TempFileName() const { return FTempFileName; }
   const std::string& FileName() const { return FFileName; }
   TTextOutput& Output() { return FOutput; }
+  TBoard& Board() { return *FBoard; }
+  TTranslator& Translator() { return *FTranslator; }
 
  private:
   void WriteLine(const std::string& text) { FOutput.WriteLine(text); }
+  void Release();
 
   std::string FTempFileName;
   std::string FFileName;
+  std::unique_ptr<TTranslator> FTranslator;
   TTextOutput FOutput;
+  std::unique_ptr<TBoard> FBoard;
+  TTranslateEvent FOnPerimeterSegment;
+  TTranslateEvent FOnPerimeterArc;
+  bool FProgressOpen = false;
 };

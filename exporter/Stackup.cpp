@@ -1,12 +1,123 @@
-// The STACKUP section: the board's layer stack as the host presents it.
+// The STACKUP section: the board's layer stack as the host presents it, one
+// copper line per layer from top to bottom, each followed by the line of the
+// dielectric beneath it (except for the bottom layer).
+//
+// This section does not read the board model: it walks the layer stack of
+// the host's current board through the PCB server interface. Every failing
+// interface call raises EHostError and ends the run; the lines written until
+// then stay in the output. docs/stackup.md records the choices made for
+// stacks the host should never present.
+#include <cstdint>
+#include <string>
+
 #include "exporter/HyperlynxTranslator.h"
+#include "host/CountedString.h"
+#include "host/HostAccess.h"
+#include "host/RT_PCB.h"
+#include "hyp/HypLayerNames.h"
+#include "hyp/NumberFormat.h"
+#include "hyp/Translator.h"
+#include "platform/Platform.h"
 #include "support/Rt_Util.h"
 
-void THyperlynxTranslator::WriteStackup() {
-  WriteLine("");
-  WriteLine(IndentString(IndentLevel) + "{STACKUP");
-  IndentLevel += 2;
-  IndentLevel -= 2;
-  WriteLine(IndentString(IndentLevel) + "}");
+namespace {
+
+// The object kind the host reports for a board.
+constexpr std::uint8_t kBoardObjectKind = 25;
+
+// The walk stops with an error after this many layers: a real stack holds far
+// fewer, so a stack that goes on is a host whose NextLayer never ends.
+constexpr int kMaxStackLayers = 1000;
+
+// Raises IndentLevel for the section's inner lines and restores it however
+// the section ends.
+class TIndentScope {
+ public:
+  TIndentScope() { IndentLevel += 2; }
+  TIndentScope(const TIndentScope&) = delete;
+  TIndentScope& operator=(const TIndentScope&) = delete;
+  ~TIndentScope() { IndentLevel -= 2; }
+};
+
+// The two record texts of one layer of the stack, as the host describes it.
+struct TStackupLines {
+  std::string copper;
+  bool hasDielectric = false;  // the host gave a dielectric object
+  std::string dielectric;
+};
+
+bool IsSignalLayer(int layer) { return layer >= kTopLayer && layer <= kBottomLayer; }
+
+TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& settings) {
+  const std::string name = GetHypLayerName(number);
+
+  std::int32_t thickness = 0;
+  CheckHost(layer.GetCopperThickness(&thickness), "IPcbLayer::GetCopperThickness");
+  THostRef<IPcbDielectric> dielectric;
+  CheckHost(layer.GetDielectric(dielectric.Receive()), "IPcbLayer::GetDielectric");
+
+  TStackupLines lines;
+  if (IsSignalLayer(number)) {
+    lines.copper = "SIGNAL T=" + FormatLength(thickness) + " P=" + FormatLength(settings.SignalPlating) +
+                   " C=" + settings.SignalResistivity.str() + " L=" + name + " M=" + settings.SignalMaterial.str();
+  } else {
+    lines.copper = "PLANE T=" + FormatLength(thickness) + " C=" + settings.PlaneResistivity.str() + " L=" + name +
+                   " M=" + settings.PlaneMaterial.str();
+  }
+  lines.copper = CutTo255(lines.copper);
+
+  lines.hasDielectric = static_cast<bool>(dielectric);
+  if (dielectric) {
+    std::int32_t height = 0;
+    CheckHost(dielectric->GetHeight(&height), "IPcbDielectric::GetHeight");
+    double constant = 0.0;
+    CheckHost(dielectric->GetConstant(&constant), "IPcbDielectric::GetConstant");
+    const std::u16string material = ReadHostText(
+        [&](char16_t* buffer, std::int32_t capacity) { return dielectric->GetMaterial(buffer, capacity); },
+        "IPcbDielectric::GetMaterial");
+    lines.dielectric = CutTo255("DIELECTRIC T=" + FormatLength(height) + " C=" + FormatReal4(constant) +
+                                " L=DE_" + name + " M=" + platform::WideToSingleByte(material));
+  }
+  return lines;
 }
 
+}  // namespace
+
+void THyperlynxTranslator::WriteStackup() {
+  // The material settings of the copper lines.
+  const TTranslator& settings = *FTranslator;
+
+  WriteLine("");
+  WriteLine(IndentString(IndentLevel) + "{STACKUP");
+  {
+    TIndentScope inner;
+    THostRef<IPcbServer> server = GetPcbServer();
+    THostRef<IPcbBoard> board = GetCurrentBoardInterface(server.get());
+    std::uint8_t kind = 0;
+    if (board) CheckHost(board->GetObjectKind(&kind), "IPcbBoard::GetObjectKind");
+    THostRef<IPcbLayerStack> stack;
+    if (board && kind == kBoardObjectKind)
+      CheckHost(board->GetLayerStack(stack.Receive()), "IPcbBoard::GetLayerStack");
+
+    THostRef<IPcbLayer> layer;
+    if (stack) CheckHost(stack->FirstLayer(layer.Receive()), "IPcbLayerStack::FirstLayer");
+    for (int count = 0; layer; ++count) {
+      if (count == kMaxStackLayers)
+        throw EHostError("IPcbLayerStack::NextLayer (the layer stack does not end)", kHostFail);
+      std::uint8_t number = 0;
+      CheckHost(layer->GetLayerNumber(&number), "IPcbLayer::GetLayerNumber");
+      // A number outside the layer range names no layer of the HYP file:
+      // such a layer is left out.
+      if (number < kLayerCount) {
+        const TStackupLines lines = DescribeLayer(*layer.get(), number, settings);
+        WriteLine(IndentString(IndentLevel) + "(" + lines.copper + ")");
+        if (number != kBottomLayer && lines.hasDielectric)
+          WriteLine(IndentString(IndentLevel) + "(" + lines.dielectric + ")");
+      }
+      THostRef<IPcbLayer> next;
+      CheckHost(stack->NextLayer(layer.get(), next.Receive()), "IPcbLayerStack::NextLayer");
+      layer = std::move(next);
+    }
+  }
+  WriteLine(IndentString(IndentLevel) + "}");
+}

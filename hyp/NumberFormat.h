@@ -1,0 +1,42 @@
+#pragma once
+// The number formats of the HYP text: board lengths in inches, and reals
+// (angles, dielectric constants) in fixed-point notation.
+//
+// All three write fixed-point text with a fixed number of decimals, no
+// leading blanks and no "+" sign. The last printed decimal is found in two
+// steps, so that the text is the same on every build and in every locale:
+//
+//  1. The exact value of the double is rounded to nearest at 17 decimal
+//     places; when its magnitude is 10 or more, at 18 significant digits
+//     instead.
+//  2. That decimal value is rounded half away from zero at the last printed
+//     decimal.
+//
+// Step 1 matters for doubles that lie just below a half: 0.00015 is stored as
+// 0.000149999999999999986..., which step 1 turns into exactly 0.00015, so
+// that step 2 gives 0.0002.
+//
+// A "-" stands before every negative value, also when every printed digit is
+// zero (-0.00004 gives -0.0000). Negative zero is not negative: it prints
+// like zero. A NaN prints "NAN", infinities "INF" and "-INF". A text longer
+// than 255 characters (magnitudes of 1e250 and more) is cut after the 255th
+// character, like every text the HYP writers handle.
+//
+// The functions keep no state: they may run on several threads at once.
+#include <cstdint>
+#include <string>
+
+// A host length (1/10000 mil) in inches with four decimals: the value in
+// mils is rounded to 0.001 mil (RoundToMicroMil), then divided by 1000.
+// 312500 gives 0.0313, 1500 gives 0.0002, -400 gives -0.0000.
+std::string FormatLength(std::int32_t value);
+
+// An angle in degrees with three decimals; a value equal to 0.0 (either sign)
+// gives "0". 90 gives 90.000, 0.0001 gives 0.000.
+std::string FormatReal3(double value);
+
+// A real with four decimals; 4.8 gives 4.8000.
+std::string FormatReal4(double value);
+
+// The general form behind the three: value with `decimals` decimals (0..17).
+std::string FormatFixed(double value, int decimals);

@@ -1,0 +1,89 @@
+#pragma once
+// The primitive translator: the one place where board model values become
+// HYP text. It names layers, converts layers into padstack layer indexes,
+// produces the one-line record texts ("fragments") for tracks, arcs, pads and
+// vias, and holds the material settings that the STACKUP section prints.
+//
+// The translator writes nothing itself: every fragment operation returns its
+// text (at most 255 characters) and the caller writes it between "(" and ")"
+// on a line of its own.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "host/CountedString.h"
+
+class TBoard;
+class TPCBObject;
+class TPadStack;
+
+// The padstack lookup that the padstack table installs: true when a padstack
+// equal to the one given is already in the table, in which case the stored
+// padstack's name has been copied into the one given.
+using TFindPadStackEvent = std::function<bool(TPadStack&)>;
+
+// A fragment operation bound to its translator, as the section writers hold
+// them.
+using TTranslateEvent = std::function<std::string(const TPCBObject&)>;
+
+// Padstack layer indexes (the layer of one padstack entry).
+inline constexpr std::uint8_t kPadStackNoLayer = 0;
+inline constexpr std::uint8_t kPadStackMetalDefault = 49;  // "MDEF": every metal layer
+inline constexpr std::uint8_t kPadStackPlaneDefault = 50;  // "ADEF": every plane layer
+
+class TTranslator {
+ public:
+  // A translator for one export run over `board` (not owned; may be null for
+  // the translator's own tests, since no fragment reads the board).
+  explicit TTranslator(TBoard* board = nullptr);
+  TTranslator(const TTranslator&) = delete;
+  TTranslator& operator=(const TTranslator&) = delete;
+
+  TBoard* Board() const { return FBoard; }
+
+  // Stack-up settings, set by the constructor and left unchanged by the run.
+  std::int32_t SignalPlating = 0;                // host units, after " P=" of SIGNAL
+  TShortString SignalResistivity{"1.724e-8"};    // after " C=" of SIGNAL
+  TCountedString<20> SignalMaterial{"COPPER"};   // after " M=" of SIGNAL
+  TShortString PlaneResistivity{"1.724e-8"};     // after " C=" of PLANE
+  TCountedString<20> PlaneMaterial{"COPPER"};    // after " M=" of PLANE
+
+  // Installed by the padstack table when it is created; empty until then.
+  // While it is empty every padstack lookup fails.
+  TFindPadStackEvent OnFindPadStack;
+
+  // The padstack layer index of a layer: 1..32 for layers 1..32, 33..48 for
+  // the internal planes 39..54. Any other layer shows the error message
+  // "Error in ConvertToHyperlynxLayer" and gives 0.
+  static std::uint8_t ConvertToHyperlynxLayer(int layer);
+
+  // Fragments. Each checks the object's kind first; an object of another
+  // kind gives an empty text. Numbers are FormatLength texts, layer names the
+  // HypLayerNames entries of the object's layer.
+
+  // Track (kind 4): "SEG X1= Y1= X2= Y2= W= L=".
+  std::string TranslateTrackToString(const TPCBObject& object);
+  // Arc (kind 1): "ARC X1= Y1= X2= Y2= XC= YC= R= W= L=", end point first.
+  std::string TranslateArcToString(const TPCBObject& object);
+  // Pad (kind 2): "PIN X= Y= R=<designator>.<pad name> P=<padstack>" for a
+  // pad of a component, "VIA X= Y= P=<padstack>" for a free pad.
+  std::string TranslatePadToString(const TPCBObject& object);
+  // Via (kind 3): "VIA X= Y= P=<padstack>".
+  std::string TranslateViaToString(const TPCBObject& object);
+  // Board outline track (kind 4): "PERIMETER_SEGMENT X1= Y1= X2= Y2=".
+  std::string TranslatePerimeterTrackToString(const TPCBObject& object);
+  // Board outline arc (kind 1): "PERIMETER_ARC X1= Y1= X2= Y2= XC= YC= R=",
+  // start point first.
+  std::string TranslatePerimeterArcToString(const TPCBObject& object);
+
+ private:
+  // The name of the padstack of a pad or via, through OnFindPadStack. When
+  // none is found (also while OnFindPadStack is empty) shows `errorMessage`
+  // and gives the empty name.
+  std::string PadStackName(const TPCBObject& object, const char* errorMessage);
+  // Builds the object's padstack, looks it up and frees it again; true with
+  // the stored padstack's name when an equal one is in the table.
+  bool LookUpPadStack(const TPCBObject& object, std::string& name);
+
+  TBoard* FBoard;
+};
