@@ -1,0 +1,84 @@
+#include "pcb/PcbGeometry.h"
+
+#include <cmath>
+#include <limits>
+
+namespace pcbgeom {
+
+namespace {
+
+constexpr long double kInt32Max = 2147483647.0L;
+constexpr long double kInt32Min = -2147483648.0L;
+
+}  // namespace
+
+long double FiniteDegrees(double degrees) { return std::isfinite(degrees) ? degrees : 0.0L; }
+
+std::int32_t RoundHalfEven(long double v) {
+  if (!std::isfinite(v)) return 0;
+  if (v >= kInt32Max) return std::numeric_limits<std::int32_t>::max();
+  if (v <= kInt32Min) return std::numeric_limits<std::int32_t>::min();
+  // Within the int32 range both floor and the fraction are exact.
+  long double whole = std::floor(v);
+  const long double fraction = v - whole;
+  if (fraction > 0.5L || (fraction == 0.5L && std::fmod(whole, 2.0L) != 0.0L)) whole += 1.0L;
+  if (whole > kInt32Max) return std::numeric_limits<std::int32_t>::max();
+  return static_cast<std::int32_t>(whole);
+}
+
+std::int32_t SaturatingAdd(std::int64_t a, std::int64_t b) {
+  // Callers pass int32 values or sums of a few of them: no int64 overflow.
+  const std::int64_t sum = a + b;
+  if (sum > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+  if (sum < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+  return static_cast<std::int32_t>(sum);
+}
+
+TCorners RectangleCorners(std::int64_t cx, std::int64_t cy, std::int64_t w, std::int64_t h, double rotationDegrees) {
+  TCorners c{};
+  const long double x = static_cast<long double>(cx);
+  const long double y = static_cast<long double>(cy);
+  const long double halfW = static_cast<long double>(w) / 2.0L;
+  if (h == 0) {
+    const std::int32_t left = RoundHalfEven(x - halfW);
+    const std::int32_t right = RoundHalfEven(x + halfW);
+    const std::int32_t mid = RoundHalfEven(y);
+    c.X[0] = left;
+    c.X[1] = right;
+    c.X[2] = left;
+    c.X[3] = right;
+    for (std::int32_t& v : c.Y) v = mid;
+    return c;
+  }
+  const long double halfH = static_cast<long double>(h) / 2.0L;
+  const long double m = std::sqrt(halfW * halfW + halfH * halfH);
+  const long double t = std::atan(static_cast<long double>(w) / static_cast<long double>(h));
+  const long double r = Radians(FiniteDegrees(rotationDegrees));
+  const long double a = t - r;                // corners 1 and 4
+  const long double b = (kPi / 2.0L - r) - t;  // corners 2 and 3
+  const long double sa = std::sin(a) * m;
+  const long double ca = std::cos(a) * m;
+  const long double sb = std::sin(b) * m;
+  const long double cb = std::cos(b) * m;
+  c.X[0] = RoundHalfEven(x - sa);
+  c.Y[0] = RoundHalfEven(y - ca);
+  c.X[1] = RoundHalfEven(x + cb);
+  c.Y[1] = RoundHalfEven(y - sb);
+  c.X[2] = RoundHalfEven(x - cb);
+  c.Y[2] = RoundHalfEven(y + sb);
+  c.X[3] = RoundHalfEven(x + sa);
+  c.Y[3] = RoundHalfEven(y + ca);
+  return c;
+}
+
+long double NormaliseDegrees(double degrees) {
+  long double a = FiniteDegrees(degrees);
+  // Far out of range, subtracting 360 at a time would not end (or not change
+  // the value at all); the exact remainder brings it near first.
+  if (std::fabs(a) > 1.0e6L) a = std::fmod(a, 360.0L);
+  while (a > 360.0L) a -= 360.0L;
+  while (a < 0.0L) a += 360.0L;
+  return a;
+}
+
+}  // namespace pcbgeom

@@ -1,0 +1,44 @@
+#pragma once
+// Arithmetic shared by the object model's geometry: rounding in extended
+// precision and the corners of a turned rectangle.
+//
+// Every computation here runs in long double, the 80-bit type on both the
+// 64-bit Linux build and the 32-bit Windows build, so that both targets round
+// the same ties the same way. Host values are untrusted: no input (NaN or
+// infinite angles, sizes near the int32 limits) leads to undefined behaviour.
+#include <cstdint>
+
+namespace pcbgeom {
+
+inline constexpr long double kPi = 3.141592653589793238462643383279502884L;
+
+// Degrees to radians in extended precision.
+inline long double Radians(long double degrees) { return degrees * (kPi / 180.0L); }
+
+// A host angle fit to compute with: NaN and infinities count as 0 degrees.
+long double FiniteDegrees(double degrees);
+
+// Nearest integer, ties to even, independent of the current rounding mode.
+// NaN and infinities give 0; finite values beyond the int32 range saturate.
+std::int32_t RoundHalfEven(long double v);
+
+// a + b, saturated to the int32 range.
+std::int32_t SaturatingAdd(std::int64_t a, std::int64_t b);
+
+// The four corners of a rectangle of width w and height h centred on
+// (cx, cy), turned counter-clockwise by rotationDegrees about its centre.
+// Unturned, corners 0 to 3 are (left, bottom), (right, bottom), (left, top),
+// (right, top). A rectangle of height 0 has no angle to turn by: its corners
+// lie on the horizontal line through the centre at cx -/+ w/2 whatever the
+// rotation. A rotation that is not finite counts as 0.
+struct TCorners {
+  std::int32_t X[4];
+  std::int32_t Y[4];
+};
+TCorners RectangleCorners(std::int64_t cx, std::int64_t cy, std::int64_t w, std::int64_t h, double rotationDegrees);
+
+// An angle in degrees brought into [0, 360] by steps of 360 (360 itself
+// stays); NaN and infinities count as 0.
+long double NormaliseDegrees(double degrees);
+
+}  // namespace pcbgeom

@@ -1,0 +1,82 @@
+#pragma once
+// One query of the host in either direction. In query mode (1) the host
+// writes each of its values through the caller's pointer; in set mode (0) it
+// takes the pointed-to values. Values the board models go to and from their
+// model fields; values the host only keeps go to and from a byte record of the
+// object, in the order the query passes them. A null pointer skips its value.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "host/PcbApi.h"
+#include "sim/board/Board.h"
+
+namespace sim {
+
+class Exchange {
+ public:
+  Exchange(TMode mode, Record& record) : set_(mode == 0), record_(record) {}
+  bool Setting() const { return set_; }
+
+  template <typename T>
+  Exchange& Field(T* p, T& model) {
+    if (p != nullptr) {
+      if (set_) model = *p;
+      else *p = model;
+    }
+    return *this;
+  }
+  // A value whose model field has another width or signedness.
+  template <typename T, typename M>
+  Exchange& Cast(T* p, M& model) {
+    if (p != nullptr) {
+      if (set_) model = static_cast<M>(*p);
+      else *p = static_cast<T>(model);
+    }
+    return *this;
+  }
+  template <std::size_t N>
+  Exchange& Text(TCountedString<N>* p, std::string& model) {
+    if (p != nullptr) {
+      if (set_) model = p->str();
+      else p->Assign(model);
+    }
+    return *this;
+  }
+  // A value the host keeps without a model field.
+  template <typename T>
+  Exchange& Keep(T* p) {
+    return Bytes(p, sizeof(T));
+  }
+  Exchange& Bytes(void* p, std::size_t n) {
+    const std::size_t at = offset_;
+    offset_ += n;
+    if (p == nullptr) return *this;
+    if (set_) {
+      if (record_.size() < offset_) record_.resize(offset_);
+      std::memcpy(record_.data() + at, p, n);
+    } else {
+      const std::size_t have = record_.size() > at ? std::min(n, record_.size() - at) : 0;
+      if (have > 0) std::memcpy(p, record_.data() + at, have);
+      std::memset(static_cast<std::uint8_t*>(p) + have, 0, n - have);
+    }
+    return *this;
+  }
+
+ private:
+  bool set_;
+  Record& record_;
+  std::size_t offset_ = 0;
+};
+
+// The record under a key: in set mode created when missing; in query mode an
+// empty one when missing (it is never written to then).
+inline Record& RecordFor(std::map<std::uint32_t, Record>& records, std::uint32_t key, TMode mode) {
+  if (mode == 0) return records[key];
+  auto it = records.find(key);
+  static Record none;
+  return it != records.end() ? it->second : none;
+}
+
+}  // namespace sim

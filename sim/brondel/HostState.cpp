@@ -1,0 +1,61 @@
+#include "sim/brondel/HostState.h"
+
+namespace sim {
+
+HostState::HostState()
+    : failures({
+          "IHostClient::GetServerModule",
+          "IHostClient::GetDocumentForPath",
+          "IHostServerModule::QueryInterface",
+          "IHostDocument::BeginChange",
+          "IHostDocument::EndChange",
+          "IPcbServer::GetCurrentBoard",
+          "IPcbServer::GetInterfaceForHandle",
+          "IPcbBoard::GetObjectKind",
+          "IPcbBoard::GetLayerStack",
+          "IPcbLayerStack::FirstLayer",
+          "IPcbLayerStack::NextLayer",
+          "IPcbLayerStack::LayerForCode",
+          "IPcbLayer::GetLayerNumber",
+          "IPcbLayer::GetName",
+          "IPcbLayer::GetCopperThickness",
+          "IPcbLayer::GetDielectric",
+          "IPcbLayer::GetIsPresent",
+          "IPcbDielectric::GetHeight",
+          "IPcbDielectric::GetConstant",
+          "IPcbDielectric::GetMaterial",
+          "IPcbVia::ReachesLayer",
+          "IPcbVia::ConnectsToPlane",
+          "IPcbVia::ConnectionStyle",
+      }) {}
+
+void HostState::Reset() {
+  noCurrentBoard = false;
+  progress = Progress{};
+  iterators.clear();
+  failures.Clear();
+  documentsAvailable = true;
+  documentLog.clear();
+}
+
+HostState& State() {
+  static HostState state;
+  return state;
+}
+
+Board* CurrentBoard() {
+  HostState& s = State();
+  return s.noCurrentBoard ? nullptr : s.board.get();
+}
+
+std::shared_ptr<Board> CurrentBoardShared() {
+  HostState& s = State();
+  return s.noCurrentBoard ? nullptr : s.board;
+}
+
+std::int32_t& OutstandingReferences() {
+  static std::int32_t count = 0;
+  return count;
+}
+
+}  // namespace sim

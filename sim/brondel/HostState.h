@@ -1,0 +1,65 @@
+#pragma once
+// The state of the simulated host behind its PCB server library: the current
+// board document, the progress display, live iterators, the failure switch of
+// the object interfaces and the log of the objects for file paths.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "sim/SimControl.h"
+#include "sim/board/Board.h"
+#include "sim/common/FailureSwitch.h"
+
+namespace sim {
+
+struct Progress {
+  std::string caption;
+  std::int32_t total = 0;
+  std::int32_t steps = 0;
+  std::int32_t opened = 0;
+  std::int32_t closed = 0;
+};
+
+struct Iterator {
+  std::vector<Handle> handles;
+  std::size_t next = 0;
+};
+
+struct HostState {
+  HostState();
+
+  // The loaded board; shared with the interface objects made from it, which
+  // keep it alive should another board be loaded meanwhile.
+  std::shared_ptr<Board> board;
+  bool noCurrentBoard = false;
+
+  Progress progress;
+  Sim_ProgressCallback progressCallback = nullptr;
+  void* progressContext = nullptr;
+
+  std::unordered_map<Handle, Iterator> iterators;
+  Handle nextIterator = 0x70000001;
+
+  FailureSwitch failures;
+  bool documentsAvailable = true;
+  std::string documentLog;
+
+  // Failures, counts, progress, iterators, log and flags to their start.
+  void Reset();
+};
+
+HostState& State();
+
+// The board the host has open, or nullptr.
+Board* CurrentBoard();
+std::shared_ptr<Board> CurrentBoardShared();
+
+// References handed out by the interface objects and not yet released.
+std::int32_t& OutstandingReferences();
+
+// Counts a call of an interface operation; true when it is to fail.
+inline bool Fails(const char* operation) { return State().failures.Fails(operation); }
+
+}  // namespace sim

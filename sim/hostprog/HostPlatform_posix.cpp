@@ -1,0 +1,44 @@
+#include "sim/hostprog/HostPlatform.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+namespace hostprog {
+
+const char* const kPcbServerFile = "libBrondel.so";
+const char* const kWorkspaceFile = "libWorkspaceManager.so";
+const char* const kExporterFile = "libTarnquil.so";
+
+Module OpenModule(const std::string& path, bool global, std::string* error) {
+  void* module = dlopen(path.c_str(), RTLD_NOW | (global ? RTLD_GLOBAL : RTLD_LOCAL));
+  if (module == nullptr && error != nullptr) {
+    const char* reason = dlerror();
+    *error = reason != nullptr ? reason : "unknown reason";
+  }
+  return module;
+}
+
+void* ModuleSymbol(Module module, const char* name) { return module != nullptr ? dlsym(module, name) : nullptr; }
+
+std::string ProgramDirectory() {
+  char buffer[PATH_MAX + 1];
+  const ssize_t n = readlink("/proc/self/exe", buffer, PATH_MAX);
+  if (n <= 0) return "./";
+  std::string path(buffer, static_cast<std::size_t>(n));
+  return path.substr(0, path.find_last_of('/') + 1);
+}
+
+bool StandardOutputIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
+
+void CatchHostErrors(void (*)(const char*)) {}
+
+void EndProcess(int exitCode) {
+  std::fflush(nullptr);
+  std::exit(exitCode);
+}
+
+}  // namespace hostprog

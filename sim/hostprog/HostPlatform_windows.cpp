@@ -1,0 +1,67 @@
+#include "sim/hostprog/HostPlatform.h"
+
+#include <windows.h>
+#include <io.h>
+
+#include <cstdio>
+
+namespace hostprog {
+namespace {
+
+constexpr DWORD kHostErrorCode = 0xE0544E51;
+void (*g_report)(const char*) = nullptr;
+
+LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
+  const EXCEPTION_RECORD* record = info->ExceptionRecord;
+  if (record->ExceptionCode != kHostErrorCode || g_report == nullptr) return EXCEPTION_CONTINUE_SEARCH;
+  const char* message = record->NumberParameters >= 1 ? reinterpret_cast<const char*>(record->ExceptionInformation[0]) : nullptr;
+  g_report(message != nullptr ? message : "");
+  return EXCEPTION_CONTINUE_SEARCH;  // not reached: report ends the process
+}
+
+}  // namespace
+
+const char* const kPcbServerFile = "Brondel.dll";
+const char* const kWorkspaceFile = "WorkspaceManager.DLL";
+const char* const kExporterFile = "Tarnquil.dll";
+
+Module OpenModule(const std::string& path, bool, std::string* error) {
+  HMODULE module = LoadLibraryA(path.c_str());
+  if (module == nullptr && error != nullptr) {
+    const DWORD code = GetLastError();
+    char text[512] = {};
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                                   sizeof text, nullptr);
+    std::string reason(text, n);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) reason.pop_back();
+    *error = "error " + std::to_string(code) + (reason.empty() ? "" : ": " + reason);
+  }
+  return reinterpret_cast<Module>(module);
+}
+
+void* ModuleSymbol(Module module, const char* name) {
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(module), name));
+}
+
+std::string ProgramDirectory() {
+  char buffer[MAX_PATH + 1] = {};
+  const DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+  std::string path(buffer, n);
+  const std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? ".\\" : path.substr(0, slash + 1);
+}
+
+bool StandardOutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+
+void EndProcess(int exitCode) {
+  std::fflush(nullptr);
+  ExitProcess(static_cast<UINT>(exitCode));
+}
+
+void CatchHostErrors(void (*report)(const char*)) {
+  g_report = report;
+  AddVectoredExceptionHandler(1, OnException);
+}
+
+}  // namespace hostprog

@@ -1,0 +1,321 @@
+// quorvex-host: the simulated PCB editor. It loads the simulated host's PCB
+// server library and workspace module, opens a board document, loads an
+// exporter library the way the editor does and lets it export the board.
+//
+//   quorvex-host formats [--library PATH]
+//   quorvex-host export BOARD.json OUT.hyp [--format NAME] [--library PATH]
+//                [--fail CALL[:N]]... [--no-board]
+//   quorvex-host calls
+//
+// Exit codes: 0 done; 1 the export did not happen (a module or export is
+// missing, the format is not recognised, the exporter answered false);
+// 2 bad input (command line, board document, unknown --fail operation);
+// 3 the exporter library raised a host error.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "host/CountedString.h"
+#include "sim/SimControl.h"
+#include "sim/common/HostObject.h"
+#include "sim/common/SimExport.h"
+#include "sim/hostprog/HostPlatform.h"
+
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitNotExported = 1;
+constexpr int kExitBadInput = 2;
+constexpr int kExitHostError = 3;
+
+constexpr const char* kDefaultFormat = "HyperLynx File (*.HYP)";
+
+using GetDescription_t = const char*(TQ_STDCALL*)();
+using RecognisedFormat_t = std::uint8_t(TQ_STDCALL*)(const TShortString*);
+using ExportFile_t = std::uint8_t(TQ_STDCALL*)(const TShortString*, const TShortString*);
+
+// The Sim_ functions the program uses, found in the two modules.
+struct SimulatedHost {
+  hostprog::Module pcb = nullptr;
+  hostprog::Module workspace = nullptr;
+  decltype(&Sim_LoadBoardFile) loadBoardFile = nullptr;
+  decltype(&Sim_SetNoCurrentBoard) setNoCurrentBoard = nullptr;
+  decltype(&Sim_GetClientInterface) getClient = nullptr;
+  decltype(&Sim_SetProgressCallback) setProgressCallback = nullptr;
+  decltype(&Sim_FailCall) failCall = nullptr;
+  decltype(&Sim_ListCalls) listCalls = nullptr;
+  decltype(&Sim_Workspace_FailCall) workspaceFailCall = nullptr;
+  decltype(&Sim_Workspace_ListCalls) workspaceListCalls = nullptr;
+  decltype(&Sim_Workspace_GetMessageCount) messageCount = nullptr;
+  decltype(&Sim_Workspace_GetMessageText) messageText = nullptr;
+  decltype(&Sim_Workspace_GetMessageNumber) messageNumber = nullptr;
+};
+
+SimulatedHost g_host;
+
+template <typename F>
+bool Find(hostprog::Module module, const char* name, F& function, std::string* missing) {
+  function = reinterpret_cast<F>(hostprog::ModuleSymbol(module, name));
+  if (function == nullptr) *missing += std::string(missing->empty() ? "" : ", ") + name;
+  return function != nullptr;
+}
+
+// Loads a module from the program's own directory, or else from the system's
+// search path.
+hostprog::Module OpenBeside(const char* file, bool global, std::string* error) {
+  std::string firstError;
+  if (hostprog::Module m = hostprog::OpenModule(hostprog::ProgramDirectory() + file, global, &firstError)) return m;
+  if (hostprog::Module m = hostprog::OpenModule(file, global, error)) return m;
+  *error = firstError;
+  return nullptr;
+}
+
+bool LoadSimulatedHost() {
+  std::string error;
+  g_host.pcb = OpenBeside(hostprog::kPcbServerFile, true, &error);
+  if (g_host.pcb == nullptr) {
+    std::cerr << "cannot load " << hostprog::kPcbServerFile << ": " << error << "\n";
+    return false;
+  }
+  g_host.workspace = OpenBeside(hostprog::kWorkspaceFile, true, &error);
+  if (g_host.workspace == nullptr) {
+    std::cerr << "cannot load " << hostprog::kWorkspaceFile << ": " << error << "\n";
+    return false;
+  }
+  std::string missing;
+  Find(g_host.pcb, "Sim_LoadBoardFile", g_host.loadBoardFile, &missing);
+  Find(g_host.pcb, "Sim_SetNoCurrentBoard", g_host.setNoCurrentBoard, &missing);
+  Find(g_host.pcb, "Sim_GetClientInterface", g_host.getClient, &missing);
+  Find(g_host.pcb, "Sim_SetProgressCallback", g_host.setProgressCallback, &missing);
+  Find(g_host.pcb, "Sim_FailCall", g_host.failCall, &missing);
+  Find(g_host.pcb, "Sim_ListCalls", g_host.listCalls, &missing);
+  Find(g_host.workspace, "Sim_Workspace_FailCall", g_host.workspaceFailCall, &missing);
+  Find(g_host.workspace, "Sim_Workspace_ListCalls", g_host.workspaceListCalls, &missing);
+  Find(g_host.workspace, "Sim_Workspace_GetMessageCount", g_host.messageCount, &missing);
+  Find(g_host.workspace, "Sim_Workspace_GetMessageText", g_host.messageText, &missing);
+  Find(g_host.workspace, "Sim_Workspace_GetMessageNumber", g_host.messageNumber, &missing);
+  if (!missing.empty()) {
+    std::cerr << "the simulated host's modules lack " << missing << "\n";
+    return false;
+  }
+  return true;
+}
+
+template <typename List>
+std::string AllText(List list) {
+  std::string text(static_cast<std::size_t>(list(nullptr, 0)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(list(text.data(), static_cast<std::int32_t>(text.size()))));
+  return text;
+}
+
+std::string OperationList() {
+  return AllText(g_host.listCalls) + AllText(g_host.workspaceListCalls);
+}
+
+// --fail CALL[:N]: the operation fails after N successful calls (0 when N is
+// left out). The operation's own name holds "::", so only a last ":" followed
+// by digits counts as N.
+bool ArmFailure(const std::string& spec) {
+  std::string call = spec;
+  std::int32_t successes = 0;
+  const std::size_t colon = spec.find_last_of(':');
+  if (colon != std::string::npos && colon > 0 && colon + 1 < spec.size() && spec[colon - 1] != ':' &&
+      spec.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+    if (spec.size() - colon - 1 > 9) {
+      std::cerr << "--fail " << spec << ": the count is too large\n";
+      return false;
+    }
+    call = spec.substr(0, colon);
+    successes = std::stoi(spec.substr(colon + 1));
+  }
+  const bool workspace = call.rfind("IHostWorkspace::", 0) == 0 || call.rfind("IHostMessageList::", 0) == 0;
+  const std::int32_t armed = workspace ? g_host.workspaceFailCall(call.c_str(), successes)
+                                       : g_host.failCall(call.c_str(), successes);
+  if (armed == 0) {
+    std::cerr << "--fail " << spec << ": no such operation; the simulated host has:\n" << OperationList();
+    return false;
+  }
+  return true;
+}
+
+// The progress display: one line redrawn in place.
+void OnProgress(void*, std::int32_t event, const char* caption, std::int32_t total, std::int32_t count) {
+  constexpr int kWidth = 30;
+  if (event == 2) {
+    std::printf("\n");
+  } else {
+    const int done = total > 0 ? static_cast<int>(static_cast<long long>(std::min(count, total)) * kWidth / total) : 0;
+    const int percent = total > 0 ? static_cast<int>(static_cast<long long>(std::min(count, total)) * 100 / total) : 0;
+    std::printf("\r%s [%s%s] %3d%%", caption, std::string(static_cast<std::size_t>(done), '#').c_str(),
+                std::string(static_cast<std::size_t>(kWidth - done), '.').c_str(), percent);
+  }
+  std::fflush(stdout);
+}
+
+void PrintMessages() {
+  static const char* const kTextNames[] = {"label", "text", "source", "document", "command", "parameters"};
+  const std::int32_t count = g_host.messageCount();
+  for (std::int32_t i = 0; i < count; ++i) {
+    std::string texts[6];
+    for (int f = 0; f < 6; ++f)
+      texts[f] = AllText([&](char* b, std::int32_t c) { return g_host.messageText(i, f, b, c); });
+    std::printf("message %d: %s %s\n", static_cast<int>(i + 1), texts[0].c_str(), texts[1].c_str());
+    for (int f = 2; f < 6; ++f) std::printf("  %s=%s\n", kTextNames[f], texts[f].c_str());
+    std::printf("  image=%d extra=%d,%d,%d\n", static_cast<int>(g_host.messageNumber(i, 0)),
+                static_cast<int>(g_host.messageNumber(i, 1)), static_cast<int>(g_host.messageNumber(i, 2)),
+                static_cast<int>(g_host.messageNumber(i, 3)));
+  }
+  std::fflush(stdout);
+}
+
+[[noreturn]] void ReportHostError(const char* message) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "host error: %s\n", message);
+  std::fflush(stderr);
+  PrintMessages();
+  hostprog::EndProcess(kExitHostError);
+}
+
+struct Exporter {
+  hostprog::Module module = nullptr;
+  GetDescription_t describe = nullptr;
+  RecognisedFormat_t recognise = nullptr;
+  ExportFile_t exportFile = nullptr;
+};
+
+bool LoadExporter(const std::string& libraryOption, Exporter* exporter) {
+  const std::string path = libraryOption.empty() ? hostprog::ProgramDirectory() + hostprog::kExporterFile : libraryOption;
+  std::string error;
+  exporter->module = hostprog::OpenModule(path, false, &error);
+  if (exporter->module == nullptr) {
+    std::cerr << "cannot load the exporter library " << path << ": " << error << "\n";
+    return false;
+  }
+  std::string missing;
+  Find(exporter->module, "GetPcbExporterDescription", exporter->describe, &missing);
+  Find(exporter->module, "RecognisedPcbFormat", exporter->recognise, &missing);
+  Find(exporter->module, "ExportFileFromPcb", exporter->exportFile, &missing);
+  if (!missing.empty()) {
+    std::cerr << "the exporter library " << path << " does not export " << missing << "\n";
+    return false;
+  }
+  return true;
+}
+
+int RunFormats(const std::string& library) {
+  if (!LoadSimulatedHost()) return kExitNotExported;
+  Exporter exporter;
+  if (!LoadExporter(library, &exporter)) return kExitNotExported;
+  const char* description = exporter.describe();
+  std::printf("%s\n", description != nullptr ? description : "");
+  return kExitDone;
+}
+
+int RunCalls() {
+  if (!LoadSimulatedHost()) return kExitNotExported;
+  std::printf("%s", OperationList().c_str());
+  return kExitDone;
+}
+
+struct ExportOptions {
+  std::string board;
+  std::string output;
+  std::string format = kDefaultFormat;
+  std::string library;
+  std::vector<std::string> failures;
+  bool noBoard = false;
+};
+
+int RunExport(const ExportOptions& options) {
+  if (!LoadSimulatedHost()) return kExitNotExported;
+  std::string error(1024, '\0');
+  if (g_host.loadBoardFile(options.board.c_str(), error.data(), static_cast<std::int32_t>(error.size())) == 0) {
+    std::cerr << error.c_str() << "\n";
+    return kExitBadInput;
+  }
+  if (options.noBoard) g_host.setNoCurrentBoard(1);
+  for (const std::string& spec : options.failures)
+    if (!ArmFailure(spec)) return kExitBadInput;
+
+  std::error_code ec;
+  const std::string destination = std::filesystem::absolute(options.output, ec).string();
+  if (ec || destination.size() > TShortString::kCapacity) {
+    std::cerr << "the output file name " << options.output << " is " << (ec ? "not usable" : "longer than 255 characters")
+              << "\n";
+    return kExitBadInput;
+  }
+
+  Exporter exporter;
+  if (!LoadExporter(options.library, &exporter)) return kExitNotExported;
+  const TShortString format(options.format);
+  const TShortString fileName(destination);
+  if (exporter.recognise(&format) == 0) {
+    std::cerr << "the exporter does not recognise the format \"" << options.format << "\"\n";
+    return kExitNotExported;
+  }
+  if (hostprog::StandardOutputIsTerminal()) g_host.setProgressCallback(OnProgress, nullptr);
+  hostprog::CatchHostErrors(ReportHostError);
+  std::uint8_t exported = 0;
+  try {
+    exported = exporter.exportFile(&fileName, &format);
+  } catch (const std::exception& e) {
+    ReportHostError(e.what());
+  } catch (...) {
+    ReportHostError("an exception that is not a std::exception");
+  }
+  g_host.setProgressCallback(nullptr, nullptr);
+  PrintMessages();
+  if (exported == 0) {
+    std::cerr << "the exporter reported that it did not export the board\n";
+    return kExitNotExported;
+  }
+  return kExitDone;
+}
+
+}  // namespace
+
+// The host application's client interface, as the editor exports it to the
+// libraries it loads. Borrowed: no reference is added.
+SIM_EXPORT IHostClient* TQ_STDCALL ClientAPI_GetClientInterface() {
+  return g_host.getClient != nullptr ? g_host.getClient() : nullptr;
+}
+static_assert(std::is_same_v<decltype(&ClientAPI_GetClientInterface), ClientAPI_GetClientInterface_t>,
+              "ClientAPI_GetClientInterface differs from its declaration");
+
+int main(int argc, char** argv) {
+  CLI::App app{"quorvex-host: the simulated PCB editor that runs an exporter library"};
+  app.require_subcommand(1);
+
+  std::string formatsLibrary;
+  CLI::App* formats = app.add_subcommand("formats", "Print the description of the exporter library's format");
+  formats->add_option("--library", formatsLibrary, "The exporter library (default: beside this program)");
+
+  ExportOptions options;
+  CLI::App* exportCommand = app.add_subcommand("export", "Export a board document through the exporter library");
+  exportCommand->add_option("BOARD", options.board, "The board document (JSON)")->required();
+  exportCommand->add_option("OUT", options.output, "The file to export to")->required();
+  exportCommand->add_option("--format", options.format, "The format name passed to the exporter")
+      ->capture_default_str();
+  exportCommand->add_option("--library", options.library, "The exporter library (default: beside this program)");
+  exportCommand->add_option("--fail", options.failures,
+                            "Make an interface operation fail after N successful calls (CALL or CALL:N; "
+                            "see the calls command)");
+  exportCommand->add_flag("--no-board", options.noBoard, "Behave as if no board were open");
+
+  CLI::App* calls = app.add_subcommand("calls", "List the interface operations that --fail can make fail");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? kExitDone : kExitBadInput;
+  }
+  if (formats->parsed()) return RunFormats(formatsLibrary);
+  if (calls->parsed()) return RunCalls();
+  return RunExport(options);
+}

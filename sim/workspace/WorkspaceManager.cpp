@@ -1,0 +1,141 @@
+// The host's workspace module: GetWorkspace gives the workspace, whose
+// message list records every message added to it; the Sim_Workspace_ exports
+// read the messages back and make calls fail (see sim/SimControl.h).
+#include <array>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "sim/SimControl.h"
+#include "sim/common/FailureSwitch.h"
+#include "sim/common/HostObject.h"
+#include "sim/common/SimExport.h"
+#include "sim/common/WideText.h"
+
+namespace sim {
+namespace {
+
+struct Message {
+  std::array<std::string, 6> texts;  // label, text, source, document, command, parameters (UTF-8)
+  std::array<std::int32_t, 4> numbers{};  // image index and the three further integers
+};
+
+struct WorkspaceState {
+  std::vector<Message> messages;
+  FailureSwitch failures{{"IHostWorkspace::GetMessageList", "IHostMessageList::AddMessage"}};
+  bool workspaceAvailable = true;
+  bool listAvailable = true;
+};
+
+WorkspaceState& State() {
+  static WorkspaceState state;
+  return state;
+}
+
+class MessageList final : public HostObject<IHostMessageList> {
+ public:
+  MessageList() : HostObject(false) {}
+
+  THostResult TQ_STDCALL AddMessage(const char16_t* label, const char16_t* text, const char16_t* source,
+                                    const char16_t* document, const char16_t* command, const char16_t* parameters,
+                                    std::int32_t imageIndex, std::int32_t extra1, std::int32_t extra2,
+                                    std::int32_t extra3) override {
+    if (State().failures.Fails("IHostMessageList::AddMessage")) return kHostFail;
+    Message m;
+    const char16_t* texts[] = {label, text, source, document, command, parameters};
+    for (std::size_t i = 0; i < m.texts.size(); ++i) m.texts[i] = WideToUtf8(ReadWide(texts[i]));
+    m.numbers = {imageIndex, extra1, extra2, extra3};
+    State().messages.push_back(std::move(m));
+    return kHostOk;
+  }
+};
+
+class Workspace final : public HostObject<IHostWorkspace> {
+ public:
+  Workspace() : HostObject(false) {}
+
+  THostResult TQ_STDCALL GetMessageList(IHostMessageList** list) override {
+    if (list == nullptr) return kHostFail;
+    *list = nullptr;
+    if (State().failures.Fails("IHostWorkspace::GetMessageList")) return kHostFail;
+    if (State().listAvailable) *list = list_.Share();
+    return kHostOk;
+  }
+
+ private:
+  MessageList list_;
+};
+
+Workspace& TheWorkspace() {
+  static Workspace workspace;
+  return workspace;
+}
+
+const Message* MessageAt(std::int32_t index) {
+  const auto& messages = State().messages;
+  return index >= 0 && index < static_cast<std::int32_t>(messages.size()) ? &messages[static_cast<std::size_t>(index)]
+                                                                         : nullptr;
+}
+
+}  // namespace
+
+std::int32_t& OutstandingReferences() {
+  static std::int32_t count = 0;
+  return count;
+}
+
+}  // namespace sim
+
+using namespace sim;
+
+// Borrowed: the workspace lives as long as the module.
+SIM_EXPORT IHostWorkspace* TQ_STDCALL GetWorkspace() {
+  return sim::State().workspaceAvailable ? &TheWorkspace() : nullptr;
+}
+static_assert(std::is_same_v<decltype(&GetWorkspace), GetWorkspace_t>, "GetWorkspace differs from its declaration");
+
+SIM_API int32_t Sim_Workspace_GetMessageCount(void) { return static_cast<int32_t>(sim::State().messages.size()); }
+
+SIM_API int32_t Sim_Workspace_GetMessageText(int32_t index, int32_t field, char* buffer, int32_t capacity) {
+  const Message* m = MessageAt(index);
+  if (m == nullptr || field < 0 || field >= static_cast<int32_t>(m->texts.size())) return CopyToBuffer("", buffer, capacity);
+  return CopyToBuffer(m->texts[static_cast<std::size_t>(field)], buffer, capacity);
+}
+
+SIM_API int32_t Sim_Workspace_GetMessageNumber(int32_t index, int32_t field) {
+  const Message* m = MessageAt(index);
+  if (m == nullptr || field < 0 || field >= static_cast<int32_t>(m->numbers.size())) return 0;
+  return m->numbers[static_cast<std::size_t>(field)];
+}
+
+SIM_API void Sim_Workspace_ClearMessages(void) { sim::State().messages.clear(); }
+
+SIM_API void Sim_Workspace_SetAvailable(int32_t available) { sim::State().workspaceAvailable = available != 0; }
+
+SIM_API void Sim_Workspace_SetMessageListAvailable(int32_t available) { sim::State().listAvailable = available != 0; }
+
+SIM_API int32_t Sim_Workspace_FailCall(const char* call, int32_t successes) {
+  return call != nullptr && sim::State().failures.Arm(call, successes) ? 1 : 0;
+}
+
+SIM_API void Sim_Workspace_ClearFailures(void) { sim::State().failures.Clear(); }
+
+SIM_API int32_t Sim_Workspace_GetCallCount(const char* call) {
+  return call != nullptr ? sim::State().failures.Calls(call) : 0;
+}
+
+SIM_API int32_t Sim_Workspace_ListCalls(char* buffer, int32_t capacity) {
+  std::string list;
+  for (const std::string& op : sim::State().failures.Operations()) list += op + "\n";
+  return CopyToBuffer(list, buffer, capacity);
+}
+
+SIM_API int32_t Sim_Workspace_GetOutstandingReferences(void) { return OutstandingReferences(); }
+
+SIM_API void Sim_Workspace_Reset(void) {
+  WorkspaceState& s = sim::State();
+  s.messages.clear();
+  s.failures.Clear();
+  s.workspaceAvailable = true;
+  s.listAvailable = true;
+}
