@@ -162,6 +162,10 @@ bool Board::IsComponent(Handle h) const { return FindAs<Component>(h, Kind::Comp
 
 bool Board::SetNet(Object& object, Handle net) {
   if (net != 0 && !IsNet(net)) return false;
+  if (object.handle == 0) {  // not added yet: AddObject links it
+    object.net = net;
+    return true;
+  }
   if (object.net == net) return true;
   if (object.net != 0) Unlink(object.net, object.handle);
   object.net = net;
@@ -171,6 +175,10 @@ bool Board::SetNet(Object& object, Handle net) {
 
 bool Board::SetComponent(Object& object, Handle component) {
   if (component != 0 && (!IsComponent(component) || component == object.handle)) return false;
+  if (object.handle == 0) {
+    object.component = component;
+    return true;
+  }
   if (object.component == component) return true;
   if (object.component != 0) Unlink(object.component, object.handle);
   object.component = component;

@@ -11,6 +11,7 @@
 
 #include "host/PcbApi.h"
 #include "sim/board/Board.h"
+#include "sim/common/Unaligned.h"
 
 namespace sim {
 
@@ -22,8 +23,8 @@ class Exchange {
   template <typename T>
   Exchange& Field(T* p, T& model) {
     if (p != nullptr) {
-      if (set_) model = *p;
-      else *p = model;
+      if (set_) model = LoadFrom(p);
+      else StoreTo(p, model);
     }
     return *this;
   }
@@ -31,8 +32,8 @@ class Exchange {
   template <typename T, typename M>
   Exchange& Cast(T* p, M& model) {
     if (p != nullptr) {
-      if (set_) model = static_cast<M>(*p);
-      else *p = static_cast<T>(model);
+      if (set_) model = static_cast<M>(LoadFrom(p));
+      else StoreTo(p, model);
     }
     return *this;
   }

@@ -9,6 +9,7 @@
 
 #include "sim/brondel/HostState.h"
 #include "sim/common/HostObject.h"
+#include "sim/common/Unaligned.h"
 #include "sim/common/WideText.h"
 
 namespace sim {
@@ -29,12 +30,12 @@ class DielectricObject final : public HostObject<IPcbDielectric> {
 
   THostResult TQ_STDCALL GetHeight(std::int32_t* height) override {
     if (Fails("IPcbDielectric::GetHeight") || height == nullptr) return kHostFail;
-    *height = Entry().height;
+    StoreTo(height, Entry().height);
     return kHostOk;
   }
   THostResult TQ_STDCALL GetConstant(double* constant) override {
     if (Fails("IPcbDielectric::GetConstant") || constant == nullptr) return kHostFail;
-    *constant = Entry().constant;
+    StoreTo(constant, Entry().constant);
     return kHostOk;
   }
   THostResult TQ_STDCALL GetMaterial(char16_t* buffer, std::int32_t capacity) override {
@@ -65,7 +66,7 @@ class LayerObject final : public HostObject<IPcbLayer> {
   }
   THostResult TQ_STDCALL GetCopperThickness(std::int32_t* thickness) override {
     if (Fails("IPcbLayer::GetCopperThickness") || thickness == nullptr) return kHostFail;
-    *thickness = board_->Layer(layer_).copper;
+    StoreTo(thickness, board_->Layer(layer_).copper);
     return kHostOk;
   }
   THostResult TQ_STDCALL GetDielectric(IPcbDielectric** dielectric) override {
@@ -153,11 +154,12 @@ class ViaObject final : public HostObject<IPcbVia> {
   }
   THostResult TQ_STDCALL ConnectionStyle(std::uint32_t layerCode, std::int32_t* style) override {
     if (Fails("IPcbVia::ConnectionStyle") || style == nullptr) return kHostFail;
-    *style = kPlaneStyleNone;
+    std::int32_t answer = kPlaneStyleNone;
     if (Classic(layerCode)) {
       const ViaPlaneConnection c = board_->ViaPlane(Via(), static_cast<int>(layerCode));
-      if (c.connects) *style = c.style;
+      if (c.connects) answer = c.style;
     }
+    StoreTo(style, answer);
     return kHostOk;
   }
 

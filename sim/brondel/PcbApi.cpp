@@ -92,8 +92,8 @@ Object* GetAnyOf(THandle handle, std::initializer_list<Kind> kinds) {
 bool RefsOk(TMode mode, const THandle* net, const THandle* component) {
   if (mode != 0) return true;
   const Board& b = *CurrentBoard();
-  if (net != nullptr && *net != 0 && !b.IsNet(*net)) return false;
-  if (component != nullptr && *component != 0 && !b.IsComponent(*component)) return false;
+  if (net != nullptr && LoadFrom(net) != 0 && !b.IsNet(LoadFrom(net))) return false;
+  if (component != nullptr && LoadFrom(component) != 0 && !b.IsComponent(LoadFrom(component))) return false;
   return true;
 }
 
@@ -101,13 +101,13 @@ bool RefsOk(TMode mode, const THandle* net, const THandle* component) {
 // nets and components.
 void ExchangeNet(Exchange& ex, Object& o, THandle* net) {
   if (net == nullptr) return;
-  if (ex.Setting()) CurrentBoard()->SetNet(o, *net);
-  else *net = o.net;
+  if (ex.Setting()) CurrentBoard()->SetNet(o, LoadFrom(net));
+  else StoreTo(net, o.net);
 }
 void ExchangeComponent(Exchange& ex, Object& o, THandle* component) {
   if (component == nullptr) return;
-  if (ex.Setting()) CurrentBoard()->SetComponent(o, *component);
-  else *component = o.component;
+  if (ex.Setting()) CurrentBoard()->SetComponent(o, LoadFrom(component));
+  else StoreTo(component, o.component);
 }
 
 // The common header of the primitive queries: Flags, HostWord, LayerCode,
@@ -245,10 +245,11 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardLayerPairsCount(THandle handle, std::i
   Board* b = BoardFor(handle);
   if (b == nullptr || !ModeOk(mode) || count == nullptr) return kFailed;
   if (mode == 1) {
-    *count = static_cast<std::int32_t>(b->layerPairs.size());
+    StoreTo(count, b->layerPairs.size());
   } else {
-    if (*count < 0 || *count > kMostPairs) return kFailed;
-    b->layerPairs.resize(static_cast<std::size_t>(*count));
+    const std::int32_t wanted = LoadFrom(count);
+    if (wanted < 0 || wanted > kMostPairs) return kFailed;
+    b->layerPairs.resize(static_cast<std::size_t>(wanted));
   }
   return kOk;
 }
@@ -451,10 +452,10 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryObjectBoundingRectangle(THandle handle, std
   const Object* o = ObjectFor(handle);
   if (o == nullptr) return kFailed;
   const Rect r = CurrentBoard()->Bounds(*o);
-  if (left != nullptr) *left = r.left;
-  if (bottom != nullptr) *bottom = r.bottom;
-  if (right != nullptr) *right = r.right;
-  if (top != nullptr) *top = r.top;
+  if (left != nullptr) StoreTo(left, r.left);
+  if (bottom != nullptr) StoreTo(bottom, r.bottom);
+  if (right != nullptr) StoreTo(right, r.right);
+  if (top != nullptr) StoreTo(top, r.top);
   return kOk;
 }
 
@@ -526,15 +527,15 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryPadOrViaSizeOnLayer(THandle handle, TLayerB
   } else {
     return kFailed;
   }
-  if (xSize != nullptr) *xSize = sx;
-  if (ySize != nullptr) *ySize = sy;
+  if (xSize != nullptr) StoreTo(xSize, sx);
+  if (ySize != nullptr) StoreTo(ySize, sy);
   return kOk;
 }
 
 SIM_PCBAPI(std::int32_t) PcbApi_QueryPadCornerRadiusOnLayer(THandle handle, TLayerByte layer, std::int32_t* radius) {
   const Pad* p = Get<Pad>(handle, Kind::Pad);
   if (p == nullptr || !LayerOk(layer) || radius == nullptr) return kFailed;
-  *radius = CurrentBoard()->PadLayer(*p, layer).cornerRadius;
+  StoreTo(radius, CurrentBoard()->PadLayer(*p, layer).cornerRadius);
   return kOk;
 }
 
@@ -760,7 +761,7 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryComponent(TMode mode, THandle handle, std::
   // The designator and comment are text objects (or none).
   const Board& b = *CurrentBoard();
   for (const THandle* text : {designator, comment})
-    if (mode == 0 && text != nullptr && *text != 0 && b.FindAs<Text>(*text, Kind::Text) == nullptr) return kFailed;
+    if (mode == 0 && text != nullptr && LoadFrom(text) != 0 && b.FindAs<Text>(LoadFrom(text), Kind::Text) == nullptr) return kFailed;
   Exchange ex(mode, RecordFor(c->records, kKeyComponent, mode));
   ex.Field(flags, c->flags).Field(hostWord, c->hostWord).Cast(layer, c->layer).Field(hostByte, c->hostByte);
   ex.Field(designator, c->designator).Field(comment, c->comment).Text(componentText, c->footprint);

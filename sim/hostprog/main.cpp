@@ -120,32 +120,35 @@ std::string OperationList() {
 // --fail CALL[:N]: the operation fails after N successful calls (0 when N is
 // left out). The operation's own name holds "::", so only a last ":" followed
 // by digits counts as N.
-bool ArmFailure(const std::string& spec) {
-  std::string call = spec;
+bool ArmFailure(const std::string& option) {
+  std::string call = option;
   std::int32_t successes = 0;
-  const std::size_t colon = spec.find_last_of(':');
-  if (colon != std::string::npos && colon > 0 && colon + 1 < spec.size() && spec[colon - 1] != ':' &&
-      spec.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
-    if (spec.size() - colon - 1 > 9) {
-      std::cerr << "--fail " << spec << ": the count is too large\n";
+  const std::size_t colon = option.find_last_of(':');
+  if (colon != std::string::npos && colon > 0 && colon + 1 < option.size() && option[colon - 1] != ':' &&
+      option.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+    if (option.size() - colon - 1 > 9) {
+      std::cerr << "--fail " << option << ": the count is too large\n";
       return false;
     }
-    call = spec.substr(0, colon);
-    successes = std::stoi(spec.substr(colon + 1));
+    call = option.substr(0, colon);
+    successes = std::stoi(option.substr(colon + 1));
   }
   const bool workspace = call.rfind("IHostWorkspace::", 0) == 0 || call.rfind("IHostMessageList::", 0) == 0;
   const std::int32_t armed = workspace ? g_host.workspaceFailCall(call.c_str(), successes)
                                        : g_host.failCall(call.c_str(), successes);
   if (armed == 0) {
-    std::cerr << "--fail " << spec << ": no such operation; the simulated host has:\n" << OperationList();
+    std::cerr << "--fail " << option << ": no such operation; the simulated host has:\n" << OperationList();
     return false;
   }
   return true;
 }
 
 // The progress display: one line redrawn in place.
+bool g_progressShown = false;
+
 void OnProgress(void*, std::int32_t event, const char* caption, std::int32_t total, std::int32_t count) {
   constexpr int kWidth = 30;
+  g_progressShown = event != 2;
   if (event == 2) {
     std::printf("\n");
   } else {
@@ -174,6 +177,7 @@ void PrintMessages() {
 }
 
 [[noreturn]] void ReportHostError(const char* message) {
+  if (g_progressShown) std::printf("\n");
   std::fflush(stdout);
   std::fprintf(stderr, "host error: %s\n", message);
   std::fflush(stderr);
@@ -239,8 +243,8 @@ int RunExport(const ExportOptions& options) {
     return kExitBadInput;
   }
   if (options.noBoard) g_host.setNoCurrentBoard(1);
-  for (const std::string& spec : options.failures)
-    if (!ArmFailure(spec)) return kExitBadInput;
+  for (const std::string& failure : options.failures)
+    if (!ArmFailure(failure)) return kExitBadInput;
 
   std::error_code ec;
   const std::string destination = std::filesystem::absolute(options.output, ec).string();

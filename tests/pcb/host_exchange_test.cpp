@@ -353,7 +353,7 @@ TEST_F(HostExchange, ComponentsNameThemselvesThroughTheirDesignator) {
   TPcbComponent again(u5.Handle);
   again.Query(1);
   EXPECT_EQ(again.GetRotation(), 90.0);
-  EXPECT_EQ(again.DesignatorHandle, u5.DesignatorHandle);
+  EXPECT_EQ(+again.DesignatorHandle, +u5.DesignatorHandle);
 }
 
 TEST_F(HostExchange, CommentHandleIsReadOncePerComponent) {
@@ -461,9 +461,9 @@ TEST_F(HostExchange, BoardReadsItsStackAndNamesPairsInStackOrder) {
   EXPECT_EQ(board_->FirstStackLayer(), board_->LayerObject(1));
   EXPECT_EQ(board_->NextStackLayer(board_->LayerObject(1)), board_->LayerObject(39));
   EXPECT_EQ(board_->StackPosition(ElectricalLayers(), board_->LayerObject(2)), 3);
-  EXPECT_EQ(board_->GridValues[13], 14.0);
-  EXPECT_EQ(board_->GridExtraValues[0], 7.0);
-  EXPECT_EQ(board_->GridExtraValues[1], 13.0);
+  EXPECT_EQ(+board_->GridValues[13], 14.0);
+  EXPECT_EQ(+board_->GridExtraValues[0], 7.0);
+  EXPECT_EQ(+board_->GridExtraValues[1], 13.0);
 
   auto names = [&] {
     std::vector<std::string> out;

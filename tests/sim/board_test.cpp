@@ -31,7 +31,7 @@ const T& Only(const Board& b, Kind kind) {
   return *b.FindAs<T>(all.at(0), kind);
 }
 
-TEST(Units, LengthsInEveryUnitBecomeHostUnits) {
+TEST(SimUnits, LengthsInEveryUnitBecomeHostUnits) {
   const std::pair<const char*, std::int32_t> cases[] = {
       {"10mil", 100000},   {"1.4 mil", 14000},  {"0.254mm", 100000},  {"0.1in", 1000000}, {"-62MIL", -620000},
       {"25.4um", 10000},   {"2.54cm", 10000000}, {"14000", 14000},    {"0.00005mil", 1},  {"-0.00005mil", -1},
@@ -44,7 +44,7 @@ TEST(Units, LengthsInEveryUnitBecomeHostUnits) {
   }
 }
 
-TEST(Units, RejectedLengthsSayWhy) {
+TEST(SimUnits, RejectedLengthsSayWhy) {
   EXPECT_NE(ParseLength("10 mils x").error.find("unknown unit"), std::string::npos);
   EXPECT_NE(ParseLength("1.5").error.find("must be whole"), std::string::npos);
   EXPECT_NE(ParseLength("214748.3648mil").error.find("too large"), std::string::npos);
@@ -53,7 +53,7 @@ TEST(Units, RejectedLengthsSayWhy) {
   EXPECT_FALSE(ParseLength("1e3mil").value);
 }
 
-TEST(Units, MilTextReadsBackExactly) {
+TEST(SimUnits, MilTextReadsBackExactly) {
   for (std::int32_t v : {0, 1, -1, 14000, 620000, -123456789, 2147483647, -2147483647 - 1}) {
     const LengthReading r = ParseLength(FormatLengthMil(v));
     ASSERT_TRUE(r.value) << FormatLengthMil(v);
@@ -63,14 +63,14 @@ TEST(Units, MilTextReadsBackExactly) {
   EXPECT_EQ(FormatLengthMil(-5), "-0.0005mil");
 }
 
-TEST(Units, Angles) {
+TEST(SimUnits, Angles) {
   EXPECT_EQ(ParseAngle("90"), 90.0);
   EXPECT_EQ(ParseAngle(" -45.5deg "), -45.5);
   EXPECT_FALSE(ParseAngle("90rad"));
   EXPECT_FALSE(ParseAngle("north"));
 }
 
-TEST(Layers, KeyAndDisplayNamesAndParsing) {
+TEST(SimLayers, KeyAndDisplayNamesAndParsing) {
   EXPECT_EQ(LayerKeyName(2), "MidLayer1");
   EXPECT_EQ(LayerDisplayName(31), "Mid Layer 30");
   EXPECT_EQ(LayerKeyName(54), "InternalPlane16");
@@ -86,7 +86,7 @@ TEST(Layers, KeyAndDisplayNamesAndParsing) {
   EXPECT_FALSE(ParseLayerName("Top"));
 }
 
-TEST(Document, EmptyDocumentGetsTheTwoLayerStack) {
+TEST(SimDocument, EmptyDocumentGetsTheTwoLayerStack) {
   auto b = Load("{}");
   ASSERT_EQ(b->StackOrder(), (std::vector<LayerNumber>{kTopLayer, kBottomLayer}));
   const LayerEntry& top = b->layers[kTopLayer];
@@ -108,7 +108,7 @@ TEST(Document, EmptyDocumentGetsTheTwoLayerStack) {
   EXPECT_EQ(rule->value, 200000);
 }
 
-TEST(Document, ObjectsWithDefaultsAndMembership) {
+TEST(SimDocument, ObjectsWithDefaultsAndMembership) {
   auto b = Load(R"({
     "layers": [{"layer": "TopLayer", "name": "Signal A"}, {"layer": 39, "net": "GND"}, {"layer": "BottomLayer"}],
     "nets": ["GND", {"name": "SIG"}],
@@ -150,7 +150,7 @@ TEST(Document, ObjectsWithDefaultsAndMembership) {
   EXPECT_EQ(arc.endAngle, 360.0);
 }
 
-TEST(Document, HandlesAreStableAndDistinct) {
+TEST(SimDocument, HandlesAreStableAndDistinct) {
   const std::string doc = R"({"nets": ["A", "B"], "tracks": [{}, {}], "vias": [{}]})";
   auto a = Load(doc);
   auto b = Load(doc);
@@ -159,7 +159,7 @@ TEST(Document, HandlesAreStableAndDistinct) {
   EXPECT_EQ(a->Find(a->handle()), nullptr);
 }
 
-TEST(Document, BadDocumentsNameTheFileThePlaceAndTheFault) {
+TEST(SimDocument, BadDocumentsNameTheFileThePlaceAndTheFault) {
   const std::pair<const char*, const char*> cases[] = {
       {"{\"nets\": [\"A\",]}", "test.json: not a JSON document: parse error at line 1, column 15"},
       {"[1]", "test.json: /: expected a board document"},
@@ -179,7 +179,7 @@ TEST(Document, BadDocumentsNameTheFileThePlaceAndTheFault) {
       {R"({"vias": [{"planes": [{"layer": "TopLayer"}]}]})", "/vias/0/planes/0/layer: layer 1 is out of range (39..54)"},
       {R"({"pads": [{"layers": [{"shape": 1}]}]})", "/pads/0/layers/0: needs \"layer\""},
       {R"({"pads": [{"shape": "triangle"}]})", "/pads/0/shape: expected a shape"},
-      {R"({"components": [{"designator": "U1", "pads": [{"component": "U1"}]}]})", "/components/0/pads/0: a pad inside a component"},
+      {R"({"components": [{"designator": "U1", "pads": [{"component": "U1"}]}]})", "/components/0/pads/0/component: a pad inside a component"},
       {R"({"objects": [{"kind": "pad"}]})", "/objects/0/kind: expected the kind of an object without a list"},
       {R"({"nets": ["\u4e2d"]})", "/nets/0: the text holds a character"},
       {R"({"options": {"grids": [1, 2]}})", "/options/grids: expected 14 numbers"},
@@ -190,13 +190,13 @@ TEST(Document, BadDocumentsNameTheFileThePlaceAndTheFault) {
   for (const auto& [doc, expected] : cases) EXPECT_NE(LoadError(doc).find(expected), std::string::npos) << LoadError(doc);
 }
 
-TEST(Document, DeeplyNestedInputIsAnErrorNotACrash) {
+TEST(SimDocument, DeeplyNestedInputIsAnErrorNotACrash) {
   const std::string deep = "{\"nets\": " + std::string(100000, '[') + std::string(100000, ']') + "}";
   EXPECT_NE(LoadError(deep).find("/nets/0"), std::string::npos);
   EXPECT_NE(LoadError(std::string(100000, '[')).find("not a JSON document"), std::string::npos);
 }
 
-TEST(Document, MissingFileIsNamed) {
+TEST(SimDocument, MissingFileIsNamed) {
   try {
     LoadBoardFile("/nonexistent/board.json");
     FAIL() << "loaded";
@@ -205,7 +205,7 @@ TEST(Document, MissingFileIsNamed) {
   }
 }
 
-TEST(HostAnswers, PadShapesPerLayer) {
+TEST(SimHostAnswers, PadShapesPerLayer) {
   auto b = Load(R"({"pads": [{"hole": "30mil", "size": "60mil",
       "top": {"shape": "rectangle", "size": ["70mil", "50mil"]},
       "bottom": {"shape": "roundedRectangle", "size": ["40mil", "80mil"], "cornerPercent": 50},
@@ -226,7 +226,7 @@ TEST(HostAnswers, PadShapesPerLayer) {
   EXPECT_EQ(b->PadLayer(p, kTopOverlay).xSize, 0);
 }
 
-TEST(HostAnswers, PlaneConnectionsFollowThePlanesNets) {
+TEST(SimHostAnswers, PlaneConnectionsFollowThePlanesNets) {
   auto b = Load(R"({
     "layers": [{"layer": 1}, {"layer": 39, "net": "GND"}, {"layer": 40, "net": "VCC"}, {"layer": 32}],
     "nets": ["GND", "VCC", "SIG"],
@@ -248,7 +248,7 @@ TEST(HostAnswers, PlaneConnectionsFollowThePlanesNets) {
   EXPECT_EQ(b->ViaPlane(gnd, 39).style, kPlaneStyleNone);
 }
 
-TEST(HostAnswers, ViaSpanFollowsTheStackOrder) {
+TEST(SimHostAnswers, ViaSpanFollowsTheStackOrder) {
   auto b = Load(R"({
     "layers": [{"layer": 1}, {"layer": 39}, {"layer": 2}, {"layer": 40}, {"layer": 32}],
     "vias": [{}, {"from": "TopLayer", "to": "MidLayer1"}, {"from": 32, "to": 2}, {"reaches": [1, 40]}]
@@ -267,7 +267,7 @@ TEST(HostAnswers, ViaSpanFollowsTheStackOrder) {
   EXPECT_FALSE(b->ViaReaches(*b->FindAs<Via>(vias[0], Kind::Via), 3));  // not in the stack
 }
 
-TEST(HostAnswers, BrokenStackLinksEndTheWalk) {
+TEST(SimHostAnswers, BrokenStackLinksEndTheWalk) {
   Board b;
   b.SetStack({1, 2, 32});
   b.layers[2].next = 1;  // a loop back to the top
@@ -276,7 +276,7 @@ TEST(HostAnswers, BrokenStackLinksEndTheWalk) {
   EXPECT_TRUE(b.StackOrder().empty());
 }
 
-TEST(HostAnswers, ComponentsAndNetsNeverContainThemselves) {
+TEST(SimHostAnswers, ComponentsAndNetsNeverContainThemselves) {
   auto b = Load(R"({"nets": ["A"], "components": [{"designator": "U1"}]})");
   Object& u1 = *b->Find(b->OfKind(9)[0]);
   EXPECT_FALSE(b->SetComponent(u1, u1.handle));
@@ -285,7 +285,7 @@ TEST(HostAnswers, ComponentsAndNetsNeverContainThemselves) {
   b->Bounds(*b->Find(b->FindNet("A")));  // must not loop
 }
 
-TEST(SaveLoad, SavedDocumentLoadsToTheSameBoard) {
+TEST(SimSaveLoad, SavedDocumentLoadsToTheSameBoard) {
   for (const char* example : {"two-layer.json", "four-layer.json"}) {
     auto first = LoadBoardFile(std::string(TQ_SOURCE_DIR) + "/examples/" + example);
     const std::string saved = SaveBoardText(*first);
@@ -295,7 +295,7 @@ TEST(SaveLoad, SavedDocumentLoadsToTheSameBoard) {
   }
 }
 
-TEST(SaveLoad, OptionValuesAndHostTextSurvive) {
+TEST(SimSaveLoad, OptionValuesAndHostTextSurvive) {
   auto b = Load(R"json({"nets": ["Ä (1)"], "options": {"grids": [1,2,3,4,5,6,7,8,9,10,11,12,13,14.5], "placer": [1,2,3,4,5,-6]},
                    "layerNames": {"Mechanical1": "Board Shape"}})json");
   EXPECT_EQ(b->NetName(b->FindNet("\xC4 (1)")), "\xC4 (1)");  // held as single-byte text

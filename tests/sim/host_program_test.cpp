@@ -24,7 +24,7 @@ RunResult Export(const std::string& board, const std::string& out, const std::st
                     " " + more);
 }
 
-TEST(HostProgram, ExportsThroughTheLibraryAndPrintsNothingElse) {
+TEST(SimHostProgram, ExportsThroughTheLibraryAndPrintsNothingElse) {
   ScratchDir dir;
   const RunResult r = Export(kExample, dir / "out.txt", "--format 'Sim Test'");
   EXPECT_EQ(r.exitCode, 0) << r.output;
@@ -34,7 +34,7 @@ TEST(HostProgram, ExportsThroughTheLibraryAndPrintsNothingElse) {
             "net GND\nnet VCC\nnet CLK (33MHz)\nnet DATA\n");
 }
 
-TEST(HostProgram, PrintsTheMessagesTheLibraryAdded) {
+TEST(SimHostProgram, PrintsTheMessagesTheLibraryAdded) {
   ScratchDir dir;
   const RunResult r = Export(kExample, dir / "out.txt", "--format 'Sim Test Message'");
   EXPECT_EQ(r.exitCode, 0) << r.output;
@@ -43,7 +43,7 @@ TEST(HostProgram, PrintsTheMessagesTheLibraryAdded) {
             "  image=73 extra=0,0,0\n");
 }
 
-TEST(HostProgram, ExitCodesSayWhatWentWrong) {
+TEST(SimHostProgram, ExitCodesSayWhatWentWrong) {
   ScratchDir dir;
   RunResult r = Export(kExample, dir / "out.txt", "--format 'Other (*.X)'");
   EXPECT_EQ(r.exitCode, 1);
@@ -71,7 +71,7 @@ TEST(HostProgram, ExitCodesSayWhatWentWrong) {
   EXPECT_FALSE(tqtest::fs::exists(dir / "out.txt"));
 }
 
-TEST(HostProgram, FailuresAreInjectedThroughTheRealBoundary) {
+TEST(SimHostProgram, FailuresAreInjectedThroughTheRealBoundary) {
   ScratchDir dir;
   RunResult r = Export(kExample, dir / "out.txt", "--format 'Sim Test' --fail IPcbLayerStack::NextLayer:2");
   EXPECT_EQ(r.exitCode, 3);
@@ -87,7 +87,7 @@ TEST(HostProgram, FailuresAreInjectedThroughTheRealBoundary) {
   EXPECT_NE(r.output.find("IHostMessageList::AddMessage"), std::string::npos);
 }
 
-TEST(HostProgram, NoBoardAndFormats) {
+TEST(SimHostProgram, NoBoardAndFormats) {
   ScratchDir dir;
   RunResult r = Export(kExample, dir / "out.txt", "--format 'Sim Test' --no-board");
   EXPECT_EQ(r.exitCode, 0) << r.output;

@@ -28,7 +28,7 @@ std::vector<THandle> Walk(THandle container, TObjectKindByte kind, TLayerCode la
   return out;
 }
 
-TEST(Exports, EveryNameIsThereAndTheUnusedOnesAnswerZero) {
+TEST(SimExports, EveryNameIsThereAndTheUnusedOnesAnswerZero) {
   std::vector<std::string> missing;
 #define TQ_PCBAPI_NAME(index, name) \
   if (dlsym(RTLD_DEFAULT, #name) == nullptr) missing.push_back(#name);
@@ -149,20 +149,19 @@ TEST_F(SimTest, SetModeStoresWhatQueryModeGivesBack) {
 TEST_F(SimTest, PadRoundTripAndTheNameIsCutToItsCapacity) {
   Load(R"({"nets": ["A"], "pads": [{"name": "ABCDEFGHIJKLMNOPQRSTUVWXY", "hole": "28mil", "size": "60mil", "rotation": 45}]})");
   const THandle pad = Walk(Board(), kPad).at(0);
-  struct {
-    TString20 name;
-    std::uint8_t guard[8];
-  } out;
-  std::memset(&out, 0xAA, sizeof out);
+  // The name's buffer with guard bytes behind it, all set to 0xAA.
+  alignas(8) std::uint8_t raw[sizeof(TString20) + 8];
+  std::memset(raw, 0xAA, sizeof raw);
+  auto* name20 = reinterpret_cast<TString20*>(raw);
   std::int32_t hole = 0;
   double rotation = 0;
   ASSERT_EQ(PcbApi_QueryPad(1, pad, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                            nullptr, nullptr, nullptr, nullptr, nullptr, &hole, nullptr, nullptr, nullptr, &out.name,
+                            nullptr, nullptr, nullptr, nullptr, nullptr, &hole, nullptr, nullptr, nullptr, name20,
                             nullptr, nullptr, &rotation, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
             0);
-  EXPECT_EQ(out.name.str(), "ABCDEFGHIJKLMNOPQRST");
-  for (std::uint8_t g : out.guard) EXPECT_EQ(g, 0xAA);
+  EXPECT_EQ(name20->str(), "ABCDEFGHIJKLMNOPQRST");
+  for (std::size_t i = sizeof(TString20); i < sizeof raw; ++i) EXPECT_EQ(raw[i], 0xAA);
   EXPECT_EQ(hole, 280000);
   EXPECT_EQ(rotation, 45.0);
 
