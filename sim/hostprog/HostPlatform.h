@@ -22,6 +22,13 @@ std::string ProgramDirectory();
 
 bool StandardOutputIsTerminal();
 
+unsigned long ProcessId();
+std::string ComputerName();
+std::string UserName();
+
+// Makes `directory` the temporary directory of this process from now on.
+void SetTemporaryDirectory(const std::string& directory);
+
 // On Windows a library reports a host error as a structured exception with
 // code 0xE0544E51 whose one argument points to the message; from now on such
 // an exception ends the process through `report` (which must not return). On

@@ -1,6 +1,7 @@
 #include "sim/hostprog/HostPlatform.h"
 
 #include <dlfcn.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <climits>
@@ -33,6 +34,20 @@ std::string ProgramDirectory() {
 }
 
 bool StandardOutputIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
+
+unsigned long ProcessId() { return static_cast<unsigned long>(getpid()); }
+
+std::string ComputerName() {
+  char buffer[258] = {};
+  return gethostname(buffer, 257) == 0 ? std::string(buffer) : std::string();
+}
+
+std::string UserName() {
+  const passwd* pw = getpwuid(geteuid());
+  return pw != nullptr && pw->pw_name != nullptr ? std::string(pw->pw_name) : std::string();
+}
+
+void SetTemporaryDirectory(const std::string& directory) { setenv("TMPDIR", directory.c_str(), 1); }
 
 void CatchHostErrors(void (*)(const char*)) {}
 

@@ -52,6 +52,25 @@ std::string ProgramDirectory() {
   return slash == std::string::npos ? ".\\" : path.substr(0, slash + 1);
 }
 
+unsigned long ProcessId() { return GetCurrentProcessId(); }
+
+std::string ComputerName() {
+  char buffer[258] = {};
+  DWORD size = 257;
+  return GetComputerNameA(buffer, &size) ? std::string(buffer, size) : std::string();
+}
+
+std::string UserName() {
+  char buffer[258] = {};
+  DWORD size = 257;
+  return GetUserNameA(buffer, &size) && size > 0 ? std::string(buffer, size - 1) : std::string();
+}
+
+void SetTemporaryDirectory(const std::string& directory) {
+  SetEnvironmentVariableA("TMP", directory.c_str());
+  SetEnvironmentVariableA("TEMP", directory.c_str());
+}
+
 bool StandardOutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 
 void EndProcess(int exitCode) {

@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -24,6 +26,7 @@
 #include "sim/SimControl.h"
 #include "sim/common/HostObject.h"
 #include "sim/common/SimExport.h"
+#include "sim/hostprog/ExportHiding.h"
 #include "sim/hostprog/HostPlatform.h"
 
 namespace {
@@ -75,9 +78,29 @@ hostprog::Module OpenBeside(const char* file, bool global, std::string* error) {
   return nullptr;
 }
 
-bool LoadSimulatedHost() {
+// Loads the PCB server library, or a copy of it that lacks the named exports
+// (so that the exporter finds those entry points missing, as it would with an
+// older server).
+hostprog::Module OpenPcbServer(const std::vector<std::string>& omitted, std::string* error) {
+  if (omitted.empty()) return OpenBeside(hostprog::kPcbServerFile, true, error);
+  std::error_code ec;
+  const std::filesystem::path dir = std::filesystem::temp_directory_path(ec) /
+                                    ("quorvex-host-" + std::to_string(hostprog::ProcessId()));
+  std::filesystem::create_directories(dir, ec);
+  std::string module = hostprog::ProgramDirectory() + hostprog::kPcbServerFile;
+  for (const std::string& name : omitted) {
+    module = CopyModuleWithoutExport(module, name, dir.string(), error);
+    if (module.empty()) return nullptr;
+  }
+  hostprog::Module m = hostprog::OpenModule(module, true, error);
+  // The loaded copy stays mapped; where the system allows, its file goes now.
+  std::filesystem::remove_all(dir, ec);
+  return m;
+}
+
+bool LoadSimulatedHost(const std::vector<std::string>& omitted = {}) {
   std::string error;
-  g_host.pcb = OpenBeside(hostprog::kPcbServerFile, true, &error);
+  g_host.pcb = OpenPcbServer(omitted, &error);
   if (g_host.pcb == nullptr) {
     std::cerr << "cannot load " << hostprog::kPcbServerFile << ": " << error << "\n";
     return false;
@@ -232,11 +255,38 @@ struct ExportOptions {
   std::string format = kDefaultFormat;
   std::string library;
   std::vector<std::string> failures;
+  std::vector<std::string> omitted;
+  std::string tempDirectory;
   bool noBoard = false;
+  bool holdDocument = false;
+};
+
+// The editor keeps a lock file beside every document it has open ("~$" +
+// name + "_loc" with the lines ComputerName, UserName and ProcessID). With
+// --hold the host holds the destination this way while it exports to it.
+class TDocumentLock {
+ public:
+  explicit TDocumentLock(const std::string& document) {
+    const std::size_t cut = document.find_last_of("\\/") + 1;
+    path_ = document.substr(0, cut) + "~$" + document.substr(cut) + "_loc";
+    std::ofstream out(path_, std::ios::binary);
+    out << "ComputerName=" << hostprog::ComputerName() << "\r\nUserName=" << hostprog::UserName()
+        << "\r\nProcessID=" << hostprog::ProcessId() << "\r\n";
+  }
+  TDocumentLock(const TDocumentLock&) = delete;
+  TDocumentLock& operator=(const TDocumentLock&) = delete;
+  ~TDocumentLock() {
+    std::error_code ec;
+    std::filesystem::remove(path_, ec);
+  }
+
+ private:
+  std::string path_;
 };
 
 int RunExport(const ExportOptions& options) {
-  if (!LoadSimulatedHost()) return kExitNotExported;
+  if (!LoadSimulatedHost(options.omitted)) return kExitNotExported;
+  if (!options.tempDirectory.empty()) hostprog::SetTemporaryDirectory(options.tempDirectory);
   std::string error(1024, '\0');
   if (g_host.loadBoardFile(options.board.c_str(), error.data(), static_cast<std::int32_t>(error.size())) == 0) {
     std::cerr << error.c_str() << "\n";
@@ -262,6 +312,8 @@ int RunExport(const ExportOptions& options) {
     std::cerr << "the exporter does not recognise the format \"" << options.format << "\"\n";
     return kExitNotExported;
   }
+  std::unique_ptr<TDocumentLock> lock;
+  if (options.holdDocument) lock = std::make_unique<TDocumentLock>(destination);
   if (hostprog::StandardOutputIsTerminal()) g_host.setProgressCallback(OnProgress, nullptr);
   hostprog::CatchHostErrors(ReportHostError);
   std::uint8_t exported = 0;
@@ -310,6 +362,12 @@ int main(int argc, char** argv) {
                             "Make an interface operation fail after N successful calls (CALL or CALL:N; "
                             "see the calls command)");
   exportCommand->add_flag("--no-board", options.noBoard, "Behave as if no board were open");
+  exportCommand->add_flag("--hold", options.holdDocument,
+                          "Hold the destination open as the editor does (a lock file naming this process)");
+  exportCommand->add_option("--omit-entry", options.omitted,
+                            "Run with a PCB server library that lacks this entry point (repeatable)");
+  exportCommand->add_option("--temp-dir", options.tempDirectory,
+                            "The temporary directory the exporter sees (TMPDIR, or TMP and TEMP on Windows)");
 
   CLI::App* calls = app.add_subcommand("calls", "List the interface operations that --fail can make fail");
 

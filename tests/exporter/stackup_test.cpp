@@ -323,4 +323,26 @@ TEST_F(Stackup, AStackThatNeverEndsRaisesInsteadOfLoopingForever) {
   EXPECT_EQ(lines.size(), 2u + 1500u);
 }
 
+TEST_F(Stackup, LayerNamesComeFromTheHostsLayerStack) {
+  LoadBoard(R"({"layers": [{"layer": "TopLayer", "name": "Signal  Top"},
+                            {"layer": "MidLayer1", "name": "Inner One"},
+                            {"layer": "BottomLayer", "name": "Bottom"}],
+                "layerNames": {"KeepOutLayer": "Board Edge", "MultiLayer": "All Copper",
+                               "Mechanical1": "Board Shape"}})");
+  EXPECT_EQ(GetHypLayerName(1), "Signal__Top");  // two spaces, two underscores
+  EXPECT_EQ(GetHypLayerName(2), "Inner_One");
+  EXPECT_EQ(GetHypLayerName(32), "Bottom");
+  EXPECT_EQ(GetHypLayerName(56), "signal");  // whatever the host calls them
+  EXPECT_EQ(GetHypLayerName(74), "signal");
+  EXPECT_EQ(GetHypLayerName(57), "Board_Shape");
+
+  // No current board: the default names.
+  TSimHost::Get().noCurrentBoard(1);
+  BuildHypLayerNames();
+  TSimHost::Get().noCurrentBoard(0);
+  EXPECT_EQ(GetHypLayerName(0), "Any_Layer");
+  EXPECT_EQ(GetHypLayerName(1), "Top_Layer");
+  EXPECT_EQ(GetHypLayerName(2), "Mid_Layer_1");
+}
+
 }  // namespace

@@ -361,12 +361,12 @@ TEST_F(HostExchange, CommentHandleIsReadOncePerComponent) {
   const THandle r1 = Component("R1");
   TPcbComponent expected(u5);
   expected.Query(1);
-  EXPECT_EQ(GetCommentHandle(u5), expected.CommentHandle);
+  EXPECT_EQ(GetCommentHandle(u5), +expected.CommentHandle);
   // Not read again for the same component: a stale value shows it.
   SharedComponent().CommentHandle = 4242;
   EXPECT_EQ(GetCommentHandle(u5), 4242);
   EXPECT_NE(GetCommentHandle(r1), 4242);
-  EXPECT_EQ(GetCommentHandle(u5), expected.CommentHandle);
+  EXPECT_EQ(GetCommentHandle(u5), +expected.CommentHandle);
 }
 
 TEST_F(HostExchange, DeviceDirectiveComesFromTheComment) {

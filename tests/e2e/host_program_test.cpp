@@ -1,0 +1,207 @@
+// End-to-end runs of the simulated host program with the exporter library,
+// natively and for the Windows build under wine: the same board must give the
+// same bytes on both, and the commit's and the run's failure paths must leave
+// the user's files as they were.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+#include <regex>
+
+#include "Wine.h"
+
+namespace {
+
+using tqtest::Quote;
+using tqtest::ReadFile;
+using tqtest::RunCommand;
+using tqtest::RunResult;
+using tqtest::ScratchDir;
+using tqtest::WriteFile;
+
+enum class Target { Linux, Windows };
+
+std::string TargetName(const testing::TestParamInfo<Target>& info) {
+  return info.param == Target::Linux ? "Linux" : "Windows";
+}
+
+std::string Example(const std::string& name) { return std::string(TQ_SOURCE_DIR "/examples/") + name; }
+
+class HostProgram : public testing::TestWithParam<Target> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Target::Windows) {
+      const std::string reason = tqtest::WineUnavailableReason();
+      if (!reason.empty()) GTEST_SKIP() << reason;
+      ASSERT_TRUE(tqtest::EnsureWinePrefix());
+    }
+  }
+
+  // A path as the program under test spells it.
+  std::string P(const std::string& path) const { return GetParam() == Target::Windows ? "Z:" + path : path; }
+
+  // quorvex-host export BOARD OUT [extra arguments], with a temporary
+  // directory of the test's own unless the arguments name one.
+  RunResult Export(const std::string& board, const std::string& out, const std::string& extra = "") {
+    std::string args = "export " + Quote(P(board)) + " " + Quote(P(out)) + " " + extra;
+    if (extra.find("--temp-dir") == std::string::npos) args += " --temp-dir " + Quote(P(temp_.path().string()));
+    if (GetParam() == Target::Windows) return tqtest::RunWine("quorvex-host.exe", args);
+    return RunCommand(Quote(TQ_BIN_DIR "/quorvex-host") + " " + args);
+  }
+
+  // Temporary files that runs left behind.
+  int LeftoverTempFiles() const {
+    int n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(temp_.path()))
+      if (entry.path().filename().string().rfind("tqh", 0) == 0 ||
+          entry.path().filename().string().rfind("TQH", 0) == 0)
+        ++n;
+    return n;
+  }
+
+  ScratchDir out_;
+  ScratchDir temp_;
+};
+
+TEST_P(HostProgram, ExportsTheExamplesAsTheOtherTargetDoes) {
+  for (const char* board : {"two-layer.json", "four-layer.json"}) {
+    const std::string out = out_ / (std::string(board) + ".hyp");
+    RunResult r = Export(Example(board), out);
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    const std::string content = ReadFile(out);
+    ASSERT_EQ(content.rfind("{VERSION=2.14}\r\n", 0), 0u);
+    EXPECT_EQ(content.substr(content.size() - 7), "{END}\r\n");
+    // Pinned against the Linux build: what the other target must also write.
+    const std::string reference = std::string(TQ_SOURCE_DIR "/tests/e2e/expected/") + board + ".hyp";
+    EXPECT_EQ(content, ReadFile(reference)) << board;
+  }
+  EXPECT_EQ(LeftoverTempFiles(), 0);
+}
+
+TEST_P(HostProgram, TheFourLayerBoardHasItsPlanesInTheStackup) {
+  const std::string out = out_ / "four.hyp";
+  ASSERT_EQ(Export(Example("four-layer.json"), out).exitCode, 0);
+  const std::vector<std::string> lines = tqtest::HypLines(ReadFile(out));
+  const std::vector<std::string> expected = {
+      "{STACKUP",
+      "  (SIGNAL T=0.0014 P=0.0000 C=1.724e-8 L=Top_Layer M=COPPER)",
+      "  (DIELECTRIC T=0.0080 C=4.2000 L=DE_Top_Layer M=Prepreg 2116)",
+      "  (PLANE T=0.0014 C=1.724e-8 L=GND_Plane M=COPPER)",
+      "  (DIELECTRIC T=0.0400 C=4.6000 L=DE_GND_Plane M=FR-4 Core)",
+      "  (PLANE T=0.0014 C=1.724e-8 L=VCC_Plane M=COPPER)",
+      "  (DIELECTRIC T=0.0080 C=4.2000 L=DE_VCC_Plane M=Prepreg 2116)",
+      "  (SIGNAL T=0.0014 P=0.0000 C=1.724e-8 L=Bottom_Layer M=COPPER)",
+      "}"};
+  auto at = std::search(lines.begin(), lines.end(), expected.begin(), expected.end());
+  EXPECT_NE(at, lines.end()) << ReadFile(out);
+}
+
+TEST_P(HostProgram, ALockedDestinationIsReportedAndLeftAlone) {
+  const std::string dest = out_ / "Main.hyp";
+  WriteFile(dest, "the other user's file");
+  WriteFile(out_ / "~$Main.hyp_loc", "ComputerName=PC7\r\nUserName=Ann\r\nProcessID=4711\r\n");
+  RunResult r = Export(Example("two-layer.json"), dest);
+  EXPECT_EQ(r.exitCode, 0) << r.output;  // the run itself succeeded
+  EXPECT_NE(r.output.find("message 1: [Locked File] Main.hyp is used by Ann on PC7. "
+                          "You will not be able to save your changes."),
+            std::string::npos)
+      << r.output;
+  EXPECT_NE(r.output.find("source=Quorvex Designer"), std::string::npos);
+  EXPECT_NE(r.output.find("document=" + P(dest)), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("command=WorkspaceManager:OpenObject"), std::string::npos);
+  EXPECT_NE(r.output.find("parameters=FileName=" + P(dest)), std::string::npos);
+  EXPECT_NE(r.output.find("image=73 extra=0,0,0"), std::string::npos);
+  EXPECT_EQ(ReadFile(dest), "the other user's file");
+  EXPECT_EQ(LeftoverTempFiles(), 0);
+}
+
+TEST_P(HostProgram, TheHostsOwnLockDoesNotBlock) {
+  const std::string dest = out_ / "Main.hyp";
+  WriteFile(dest, "old");
+  RunResult r = Export(Example("two-layer.json"), dest, "--hold");
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(r.output.find("[Locked File]"), std::string::npos) << r.output;
+  EXPECT_EQ(ReadFile(dest).rfind("{VERSION=2.14}", 0), 0u);
+}
+
+TEST_P(HostProgram, ReplacesADestinationOnAnotherFileSystem) {
+  struct stat shm {}, out {};
+  if (stat("/dev/shm", &shm) != 0 || stat(out_.path().c_str(), &out) != 0 || shm.st_dev == out.st_dev)
+    GTEST_SKIP() << "needs /dev/shm on a file system other than the test directory's";
+  const std::string shmTemp = "/dev/shm/tq-e2e-" + std::to_string(getpid()) + (GetParam() == Target::Windows ? "w" : "l");
+  std::filesystem::create_directories(shmTemp);
+  const std::string dest = out_ / "board.hyp";
+  WriteFile(dest, "old");
+  RunResult r = Export(Example("two-layer.json"), dest, "--temp-dir " + Quote(P(shmTemp)));
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(ReadFile(dest), ReadFile(std::string(TQ_SOURCE_DIR "/tests/e2e/expected/two-layer.json.hyp")));
+  std::size_t left = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(shmTemp)) ++left;
+  EXPECT_EQ(left, 0u) << "the temporary file stayed behind";
+  std::filesystem::remove_all(shmTemp);
+}
+
+TEST_P(HostProgram, AWriteErrorLeavesTheDestinationUntouched) {
+  // A file system with no room left: every byte written to it fails.
+  const std::string full = temp_ / "full";
+  std::filesystem::create_directories(full);
+  if (mount("tmpfs", full.c_str(), "tmpfs", 0, "size=4k") != 0)
+    GTEST_SKIP() << "cannot mount a small file system here (needs root)";
+  RunCommand("dd if=/dev/zero of=" + Quote(full + "/filler") + " bs=1k count=64");
+  const std::string dest = out_ / "board.hyp";
+  WriteFile(dest, "the good old file");
+  RunResult r = Export(Example("two-layer.json"), dest, "--temp-dir " + Quote(P(full)));
+  EXPECT_NE(r.exitCode, 0) << r.output;
+  EXPECT_NE(r.output.find("The export could not be written completely"), std::string::npos) << r.output;
+  EXPECT_EQ(ReadFile(dest), "the good old file");
+  std::size_t left = 0;
+  for (const auto& e : std::filesystem::directory_iterator(full))
+    if (e.path().filename() != "filler") ++left;
+  EXPECT_EQ(left, 0u) << "the temporary file stayed behind";
+  umount2(full.c_str(), MNT_DETACH);
+}
+
+TEST_P(HostProgram, AHostFailureMidRunReachesTheHostAndTouchesNothing) {
+  const std::string dest = out_ / "board.hyp";
+  WriteFile(dest, "old");
+  RunResult r = Export(Example("four-layer.json"), dest, "--fail IPcbLayerStack::NextLayer:1");
+  EXPECT_EQ(r.exitCode, 3) << r.output;
+  EXPECT_NE(r.output.find("host error: The host reported a failure"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("IPcbLayerStack::NextLayer"), std::string::npos) << r.output;
+  EXPECT_EQ(ReadFile(dest), "old");
+  EXPECT_EQ(LeftoverTempFiles(), 0);
+}
+
+TEST_P(HostProgram, AMissingEntryPointGivesDefaultsWhileTheOthersWork) {
+  const std::string out = out_ / "board.hyp";
+  RunResult r = Export(Example("two-layer.json"), out, "--omit-entry PcbApi_QueryTrack");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  const std::string content = ReadFile(out);
+  // The outline tracks read as zeros; the arc and the stack-up are intact.
+  EXPECT_NE(content.find("(PERIMETER_SEGMENT X1=0.0000 Y1=0.0000 X2=0.0000 Y2=0.0000)"), std::string::npos);
+  EXPECT_NE(content.find("(PERIMETER_ARC X1=2.0000 Y1=1.3000 X2=1.8000 Y2=1.5000 XC=1.8000 YC=1.3000 R=0.2000)"),
+            std::string::npos)
+      << content;
+  EXPECT_NE(content.find("L=Bottom_Layer"), std::string::npos);
+}
+
+TEST_P(HostProgram, WithoutABoardTheFrameUsesDefaultNames) {
+  const std::string out = out_ / "board.hyp";
+  RunResult r = Export(Example("two-layer.json"), out, "--no-board");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(tqtest::HypLines(ReadFile(out)),
+            (std::vector<std::string>{"{VERSION=2.14}", "", "{UNITS=ENGLISH LENGTH}", "", "{BOARD ", "}", "",
+                                      "{STACKUP", "}", "{END}"}));
+}
+
+TEST_P(HostProgram, AnUnknownFormatIsRefused) {
+  const std::string out = out_ / "board.hyp";
+  RunResult r = Export(Example("two-layer.json"), out, "--format 'HyperLynx File (*.hyp)'");
+  EXPECT_NE(r.exitCode, 0);
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_EQ(LeftoverTempFiles(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, HostProgram, testing::Values(Target::Linux, Target::Windows), TargetName);
+
+}  // namespace
