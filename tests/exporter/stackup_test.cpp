@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "SimHost.h"
 #include "TestSupport.h"
 #include "exporter/HyperlynxTranslator.h"
 #include "exporter/Tarnquil.h"
@@ -114,34 +115,14 @@ struct TScriptedModule : TScripted<IHostServerModule> {
   }
 };
 
-// --- The simulated host's control entries.
-struct TSimHost {
-  void* module = dlopen(TQ_BIN_DIR "/libBrondel.so", RTLD_NOW | RTLD_GLOBAL);
-  template <typename F>
-  F Entry(const char* name) {
-    void* p = module != nullptr ? dlsym(module, name) : nullptr;
-    if (p == nullptr) throw std::runtime_error(std::string("the simulated host lacks ") + name);
-    return reinterpret_cast<F>(p);
-  }
-  IHostClient* (*client)() = Entry<decltype(client)>("Sim_GetClientInterface");
-  std::int32_t (*load)(const char*, const char*, char*, std::int32_t) = Entry<decltype(load)>("Sim_LoadBoardText");
-  void (*reset)() = Entry<decltype(reset)>("Sim_Reset");
-  void (*noCurrentBoard)(std::int32_t) = Entry<decltype(noCurrentBoard)>("Sim_SetNoCurrentBoard");
-  std::int32_t (*failCall)(const char*, std::int32_t) = Entry<decltype(failCall)>("Sim_FailCall");
-  std::int32_t (*outstanding)() = Entry<decltype(outstanding)>("Sim_GetOutstandingReferences");
-
-  static TSimHost& Get() {
-    static TSimHost host;
-    return host;
-  }
-};
+using tqtest::SimHost;
 
 // The client the library finds: the simulated host's, or the scripted host.
 struct TTestClient : TScripted<IHostClient> {
   bool scripted = false;
   TScriptedModule module;
   THostResult GetServerModule(const char16_t* name, IHostServerModule** out) override {
-    if (!scripted) return TSimHost::Get().client()->GetServerModule(name, out);
+    if (!scripted) return SimHost::Get().client()->GetServerModule(name, out);
     return HandOut<IHostServerModule>(&module, out);
   }
   THostResult GetDocumentForPath(const char16_t*, IHostDocument** document) override {
@@ -165,20 +146,20 @@ namespace {
 class Stackup : public ::testing::Test {
  protected:
   void SetUp() override {
-    TSimHost::Get().reset();
+    SimHost::Get().reset();
     TestClient().scripted = false;
     IndentLevel = 0;
   }
   void TearDown() override {
-    TSimHost::Get().reset();
-    EXPECT_EQ(TSimHost::Get().outstanding(), 0) << "host references left unreleased";
+    SimHost::Get().reset();
+    EXPECT_EQ(SimHost::Get().outstanding(), 0) << "host references left unreleased";
     EXPECT_EQ(g_scriptedRefs, 0) << "scripted references left unreleased";
     EXPECT_EQ(IndentLevel, 0);
   }
 
   void LoadBoard(const std::string& json) {
     char error[512] = {};
-    ASSERT_EQ(TSimHost::Get().load(json.c_str(), "stackup-test.json", error, sizeof error), 1) << error;
+    ASSERT_EQ(SimHost::Get().loadText(json.c_str(), "stackup-test.json", error, sizeof error), 1) << error;
     BuildHypLayerNames();
   }
 
@@ -256,13 +237,13 @@ TEST_F(Stackup, LongLinesAreCutTo255Characters) {
 
 TEST_F(Stackup, WithoutACurrentBoardTheSectionIsEmpty) {
   LoadBoard(R"({"layers": [{"layer": "TopLayer"}, {"layer": "BottomLayer"}]})");
-  TSimHost::Get().noCurrentBoard(1);
+  SimHost::Get().noCurrentBoard(1);
   EXPECT_EQ(WriteStackup(), EmptySection());
 }
 
 TEST_F(Stackup, AFailingHostCallEndsTheSectionAndKeepsTheLinesWritten) {
   LoadBoard(R"({"layers": [{"layer": "TopLayer"}, {"layer": "MidLayer1"}, {"layer": "BottomLayer"}]})");
-  ASSERT_EQ(TSimHost::Get().failCall("IPcbDielectric::GetMaterial", 1), 1);
+  ASSERT_EQ(SimHost::Get().failCall("IPcbDielectric::GetMaterial", 1), 1);
   std::string raised;
   const std::vector<std::string> lines = WriteStackup(&raised);
   EXPECT_NE(raised.find("IPcbDielectric::GetMaterial"), std::string::npos) << raised;
@@ -337,9 +318,9 @@ TEST_F(Stackup, LayerNamesComeFromTheHostsLayerStack) {
   EXPECT_EQ(GetHypLayerName(57), "Board_Shape");
 
   // No current board: the default names.
-  TSimHost::Get().noCurrentBoard(1);
+  SimHost::Get().noCurrentBoard(1);
   BuildHypLayerNames();
-  TSimHost::Get().noCurrentBoard(0);
+  SimHost::Get().noCurrentBoard(0);
   EXPECT_EQ(GetHypLayerName(0), "Any_Layer");
   EXPECT_EQ(GetHypLayerName(1), "Top_Layer");
   EXPECT_EQ(GetHypLayerName(2), "Mid_Layer_1");

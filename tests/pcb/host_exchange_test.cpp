@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "SimHost.h"
 #include "host/HostAccess.h"
 #include "host/PCBProcs.h"
 #include "pcb/PcbBoard.h"
@@ -28,60 +29,22 @@ class SimHost {
     static SimHost host;
     return host;
   }
-
-  void Load(const std::string& json) {
-    char error[512] = {};
-    if (load_(json.c_str(), "pcb-test.json", error, sizeof error) != 1) throw std::runtime_error(error);
-  }
-  THandle Find(int kind, const char* name) const { return find_(kind, name); }
-  THandle BoardHandle() const { return board_(); }
-  std::int32_t LiveIterators() const { return live_(); }
-  IHostClient* Client() const { return client_(); }
-  void FailCall(const char* call) const { fail_(call, 0); }
-  void ClearFailures() const { clear_(); }
-  std::int32_t OutstandingReferences() const { return refs_(); }
-  static bool Loaded() { return loaded_; }
+  void Load(const std::string& json) { tqtest::SimHost::Get().Load(json, "pcb-test.json"); }
+  THandle Find(int kind, const char* name) const { return sim().findObject(kind, name); }
+  THandle BoardHandle() const { return sim().boardHandle(); }
+  std::int32_t LiveIterators() const { return sim().liveIterators(); }
+  IHostClient* Client() const { return sim().client(); }
+  void FailCall(const char* call) const { sim().failCall(call, 0); }
+  void ClearFailures() const { sim().clearFailures(); }
+  std::int32_t OutstandingReferences() const { return sim().outstanding(); }
 
  private:
-  SimHost() {
-    module_ = dlopen(TQ_BIN_DIR "/libBrondel.so", RTLD_NOW | RTLD_GLOBAL);
-    if (module_ == nullptr) throw std::runtime_error(dlerror());
-    load_ = Symbol<decltype(load_)>("Sim_LoadBoardText");
-    find_ = Symbol<decltype(find_)>("Sim_FindObject");
-    board_ = Symbol<decltype(board_)>("Sim_GetBoardHandle");
-    live_ = Symbol<decltype(live_)>("Sim_GetLiveIterators");
-    client_ = Symbol<decltype(client_)>("Sim_GetClientInterface");
-    fail_ = Symbol<decltype(fail_)>("Sim_FailCall");
-    clear_ = Symbol<decltype(clear_)>("Sim_ClearFailures");
-    refs_ = Symbol<decltype(refs_)>("Sim_GetOutstandingReferences");
-    loaded_ = true;
-  }
-  template <typename F>
-  F Symbol(const char* name) {
-    void* p = dlsym(module_, name);
-    if (p == nullptr) throw std::runtime_error(std::string("the simulated host lacks ") + name);
-    return reinterpret_cast<F>(p);
-  }
-
-  void* module_ = nullptr;
-  std::int32_t (*load_)(const char*, const char*, char*, std::int32_t) = nullptr;
-  std::int32_t (*find_)(std::int32_t, const char*) = nullptr;
-  std::int32_t (*board_)() = nullptr;
-  std::int32_t (*live_)() = nullptr;
-  IHostClient* (*client_)() = nullptr;
-  std::int32_t (*fail_)(const char*, std::int32_t) = nullptr;
-  void (*clear_)() = nullptr;
-  std::int32_t (*refs_)() = nullptr;
-  static inline bool loaded_ = false;
+  static tqtest::SimHost& sim() { return tqtest::SimHost::Get(); }
 };
 
 }  // namespace
 
-// As the host program does, this program hands out the host's client
-// interface; the library looks it up again until there is one.
-extern "C" __attribute__((visibility("default"))) IHostClient* TQ_STDCALL ClientAPI_GetClientInterface() {
-  return SimHost::Loaded() ? SimHost::Get().Client() : nullptr;
-}
+TQ_DEFINE_CLIENT_API()
 
 namespace {
 
