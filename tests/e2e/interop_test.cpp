@@ -1,0 +1,74 @@
+// Interoperability: an independent HYP reader (pcb-rnd's importer) reads the
+// files we write without complaint and finds the outline and the layers.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "TestSupport.h"
+
+namespace {
+
+using tqtest::Quote;
+using tqtest::RunCommand;
+
+struct Imported {
+  std::string log;     // what the reader said
+  std::string layout;  // the board it built, in its own text format
+};
+
+Imported ImportWithIndependentReader(const std::string& hyp, const tqtest::ScratchDir& dir) {
+  const std::string layout = dir / "imported.lht";
+  const std::string actions = dir / "actions.txt";
+  tqtest::WriteFile(actions, "LoadHypFrom(" + hyp + ")\nSaveTo(LayoutAs, " + layout + ", lihata)\n");
+  tqtest::RunResult r = RunCommand("timeout 120 pcb-rnd --gui batch < " + Quote(actions));
+  return {r.output, tqtest::ReadFile(layout)};
+}
+
+// The objects of the outline layer of an imported layout.
+std::string OutlineOf(const std::string& layout) {
+  const std::size_t start = layout.find("ha:outline {");
+  if (start == std::string::npos) return {};
+  const std::size_t end = layout.find("ha:", layout.find("li:objects", start) + 1);
+  std::size_t close = layout.find("\n      }", start);
+  return layout.substr(start, (close == std::string::npos ? end : close) - start);
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class Interop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (RunCommand("command -v pcb-rnd").exitCode != 0) GTEST_SKIP() << "pcb-rnd is not installed";
+  }
+  std::string Export(const std::string& example) {
+    const std::string out = dir_ / (example + ".hyp");
+    tqtest::RunResult r = RunCommand(Quote(TQ_BIN_DIR "/quorvex-host") + " export " +
+                                     Quote(std::string(TQ_SOURCE_DIR "/examples/") + example) + " " + Quote(out));
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    return out;
+  }
+  tqtest::ScratchDir dir_;
+};
+
+TEST_F(Interop, TheReaderFindsTheOutlineWithItsArc) {
+  const Imported imported = ImportWithIndependentReader(Export("two-layer.json"), dir_);
+  EXPECT_FALSE(std::regex_search(imported.log, std::regex("(^|\n)(E|W):"))) << imported.log;
+  const std::string outline = OutlineOf(imported.layout);
+  EXPECT_EQ(Count(outline, "ha:line."), 4) << outline;
+  EXPECT_EQ(Count(outline, "ha:arc."), 1) << outline;
+  EXPECT_NE(outline.find("width=200.0mil"), std::string::npos) << "the arc's radius";
+}
+
+TEST_F(Interop, TheReaderFindsTheStackupsLayersByName) {
+  const Imported imported = ImportWithIndependentReader(Export("four-layer.json"), dir_);
+  EXPECT_FALSE(std::regex_search(imported.log, std::regex("(^|\n)(E|W):"))) << imported.log;
+  for (const char* layer : {"ha:Top_Layer {", "ha:GND_Plane {", "ha:VCC_Plane {", "ha:Bottom_Layer {"})
+    EXPECT_NE(imported.layout.find(layer), std::string::npos) << layer;
+  EXPECT_EQ(Count(OutlineOf(imported.layout), "ha:line."), 4);
+}
+
+}  // namespace
