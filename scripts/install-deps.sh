@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ python3 g++-mingw-w64-i686 wine wine32:i386
-          libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev pcb-rnd)
+          locales libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev pcb-rnd)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "TestSupport.h"
+
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -103,7 +107,16 @@ TEST(NumberFormat, IgnoresTheProcessLocale) {
       german = name;
       break;
     }
-  if (german == nullptr) GTEST_SKIP() << "no German locale is installed (generate one with localedef and LOCPATH)";
+  // Without an installed one, make one of our own from the system's locale
+  // sources and point the C library at it.
+  tqtest::ScratchDir localeDir;
+  std::unique_ptr<tqtest::ScopedEnv> locPath;
+  if (german == nullptr &&
+      tqtest::RunCommand("localedef -i de_DE -f UTF-8 " + tqtest::Quote(localeDir / "de_DE.UTF-8")).exitCode <= 1) {
+    locPath = std::make_unique<tqtest::ScopedEnv>("LOCPATH", localeDir.path().string());
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr) german = "de_DE.UTF-8";
+  }
+  if (german == nullptr) GTEST_SKIP() << "no German locale is installed and none can be made (package locales)";
   char probe[16];
   std::snprintf(probe, sizeof probe, "%.1f", 1.5);
   const std::string printed = probe;
