@@ -202,6 +202,19 @@ TEST_P(HostProgram, AnUnknownFormatIsRefused) {
   EXPECT_EQ(LeftoverTempFiles(), 0);
 }
 
+// The progress display shows on a terminal only; `script` gives the program one.
+TEST(HostProgramTerminal, ShowsTheProgressOfTheRunOnATerminal) {
+  if (RunCommand("command -v script").exitCode != 0) GTEST_SKIP() << "script (util-linux) is not installed";
+  ScratchDir dir;
+  const std::string out = dir / "board.hyp";
+  const std::string command = Quote(TQ_BIN_DIR "/quorvex-host") + " export " + Quote(Example("four-layer.json")) + " " + Quote(out);
+  RunResult onTerminal = RunCommand("script -qec " + Quote(command) + " /dev/null");
+  EXPECT_EQ(onTerminal.exitCode, 0) << onTerminal.output;
+  EXPECT_NE(onTerminal.output.find("Saving " + out + " (HyperLynx) ["), std::string::npos) << onTerminal.output;
+  RunResult piped = RunCommand(command);
+  EXPECT_EQ(piped.output.find("(HyperLynx) ["), std::string::npos) << piped.output;
+}
+
 INSTANTIATE_TEST_SUITE_P(Targets, HostProgram, testing::Values(Target::Linux, Target::Windows), TargetName);
 
 }  // namespace
