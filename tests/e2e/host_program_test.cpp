@@ -64,9 +64,12 @@ class HostProgram : public testing::TestWithParam<Target> {
 };
 
 TEST_P(HostProgram, ExportsTheExamplesAsTheOtherTargetDoes) {
-  for (const char* board : {"two-layer.json", "four-layer.json"}) {
+  // The examples, and a board whose numbers sit on rounding ties and whose
+  // arcs end on 30 and 60 degree points with odd radii.
+  const std::string rounding = TQ_SOURCE_DIR "/tests/e2e/boards/rounding.json";
+  for (const char* board : {"two-layer.json", "four-layer.json", "rounding.json"}) {
     const std::string out = out_ / (std::string(board) + ".hyp");
-    RunResult r = Export(Example(board), out);
+    RunResult r = Export(std::string(board) == "rounding.json" ? rounding : Example(board), out);
     ASSERT_EQ(r.exitCode, 0) << r.output;
     const std::string content = ReadFile(out);
     ASSERT_EQ(content.rfind("{VERSION=2.14}\r\n", 0), 0u);
