@@ -3,6 +3,7 @@
 #include "host/CountedString.h"
 #include "host/PCBProcs.h"
 #include "pcb/PcbIteration.h"
+#include "platform/Platform.h"
 #include "support/Rt_Util.h"
 
 std::int32_t ProgressTotal = 0;
@@ -16,7 +17,10 @@ void CountObject(THandle) { ++ProgressTotal; }
 THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileName(CutTo255(fileName)) {
   FTempFileName = MakeTempFileName();
   if (FTempFileName.empty()) throw ETempFileUnavailable();
-  if (!FOutput.Open(FTempFileName)) throw ETempFileUnavailable();
+  if (!FOutput.Open(FTempFileName)) {
+    platform::RemoveFile(FTempFileName);
+    throw ETempFileUnavailable();
+  }
   try {
     FBoard = std::make_unique<TBoard>(PcbApi_GetCurrentBoardHandle());
     FBoard->Query(1);
@@ -31,6 +35,8 @@ THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileN
     FOnPerimeterArc = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterArcToString(o); };
   } catch (...) {
     Release();
+    FOutput.Close();
+    platform::RemoveFile(FTempFileName);
     throw;
   }
 }

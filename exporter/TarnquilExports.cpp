@@ -6,6 +6,7 @@
 #include "exporter/Tarnquil.h"
 #include "host/CallConv.h"
 #include "host/CountedString.h"
+#include "platform/Platform.h"
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
@@ -27,8 +28,8 @@ std::string Copy(const TShortString* text) { return text == nullptr ? std::strin
 constexpr DWORD kHostErrorExceptionCode = 0xE0544E51;
 std::string g_lastError;
 
-[[noreturn]] void RaiseToHost(const char* message) {
-  g_lastError = message;
+// Raises the error held in g_lastError to the host.
+[[noreturn]] void RaiseToHost() {
   ULONG_PTR argument = reinterpret_cast<ULONG_PTR>(g_lastError.c_str());
   RaiseException(kHostErrorExceptionCode, EXCEPTION_NONCONTINUABLE, 1, &argument);
   std::terminate();  // not reached: the exception is not continuable
@@ -44,18 +45,35 @@ TQ_EXPORT std::uint8_t TQ_STDCALL RecognisedPcbFormat(const TShortString* format
   return IsRecognisedFormat(name) ? 1 : 0;
 }
 
-TQ_EXPORT std::uint8_t TQ_STDCALL ExportFileFromPcb(const TShortString* fileName, const TShortString* formatName) {
-  const std::string file = Copy(fileName);
-  const std::string format = Copy(formatName);
 #if defined(_WIN32)
+namespace {
+
+// Runs the export and catches what it raises; the message goes to
+// g_lastError. Everything with a destructor lives and dies in here, so that
+// the structured exception raised afterwards unwinds no C++ frame.
+bool RunCatching(const TShortString* fileName, const TShortString* formatName, std::uint8_t* result) {
+  platform::ExtendedPrecisionScope precision;
   try {
-    return RunExport(file, format) ? 1 : 0;
+    *result = RunExport(Copy(fileName), Copy(formatName)) ? 1 : 0;
+    return true;
   } catch (const std::exception& e) {
-    RaiseToHost(e.what());
+    g_lastError = e.what();
   } catch (...) {
-    RaiseToHost("unknown error");
+    g_lastError = "unknown error";
   }
+  return false;
+}
+
+}  // namespace
+#endif
+
+TQ_EXPORT std::uint8_t TQ_STDCALL ExportFileFromPcb(const TShortString* fileName, const TShortString* formatName) {
+#if defined(_WIN32)
+  std::uint8_t result = 0;
+  if (!RunCatching(fileName, formatName, &result)) RaiseToHost();
+  return result;
 #else
-  return RunExport(file, format) ? 1 : 0;
+  platform::ExtendedPrecisionScope precision;
+  return RunExport(Copy(fileName), Copy(formatName)) ? 1 : 0;
 #endif
 }

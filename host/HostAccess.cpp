@@ -15,15 +15,14 @@ std::string ResultText(THostResult result) {
 IHostClient* g_client = nullptr;
 IHostWorkspace* g_workspace = nullptr;
 
-IHostClient* LookUpClient() {
-  auto get = reinterpret_cast<ClientAPI_GetClientInterface_t>(platform::FindMainProgramExport(kClientInterfaceExport));
-  return get != nullptr ? get() : nullptr;
+ClientAPI_GetClientInterface_t LookUpClientExport() {
+  return reinterpret_cast<ClientAPI_GetClientInterface_t>(platform::FindMainProgramExport(kClientInterfaceExport));
 }
 
-// The client is obtained when the library is loaded.
-struct ClientAtLoad {
-  ClientAtLoad() { g_client = LookUpClient(); }
-} g_clientAtLoad;
+// The host program's client export is looked up when the library is loaded.
+// It is called on first use, not here: at load the system holds its loader
+// lock, under which the host's code must not be run.
+ClientAPI_GetClientInterface_t g_getClient = LookUpClientExport();
 
 }  // namespace
 
@@ -32,7 +31,9 @@ EHostError::EHostError(const std::string& operation, THostResult result)
       result_(result) {}
 
 IHostClient* HostClient() {
-  if (g_client == nullptr) g_client = LookUpClient();
+  if (g_client != nullptr) return g_client;
+  if (g_getClient == nullptr) g_getClient = LookUpClientExport();
+  if (g_getClient != nullptr) g_client = g_getClient();
   return g_client;
 }
 

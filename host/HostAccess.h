@@ -62,9 +62,9 @@ class THostRef {
   T* p_ = nullptr;
 };
 
-// The host's client interface, obtained from the host program's export when
-// the library is loaded (and looked up again while it is missing); nullptr
-// when the host has none. Borrowed: the host keeps it alive.
+// The host's client interface from the host program's export (looked up when
+// the library is loaded, called on first use, and looked up again while it is
+// missing); nullptr when the host has none. Borrowed: the host keeps it alive.
 IHostClient* HostClient();
 
 // The PCB server interface through the client's "PCB" module; empty when

@@ -91,7 +91,7 @@ std::uint32_t LayerCodeIndex(LayerCode code) {
   if (Tag(code) == 0) {
     const std::uint32_t low = LowByte(code);
     if (low >= 57 && low <= 72) return Low16(code) - 56;
-    if (low >= 1 && low <= 32) return low == 32 ? 65535u : Low16(code);
+    if (low >= 1 && low <= 32) return code == 32 ? 65535u : Low16(code);
     if (low >= 39 && low <= 54) return Low16(code) - 38;
   }
   return GetLayerKind(code);

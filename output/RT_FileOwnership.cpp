@@ -21,10 +21,16 @@ bool StartsWith(const std::string& line, const char* key) { return line.rfind(ke
 std::vector<std::string> ReadLines(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) throw std::runtime_error("cannot open " + path);
+  // A lock file holds three short lines; anything far larger is not one.
+  constexpr std::size_t kMaxLockFileBytes = 1 << 20;
   std::string content;
   char buf[4096];
   std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) content.append(buf, n);
+  while ((n = std::fread(buf, 1, sizeof buf, file)) > 0 && content.size() <= kMaxLockFileBytes) content.append(buf, n);
+  if (content.size() > kMaxLockFileBytes) {
+    std::fclose(file);
+    throw std::runtime_error("not a lock file: " + path);
+  }
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
   if (failed) throw std::runtime_error("cannot read " + path);
@@ -79,8 +85,9 @@ bool IsLockedByOther(const std::string& fileName, std::string& computerName, std
     if (!TextEqualsIgnoreCase(details.ComputerName, ComputerNameText())) return true;
     if (!TextEqualsIgnoreCase(details.UserName, UserNameText())) return true;
     return !TextEqualsIgnoreCase(details.ProcessID, CurrentProcessIdText());
-  } catch (const std::runtime_error&) {
-    // Another process may keep the lock file open for its own use.
+  } catch (const std::exception&) {
+    // Another process may keep the lock file open for its own use; a lock
+    // file too large to be one is no better.
     computerName.clear();
     userName.clear();
     return true;
@@ -123,22 +130,47 @@ TCommitResult ReplaceDestination(const std::string& tempName, const std::string&
 
 TCommitResult CommitOutputFile(const std::string& tempName, const std::string& destName) {
   if (TextEqualsIgnoreCase(tempName, destName)) return TCommitResult::SameFile;
+  // Until the replacement has been tried, a failing host call ends the
+  // commit with the temporary file removed and the destination untouched.
+  auto discardTemp = [&] {
+    if (platform::FileExists(tempName)) platform::RemoveFile(tempName);
+  };
 
   std::string computerName, userName;
   if (IsLockedByOther(destName, computerName, userName)) {
-    ReportLockedFile(destName, computerName, userName);
-    if (platform::FileExists(tempName)) platform::RemoveFile(tempName);
+    try {
+      ReportLockedFile(destName, computerName, userName);
+    } catch (...) {
+      discardTemp();
+      throw;
+    }
+    discardTemp();
     return TCommitResult::Locked;
   }
 
   THostRef<IHostDocument> document;
-  if (IHostClient* client = HostClient()) {
-    CheckHost(client->GetDocumentForPath(platform::SingleByteToWide(destName).c_str(), document.Receive()),
-              "IHostClient::GetDocumentForPath");
+  try {
+    if (IHostClient* client = HostClient()) {
+      CheckHost(client->GetDocumentForPath(platform::SingleByteToWide(destName).c_str(), document.Receive()),
+                "IHostClient::GetDocumentForPath");
+    }
+    if (document) CheckHost(document->BeginChange(), "IHostDocument::BeginChange");
+  } catch (...) {
+    discardTemp();
+    throw;
   }
-  if (document) CheckHost(document->BeginChange(), "IHostDocument::BeginChange");
+
   TCommitResult result = TCommitResult::NoTempFile;
-  if (platform::FileExists(tempName)) result = ReplaceDestination(tempName, destName);
+  try {
+    if (platform::FileExists(tempName)) result = ReplaceDestination(tempName, destName);
+  } catch (...) {
+    // The end operation follows the begin operation whatever happened; the
+    // first error is the one that reaches the host.
+    if (document) document->EndChange();
+    throw;
+  }
+  // Past this point the temporary file is either at the destination or kept
+  // on purpose (the user has been told where): nothing removes it.
   if (document) CheckHost(document->EndChange(), "IHostDocument::EndChange");
   return result;
 }

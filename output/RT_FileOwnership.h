@@ -18,7 +18,7 @@ std::string LockFileName(const std::string& fileName);
 
 // Reads the lock file of fileName. True when it exists and all three values
 // are non-empty. Raises std::runtime_error when the file exists but cannot
-// be read.
+// be read, or is far too large to be a lock file (over 1 MiB).
 bool ReadLockFile(const std::string& fileName, TFileOwnershipDetails& details);
 
 // Whether another process (another computer, user or process id) holds
@@ -41,5 +41,8 @@ enum class TCommitResult {
 
 // Puts the finished temporary file at the destination unless another process
 // holds it. The destination holds either its old or its new complete content
-// at every moment. A failure result of a host call raises EHostError.
+// at every moment. A failure result of a host call raises EHostError; the
+// temporary file is then gone unless it was kept on purpose (Kept), and the
+// destination holds its old content unless the failure came after the
+// replacement.
 TCommitResult CommitOutputFile(const std::string& tempName, const std::string& destName);

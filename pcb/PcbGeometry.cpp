@@ -34,12 +34,13 @@ std::int32_t SaturatingAdd(std::int64_t a, std::int64_t b) {
   return static_cast<std::int32_t>(sum);
 }
 
-TCorners RectangleCorners(std::int64_t cx, std::int64_t cy, std::int64_t w, std::int64_t h, double rotationDegrees) {
+TCorners RectangleCorners(std::int64_t cx, std::int64_t cy, std::int64_t w, std::int64_t h, double rotationDegrees,
+                          TFlatRectangle flat) {
   TCorners c{};
   const long double x = static_cast<long double>(cx);
   const long double y = static_cast<long double>(cy);
   const long double halfW = static_cast<long double>(w) / 2.0L;
-  if (h == 0) {
+  if (h == 0 && flat == TFlatRectangle::Unturned) {
     const std::int32_t left = RoundHalfEven(x - halfW);
     const std::int32_t right = RoundHalfEven(x + halfW);
     const std::int32_t mid = RoundHalfEven(y);
@@ -52,7 +53,10 @@ TCorners RectangleCorners(std::int64_t cx, std::int64_t cy, std::int64_t w, std:
   }
   const long double halfH = static_cast<long double>(h) / 2.0L;
   const long double m = std::sqrt(halfW * halfW + halfH * halfH);
-  const long double t = std::atan(static_cast<long double>(w) / static_cast<long double>(h));
+  // At height 0 the diagonal's angle is its limit, a quarter turn (0 when
+  // the width is 0 too, which gives the centre).
+  const long double t = h == 0 ? std::atan2(static_cast<long double>(w), 0.0L)
+                               : std::atan(static_cast<long double>(w) / static_cast<long double>(h));
   const long double r = Radians(FiniteDegrees(rotationDegrees));
   const long double a = t - r;                // corners 1 and 4
   const long double b = (kPi / 2.0L - r) - t;  // corners 2 and 3

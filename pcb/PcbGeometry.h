@@ -28,14 +28,18 @@ std::int32_t SaturatingAdd(std::int64_t a, std::int64_t b);
 // The four corners of a rectangle of width w and height h centred on
 // (cx, cy), turned counter-clockwise by rotationDegrees about its centre.
 // Unturned, corners 0 to 3 are (left, bottom), (right, bottom), (left, top),
-// (right, top). A rectangle of height 0 has no angle to turn by: its corners
-// lie on the horizontal line through the centre at cx -/+ w/2 whatever the
-// rotation. A rotation that is not finite counts as 0.
+// (right, top). A rotation that is not finite counts as 0. A rectangle of
+// height 0 has no diagonal angle: Unturned puts its corners on the
+// horizontal line through the centre at cx -/+ w/2 whatever the rotation (the
+// board objects' rule); Turned takes the angle's limit, a quarter turn, so the
+// flat rectangle turns with the rotation like any other (the pads' rule).
 struct TCorners {
   std::int32_t X[4];
   std::int32_t Y[4];
 };
-TCorners RectangleCorners(std::int64_t cx, std::int64_t cy, std::int64_t w, std::int64_t h, double rotationDegrees);
+enum class TFlatRectangle { Unturned, Turned };
+TCorners RectangleCorners(std::int64_t cx, std::int64_t cy, std::int64_t w, std::int64_t h, double rotationDegrees,
+                          TFlatRectangle flat = TFlatRectangle::Unturned);
 
 // An angle in degrees brought into [0, 360] by steps of 360 (360 itself
 // stays); NaN and infinities count as 0.

@@ -260,7 +260,7 @@ std::unique_ptr<TPCBObject> CreatePcbObjectOfKind(TObjectKind kind, THandle hand
     case kTrackObject: return std::make_unique<TPcbTrack>(handle);
     case kTextObject: return std::make_unique<TPcbText>(handle);
     case kFillObject: return std::make_unique<TPcbFill>(handle);
-    case kConnectionObject: return std::make_unique<TPcbFromTo>(handle);
+    case kFromToObject: return std::make_unique<TPcbFromTo>(handle);
     case kNetObject: return std::make_unique<TPcbNet>(handle);
     case kComponentObject: return std::make_unique<TPcbComponent>(handle);
     case kPolyObject: return std::make_unique<TPcbPolygon>(handle);
@@ -270,7 +270,7 @@ std::unique_ptr<TPCBObject> CreatePcbObjectOfKind(TObjectKind kind, THandle hand
     case kCoordinateObject: return std::make_unique<TPcbCoordinate>(handle);
     case kClassObject: return std::make_unique<TPCBObjectClass>(handle);
     case kRuleObject: return std::make_unique<TPcbRule>(handle);
-    case kFromToObject: return std::make_unique<TPcbManualFromTo>(handle);
+    case kManualFromToObject: return std::make_unique<TPcbManualFromTo>(handle);
     case kDifferentialPairObject: return std::make_unique<TPcbDifferentialPair>(handle);
     case kViolationObject: return std::make_unique<TPcbViolation>(handle);
     case kEmbeddedObject: return std::make_unique<TPcbEmbedded>(handle);

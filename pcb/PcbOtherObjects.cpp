@@ -23,7 +23,7 @@ std::int32_t TPCBRegion::Query(TMode Mode) {
 // ---------------------------------------------------------------------------
 // TPcbFromTo
 
-TPcbFromTo::TPcbFromTo(THandle handle) : TPCBObject(handle) { ObjectKind = kConnectionObject; }
+TPcbFromTo::TPcbFromTo(THandle handle) : TPCBObject(handle) { ObjectKind = kFromToObject; }
 
 std::int32_t TPcbFromTo::Query(TMode Mode) {
   QueryBitFields(Mode);
@@ -42,7 +42,7 @@ void TPcbFromTo::SetConnectFlag2(bool Value) { ConnectFlag2 = Value ? 1 : 0; }
 // ---------------------------------------------------------------------------
 // TPcbManualFromTo
 
-TPcbManualFromTo::TPcbManualFromTo(THandle handle) : TPCBObject(handle) { ObjectKind = kFromToObject; }
+TPcbManualFromTo::TPcbManualFromTo(THandle handle) : TPCBObject(handle) { ObjectKind = kManualFromToObject; }
 
 std::int32_t TPcbManualFromTo::Query(TMode Mode) {
   QueryBitFields(Mode);
@@ -144,12 +144,12 @@ std::int32_t TPCBObjectClass::Query(TMode Mode) {
     for (const std::string& member : *Members) result = PcbApi_AddMemberToClass(Handle, member);
     return result;
   }
-  // A host that never stops answering 0 would make this loop endless: it
-  // ends at the first answer other than 0, and after kMaxMembers at most.
+  // The host answers 1 after the last member. An unbound entry point answers
+  // 0 for ever, so the loop also ends after kMaxMembers.
   for (std::int32_t i = 0; i < kMaxMembers; ++i) {
     TShortString member;
     result = PcbApi_GetMemberFromClassAt(Handle, i, &member);
-    if (result != 0) break;
+    if (result == 1) break;
     Members->push_back(member.str());
   }
   return result;

@@ -113,9 +113,8 @@ pcbgeom::TCorners TPcbPad::CornersOnLayer(Layer L, std::int32_t E) const {
   const std::int64_t grow = 2 * static_cast<std::int64_t>(E);
   const std::int64_t w = static_cast<std::int64_t>(XSizeOnLayer[L]) + grow;
   const std::int64_t h = static_cast<std::int64_t>(YSizeOnLayer[L]) + grow;
-  // A height of 0 takes the flat-rectangle answer of the base (the angle of
-  // the corner diagonal is undefined there).
-  return pcbgeom::RectangleCorners(X, Y, w, h, Rotation);
+  // A pad of height 0 turns with its rotation like any other pad.
+  return pcbgeom::RectangleCorners(X, Y, w, h, Rotation, pcbgeom::TFlatRectangle::Turned);
 }
 
 std::int32_t TPcbPad::GetCorner1XOnLayer(Layer L, std::int32_t E) const { return CornersOnLayer(L, E).X[0]; }

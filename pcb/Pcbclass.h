@@ -40,7 +40,7 @@ inline constexpr TObjectKind kViaObject = 3;
 inline constexpr TObjectKind kTrackObject = 4;
 inline constexpr TObjectKind kTextObject = 5;
 inline constexpr TObjectKind kFillObject = 6;
-inline constexpr TObjectKind kConnectionObject = 7;
+inline constexpr TObjectKind kFromToObject = 7;
 inline constexpr TObjectKind kNetObject = 8;
 inline constexpr TObjectKind kComponentObject = 9;
 inline constexpr TObjectKind kPolyObject = 10;
@@ -50,7 +50,7 @@ inline constexpr TObjectKind kDimensionObject = 13;
 inline constexpr TObjectKind kCoordinateObject = 14;
 inline constexpr TObjectKind kClassObject = 15;
 inline constexpr TObjectKind kRuleObject = 16;
-inline constexpr TObjectKind kFromToObject = 17;
+inline constexpr TObjectKind kManualFromToObject = 17;
 inline constexpr TObjectKind kDifferentialPairObject = 18;
 inline constexpr TObjectKind kViolationObject = 19;
 inline constexpr TObjectKind kEmbeddedObject = 20;
@@ -859,7 +859,7 @@ class TPCBObjectClass : public TPCBObject {
   // QueryClass, then the members. Modes 0 and 2 write: the host's members are
   // removed and ours added in order. Every other mode reads: members are
   // appended (the list is not emptied first) from index 0 on, until the host
-  // answers anything but 0 or kMaxMembers are read. The result is the result
+  // answers 1 or kMaxMembers are read. The result is the result
   // of the last member call.
   std::int32_t Query(TMode Mode) override;
 

@@ -50,6 +50,21 @@ enum class MessageKind { Error, Warning };
 // returns its modal result (1 = OK).
 int ShowModalMessage(MessageKind kind, const std::string& caption, const std::string& message);
 
+// Runs the x87 floating-point unit at extended (64-bit) precision while the
+// object lives and gives the caller's setting back afterwards. The exports
+// run under one: hosts built with some compilers lower the precision to 53
+// bits, which would change the library's extended-precision results.
+class ExtendedPrecisionScope {
+ public:
+  ExtendedPrecisionScope();
+  ExtendedPrecisionScope(const ExtendedPrecisionScope&) = delete;
+  ExtendedPrecisionScope& operator=(const ExtendedPrecisionScope&) = delete;
+  ~ExtendedPrecisionScope();
+
+ private:
+  unsigned saved_ = 0;
+};
+
 std::string ComputerName();  // empty when it cannot be read
 std::string UserName();      // empty when it cannot be read
 std::uint32_t ProcessId();

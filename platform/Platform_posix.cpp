@@ -1,6 +1,9 @@
 #include "platform/Platform.h"
 
 #include <dlfcn.h>
+#if defined(__i386__) || defined(__x86_64__)
+#include <fpu_control.h>
+#endif
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -167,6 +170,23 @@ int ShowModalMessage(MessageKind kind, const std::string& caption, const std::st
   std::fflush(stderr);
   return 1;
 }
+
+#if defined(__i386__) || defined(__x86_64__)
+ExtendedPrecisionScope::ExtendedPrecisionScope() {
+  fpu_control_t cw;
+  _FPU_GETCW(cw);
+  saved_ = cw;
+  fpu_control_t extended = static_cast<fpu_control_t>((cw & ~_FPU_EXTENDED) | _FPU_EXTENDED);
+  _FPU_SETCW(extended);
+}
+ExtendedPrecisionScope::~ExtendedPrecisionScope() {
+  fpu_control_t cw = static_cast<fpu_control_t>(saved_);
+  _FPU_SETCW(cw);
+}
+#else
+ExtendedPrecisionScope::ExtendedPrecisionScope() = default;
+ExtendedPrecisionScope::~ExtendedPrecisionScope() = default;
+#endif
 
 std::string ComputerName() {
   char buf[258] = {};

@@ -3,6 +3,8 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <float.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -104,9 +106,10 @@ bool LocalMachineKeyExists(const char* subKey) {
   std::string key(subKey);
   while (!key.empty() && key[0] == '\\') key.erase(0, 1);
   HKEY handle = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-  RegCloseKey(handle);
-  return true;
+  const LSTATUS status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle);
+  if (status == ERROR_SUCCESS) RegCloseKey(handle);
+  // A key we may not read exists all the same.
+  return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
 }
 
 namespace {
@@ -139,6 +142,9 @@ int ShowModalMessage(MessageKind kind, const std::string& caption, const std::st
   }
   return result;
 }
+
+ExtendedPrecisionScope::ExtendedPrecisionScope() : saved_(_controlfp(0, 0)) { _controlfp(_PC_64, _MCW_PC); }
+ExtendedPrecisionScope::~ExtendedPrecisionScope() { _controlfp(saved_, _MCW_PC); }
 
 std::string ComputerName() {
   char buf[258] = {};

@@ -26,6 +26,11 @@ unsigned long ProcessId();
 std::string ComputerName();
 std::string UserName();
 
+// Sets the precision of the x87 floating-point unit for this thread, as hosts
+// built with some compilers do (53: double, 64: extended); false where there
+// is no x87 unit.
+bool SetX87Precision(int bits);
+
 // Makes `directory` the temporary directory of this process from now on.
 void SetTemporaryDirectory(const std::string& directory);
 

@@ -1,6 +1,9 @@
 #include "sim/hostprog/HostPlatform.h"
 
 #include <dlfcn.h>
+#if defined(__i386__) || defined(__x86_64__)
+#include <fpu_control.h>
+#endif
 #include <pwd.h>
 #include <unistd.h>
 
@@ -45,6 +48,19 @@ std::string ComputerName() {
 std::string UserName() {
   const passwd* pw = getpwuid(geteuid());
   return pw != nullptr && pw->pw_name != nullptr ? std::string(pw->pw_name) : std::string();
+}
+
+bool SetX87Precision(int bits) {
+#if defined(__i386__) || defined(__x86_64__)
+  fpu_control_t cw;
+  _FPU_GETCW(cw);
+  cw = static_cast<fpu_control_t>((cw & ~_FPU_EXTENDED) | (bits == 53 ? _FPU_DOUBLE : _FPU_EXTENDED));
+  _FPU_SETCW(cw);
+  return true;
+#else
+  (void)bits;
+  return false;
+#endif
 }
 
 void SetTemporaryDirectory(const std::string& directory) { setenv("TMPDIR", directory.c_str(), 1); }

@@ -1,6 +1,7 @@
 #include "sim/hostprog/HostPlatform.h"
 
 #include <windows.h>
+#include <float.h>
 #include <io.h>
 
 #include <cstdio>
@@ -64,6 +65,11 @@ std::string UserName() {
   char buffer[258] = {};
   DWORD size = 257;
   return GetUserNameA(buffer, &size) && size > 0 ? std::string(buffer, size - 1) : std::string();
+}
+
+bool SetX87Precision(int bits) {
+  _controlfp(bits == 53 ? _PC_53 : _PC_64, _MCW_PC);
+  return true;
 }
 
 void SetTemporaryDirectory(const std::string& directory) {

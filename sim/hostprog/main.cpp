@@ -259,6 +259,7 @@ struct ExportOptions {
   std::string tempDirectory;
   bool noBoard = false;
   bool holdDocument = false;
+  int x87Precision = 0;
 };
 
 // The editor keeps a lock file beside every document it has open ("~$" +
@@ -312,6 +313,10 @@ int RunExport(const ExportOptions& options) {
     std::cerr << "the exporter does not recognise the format \"" << options.format << "\"\n";
     return kExitNotExported;
   }
+  if (options.x87Precision != 0 && !hostprog::SetX87Precision(options.x87Precision)) {
+    std::cerr << "this machine has no x87 unit to set\n";
+    return kExitBadInput;
+  }
   std::unique_ptr<TDocumentLock> lock;
   if (options.holdDocument) lock = std::make_unique<TDocumentLock>(destination);
   if (hostprog::StandardOutputIsTerminal()) g_host.setProgressCallback(OnProgress, nullptr);
@@ -364,6 +369,9 @@ int main(int argc, char** argv) {
   exportCommand->add_flag("--no-board", options.noBoard, "Behave as if no board were open");
   exportCommand->add_flag("--hold", options.holdDocument,
                           "Hold the destination open as the editor does (a lock file naming this process)");
+  exportCommand->add_option("--x87-precision", options.x87Precision,
+                            "Run the export with the x87 unit at this precision (53 or 64 bits)")
+      ->check(CLI::IsMember({53, 64}));
   exportCommand->add_option("--omit-entry", options.omitted,
                             "Run with a PCB server library that lacks this entry point (repeatable)");
   exportCommand->add_option("--temp-dir", options.tempDirectory,

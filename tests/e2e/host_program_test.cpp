@@ -81,6 +81,13 @@ TEST_P(HostProgram, ExportsTheExamplesAsTheOtherTargetDoes) {
   EXPECT_EQ(LeftoverTempFiles(), 0);
 }
 
+TEST_P(HostProgram, AHostRunningTheX87AtDoublePrecisionGetsTheSameFile) {
+  const std::string out = out_ / "rounding.hyp";
+  RunResult r = Export(TQ_SOURCE_DIR "/tests/e2e/boards/rounding.json", out, "--x87-precision 53");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(ReadFile(out), ReadFile(TQ_SOURCE_DIR "/tests/e2e/expected/rounding.json.hyp"));
+}
+
 TEST_P(HostProgram, TheFourLayerBoardHasItsPlanesInTheStackup) {
   const std::string out = out_ / "four.hyp";
   ASSERT_EQ(Export(Example("four-layer.json"), out).exitCode, 0);

@@ -75,6 +75,9 @@ TEST(Layers, KindsIndexesAndNames) {
   EXPECT_EQ(LayerCodeName(0x0001001Au), "DRC Details");
   EXPECT_EQ(GetLayerKind(0x00010019u), 25);
   EXPECT_EQ(LayerCodeIndex(32), 65535u);
+  EXPECT_EQ(LayerCodeIndex(0x0120u), 0x0120u);  // low byte 32, but not the bottom code
+  EXPECT_EQ(LayerCodeName(0x0120u), "Mid Layer 287");
+  EXPECT_EQ(LayerCodeToLayer(0x0120u), 31);
   EXPECT_EQ(LayerCodeIndex(40), 2u);
   EXPECT_EQ(LayerCodeIndex(60), 4u);
   EXPECT_TRUE(IsDesignLayerCode(74));

@@ -62,6 +62,11 @@ TEST(LockFile, OwnershipComparesComputerUserAndProcess) {
   EXPECT_EQ(computer, "PC7");
   EXPECT_EQ(user, "Ann");
 
+  // A "lock file" far too large to be one counts as held, with empty names.
+  WriteFile(LockFileName(doc), "ComputerName=PC7\nUserName=Ann\nProcessID=1\n" + std::string(2 << 20, 'x'));
+  EXPECT_TRUE(IsLockedByOther(doc, computer, user));
+  EXPECT_EQ(computer, "");
+
   // A lock that cannot be read counts as held, with empty names.
   std::filesystem::remove(LockFileName(doc));
   std::filesystem::create_directory(LockFileName(doc));

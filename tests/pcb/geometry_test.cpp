@@ -132,18 +132,25 @@ TEST(PadOnLayer, CornersWidthAndRadiusFromTheLayersArrays) {
   EXPECT_EQ(PadCorner(pad, 4, 1, 0), (Point{1000, 2000}));
 }
 
-TEST(PadOnLayer, ZeroHeightTakesTheFlatRectangle) {
+TEST(PadOnLayer, AZeroHeightPadTurnsWithItsRotation) {
   TPcbPad pad(1);
-  pad.X = 100;
-  pad.Y = 50;
-  pad.Rotation = 45;
-  pad.XSizeOnLayer[1] = 41;
+  pad.X = 1000;
+  pad.Y = 0;
+  pad.XSizeOnLayer[1] = 100;
   pad.YSizeOnLayer[1] = 0;
-  EXPECT_EQ(PadCorner(pad, 1, 1, 0), (Point{80, 50}));  // 100 - 20.5 rounds to even
-  EXPECT_EQ(PadCorner(pad, 1, 2, 0), (Point{120, 50}));
+  EXPECT_EQ(PadCorner(pad, 1, 1, 0), (Point{950, 0}));  // unturned: the flat line
+  EXPECT_EQ(PadCorner(pad, 1, 2, 0), (Point{1050, 0}));
+  pad.Rotation = 90;  // the limit of a thin pad: a vertical line, no jump
+  EXPECT_EQ(PadCorner(pad, 1, 1, 0), (Point{1000, -50}));
+  EXPECT_EQ(PadCorner(pad, 1, 2, 0), (Point{1000, 50}));
+  pad.YSizeOnLayer[1] = 2;
+  EXPECT_EQ(PadCorner(pad, 1, 1, 0), (Point{1001, -50}));
   // A negative growth that cancels the height takes the same road.
   pad.YSizeOnLayer[1] = 10;
-  EXPECT_EQ(PadCorner(pad, 1, 3, -5), (Point{84, 50}));  // 84.5
+  EXPECT_EQ(PadCorner(pad, 1, 1, -5), (Point{1000, -45}));
+  // Nothing left at all: the centre.
+  pad.XSizeOnLayer[1] = 10;
+  EXPECT_EQ(PadCorner(pad, 1, 4, -5), (Point{1000, 0}));
 }
 
 TEST(PadOnLayer, CentreLineRunsAlongTheLongerSide) {

@@ -136,8 +136,8 @@ class HostExchange : public ::testing::Test {
 
 TEST_F(HostExchange, FactoryReadsEachKindIntoItsClass) {
   for (TObjectKind kind : {kArcObject, kPadObject, kViaObject, kTrackObject, kTextObject, kFillObject, kNetObject,
-                           kComponentObject, kConnectionObject, kPolyObject, kRegionObject, kComponentBodyObject,
-                           kDimensionObject, kCoordinateObject, kClassObject, kFromToObject,
+                           kComponentObject, kFromToObject, kPolyObject, kRegionObject, kComponentBodyObject,
+                           kDimensionObject, kCoordinateObject, kClassObject, kManualFromToObject,
                            kDifferentialPairObject, kViolationObject, kEmbeddedObject, kEmbeddedBoardObject,
                            kSplitPlaneObject}) {
     const THandle h = First(kind);

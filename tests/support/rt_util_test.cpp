@@ -115,3 +115,34 @@ TEST(MessagesDeathTest, TestModePrintsOneLineAndEndsTheProcess) {
 }
 
 }  // namespace
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <fpu_control.h>
+
+namespace {
+
+// A host that lowers the x87 unit to double precision must not change the
+// library's extended-precision results, and gets its own setting back.
+TEST(ExtendedPrecision, TheExportsRunAtExtendedPrecisionWhateverTheHostSet) {
+  const double angle = 44063.67;  // one of the angles whose radians differ at 53 bits
+  const double extended = DegreesToRadians(angle);
+  fpu_control_t original;
+  _FPU_GETCW(original);
+  fpu_control_t lowered = static_cast<fpu_control_t>((original & ~_FPU_EXTENDED) | _FPU_DOUBLE);
+  _FPU_SETCW(lowered);
+  const double atDouble = DegreesToRadians(angle);
+  double inScope = 0;
+  {
+    platform::ExtendedPrecisionScope scope;
+    inScope = DegreesToRadians(angle);
+  }
+  fpu_control_t after;
+  _FPU_GETCW(after);
+  _FPU_SETCW(original);
+  EXPECT_NE(atDouble, extended) << "this angle no longer shows the difference";
+  EXPECT_EQ(inScope, extended);
+  EXPECT_EQ(after, lowered);
+}
+
+}  // namespace
+#endif
