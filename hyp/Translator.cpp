@@ -1,5 +1,7 @@
 #include "hyp/Translator.h"
 
+#include <utility>
+
 #include "host/RT_PCB.h"
 #include "hyp/HypLayerNames.h"
 #include "hyp/NumberFormat.h"
@@ -22,50 +24,70 @@ std::uint8_t TTranslator::ConvertToHyperlynxLayer(int layer) {
   return kPadStackNoLayer;
 }
 
+namespace {
+
+// "X1= Y1= X2= Y2=" of a straight segment.
+std::string SegmentText(const TPCBObject& segment) {
+  return "X1=" + FormatLength(segment.GetX()) + " Y1=" + FormatLength(segment.GetY()) +
+         " X2=" + FormatLength(segment.GetX2()) + " Y2=" + FormatLength(segment.GetY2());
+}
+
+// "X1= Y1= X2= Y2= XC= YC= R=" of an arc; the net records list its end point
+// first, the outline records its start point.
+std::string ArcText(const TPcbArc& arc, bool startFirst) {
+  std::int32_t x1 = arc.GetStartX(), y1 = arc.GetStartY(), x2 = arc.GetEndX(), y2 = arc.GetEndY();
+  if (!startFirst) {
+    std::swap(x1, x2);
+    std::swap(y1, y2);
+  }
+  return "X1=" + FormatLength(x1) + " Y1=" + FormatLength(y1) + " X2=" + FormatLength(x2) + " Y2=" + FormatLength(y2) +
+         " XC=" + FormatLength(arc.GetX()) + " YC=" + FormatLength(arc.GetY()) + " R=" + FormatLength(arc.GetRadius());
+}
+
+// "X= Y=" of a pad or via.
+std::string PointText(const TPCBObject& object) {
+  return "X=" + FormatLength(object.GetX()) + " Y=" + FormatLength(object.GetY());
+}
+
+const TPcbArc* AsArc(const TPCBObject& object) {
+  return object.GetObjectKind() == kArcObject ? dynamic_cast<const TPcbArc*>(&object) : nullptr;
+}
+
+}  // namespace
+
 std::string TTranslator::TranslateTrackToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kTrackObject) return {};
-  return CutTo255("SEG X1=" + FormatLength(object.GetX()) + " Y1=" + FormatLength(object.GetY()) +
-                  " X2=" + FormatLength(object.GetX2()) + " Y2=" + FormatLength(object.GetY2()) +
-                  " W=" + FormatLength(object.GetWidth()) + " L=" + LayerName(object));
+  return CutTo255("SEG " + SegmentText(object) + " W=" + FormatLength(object.GetWidth()) + " L=" + LayerName(object));
 }
 
 std::string TTranslator::TranslateArcToString(const TPCBObject& object) {
-  const auto* arc = dynamic_cast<const TPcbArc*>(&object);
-  if (object.GetObjectKind() != kArcObject || arc == nullptr) return {};
-  return CutTo255("ARC X1=" + FormatLength(arc->GetEndX()) + " Y1=" + FormatLength(arc->GetEndY()) +
-                  " X2=" + FormatLength(arc->GetStartX()) + " Y2=" + FormatLength(arc->GetStartY()) +
-                  " XC=" + FormatLength(arc->GetX()) + " YC=" + FormatLength(arc->GetY()) +
-                  " R=" + FormatLength(arc->GetRadius()) + " W=" + FormatLength(arc->GetLineWidth()) +
-                  " L=" + LayerName(*arc));
+  const TPcbArc* arc = AsArc(object);
+  if (arc == nullptr) return {};
+  return CutTo255("ARC " + ArcText(*arc, false) + " W=" + FormatLength(arc->GetLineWidth()) + " L=" + LayerName(*arc));
 }
 
 std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kPadObject) return {};
   const std::string padStack = PadStackName(object, "Error in TTranslator.TranslatePadToString");
-  const std::string at = "X=" + FormatLength(object.GetX()) + " Y=" + FormatLength(object.GetY());
-  if (object.GetComponentHandle() == 0) return CutTo255("VIA " + at + " P=" + padStack);
-  return CutTo255("PIN " + at + " R=" + GetPinReference(object) + " P=" + padStack);
+  if (object.GetComponentHandle() == 0) return CutTo255("VIA " + PointText(object) + " P=" + padStack);
+  return CutTo255("PIN " + PointText(object) + " R=" + GetPinReference(object) + " P=" + padStack);
 }
 
 std::string TTranslator::TranslateViaToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kViaObject) return {};
   const std::string padStack = PadStackName(object, "Error in TTranslator.TranslateViaToString");
-  return CutTo255("VIA X=" + FormatLength(object.GetX()) + " Y=" + FormatLength(object.GetY()) + " P=" + padStack);
+  return CutTo255("VIA " + PointText(object) + " P=" + padStack);
 }
 
 std::string TTranslator::TranslatePerimeterTrackToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kTrackObject) return {};
-  return CutTo255("PERIMETER_SEGMENT X1=" + FormatLength(object.GetX()) + " Y1=" + FormatLength(object.GetY()) +
-                  " X2=" + FormatLength(object.GetX2()) + " Y2=" + FormatLength(object.GetY2()));
+  return CutTo255("PERIMETER_SEGMENT " + SegmentText(object));
 }
 
 std::string TTranslator::TranslatePerimeterArcToString(const TPCBObject& object) {
-  const auto* arc = dynamic_cast<const TPcbArc*>(&object);
-  if (object.GetObjectKind() != kArcObject || arc == nullptr) return {};
-  return CutTo255("PERIMETER_ARC X1=" + FormatLength(arc->GetStartX()) + " Y1=" + FormatLength(arc->GetStartY()) +
-                  " X2=" + FormatLength(arc->GetEndX()) + " Y2=" + FormatLength(arc->GetEndY()) +
-                  " XC=" + FormatLength(arc->GetX()) + " YC=" + FormatLength(arc->GetY()) +
-                  " R=" + FormatLength(arc->GetRadius()));
+  const TPcbArc* arc = AsArc(object);
+  if (arc == nullptr) return {};
+  return CutTo255("PERIMETER_ARC " + ArcText(*arc, true));
 }
 
 std::string TTranslator::PadStackName(const TPCBObject& object, const char* errorMessage) {

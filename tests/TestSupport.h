@@ -107,6 +107,17 @@ class ScopedRegistry {
   ScopedEnv env_;
 };
 
+// The export's temporary files in a directory (name prefix "tqh", "TQH" as
+// the Windows build writes it).
+inline int ExportTempFilesIn(const fs::path& dir) {
+  int n = 0;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("tqh", 0) == 0 || name.rfind("TQH", 0) == 0) ++n;
+  }
+  return n;
+}
+
 struct RunResult {
   int exitCode = -1;
   std::string output;  // standard output and standard error together

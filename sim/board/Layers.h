@@ -8,21 +8,23 @@
 #include <string>
 #include <string_view>
 
+#include "host/RT_PCB.h"
+
 namespace sim {
 
-using LayerNumber = std::uint8_t;
-
-inline constexpr LayerNumber kNoLayer = 0;
-inline constexpr LayerNumber kTopLayer = 1;
-inline constexpr LayerNumber kBottomLayer = 32;
+// The host's layer numbers, shared with the exporter's layer vocabulary.
+using LayerNumber = Layer;
+using ::kBottomLayer;
+using ::kKeepOutLayer;
+using ::kLayerCount;
+using ::kMultiLayer;
+using ::kNoLayer;
+using ::kTopLayer;
 inline constexpr LayerNumber kTopOverlay = 33;
 inline constexpr LayerNumber kBottomOverlay = 34;
-inline constexpr LayerNumber kFirstPlane = 39;
-inline constexpr LayerNumber kLastPlane = 54;
-inline constexpr LayerNumber kKeepOutLayer = 56;
-inline constexpr LayerNumber kMultiLayer = 74;
-inline constexpr LayerNumber kLastLayer = 82;
-inline constexpr int kLayerCount = 83;
+inline constexpr LayerNumber kFirstPlane = kInternalPlane1;
+inline constexpr LayerNumber kLastPlane = kInternalPlane16;
+inline constexpr LayerNumber kLastLayer = kMaxLayer;
 
 inline constexpr bool IsSignalLayer(int layer) { return layer >= 1 && layer <= 32; }
 inline constexpr bool IsPlaneLayer(int layer) { return layer >= kFirstPlane && layer <= kLastPlane; }

@@ -17,7 +17,11 @@ namespace sim {
 
 class Exchange {
  public:
-  Exchange(TMode mode, Record& record) : set_(mode == 0), record_(record) {}
+  Exchange(TMode mode, Record& record) : set_(mode == 0), record_(&record) {}
+  // A query whose values all have model fields: nothing is kept aside.
+  explicit Exchange(TMode mode) : set_(mode == 0), record_(&unused_) {}
+  Exchange(const Exchange&) = delete;
+  Exchange& operator=(const Exchange&) = delete;
   bool Setting() const { return set_; }
 
   template <typename T>
@@ -55,11 +59,11 @@ class Exchange {
     offset_ += n;
     if (p == nullptr) return *this;
     if (set_) {
-      if (record_.size() < offset_) record_.resize(offset_);
-      std::memcpy(record_.data() + at, p, n);
+      if (record_->size() < offset_) record_->resize(offset_);
+      std::memcpy(record_->data() + at, p, n);
     } else {
-      const std::size_t have = record_.size() > at ? std::min(n, record_.size() - at) : 0;
-      if (have > 0) std::memcpy(p, record_.data() + at, have);
+      const std::size_t have = record_->size() > at ? std::min(n, record_->size() - at) : 0;
+      if (have > 0) std::memcpy(p, record_->data() + at, have);
       std::memset(static_cast<std::uint8_t*>(p) + have, 0, n - have);
     }
     return *this;
@@ -67,7 +71,8 @@ class Exchange {
 
  private:
   bool set_;
-  Record& record_;
+  Record unused_;
+  Record* record_;
   std::size_t offset_ = 0;
 };
 

@@ -235,8 +235,7 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardLayerInfo(TMode mode, THandle handle, 
 SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardSplitPlaneMode(TMode mode, THandle handle, std::uint8_t* value) {
   Board* b = BoardFor(handle);
   if (b == nullptr || !ModeOk(mode)) return kFailed;
-  Record unused;
-  Exchange(mode, unused).Field(value, b->splitPlaneMode);
+  Exchange(mode).Field(value, b->splitPlaneMode);
   return kOk;
 }
 
@@ -261,8 +260,7 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardLayerPairAt(TMode mode, THandle handle
   if (b == nullptr || !ModeOk(mode) || index < 0 || index >= static_cast<std::int32_t>(b->layerPairs.size()))
     return kFailed;
   LayerPair& p = b->layerPairs[static_cast<std::size_t>(index)];
-  Record unused;
-  Exchange(mode, unused).Field(first, p.first).Field(second, p.second).Field(byte2, p.byte2).Field(byte1, p.byte1);
+  Exchange(mode).Field(first, p.first).Field(second, p.second).Field(byte2, p.byte2).Field(byte1, p.byte1);
   return kOk;
 }
 
@@ -273,8 +271,7 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardExternalDielectrics(TMode mode, THandl
                                                              std::int32_t* bottomHeight) {
   Board* b = BoardFor(handle);
   if (b == nullptr || !ModeOk(mode)) return kFailed;
-  Record unused;
-  Exchange ex(mode, unused);
+  Exchange ex(mode);
   ExternalDielectric& t = b->topDielectric;
   ExternalDielectric& d = b->bottomDielectric;
   ex.Text(topMaterial, t.material).Field(topType, t.type).Field(topConstant, t.constant).Field(topHeight, t.height);
@@ -385,8 +382,7 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryLayer(TMode mode, TLayerByte layer, THandle
   Board* b = BoardFor(handle);
   if (b == nullptr || !ModeOk(mode) || layer < 1 || layer > kLastLayer) return kFailed;
   LayerEntry& e = b->layers[layer];
-  Record unused;
-  Exchange ex(mode, unused);
+  Exchange ex(mode);
   if (!ExchangeLayer(ex, e, name, copper, b1, b2, prev, next)) return kFailed;
   ex.Field(extra, e.extra);
   return kOk;
@@ -398,8 +394,7 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryInternalPlane(TMode mode, TLayerByte layer,
   Board* b = BoardFor(handle);
   if (b == nullptr || !ModeOk(mode) || layer < 1 || layer > kLastLayer) return kFailed;
   LayerEntry& e = b->layers[layer];
-  Record unused;
-  Exchange ex(mode, unused);
+  Exchange ex(mode);
   if (!ExchangeLayer(ex, e, name, copper, b1, b2, prev, next)) return kFailed;
   ex.Text(planeNet, e.planeNet);
   return kOk;
@@ -411,8 +406,7 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryLayerDielectric(TMode mode, TLayerByte laye
   Board* b = BoardFor(handle);
   if (b == nullptr || !ModeOk(mode) || layer < 1 || layer > kLastLayer) return kFailed;
   Dielectric& d = b->layers[layer].dielectric;
-  Record unused;
-  Exchange(mode, unused).Text(material, d.material).Field(type, d.type).Field(constant, d.constant).Field(height, d.height);
+  Exchange(mode).Text(material, d.material).Field(type, d.type).Field(constant, d.constant).Field(height, d.height);
   return kOk;
 }
 
@@ -424,8 +418,7 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryPrimitive(TMode mode, THandle handle, std::
                                                THandle* component, std::uint8_t* hostByte) {
   Object* o = ObjectFor(handle);
   if (o == nullptr || !ModeOk(mode) || !RefsOk(mode, net, component)) return kFailed;
-  Record unused;
-  Exchange ex(mode, unused);
+  Exchange ex(mode);
   ex.Field(flags, o->flags).Field(hostWord, o->hostWord).Field(layer, o->layer);
   ExchangeNet(ex, *o, net);
   ExchangeComponent(ex, *o, component);
@@ -436,15 +429,13 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryPrimitive(TMode mode, THandle handle, std::
 SIM_PCBAPI(void) PcbApi_GetObjectBitField2(TMode mode, THandle handle, std::uint8_t* value) {
   Object* o = ObjectFor(handle);
   if (o == nullptr || !ModeOk(mode)) return;
-  Record unused;
-  Exchange(mode, unused).Field(value, o->bitField2);
+  Exchange(mode).Field(value, o->bitField2);
 }
 
 SIM_PCBAPI(void) PcbApi_GetObjectBitField3(TMode mode, THandle handle, std::uint16_t* value) {
   Object* o = ObjectFor(handle);
   if (o == nullptr || !ModeOk(mode)) return;
-  Record unused;
-  Exchange(mode, unused).Field(value, o->bitField3);
+  Exchange(mode).Field(value, o->bitField3);
 }
 
 SIM_PCBAPI(std::int32_t) PcbApi_QueryObjectBoundingRectangle(THandle handle, std::int32_t* left, std::int32_t* bottom,
@@ -497,8 +488,7 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryPad(
 SIM_PCBAPI(std::int32_t) PcbApi_QueryPadStackMode(TMode mode, THandle handle, std::uint8_t* stackMode) {
   Pad* p = Get<Pad>(handle, Kind::Pad);
   if (p == nullptr || !ModeOk(mode)) return kFailed;
-  Record unused;
-  Exchange(mode, unused).Field(stackMode, p->stackMode);
+  Exchange(mode).Field(stackMode, p->stackMode);
   return kOk;
 }
 
@@ -589,8 +579,7 @@ SIM_PCBAPI(THandle) PcbApi_FindDominantRuleForObject(THandle handle, std::uint8_
 SIM_PCBAPI(std::int32_t) PcbApi_QueryRulePowerPlaneExpansionRule(TMode mode, THandle handle, std::int32_t* value) {
   Rule* r = Get<Rule>(handle, Kind::Rule);
   if (r == nullptr || !ModeOk(mode)) return kFailed;
-  Record unused;
-  Exchange(mode, unused).Field(value, r->value);
+  Exchange(mode).Field(value, r->value);
   return kOk;
 }
 
@@ -604,8 +593,7 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryVia(TMode mode, THandle handle, std::uint16
                                          std::uint8_t* sideFlag2) {
   Via* v = Get<Via>(handle, Kind::Via);
   if (v == nullptr || !ModeOk(mode) || !RefsOk(mode, net, component)) return kFailed;
-  Record unused;
-  Exchange ex(mode, unused);
+  Exchange ex(mode);
   ex.Field(flags, v->flags).Field(hostWord, v->hostWord).Cast(layer, v->layer);
   ExchangeNet(ex, *v, net);
   ex.Field(hostByte, v->hostByte);
@@ -618,8 +606,7 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryVia(TMode mode, THandle handle, std::uint16
 SIM_PCBAPI(std::int32_t) PcbApi_QueryViaStackMode(TMode mode, THandle handle, std::uint8_t* stackMode) {
   Via* v = Get<Via>(handle, Kind::Via);
   if (v == nullptr || !ModeOk(mode)) return kFailed;
-  Record unused;
-  Exchange(mode, unused).Field(stackMode, v->stackMode);
+  Exchange(mode).Field(stackMode, v->stackMode);
   return kOk;
 }
 
@@ -797,16 +784,14 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryDefaultPCB3DModel(TMode mode, THandle handl
 SIM_PCBAPI(std::int32_t) PcbApi_QueryComponentChannelOffset(TMode mode, THandle handle, std::int32_t* offset) {
   Component* c = Get<Component>(handle, Kind::Component);
   if (c == nullptr || !ModeOk(mode)) return kFailed;
-  Record unused;
-  Exchange(mode, unused).Field(offset, c->channelOffset);
+  Exchange(mode).Field(offset, c->channelOffset);
   return kOk;
 }
 
 SIM_PCBAPI(std::int32_t) PcbApi_QueryComponentKind(TMode mode, THandle handle, std::int32_t* kind) {
   Component* c = Get<Component>(handle, Kind::Component);
   if (c == nullptr || !ModeOk(mode)) return kFailed;
-  Record unused;
-  Exchange(mode, unused).Field(kind, c->componentKind);
+  Exchange(mode).Field(kind, c->componentKind);
   return kOk;
 }
 

@@ -50,14 +50,8 @@ class HostProgram : public testing::TestWithParam<Target> {
   }
 
   // Temporary files that runs left behind.
-  int LeftoverTempFiles() const {
-    int n = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(temp_.path()))
-      if (entry.path().filename().string().rfind("tqh", 0) == 0 ||
-          entry.path().filename().string().rfind("TQH", 0) == 0)
-        ++n;
-    return n;
-  }
+  int LeftoverTempFiles() const { return tqtest::ExportTempFilesIn(temp_.path()); }
+
 
   ScratchDir out_;
   ScratchDir temp_;

@@ -14,14 +14,6 @@ using GetDescription_t = const char* (*)();
 using Recognised_t = std::uint8_t (*)(const TShortString*);
 using Export_t = std::uint8_t (*)(const TShortString*, const TShortString*);
 
-// Temporary files that a run left in a directory.
-int TempFilesIn(const std::filesystem::path& dir) {
-  int n = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir))
-    if (entry.path().filename().string().rfind("tqh", 0) == 0) ++n;
-  return n;
-}
-
 class Exports : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -70,7 +62,7 @@ TEST_F(Exports, AnUnrecognisedFormatTouchesNothing) {
   tqtest::WriteFile(dest, "previous");
   EXPECT_EQ(Export(dest, "HyperLynx File (*.hyp)"), 0);
   EXPECT_EQ(tqtest::ReadFile(dest), "previous");
-  EXPECT_EQ(TempFilesIn(tmp_.path()), 0);  // no temporary file was made
+  EXPECT_EQ(tqtest::ExportTempFilesIn(tmp_.path()), 0);  // no temporary file was made
 }
 
 TEST_F(Exports, WritesTheDocumentFrameWithCrLfLines) {
@@ -84,7 +76,7 @@ TEST_F(Exports, WritesTheDocumentFrameWithCrLfLines) {
   EXPECT_EQ(tqtest::HypLines(content),
             (std::vector<std::string>{"{VERSION=2.14}", "", "{UNITS=ENGLISH LENGTH}", "", "{BOARD ", "}", "",
                                       "{STACKUP", "}", "{END}"}));
-  EXPECT_EQ(TempFilesIn(tmp_.path()), 0);  // the temporary file was moved
+  EXPECT_EQ(tqtest::ExportTempFilesIn(tmp_.path()), 0);  // the temporary file was moved
 }
 
 TEST_F(Exports, ASecondRunWritesTheSameDocument) {

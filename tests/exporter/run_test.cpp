@@ -37,12 +37,7 @@ class Run : public ::testing::Test {
     SimHost::Get().reset();
     EXPECT_EQ(SimHost::Get().outstanding(), 0) << "host references left unreleased";
   }
-  int TempFiles() const {
-    int n = 0;
-    for (const auto& e : std::filesystem::directory_iterator(tmp_.path()))
-      if (e.path().filename().string().rfind("tqh", 0) == 0) ++n;
-    return n;
-  }
+  int TempFiles() const { return tqtest::ExportTempFilesIn(tmp_.path()); }
 
   tqtest::ScratchDir out_;
   tqtest::ScratchDir tmp_;
