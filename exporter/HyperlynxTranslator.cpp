@@ -31,6 +31,9 @@ THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileN
     FProgressOpen = true;
 
     FTranslator = std::make_unique<TTranslator>(FBoard.get());
+    FPadStackList = std::make_unique<TPadStackList>(*FTranslator, *FBoard, FOutput);
+    FNetWriter = std::make_unique<TNetWriter>(*FTranslator, *FBoard, FOutput);
+    FDeviceWriter = std::make_unique<TDeviceWriter>(*FTranslator, *FBoard, FOutput);
     FOnPerimeterSegment = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterTrackToString(o); };
     FOnPerimeterArc = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterArcToString(o); };
   } catch (...) {
@@ -44,6 +47,9 @@ THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileN
 THyperlynxTranslator::~THyperlynxTranslator() { Release(); }
 
 void THyperlynxTranslator::Release() {
+  FDeviceWriter.reset();
+  FNetWriter.reset();
+  FPadStackList.reset();
   FTranslator.reset();
   if (FProgressOpen) {
     FProgressOpen = false;
