@@ -4,6 +4,7 @@
 
 #include "host/RT_PCB.h"
 #include "hyp/HypLayerNames.h"
+#include "hyp/HypText.h"
 #include "hyp/NumberFormat.h"
 #include "pcb/PcbIteration.h"
 #include "pcb/Pcbclass.h"
@@ -11,7 +12,8 @@
 
 namespace {
 
-std::string LayerName(const TPCBObject& object) { return GetHypLayerName(object.GetLayer()); }
+// The layer of a track or arc as the value after " L=".
+std::string LayerName(const TPCBObject& object) { return HypValue(GetHypLayerName(object.GetLayer())); }
 
 }  // namespace
 
@@ -57,13 +59,13 @@ const TPcbArc* AsArc(const TPCBObject& object) {
 
 std::string TTranslator::TranslateTrackToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kTrackObject) return {};
-  return CutTo255("SEG " + SegmentText(object) + " W=" + FormatLength(object.GetWidth()) + " L=" + LayerName(object));
+  return CutFragment("SEG " + SegmentText(object) + " W=" + FormatLength(object.GetWidth()) + " L=" + LayerName(object));
 }
 
 std::string TTranslator::TranslateArcToString(const TPCBObject& object) {
   const TPcbArc* arc = AsArc(object);
   if (arc == nullptr) return {};
-  return CutTo255("ARC " + ArcText(*arc, false) + " W=" + FormatLength(arc->GetLineWidth()) + " L=" + LayerName(*arc));
+  return CutFragment("ARC " + ArcText(*arc, false) + " W=" + FormatLength(arc->GetLineWidth()) + " L=" + LayerName(*arc));
 }
 
 std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
