@@ -32,6 +32,9 @@ THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileN
     FProgressOpen = true;
 
     FTranslator = std::make_unique<TTranslator>(FBoard.get());
+    FPadStackList = std::make_unique<TPadStackList>(*FTranslator, *FBoard, FOutput);
+    FNetWriter = std::make_unique<TNetWriter>(*FTranslator, *FBoard, FOutput);
+    FDeviceWriter = std::make_unique<TDeviceWriter>(*FTranslator, *FBoard, FOutput);
     FOnPerimeterSegment = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterTrackToString(o); };
     FOnPerimeterArc = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterArcToString(o); };
   } catch (...) {
@@ -45,6 +48,9 @@ THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileN
 THyperlynxTranslator::~THyperlynxTranslator() { Release(); }
 
 void THyperlynxTranslator::Release() {
+  FDeviceWriter.reset();
+  FNetWriter.reset();
+  FPadStackList.reset();
   FTranslator.reset();
   if (FProgressOpen) {
     FProgressOpen = false;

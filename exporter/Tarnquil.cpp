@@ -55,6 +55,9 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
     driver->WriteUnits();
     driver->WriteBoard();
     driver->WriteStackup();
+    driver->DeviceWriter().Write();
+    driver->PadStackList().WriteAll();
+    driver->NetWriter().Write();
     driver->WriteEnd();
   } catch (...) {
     // The run ends here: free the driver (which closes the output), remove

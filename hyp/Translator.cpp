@@ -6,6 +6,7 @@
 #include "hyp/HypLayerNames.h"
 #include "hyp/HypText.h"
 #include "hyp/NumberFormat.h"
+#include "hyp/PadStack.h"
 #include "pcb/PcbIteration.h"
 #include "pcb/Pcbclass.h"
 #include "support/Rt_Util.h"
@@ -102,11 +103,21 @@ std::string TTranslator::PadStackName(const TPCBObject& object, const char* erro
 }
 
 bool TTranslator::LookUpPadStack(const TPCBObject& object, std::string& name) {
-  // Builds the object's padstack (PadToPadStack for pads, ViaToPadStack for
-  // vias), hands it to OnFindPadStack and takes the name the lookup copied
-  // in. The builders come with the padstack table; until they exist no
-  // padstack can be built and nothing is found.
-  static_cast<void>(object);
-  static_cast<void>(name);
-  return false;
+  std::unique_ptr<TPadStack> padStack =
+      object.GetObjectKind() == kPadObject ? PadToPadStack(object) : ViaToPadStack(object);
+  if (!padStack || !OnFindPadStack(*padStack)) return false;
+  name = padStack->Name;
+  return true;
+}
+
+namespace {
+
+constexpr const char* kDevicePrefixes[kDeviceClassCount] = {"? REF=", "IC REF=", "R REF=", "C REF=",
+                                                            "J REF=", "L REF=",  "CR REF=", "BD REF="};
+
+}  // namespace
+
+std::string TTranslator::TranslateDeviceToString(const TPCBObject& object, TDeviceClass deviceClass) {
+  if (object.GetObjectKind() != kComponentObject) return {};
+  return CutTo255(kDevicePrefixes[static_cast<int>(deviceClass)] + object.GetName() + " L=" + LayerName(object));
 }

@@ -195,7 +195,7 @@ TEST_P(HostProgram, WithoutABoardTheFrameUsesDefaultNames) {
   ASSERT_EQ(r.exitCode, 0) << r.output;
   EXPECT_EQ(tqtest::HypLines(ReadFile(out)),
             (std::vector<std::string>{"{VERSION=2.14}", "", "{UNITS=ENGLISH LENGTH}", "", "{BOARD ", "}", "",
-                                      "{STACKUP", "}", "{END}"}));
+                                      "{STACKUP", "}", "", "{DEVICES", "}", "", "", "{END}"}));
 }
 
 TEST_P(HostProgram, AnUnknownFormatIsRefused) {

@@ -1,0 +1,157 @@
+#include "hyp/PadStack.h"
+
+#include <string>
+#include <utility>
+
+#include "host/CountedString.h"
+#include "host/PCBProcs.h"
+#include "hyp/HypLayerNames.h"
+#include "hyp/NumberFormat.h"
+#include "hyp/Translator.h"
+#include "pcb/PcbIteration.h"
+#include "pcb/Pcbclass.h"
+#include "support/Rt_Util.h"
+#include "support/TextOutput.h"
+
+std::string ShapeText(std::uint8_t shape) {
+  switch (shape) {
+    case 1:
+      return "0";
+    case 2:
+      return "1";
+    case 3:
+      return "2";
+    default:
+      return {};
+  }
+}
+
+std::string KindLetter(std::uint8_t kind) {
+  switch (kind) {
+    case kMetalEntry:
+      return "M";
+    case kAntiPadEntry:
+      return "A";
+    case kThermalEntry:
+      return "T";
+    default:
+      return {};
+  }
+}
+
+std::string PadStackLayerName(std::uint8_t index) {
+  if (index >= 1 && index <= 32) return GetHypLayerName(index);
+  if (index >= 33 && index <= 48) return GetHypLayerName(index + 6);
+  if (index == kPadStackMetalDefault) return "MDEF";
+  if (index == kPadStackPlaneDefault) return "ADEF";
+  return {};
+}
+
+// ---------------------------------------------------------------------------
+// TPadStack
+
+bool TPadStack::SameEntry(const TPadStackEntry& a, const TPadStackEntry& b) {
+  return a.EntryKind == b.EntryKind && a.LayerIndex == b.LayerIndex && a.Shape == b.Shape && a.SizeX == b.SizeX &&
+         a.SizeY == b.SizeY && a.Angle == b.Angle && a.ThermalShape == b.ThermalShape &&
+         a.ThermalSizeX == b.ThermalSizeX && a.ThermalSizeY == b.ThermalSizeY && a.ThermalAngle == b.ThermalAngle;
+}
+
+bool TPadStack::HasEntry(const TPadStackEntry& entry) const {
+  for (const TPadStackEntry& e : Entries)
+    if (SameEntry(e, entry)) return true;
+  return false;
+}
+
+bool TPadStack::SameAs(const TPadStack& other) const {
+  if (Entries.size() != other.Entries.size() || HoleSize != other.HoleSize) return false;
+  for (const TPadStackEntry& e : other.Entries)
+    if (!HasEntry(e)) return false;
+  return true;
+}
+
+void TPadStack::WriteOpening(TTextOutput& file) const {
+  file.WriteLine(CutTo255(IndentString(IndentLevel) + "{PADSTACK=" + Name + ", " + FormatLength(HoleSize)));
+}
+
+void TPadStack::WriteEntry(TTextOutput& file, const TPadStackEntry& entry) const {
+  if (entry.EntryKind == kNoEntry) return;
+  // Three texts, each cut on its own: up to the angle, the thermal part, and
+  // the kind with the closing parenthesis.
+  std::string line = CutTo255(IndentString(IndentLevel) + "  (" + PadStackLayerName(entry.LayerIndex) + ", " +
+                              ShapeText(entry.Shape) + ", " + FormatLength(entry.SizeX) + ", " +
+                              FormatLength(entry.SizeY) + ", " + FormatReal3(entry.Angle));
+  if (entry.EntryKind == kThermalEntry)
+    line += CutTo255(", " + ShapeText(entry.ThermalShape) + ", " + FormatLength(entry.ThermalSizeX) + ", " +
+                     FormatLength(entry.ThermalSizeY) + ", " + FormatReal3(entry.ThermalAngle));
+  line += ", " + KindLetter(entry.EntryKind) + ")";
+  file.WriteLine(line);
+}
+
+void TPadStack::WriteClosing(TTextOutput& file) const { file.WriteLine(IndentString(IndentLevel) + "}"); }
+
+void TPadStack::Write(TTextOutput& file) const {
+  WriteOpening(file);
+  for (const TPadStackEntry& entry : Entries) WriteEntry(file, entry);
+  WriteClosing(file);
+}
+
+// ---------------------------------------------------------------------------
+// TPadStackList
+
+TPadStackList::TPadStackList(TTranslator& translator, TBoard& board, TTextOutput& file)
+    : FTranslator(translator), FBoard(board), FOutput(file) {
+  FPadBuilder = [t = &translator](const TPCBObject& o) { return t->PadToPadStack(o); };
+  FViaBuilder = [t = &translator](const TPCBObject& o) { return t->ViaToPadStack(o); };
+  FTranslator.OnFindPadStack = [this](TPadStack& padStack) { return FindPadStack(padStack); };
+}
+
+TPadStackList::~TPadStackList() { FTranslator.OnFindPadStack = nullptr; }
+
+void TPadStackList::WriteAll() {
+  FOutput.WriteLine("");
+  Collect();
+  for (const auto& padStack : FPadStacks) padStack->Write(FOutput);
+}
+
+void TPadStackList::Collect() {
+  IterateObjects(FBoard, kPadAndViaKinds, LayerSet::Range(1, 75), BindMethod<&TPadStackList::AddObject>(*this), 0);
+}
+
+void TPadStackList::AddObject(THandle handle) {
+  if (handle == 0) return;
+  PcbApi_Percent_Update();
+  std::unique_ptr<TPCBObject> object;
+  const TPadStackBuilder* builder = nullptr;
+  switch (PcbApi_GetObjectIdFromObjectHandle(handle) & 0x7F) {
+    case kPadObject:
+      object = std::make_unique<TPad>(handle);
+      builder = &FPadBuilder;
+      break;
+    case kViaObject:
+      object = std::make_unique<TPcbVia>(handle);
+      builder = &FViaBuilder;
+      break;
+    default:
+      // The visit asks for pads and vias only; a host that yields anything
+      // else has nothing here that a padstack could describe.
+      return;
+  }
+  object->Query(1);
+  std::unique_ptr<TPadStack> padStack = (*builder)(*object);
+  if (padStack && !FindPadStack(*padStack)) AddPadStack(std::move(padStack));
+}
+
+void TPadStackList::AddPadStack(std::unique_ptr<TPadStack> padStack) {
+  padStack->Name = std::to_string(FPadStacks.size());
+  FPadStacks.push_back(std::move(padStack));
+}
+
+bool TPadStackList::FindPadStack(TPadStack& padStack) const {
+  for (const auto& stored : FPadStacks) {
+    if (stored->SameAs(padStack)) {
+      padStack.Name = stored->Name;
+      return true;
+    }
+  }
+  return false;
+}
