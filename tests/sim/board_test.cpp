@@ -304,6 +304,13 @@ TEST(SimSaveLoad, OptionValuesAndHostTextSurvive) {
   EXPECT_EQ(again->records.at(kRecordPlacerOptions), b->records.at(kRecordPlacerOptions));
   EXPECT_EQ(again->layers[57].name, "Board Shape");
   EXPECT_NE(again->FindNet("\xC4 (1)"), 0);
+  EXPECT_FALSE(again->yieldPerLayer);
+  EXPECT_EQ(SaveBoardText(*again).find("yieldPerLayer"), std::string::npos);
+
+  auto repeating = Load(R"json({"options": {"yieldPerLayer": true}})json");
+  EXPECT_TRUE(repeating->yieldPerLayer);
+  EXPECT_TRUE(Load(SaveBoardText(*repeating))->yieldPerLayer);
+  EXPECT_NE(LoadError(R"json({"options": {"yieldPerLayer": 1}})json").find("/options/yieldPerLayer"), std::string::npos);
 }
 
 }  // namespace
