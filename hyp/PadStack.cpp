@@ -1,5 +1,8 @@
 #include "hyp/PadStack.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -98,6 +101,45 @@ void TPadStack::Write(TTextOutput& file) const {
 // ---------------------------------------------------------------------------
 // TPadStackList
 
+namespace {
+
+// The bytes of an entry, with -0.0 taken as 0.0 (they compare equal).
+std::string EntryBytes(const TPadStackEntry& e) {
+  const double angle = e.Angle == 0.0 ? 0.0 : e.Angle;
+  const double thermalAngle = e.ThermalAngle == 0.0 ? 0.0 : e.ThermalAngle;
+  std::string bytes;
+  auto put = [&bytes](const auto& value) {
+    char raw[sizeof value];
+    std::memcpy(raw, &value, sizeof value);
+    bytes.append(raw, sizeof value);
+  };
+  put(e.EntryKind), put(e.LayerIndex), put(e.Shape), put(e.SizeX), put(e.SizeY), put(angle);
+  put(e.ThermalShape), put(e.ThermalSizeX), put(e.ThermalSizeY), put(thermalAngle);
+  return bytes;
+}
+
+// A key that two padstacks share exactly when they are the same, for
+// padstacks whose entries all differ and hold no NaN angle; empty for any
+// other padstack. For two such padstacks "the same" is "the same drill and
+// the same set of entries", since equal counts of distinct entries leave no
+// room for one to hold an entry the other lacks. A padstack that repeats an
+// entry can never equal one that does not, so the index never misses.
+std::string IndexKey(const TPadStack& p) {
+  std::vector<std::string> entries;
+  entries.reserve(p.Entries.size());
+  for (const TPadStackEntry& e : p.Entries) {
+    if (std::isnan(e.Angle) || std::isnan(e.ThermalAngle)) return {};
+    entries.push_back(EntryBytes(e));
+  }
+  std::sort(entries.begin(), entries.end());
+  if (std::adjacent_find(entries.begin(), entries.end()) != entries.end()) return {};
+  std::string key(reinterpret_cast<const char*>(&p.HoleSize), sizeof p.HoleSize);
+  for (const std::string& e : entries) key += e;
+  return key;
+}
+
+}  // namespace
+
 TPadStackList::TPadStackList(TTranslator& translator, TBoard& board, TTextOutput& file)
     : FTranslator(translator), FBoard(board), FOutput(file) {
   FPadBuilder = [t = &translator](const TPCBObject& o) { return t->PadToPadStack(o); };
@@ -143,10 +185,21 @@ void TPadStackList::AddObject(THandle handle) {
 
 void TPadStackList::AddPadStack(std::unique_ptr<TPadStack> padStack) {
   padStack->Name = std::to_string(FPadStacks.size());
+  std::string key = IndexKey(*padStack);
+  if (!key.empty()) FIndex.emplace(std::move(key), FPadStacks.size());
   FPadStacks.push_back(std::move(padStack));
 }
 
 bool TPadStackList::FindPadStack(TPadStack& padStack) const {
+  const std::string key = IndexKey(padStack);
+  if (key.empty()) return FindPadStackByScan(padStack);
+  const auto found = FIndex.find(key);
+  if (found == FIndex.end()) return false;
+  padStack.Name = FPadStacks[found->second]->Name;
+  return true;
+}
+
+bool TPadStackList::FindPadStackByScan(TPadStack& padStack) const {
   for (const auto& stored : FPadStacks) {
     if (stored->SameAs(padStack)) {
       padStack.Name = stored->Name;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/PcbApi.h"
@@ -111,7 +112,12 @@ class TPadStackList {
   void AddPadStack(std::unique_ptr<TPadStack> padStack);
   // The first stored padstack that is the same as `padStack`: its name is
   // copied into `padStack` and the answer is true. False when there is none.
+  // Padstacks whose entries all differ are found through an index; the
+  // others by a scan from the first stored padstack (both give the first
+  // match in table order).
   bool FindPadStack(TPadStack& padStack) const;
+  // The same answer by the scan alone.
+  bool FindPadStackByScan(TPadStack& padStack) const;
 
   std::size_t Count() const { return FPadStacks.size(); }
   const TPadStack& operator[](std::size_t i) const { return *FPadStacks[i]; }
@@ -123,4 +129,7 @@ class TPadStackList {
   TPadStackBuilder FPadBuilder;
   TPadStackBuilder FViaBuilder;
   std::vector<std::unique_ptr<TPadStack>> FPadStacks;
+  // Stored padstacks whose entries all differ, by their IndexKey: the first
+  // one with each key.
+  std::unordered_map<std::string, std::size_t> FIndex;
 };

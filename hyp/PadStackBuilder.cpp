@@ -61,9 +61,9 @@ TPlaneEntry PlaneEntryForCode(std::uint8_t code, int k) {
   return TPlaneEntry::AntiPad;
 }
 
-// The layers of the via's span in stack order, for a host that gives the
-// stack but no via interface: from the first stack layer that is one of the
-// via's ends to the next one.
+// The layers of the via's span in stack order, for a host that gives no via
+// interface: from the first stack layer that is one of the via's ends to the
+// next one.
 std::vector<bool> SpanInStackOrder(const std::vector<Layer>& stack, Layer low, Layer high) {
   std::vector<bool> inSpan(stack.size(), false);
   bool inside = false;
@@ -82,6 +82,30 @@ std::vector<bool> SpanInStackOrder(const std::vector<Layer>& stack, Layer low, L
 }
 
 }  // namespace
+
+const std::vector<std::uint8_t>& TTranslator::StackLayers() {
+  if (FStackLayers) return *FStackLayers;
+  // The stack as the host presents it, first layer to last. A host that
+  // gives no board or layer-stack interface still gave the board model its
+  // stack order through the entry points: walk that one instead.
+  std::vector<Layer> stack;
+  THostRef<IPcbLayerStack> layerStack = CurrentLayerStack();
+  if (layerStack) {
+    ForEachStackLayer(*layerStack.get(), [&](IPcbLayer&, std::uint8_t number) { stack.push_back(number); });
+  } else if (FBoard != nullptr) {
+    for (const TLayerObject* l = FBoard->FirstStackLayer(); l != nullptr && stack.size() <= kMaxLayer;
+         l = FBoard->NextStackLayer(l))
+      stack.push_back(l->LayerNumber);
+  }
+  FStackLayers = std::move(stack);
+  return *FStackLayers;
+}
+
+bool TTranslator::PlanePresent(int k) {
+  std::int8_t& known = FPlanePresent[static_cast<std::size_t>(k)];
+  if (known < 0) known = FBoard != nullptr && FBoard->IsLayerPresent(LayerToLayerCode(kPadPlanes[k])) ? 1 : 0;
+  return known == 1;
+}
 
 std::uint8_t TTranslator::ConvertToHyperlynxShape(std::uint8_t hostShape) {
   return hostShape >= 1 && hostShape <= 3 ? hostShape : 0;
@@ -124,7 +148,7 @@ std::unique_ptr<TPadStack> TTranslator::PadToPadStack(const TPCBObject& object) 
   }
   for (int k = 0; k < 4; ++k) {
     const Layer plane = kPadPlanes[k];
-    if (FBoard == nullptr || !FBoard->IsLayerPresent(LayerToLayerCode(plane))) continue;
+    if (!PlanePresent(k)) continue;
     const std::uint8_t index = ConvertToHyperlynxLayer(plane);
     switch (PlaneEntryForCode(code, k)) {
       case TPlaneEntry::AntiPad:
@@ -161,18 +185,7 @@ std::unique_ptr<TPadStack> TTranslator::ViaToPadStack(const TPCBObject& object) 
     return padStack;
   }
 
-  // The stack as the host presents it, first layer to last.
-  std::vector<Layer> stack;
-  THostRef<IPcbLayerStack> layerStack = CurrentLayerStack();
-  if (!layerStack) {
-    // No stack to walk: the via's own span of signal layers, by number.
-    for (int L = std::max<int>(low, kTopLayer); L <= std::min<int>(high, kBottomLayer); ++L) {
-      const std::int32_t size = via->GetSizeOnLayer(static_cast<Layer>(L));
-      if (size != 0) padStack->Add(Entry(kMetalEntry, ConvertToHyperlynxLayer(L), 1, size, size, 0.0));
-    }
-    return padStack;
-  }
-  ForEachStackLayer(*layerStack.get(), [&](IPcbLayer&, std::uint8_t number) { stack.push_back(number); });
+  const std::vector<Layer>& stack = StackLayers();
   THostRef<IPcbVia> viaInterface = via->GetViaInterface();
 
   const std::vector<bool> span = viaInterface ? std::vector<bool>() : SpanInStackOrder(stack, low, high);

@@ -9,8 +9,11 @@
 // on a line of its own.
 #include <cstdint>
 #include <functional>
+#include <array>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "host/CountedString.h"
 
@@ -106,5 +109,13 @@ class TTranslator {
   // the stored padstack's name when an equal one is in the table.
   bool LookUpPadStack(const TPCBObject& object, std::string& name);
 
+  // The layer numbers of the board's stack, first to last, and whether each
+  // of InternalPlane1..4 is present: asked once per run (the host's stack
+  // does not change while it waits for the export).
+  const std::vector<std::uint8_t>& StackLayers();
+  bool PlanePresent(int k);
+
   TBoard* FBoard;
+  std::optional<std::vector<std::uint8_t>> FStackLayers;
+  std::array<std::int8_t, 4> FPlanePresent{-1, -1, -1, -1};
 };

@@ -21,6 +21,8 @@
 #include "exporter/Tarnquil.h"
 #include "host/HostAccess.h"
 #include "hyp/HypLayerNames.h"
+#include "hyp/PadStack.h"
+#include "pcb/PcbIteration.h"
 #include "support/Rt_Util.h"
 
 namespace {
@@ -349,6 +351,45 @@ TEST_F(Stackup, LayerNamesComeFromTheHostsLayerStack) {
   EXPECT_EQ(GetHypLayerName(0), "Any_Layer");
   EXPECT_EQ(GetHypLayerName(1), "Top_Layer");
   EXPECT_EQ(GetHypLayerName(2), "Mid_Layer_1");
+}
+
+// The padstack of a walked via on a host that answers no via interface:
+// the layers of the via's span in stack order count as reached, and planes
+// get no entry (nothing can be said about the via's connection there).
+TEST_F(Stackup, AViaWithoutItsInterfaceGetsItsSpanAndNoPlaneEntries) {
+  LoadBoard(R"({"layers": [{"layer": "TopLayer"}, {"layer": "InternalPlane1"}, {"layer": "MidLayer1"},
+                            {"layer": "BottomLayer"}],
+                "vias": [{"size": "24mil", "hole": "12mil", "from": "TopLayer", "to": "MidLayer1", "stackMode": 1}]})");
+  TestClient().scripted = true;
+  TScriptedStack& stack = TestClient().module.server.board.stack;
+  TScriptedLayer top, plane, mid, bottom;
+  top.number = 1;
+  plane.number = 39;
+  mid.number = 2;
+  bottom.number = 32;
+  stack.layers = {&top, &plane, &mid, &bottom};
+
+  auto viaEntries = [&] {
+    THyperlynxTranslator driver(scratch_ / "board.hyp");
+    THandle viaHandle = 0;
+    IterateObjects(driver.Board(), kViaKinds, LayerSet::Range(0, 82), [&](THandle h) { viaHandle = h; }, 0);
+    TPcbVia via(viaHandle);
+    via.Query(1);
+    std::vector<int> layers;
+    const std::unique_ptr<TPadStack> padStack = driver.Translator().ViaToPadStack(via);
+    if (padStack)
+      for (const TPadStackEntry& e : padStack->Entries) layers.push_back(e.LayerIndex);
+    driver.CloseOutput();
+    std::filesystem::remove(driver.TempFileName());
+    return layers;
+  };
+  EXPECT_EQ(viaEntries(), (std::vector<int>{1, 2}));
+  // Without the layer-stack interface, the stack order the board model read
+  // through the entry points.
+  TestClient().module.server.board.hasStack = false;
+  EXPECT_EQ(viaEntries(), (std::vector<int>{1, 2}));
+  TestClient().module.server.board.hasStack = true;
+  stack.layers.clear();
 }
 
 }  // namespace

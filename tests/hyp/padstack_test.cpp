@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -99,6 +100,47 @@ TEST_F(Table, NamesHaveNoGapsAndALookupTakesTheFirstEqualPadStack) {
   auto missing = Stack(3, {Metal(1, 5)});
   EXPECT_FALSE(list.FindPadStack(*missing));
   EXPECT_EQ(missing->Name, "");
+}
+
+// The index must give exactly the names the scan gives, repeated entries,
+// -0.0 and NaN angles included. Small value ranges make equal padstacks,
+// reordered ones and repeats common.
+TEST_F(Table, TheIndexAnswersAsTheScanDoes) {
+  TTranslator translator;
+  TBoard board(0);
+  TTextOutput out;
+  TPadStackList list(translator, board, out);
+  std::uint32_t seed = 12345;
+  auto next = [&seed](std::uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  const double angles[] = {0.0, -0.0, 90.0, std::nan("")};
+  int found = 0;
+  for (int i = 0; i < 20000; ++i) {
+    auto p = std::make_unique<TPadStack>();
+    p->HoleSize = static_cast<std::int32_t>(next(2));
+    const std::uint32_t count = 1 + next(3);
+    for (std::uint32_t k = 0; k < count; ++k) {
+      TPadStackEntry e = Metal(static_cast<std::uint8_t>(next(3)), static_cast<std::int32_t>(next(2)));
+      e.EntryKind = static_cast<std::uint8_t>(next(2));
+      e.Angle = angles[next(i % 7 == 0 ? 4 : 3)];
+      p->Add(e);
+    }
+    TPadStack copy;
+    copy.Entries = p->Entries;
+    copy.HoleSize = p->HoleSize;
+    const bool byScan = list.FindPadStackByScan(copy);
+    const bool byIndex = list.FindPadStack(*p);
+    ASSERT_EQ(byIndex, byScan) << i;
+    ASSERT_EQ(p->Name, copy.Name) << i;
+    if (byIndex)
+      ++found;
+    else
+      list.AddPadStack(std::move(p));
+  }
+  EXPECT_GT(found, 10000);
+  EXPECT_GT(list.Count(), 20u);
 }
 
 TEST_F(Table, TheTableTakesItsLookupAlongWhenItIsFreed) {

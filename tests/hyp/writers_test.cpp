@@ -163,9 +163,9 @@ TEST_F(Writers, ANetListsTracksArcsViasAndPinsWhateverTheBoardOrder) {
   // The net of the example, with its members declared in reverse order.
   const std::vector<std::string> lines = Export(R"({"nets": ["GND", "Other"],
     "components": [
-      {"designator": "U2", "pads": [{"name": "1", "hole": "30mil", "size": "50mil", "net": "Other"}]},
       {"designator": "U1", "pads": [{"name": "7", "hole": "30mil", "size": "60mil", "x": "2in", "y": "1in",
-                                     "net": "GND"}]}],
+                                     "net": "GND"}]},
+      {"designator": "U2", "pads": [{"name": "1", "hole": "30mil", "size": "50mil", "net": "Other"}]}],
     "vias": [{"x": "1.5in", "y": "1in", "net": "GND"}],
     "arcs": [{"x": "1in", "y": "1in", "radius": "100mil", "net": "Other"}],
     "tracks": [{"x1": "1in", "y1": "1in", "x2": "1.5in", "y2": "1in", "width": "12mil", "net": "GND"},
@@ -173,7 +173,7 @@ TEST_F(Writers, ANetListsTracksArcsViasAndPinsWhateverTheBoardOrder) {
   EXPECT_EQ(Section(lines, "{NET=GND"),
             (std::vector<std::string>{"{NET=GND",
                                       "  (SEG X1=1.0000 Y1=1.0000 X2=1.5000 Y2=1.0000 W=0.0120 L=Top_Layer)",
-                                      "  (VIA X=1.5000 Y=1.0000 P=2)", "  (PIN X=2.0000 Y=1.0000 R=U1.7 P=1)",
+                                      "  (VIA X=1.5000 Y=1.0000 P=2)", "  (PIN X=2.0000 Y=1.0000 R=U1.7 P=0)",
                                       "}"}));
   std::string all;
   for (const std::string& line : lines) all += line + "\n";
