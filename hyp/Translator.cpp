@@ -73,7 +73,7 @@ std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kPadObject) return {};
   const std::string padStack = PadStackName(object, "Error in TTranslator.TranslatePadToString");
   if (object.GetComponentHandle() == 0) return CutTo255("VIA " + PointText(object) + " P=" + padStack);
-  return CutTo255("PIN " + PointText(object) + " R=" + GetPinReference(object) + " P=" + padStack);
+  return CutFragment("PIN " + PointText(object) + " R=" + HypValue(GetPinReference(object)) + " P=" + padStack);
 }
 
 std::string TTranslator::TranslateViaToString(const TPCBObject& object) {
@@ -119,5 +119,6 @@ constexpr const char* kDevicePrefixes[kDeviceClassCount] = {"? REF=", "IC REF=",
 
 std::string TTranslator::TranslateDeviceToString(const TPCBObject& object, TDeviceClass deviceClass) {
   if (object.GetObjectKind() != kComponentObject) return {};
-  return CutTo255(kDevicePrefixes[static_cast<int>(deviceClass)] + object.GetName() + " L=" + LayerName(object));
+  return CutFragment(kDevicePrefixes[static_cast<int>(deviceClass)] + HypValue(object.GetName()) + " L=" +
+                     LayerName(object));
 }

@@ -133,10 +133,11 @@ TEST_F(Fragments, PadsAndViasWithoutAPadstackAreReportedAndWrittenWithAnEmptyNam
   EXPECT_EQ(text, "VIA X=1.0000 Y=-0.2500 P=");
 
   // With an owning component the pad is a pin. (No host here: the
-  // component's designator reads as empty.)
+  // component's designator reads as empty, and the reference ".14" would
+  // read as a number, so it is quoted.)
   pad.ComponentHandle = 4711;
   StderrOf([&] { text = translator_.TranslatePadToString(pad); });
-  EXPECT_EQ(text, "PIN X=1.0000 Y=-0.2500 R=.14 P=");
+  EXPECT_EQ(text, "PIN X=1.0000 Y=-0.2500 R=\".14\" P=");
 
   TPcbVia via(0);
   via.X = 312500;
