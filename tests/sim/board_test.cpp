@@ -286,7 +286,7 @@ TEST(SimHostAnswers, ComponentsAndNetsNeverContainThemselves) {
 }
 
 TEST(SimSaveLoad, SavedDocumentLoadsToTheSameBoard) {
-  for (const char* example : {"two-layer.json", "four-layer.json"}) {
+  for (const char* example : {"two-layer.json", "four-layer.json", "sensor-node.json"}) {
     auto first = LoadBoardFile(std::string(TQ_SOURCE_DIR) + "/examples/" + example);
     const std::string saved = SaveBoardText(*first);
     auto second = Load(saved);
