@@ -4,7 +4,6 @@
 #include "host/PCBProcs.h"
 #include "hyp/HypText.h"
 #include "pcb/PcbIteration.h"
-#include "platform/Platform.h"
 #include "support/Rt_Util.h"
 
 std::int32_t ProgressTotal = 0;
@@ -16,12 +15,8 @@ void CountObject(THandle) { ++ProgressTotal; }
 }  // namespace
 
 THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileName(CutTo255(fileName)) {
-  FTempFileName = MakeTempFileName();
-  if (FTempFileName.empty()) throw ETempFileUnavailable();
-  if (!FOutput.Open(FTempFileName)) {
-    platform::RemoveFile(FTempFileName);
-    throw ETempFileUnavailable();
-  }
+  FTempFileName = TTempFile(MakeTempFileName());
+  if (FTempFileName.Path().empty() || !FOutput.Open(FTempFileName.Path())) throw ETempFileUnavailable();
   try {
     FBoard = std::make_unique<TBoard>(PcbApi_GetCurrentBoardHandle());
     FBoard->Query(1);
@@ -38,9 +33,8 @@ THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileN
     FOnPerimeterSegment = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterTrackToString(o); };
     FOnPerimeterArc = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterArcToString(o); };
   } catch (...) {
+    // The members close the output and remove the temporary file.
     Release();
-    FOutput.Close();
-    platform::RemoveFile(FTempFileName);
     throw;
   }
 }

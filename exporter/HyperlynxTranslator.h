@@ -14,6 +14,7 @@
 #include "hyp/PadStack.h"
 #include "hyp/Translator.h"
 #include "pcb/PcbBoard.h"
+#include "support/TempFile.h"
 #include "support/TextOutput.h"
 
 // Raised by the driver's constructor when no temporary file can be created.
@@ -56,7 +57,10 @@ class THyperlynxTranslator {
   // Closes the output; true when everything written reached the file.
   bool CloseOutput() { return FOutput.Close(); }
 
-  const std::string& TempFileName() const { return FTempFileName; }
+  const std::string& TempFileName() const { return FTempFileName.Path(); }
+  // Hands the temporary file on (to the commit); the driver no longer
+  // removes it when it is destroyed.
+  std::string ReleaseTempFile() { return FTempFileName.Release(); }
   const std::string& FileName() const { return FFileName; }
   TTextOutput& Output() { return FOutput; }
   TBoard& Board() { return *FBoard; }
@@ -69,7 +73,9 @@ class THyperlynxTranslator {
   void WriteLine(const std::string& text) { FOutput.WriteLine(text); }
   void Release();
 
-  std::string FTempFileName;
+  // Declared before the output, so that the output is closed before the
+  // file is removed.
+  TTempFile FTempFileName;
   std::string FFileName;
   std::unique_ptr<TTranslator> FTranslator;
   std::unique_ptr<TPadStackList> FPadStackList;
