@@ -2,6 +2,7 @@
 
 #include "host/CountedString.h"
 #include "host/PCBProcs.h"
+#include "hyp/HypText.h"
 #include "pcb/PcbIteration.h"
 #include "support/Rt_Util.h"
 
@@ -61,7 +62,7 @@ void THyperlynxTranslator::WriteUnits() {
 
 void THyperlynxTranslator::WriteBoard() {
   WriteLine("");
-  WriteLine(IndentString(IndentLevel) + "{BOARD " + FBoard->BoardText.str());
+  WriteLine(IndentString(IndentLevel) + "{BOARD " + HypLineText(FBoard->BoardText.str()));
   IndentLevel += 2;
   const LayerSet keepOut{kKeepOutLayer};
   IterateObjects(*FBoard, kTrackKinds, keepOut, BindMethod<&THyperlynxTranslator::WriteBoardSegment>(*this), 0);

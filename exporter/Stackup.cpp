@@ -16,6 +16,7 @@
 #include "host/LayerStack.h"
 #include "host/RT_PCB.h"
 #include "hyp/HypLayerNames.h"
+#include "hyp/HypText.h"
 #include "hyp/NumberFormat.h"
 #include "hyp/Translator.h"
 #include "platform/Platform.h"
@@ -33,7 +34,8 @@ struct TStackupLines {
 bool IsSignalLayer(int layer) { return layer >= kTopLayer && layer <= kBottomLayer; }
 
 TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& settings) {
-  const std::string name = GetHypLayerName(number);
+  const std::string layerName = GetHypLayerName(number);
+  const std::string name = HypValue(layerName);
 
   std::int32_t thickness = 0;
   CheckHost(layer.GetCopperThickness(&thickness), "IPcbLayer::GetCopperThickness");
@@ -43,12 +45,12 @@ TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& set
   TStackupLines lines;
   if (IsSignalLayer(number)) {
     lines.copper = "SIGNAL T=" + FormatLength(thickness) + " P=" + FormatLength(settings.SignalPlating) +
-                   " C=" + settings.SignalResistivity.str() + " L=" + name + " M=" + settings.SignalMaterial.str();
+                   " C=" + settings.SignalResistivity.str() + " L=" + name + " M=" + HypValue(settings.SignalMaterial.str());
   } else {
     lines.copper = "PLANE T=" + FormatLength(thickness) + " C=" + settings.PlaneResistivity.str() + " L=" + name +
-                   " M=" + settings.PlaneMaterial.str();
+                   " M=" + HypValue(settings.PlaneMaterial.str());
   }
-  lines.copper = CutTo255(lines.copper);
+  lines.copper = CutFragment(lines.copper);
 
   lines.hasDielectric = static_cast<bool>(dielectric);
   if (dielectric) {
@@ -59,8 +61,11 @@ TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& set
     const std::u16string material = ReadHostText(
         [&](char16_t* buffer, std::int32_t capacity) { return dielectric->GetMaterial(buffer, capacity); },
         "IPcbDielectric::GetMaterial");
-    lines.dielectric = CutTo255("DIELECTRIC T=" + FormatLength(height) + " C=" + FormatReal4(constant) +
-                                " L=DE_" + name + " M=" + platform::WideToSingleByte(material));
+    // The dielectric is named after the layer above it; the prefix is part
+    // of the quoted value.
+    lines.dielectric = CutFragment("DIELECTRIC T=" + FormatLength(height) + " C=" + FormatReal4(constant) +
+                                   " L=" + HypValue("DE_" + layerName) +
+                                   " M=" + HypValue(platform::WideToSingleByte(material)));
   }
   return lines;
 }

@@ -1,6 +1,7 @@
 #include "hyp/NetWriter.h"
 
 #include "host/PCBProcs.h"
+#include "hyp/HypText.h"
 #include "pcb/PcbIteration.h"
 #include "pcb/Pcbclass.h"
 #include "support/Rt_Util.h"
@@ -23,7 +24,7 @@ void TNetWriter::WriteNet(THandle handle) {
   PcbApi_Percent_Update();
   TNet net(handle);
   net.Query(1);
-  FOutput.WriteLine(IndentString(IndentLevel) + "{" + "NET=" + MakeNetName(net.GetName()));
+  FOutput.WriteLine(IndentString(IndentLevel) + "{" + "NET=" + HypValue(MakeNetName(net.GetName())));
   {
     TIndentScope inner;
     const LayerSet anyLayer{0};

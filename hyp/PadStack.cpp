@@ -9,6 +9,7 @@
 #include "host/CountedString.h"
 #include "host/PCBProcs.h"
 #include "hyp/HypLayerNames.h"
+#include "hyp/HypText.h"
 #include "hyp/NumberFormat.h"
 #include "hyp/Translator.h"
 #include "pcb/PcbIteration.h"
@@ -43,8 +44,8 @@ std::string KindLetter(std::uint8_t kind) {
 }
 
 std::string PadStackLayerName(std::uint8_t index) {
-  if (index >= 1 && index <= 32) return GetHypLayerName(index);
-  if (index >= 33 && index <= 48) return GetHypLayerName(index + 6);
+  if (index >= 1 && index <= 32) return HypValue(GetHypLayerName(index));
+  if (index >= 33 && index <= 48) return HypValue(GetHypLayerName(index + 6));
   if (index == kPadStackMetalDefault) return "MDEF";
   if (index == kPadStackPlaneDefault) return "ADEF";
   return {};
@@ -80,9 +81,9 @@ void TPadStack::WriteEntry(TTextOutput& file, const TPadStackEntry& entry) const
   if (entry.EntryKind == kNoEntry) return;
   // Three texts, each cut on its own: up to the angle, the thermal part, and
   // the kind with the closing parenthesis.
-  std::string line = CutTo255(IndentString(IndentLevel) + "  (" + PadStackLayerName(entry.LayerIndex) + ", " +
-                              ShapeText(entry.Shape) + ", " + FormatLength(entry.SizeX) + ", " +
-                              FormatLength(entry.SizeY) + ", " + FormatReal3(entry.Angle));
+  std::string line = CutFragment(IndentString(IndentLevel) + "  (" + PadStackLayerName(entry.LayerIndex) + ", " +
+                                 ShapeText(entry.Shape) + ", " + FormatLength(entry.SizeX) + ", " +
+                                 FormatLength(entry.SizeY) + ", " + FormatReal3(entry.Angle));
   if (entry.EntryKind == kThermalEntry)
     line += CutTo255(", " + ShapeText(entry.ThermalShape) + ", " + FormatLength(entry.ThermalSizeX) + ", " +
                      FormatLength(entry.ThermalSizeY) + ", " + FormatReal3(entry.ThermalAngle));
