@@ -48,7 +48,8 @@ std::string PadStackLayerName(std::uint8_t index) {
   if (index >= 33 && index <= 48) return HypValue(GetHypLayerName(index + 6));
   if (index == kPadStackMetalDefault) return "MDEF";
   if (index == kPadStackPlaneDefault) return "ADEF";
-  return {};
+  // No layer: the empty name, which a reader takes only in quotes.
+  return HypValue("");
 }
 
 // ---------------------------------------------------------------------------

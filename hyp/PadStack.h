@@ -47,9 +47,9 @@ struct TPadStackEntry {
 std::string ShapeText(std::uint8_t shape);
 // "M", "A" or "T" for entry kinds 1, 2, 3; nothing for any other kind.
 std::string KindLetter(std::uint8_t kind);
-// The name of a padstack layer index: nothing for 0, the HYP layer name of
-// layers 1..32 and of the internal planes (33..48), "MDEF" for 49 and "ADEF"
-// for 50.
+// The name of a padstack layer index: the HYP layer name of layers 1..32 and
+// of the internal planes (33..48), "MDEF" for 49, "ADEF" for 50, and the
+// quoted empty name "" for 0 and anything else. Names are HYP values.
 std::string PadStackLayerName(std::uint8_t index);
 
 class TPadStack {
