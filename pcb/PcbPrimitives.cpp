@@ -2,6 +2,7 @@
 // texts, components and nets.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "host/PCBProcs.h"
 #include "pcb/Pcbclass.h"
@@ -140,15 +141,17 @@ TLine PadCentreLine(std::int32_t x, std::int32_t y, std::int32_t xs, std::int32_
   if (c < b) {
     const long double a = pcbgeom::Radians(pcbgeom::FiniteDegrees(rotation));
     const long double d = static_cast<long double>(b - c);
-    const long double dx = std::cos(a) * d;
-    const long double dy = std::sin(a) * d;
+    const pcbgeom::TSinCos t = pcbgeom::SinCos(a);
+    const long double dx = t.Cos * d;
+    const long double dy = t.Sin * d;
     return TLine{pcbgeom::RoundHalfEven(cx - dx), pcbgeom::RoundHalfEven(cy - dy), pcbgeom::RoundHalfEven(cx + dx),
                  pcbgeom::RoundHalfEven(cy + dy)};
   }
   const long double a = pcbgeom::Radians(90.0L - pcbgeom::FiniteDegrees(rotation));
   const long double d = static_cast<long double>(c - b);
-  const long double dx = std::cos(a) * d;
-  const long double dy = std::sin(a) * d;
+  const pcbgeom::TSinCos t = pcbgeom::SinCos(a);
+  const long double dx = t.Cos * d;
+  const long double dy = t.Sin * d;
   return TLine{pcbgeom::RoundHalfEven(cx - dx), pcbgeom::RoundHalfEven(cy + dy), pcbgeom::RoundHalfEven(cx + dx),
                pcbgeom::RoundHalfEven(cy - dy)};
 }
@@ -278,22 +281,26 @@ void TPcbArc::SetExtraValue1(std::int32_t Value) { ExtraValue1 = Value; }
 
 namespace {
 
-std::int32_t ArcPointX(std::int32_t centre, std::int32_t radius, double degrees) {
-  const long double a = pcbgeom::Radians(pcbgeom::NormaliseDegrees(degrees));
-  return pcbgeom::SaturatingAdd(pcbgeom::RoundHalfEven(std::cos(a) * static_cast<long double>(radius)), centre);
-}
-
-std::int32_t ArcPointY(std::int32_t centre, std::int32_t radius, double degrees) {
-  const long double a = pcbgeom::Radians(pcbgeom::NormaliseDegrees(degrees));
-  return pcbgeom::SaturatingAdd(pcbgeom::RoundHalfEven(std::sin(a) * static_cast<long double>(radius)), centre);
+std::int32_t ArcPointCoordinate(std::int32_t centre, std::int32_t radius, long double sinOrCos) {
+  return pcbgeom::SaturatingAdd(pcbgeom::RoundHalfEven(sinOrCos * static_cast<long double>(radius)), centre);
 }
 
 }  // namespace
 
-std::int32_t TPcbArc::GetStartX() const { return ArcPointX(X, Radius, StartAngle); }
-std::int32_t TPcbArc::GetStartY() const { return ArcPointY(Y, Radius, StartAngle); }
-std::int32_t TPcbArc::GetEndX() const { return ArcPointX(X, Radius, EndAngle); }
-std::int32_t TPcbArc::GetEndY() const { return ArcPointY(Y, Radius, EndAngle); }
+const pcbgeom::TSinCos& TPcbArc::SinCosOf(TAngleCache& cache, double degrees) const {
+  // Compared by bits, so that a NaN angle (which counts as 0) is found again.
+  if (!cache.Valid || std::memcmp(&cache.Degrees, &degrees, sizeof degrees) != 0) {
+    cache.Value = pcbgeom::SinCos(pcbgeom::Radians(pcbgeom::NormaliseDegrees(degrees)));
+    cache.Degrees = degrees;
+    cache.Valid = true;
+  }
+  return cache.Value;
+}
+
+std::int32_t TPcbArc::GetStartX() const { return ArcPointCoordinate(X, Radius, SinCosOf(FStartCache, StartAngle).Cos); }
+std::int32_t TPcbArc::GetStartY() const { return ArcPointCoordinate(Y, Radius, SinCosOf(FStartCache, StartAngle).Sin); }
+std::int32_t TPcbArc::GetEndX() const { return ArcPointCoordinate(X, Radius, SinCosOf(FEndCache, EndAngle).Cos); }
+std::int32_t TPcbArc::GetEndY() const { return ArcPointCoordinate(Y, Radius, SinCosOf(FEndCache, EndAngle).Sin); }
 
 // ---------------------------------------------------------------------------
 // TPcbFill
