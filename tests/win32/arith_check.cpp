@@ -1,6 +1,8 @@
 // The arithmetic of the Windows build, checked under wine by the native
 // tests. Usage:
-//   tq-arith-check formats COUNT   digests of the number texts of the sample
+//   tq-arith-check formats LENGTHS REALS
+//                                  digests of the number texts of the first
+//                                  LENGTHS and REALS values of the sample
 //                                  streams, and the count of differences from
 //                                  the earlier implementation on a part of them
 //   tq-arith-check sincos COUNT    angles whose sine and cosine from one call
@@ -24,18 +26,18 @@ namespace {
 constexpr std::uint64_t kReferenceLengths = 20000;
 constexpr std::uint64_t kReferenceReals = 1000000;
 
-int Formats(std::uint64_t count) {
+int Formats(std::uint64_t lengthCount, std::uint64_t realCount) {
   std::uint64_t mismatches = 0;
   tqtest::TTextDigest lengths, real3, real4;
   tqtest::TSampleRandom lengthRng(tqtest::kLengthSeed);
-  for (std::uint64_t i = 0; i < count; ++i) {
+  for (std::uint64_t i = 0; i < lengthCount; ++i) {
     const std::int32_t v = tqtest::SampleLength(lengthRng);
     const std::string text = FormatLength(v);
     lengths.Add(text);
     if (i < kReferenceLengths && text != reference::FormatLength(v)) ++mismatches;
   }
   tqtest::TSampleRandom realRng(tqtest::kRealSeed);
-  for (std::uint64_t i = 0; i < count; ++i) {
+  for (std::uint64_t i = 0; i < realCount; ++i) {
     const double x = tqtest::SampleReal(realRng);
     const std::string t3 = FormatReal3(x);
     const std::string t4 = FormatReal4(x);
@@ -51,13 +53,14 @@ int Formats(std::uint64_t count) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: tq-arith-check formats|sincos COUNT\n");
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: tq-arith-check formats LENGTHS REALS | sincos COUNT\n");
     return 2;
   }
   const std::uint64_t count = std::strtoull(argv[2], nullptr, 10);
-  if (std::strcmp(argv[1], "formats") == 0) return Formats(count);
-  if (std::strcmp(argv[1], "sincos") == 0) {
+  if (std::strcmp(argv[1], "formats") == 0 && argc == 4)
+    return Formats(count, std::strtoull(argv[3], nullptr, 10));
+  if (std::strcmp(argv[1], "sincos") == 0 && argc == 3) {
     std::printf("sincos mismatches %" PRIu64 "\n", tqtest::CountSinCosMismatches(count));
     return 0;
   }
