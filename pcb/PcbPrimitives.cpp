@@ -285,22 +285,41 @@ std::int32_t ArcPointCoordinate(std::int32_t centre, std::int32_t radius, long d
   return pcbgeom::SaturatingAdd(pcbgeom::RoundHalfEven(sinOrCos * static_cast<long double>(radius)), centre);
 }
 
-}  // namespace
+// Equal bits, so that a NaN angle (which counts as 0) is found again.
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-const pcbgeom::TSinCos& TPcbArc::SinCosOf(TAngleCache& cache, double degrees) const {
-  // Compared by bits, so that a NaN angle (which counts as 0) is found again.
-  if (!cache.Valid || std::memcmp(&cache.Degrees, &degrees, sizeof degrees) != 0) {
-    cache.Value = pcbgeom::SinCos(pcbgeom::Radians(pcbgeom::NormaliseDegrees(degrees)));
-    cache.Degrees = degrees;
-    cache.Valid = true;
-  }
-  return cache.Value;
+pcbgeom::TSinCos AngleSinCos(double degrees) {
+  return pcbgeom::SinCos(pcbgeom::Radians(pcbgeom::NormaliseDegrees(degrees)));
 }
 
-std::int32_t TPcbArc::GetStartX() const { return ArcPointCoordinate(X, Radius, SinCosOf(FStartCache, StartAngle).Cos); }
-std::int32_t TPcbArc::GetStartY() const { return ArcPointCoordinate(Y, Radius, SinCosOf(FStartCache, StartAngle).Sin); }
-std::int32_t TPcbArc::GetEndX() const { return ArcPointCoordinate(X, Radius, SinCosOf(FEndCache, EndAngle).Cos); }
-std::int32_t TPcbArc::GetEndY() const { return ArcPointCoordinate(Y, Radius, SinCosOf(FEndCache, EndAngle).Sin); }
+}  // namespace
+
+pcbgeom::TSinCos TPcbArc::StartSinCos() const {
+  if (!FStartKept || !SameBits(FStartKeptDegrees, StartAngle)) {
+    const pcbgeom::TSinCos v = AngleSinCos(StartAngle);
+    FStartSin = v.Sin;
+    FStartCos = v.Cos;
+    FStartKeptDegrees = StartAngle;
+    FStartKept = true;
+  }
+  return pcbgeom::TSinCos{FStartSin, FStartCos};
+}
+
+pcbgeom::TSinCos TPcbArc::EndSinCos() const {
+  if (!FEndKept || !SameBits(FEndKeptDegrees, EndAngle)) {
+    const pcbgeom::TSinCos v = AngleSinCos(EndAngle);
+    FEndSin = v.Sin;
+    FEndCos = v.Cos;
+    FEndKeptDegrees = EndAngle;
+    FEndKept = true;
+  }
+  return pcbgeom::TSinCos{FEndSin, FEndCos};
+}
+
+std::int32_t TPcbArc::GetStartX() const { return ArcPointCoordinate(X, Radius, StartSinCos().Cos); }
+std::int32_t TPcbArc::GetStartY() const { return ArcPointCoordinate(Y, Radius, StartSinCos().Sin); }
+std::int32_t TPcbArc::GetEndX() const { return ArcPointCoordinate(X, Radius, EndSinCos().Cos); }
+std::int32_t TPcbArc::GetEndY() const { return ArcPointCoordinate(Y, Radius, EndSinCos().Sin); }
 
 // ---------------------------------------------------------------------------
 // TPcbFill

@@ -573,16 +573,19 @@ class TPcbArc : public TPCBObject {
   std::int32_t ExtraValue1 = 0;
 
  private:
-  // The sine and cosine of one end's angle, and the angle (its bits) they
-  // belong to; recomputed whenever the angle has changed.
-  struct TAngleCache {
-    bool Valid = false;
-    double Degrees = 0.0;
-    pcbgeom::TSinCos Value{};
-  };
-  const pcbgeom::TSinCos& SinCosOf(TAngleCache& cache, double degrees) const;
-  mutable TAngleCache FStartCache;
-  mutable TAngleCache FEndCache;
+  // The sine and cosine of each end's angle, and the angle (its bits) they
+  // belong to; recomputed whenever the angle has changed. Plain fields, read
+  // and written by value: the record is packed, so nothing may refer to them.
+  pcbgeom::TSinCos StartSinCos() const;
+  pcbgeom::TSinCos EndSinCos() const;
+  mutable bool FStartKept = false;
+  mutable bool FEndKept = false;
+  mutable double FStartKeptDegrees = 0.0;
+  mutable double FEndKeptDegrees = 0.0;
+  mutable long double FStartSin = 0.0L;
+  mutable long double FStartCos = 0.0L;
+  mutable long double FEndSin = 0.0L;
+  mutable long double FEndCos = 0.0L;
 };
 
 // A filled rectangle (kind 6) from corner (X, Y) to corner (X2, Y2), turned by
