@@ -2,6 +2,7 @@
 // texts, components and nets.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "host/PCBProcs.h"
 #include "pcb/Pcbclass.h"
@@ -140,15 +141,17 @@ TLine PadCentreLine(std::int32_t x, std::int32_t y, std::int32_t xs, std::int32_
   if (c < b) {
     const long double a = pcbgeom::Radians(pcbgeom::FiniteDegrees(rotation));
     const long double d = static_cast<long double>(b - c);
-    const long double dx = std::cos(a) * d;
-    const long double dy = std::sin(a) * d;
+    const pcbgeom::TSinCos t = pcbgeom::SinCos(a);
+    const long double dx = t.Cos * d;
+    const long double dy = t.Sin * d;
     return TLine{pcbgeom::RoundHalfEven(cx - dx), pcbgeom::RoundHalfEven(cy - dy), pcbgeom::RoundHalfEven(cx + dx),
                  pcbgeom::RoundHalfEven(cy + dy)};
   }
   const long double a = pcbgeom::Radians(90.0L - pcbgeom::FiniteDegrees(rotation));
   const long double d = static_cast<long double>(c - b);
-  const long double dx = std::cos(a) * d;
-  const long double dy = std::sin(a) * d;
+  const pcbgeom::TSinCos t = pcbgeom::SinCos(a);
+  const long double dx = t.Cos * d;
+  const long double dy = t.Sin * d;
   return TLine{pcbgeom::RoundHalfEven(cx - dx), pcbgeom::RoundHalfEven(cy + dy), pcbgeom::RoundHalfEven(cx + dx),
                pcbgeom::RoundHalfEven(cy - dy)};
 }
@@ -278,22 +281,45 @@ void TPcbArc::SetExtraValue1(std::int32_t Value) { ExtraValue1 = Value; }
 
 namespace {
 
-std::int32_t ArcPointX(std::int32_t centre, std::int32_t radius, double degrees) {
-  const long double a = pcbgeom::Radians(pcbgeom::NormaliseDegrees(degrees));
-  return pcbgeom::SaturatingAdd(pcbgeom::RoundHalfEven(std::cos(a) * static_cast<long double>(radius)), centre);
+std::int32_t ArcPointCoordinate(std::int32_t centre, std::int32_t radius, long double sinOrCos) {
+  return pcbgeom::SaturatingAdd(pcbgeom::RoundHalfEven(sinOrCos * static_cast<long double>(radius)), centre);
 }
 
-std::int32_t ArcPointY(std::int32_t centre, std::int32_t radius, double degrees) {
-  const long double a = pcbgeom::Radians(pcbgeom::NormaliseDegrees(degrees));
-  return pcbgeom::SaturatingAdd(pcbgeom::RoundHalfEven(std::sin(a) * static_cast<long double>(radius)), centre);
+// Equal bits, so that a NaN angle (which counts as 0) is found again.
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+pcbgeom::TSinCos AngleSinCos(double degrees) {
+  return pcbgeom::SinCos(pcbgeom::Radians(pcbgeom::NormaliseDegrees(degrees)));
 }
 
 }  // namespace
 
-std::int32_t TPcbArc::GetStartX() const { return ArcPointX(X, Radius, StartAngle); }
-std::int32_t TPcbArc::GetStartY() const { return ArcPointY(Y, Radius, StartAngle); }
-std::int32_t TPcbArc::GetEndX() const { return ArcPointX(X, Radius, EndAngle); }
-std::int32_t TPcbArc::GetEndY() const { return ArcPointY(Y, Radius, EndAngle); }
+pcbgeom::TSinCos TPcbArc::StartSinCos() const {
+  if (!FStartKept || !SameBits(FStartKeptDegrees, StartAngle)) {
+    const pcbgeom::TSinCos v = AngleSinCos(StartAngle);
+    FStartSin = v.Sin;
+    FStartCos = v.Cos;
+    FStartKeptDegrees = StartAngle;
+    FStartKept = true;
+  }
+  return pcbgeom::TSinCos{FStartSin, FStartCos};
+}
+
+pcbgeom::TSinCos TPcbArc::EndSinCos() const {
+  if (!FEndKept || !SameBits(FEndKeptDegrees, EndAngle)) {
+    const pcbgeom::TSinCos v = AngleSinCos(EndAngle);
+    FEndSin = v.Sin;
+    FEndCos = v.Cos;
+    FEndKeptDegrees = EndAngle;
+    FEndKept = true;
+  }
+  return pcbgeom::TSinCos{FEndSin, FEndCos};
+}
+
+std::int32_t TPcbArc::GetStartX() const { return ArcPointCoordinate(X, Radius, StartSinCos().Cos); }
+std::int32_t TPcbArc::GetStartY() const { return ArcPointCoordinate(Y, Radius, StartSinCos().Sin); }
+std::int32_t TPcbArc::GetEndX() const { return ArcPointCoordinate(X, Radius, EndSinCos().Cos); }
+std::int32_t TPcbArc::GetEndY() const { return ArcPointCoordinate(Y, Radius, EndSinCos().Sin); }
 
 // ---------------------------------------------------------------------------
 // TPcbFill
