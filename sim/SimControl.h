@@ -94,6 +94,12 @@ SIM_API int32_t Sim_GetCallCount(const char* call);
 // The operations that can be made to fail, one per line.
 SIM_API int32_t Sim_ListCalls(char* buffer, int32_t capacity);
 
+// With a nonzero flag the host writes every text it answers in query mode
+// filled up to 255 characters (the text, then '~'), through every counted-
+// string pointer it is given, as a host may that takes each text buffer for
+// 256 bytes. Off again with 0 or Sim_Reset.
+SIM_API void Sim_SetHostileStrings(int32_t hostile);
+
 // References handed out by interface operations and not yet released; 0 when
 // every receiver has released what it got.
 SIM_API int32_t Sim_GetOutstandingReferences(void);

@@ -120,6 +120,8 @@ SIM_API int32_t Sim_ListCalls(char* buffer, int32_t capacity) {
   return CopyToBuffer(list, buffer, capacity);
 }
 
+SIM_API void Sim_SetHostileStrings(int32_t hostile) { State().hostileStrings = hostile != 0; }
+
 SIM_API int32_t Sim_GetOutstandingReferences(void) { return OutstandingReferences(); }
 
 SIM_API int32_t Sim_GetLiveIterators(void) { return static_cast<int32_t>(State().iterators.size()); }

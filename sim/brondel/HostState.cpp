@@ -35,6 +35,7 @@ void HostState::Reset() {
   iterators.clear();
   failures.Clear();
   documentsAvailable = true;
+  hostileStrings = false;
   documentLog.clear();
 }
 

@@ -44,6 +44,9 @@ struct HostState {
 
   FailureSwitch failures;
   bool documentsAvailable = true;
+  // Texts written in query mode fill all 255 characters of a counted string,
+  // whatever the capacity of the parameter's type (Sim_SetHostileStrings).
+  bool hostileStrings = false;
   std::string documentLog;
 
   // Failures, counts, progress, iterators, log and flags to their start.

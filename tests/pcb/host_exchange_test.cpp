@@ -319,6 +319,61 @@ TEST_F(HostExchange, ComponentsNameThemselvesThroughTheirDesignator) {
   EXPECT_EQ(+again.DesignatorHandle, +u5.DesignatorHandle);
 }
 
+// A host may fill every text pointer it is given with 255 characters. The
+// pad's 20-character texts and the component's 250-character text are
+// followed by other fields, which must come back as a well-behaved host
+// gives them.
+TEST_F(HostExchange, AHostWritingFullTextsChangesNoOtherField) {
+  struct Hostile {
+    Hostile() { tqtest::SimHost::Get().hostileStrings(1); }
+    ~Hostile() { tqtest::SimHost::Get().hostileStrings(0); }
+  };
+  {
+    TPcbPad pad(Pad("P1"));
+    ASSERT_EQ(pad.Query(1), 0);
+    pad.PadByte1 = 7;
+    pad.PadByte2 = 8;
+    pad.PadValue1 = 99;
+    pad.PadText2.Assign("T2");
+    ASSERT_EQ(pad.Query(0), 0);
+    TPcbPad calm(pad.Handle);
+    ASSERT_EQ(calm.Query(1), 0);
+    TPcbPad pad2(pad.Handle);
+    {
+      Hostile on;
+      ASSERT_EQ(pad2.Query(1), 0);
+    }
+    EXPECT_EQ(pad2.Name.str(), "P1" + std::string(18, '~'));
+    EXPECT_EQ(pad2.PadText1.str(), std::string(20, '~'));
+    EXPECT_EQ(pad2.PadText2.str(), "T2" + std::string(18, '~'));
+    EXPECT_EQ(pad2.PadText3.str(), std::string(20, '~'));
+    EXPECT_EQ(+pad2.PadByte1, 7);
+    EXPECT_EQ(+pad2.PadByte2, 8);
+    EXPECT_EQ(+pad2.PadValue1, 99);
+    EXPECT_EQ(+pad2.Rotation, +calm.Rotation);
+    EXPECT_EQ(std::vector<std::int32_t>(pad2.XSizeOnLayer, pad2.XSizeOnLayer + kPadLayerCount),
+              std::vector<std::int32_t>(calm.XSizeOnLayer, calm.XSizeOnLayer + kPadLayerCount));
+  }
+  {
+    TPcbComponent u5(Component("U5"));
+    ASSERT_EQ(u5.Query(1), 0);
+    u5.ComponentByte1 = 1;
+    u5.ComponentByte2 = 2;
+    u5.ComponentValue1 = 3;
+    ASSERT_EQ(u5.Query(0), 0);
+    TPcbComponent again(u5.Handle);
+    {
+      Hostile on;
+      ASSERT_EQ(again.Query(1), 0);
+    }
+    EXPECT_EQ(again.ComponentText.size(), 250u);
+    EXPECT_EQ(+again.ComponentByte1, 1);
+    EXPECT_EQ(+again.ComponentByte2, 2);
+    EXPECT_EQ(+again.ComponentValue1, 3);
+    EXPECT_EQ(+again.X, 1000);
+  }
+}
+
 TEST_F(HostExchange, CommentHandleIsReadOncePerComponent) {
   const THandle u5 = Component("U5");
   const THandle r1 = Component("R1");
