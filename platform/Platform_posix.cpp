@@ -89,6 +89,38 @@ bool PathExists(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
 
+SmallFileRead ReadSmallRegularFile(const std::string& path, std::size_t maxBytes, std::string& content) {
+  content.clear();
+  if (path.empty()) return SmallFileRead::Missing;
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? SmallFileRead::Missing : SmallFileRead::Unreadable;
+  struct stat st {};
+  SmallFileRead result = SmallFileRead::Read;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+    result = SmallFileRead::Unreadable;
+  } else {
+    char buf[4096];
+    for (;;) {
+      const ssize_t n = read(fd, buf, sizeof buf);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        result = SmallFileRead::Unreadable;
+        break;
+      }
+      if (n == 0) break;
+      content.append(buf, static_cast<std::size_t>(n));
+      if (content.size() > maxBytes) {  // grew while we read
+        result = SmallFileRead::Unreadable;
+        break;
+      }
+    }
+  }
+  close(fd);
+  if (result != SmallFileRead::Read) content.clear();
+  return result;
+}
+
 bool MoveOverFile(const std::string& from, const std::string& to, std::string* errorText) {
   if (rename(from.c_str(), to.c_str()) == 0) return true;
   if (errorText != nullptr) *errorText = ErrnoText(errno, "cannot move " + from + " to " + to);

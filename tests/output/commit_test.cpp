@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
 
 #include "TestSupport.h"
 #include "output/RT_FileOwnership.h"
@@ -73,6 +79,42 @@ TEST(LockFile, OwnershipComparesComputerUserAndProcess) {
   EXPECT_TRUE(IsLockedByOther(doc, computer, user));
   EXPECT_EQ(computer, "");
   EXPECT_EQ(user, "");
+}
+
+// Whether IsLockedByOther(doc) comes back by itself within a few seconds;
+// when it does not, the lock file (a FIFO) is opened for writing so that the
+// waiting reader is let go and the test can report the hang.
+bool ReturnsWithoutWaiting(const std::string& doc, const std::string& fifo, bool* locked) {
+  std::string computer, user;
+  auto check = std::async(std::launch::async, [&] { return IsLockedByOther(doc, computer, user); });
+  if (check.wait_for(std::chrono::seconds(10)) == std::future_status::ready) {
+    *locked = check.get();
+    return true;
+  }
+  const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  if (fd >= 0) ::close(fd);
+  *locked = check.get();
+  return false;
+}
+
+TEST(LockFile, AFifoOrADeviceCountsAsHeldAndIsNeverWaitedFor) {
+  ScratchDir dir;
+  const std::string doc = dir / "Main.hyp";
+  ASSERT_EQ(::mkfifo(LockFileName(doc).c_str(), 0644), 0);
+  bool locked = false;
+  EXPECT_TRUE(ReturnsWithoutWaiting(doc, LockFileName(doc), &locked)) << "the lock check waited on a FIFO";
+  EXPECT_TRUE(locked);
+
+  std::filesystem::remove(LockFileName(doc));
+  std::filesystem::create_symlink("/dev/zero", LockFileName(doc));
+  std::string computer, user;
+  EXPECT_TRUE(IsLockedByOther(doc, computer, user));
+  EXPECT_EQ(computer, "");
+
+  // A link to nowhere is no lock file at all.
+  std::filesystem::remove(LockFileName(doc));
+  std::filesystem::create_symlink(dir / "nowhere", LockFileName(doc));
+  EXPECT_FALSE(IsLockedByOther(doc, computer, user));
 }
 
 class Commit : public ::testing::Test {
