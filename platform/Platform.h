@@ -48,6 +48,10 @@ SmallFileRead ReadSmallRegularFile(const std::string& path, std::size_t maxBytes
 // Puts `from` at `to` so that `to` names either its old or its new complete
 // content at every moment. Fails (and leaves both files as they were) when the
 // two lie on different volumes. errorText receives the system's reason.
+// What replacing keeps of the destination: on Linux its permission bits (a
+// new destination gets 0666 less the umask), and a destination that is a
+// symbolic link stays one, its target replaced; on Windows its attributes
+// (hidden, system, archive, not indexed).
 bool MoveOverFile(const std::string& from, const std::string& to, std::string* errorText);
 // Copies `from` next to `to` and then replaces `to` with the copy in one step;
 // `from` is left in place. Used where MoveOverFile cannot cross volumes.

@@ -137,6 +137,51 @@ TEST_F(Commit, ReplacesTheDestination) {
   EXPECT_EQ(ReadFile(dest), "newer");
 }
 
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+TEST_F(Commit, TheDestinationKeepsItsPermissions) {
+  for (mode_t mode : {0644, 0640, 0604}) {
+    WriteFile(temp, "new");
+    ::chmod(temp.c_str(), 0600);  // as the temporary file is made
+    WriteFile(dest, "old");
+    ::chmod(dest.c_str(), mode);
+    EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+    EXPECT_EQ(ReadFile(dest), "new");
+    EXPECT_EQ(ModeOf(dest), mode);
+  }
+  // A new destination gets what a newly created file gets.
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  std::filesystem::remove(dest);
+  WriteFile(temp, "new");
+  ::chmod(temp.c_str(), 0600);
+  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+  EXPECT_EQ(ModeOf(dest), 0666 & ~mask);
+}
+
+TEST_F(Commit, ALinkedDestinationHasItsTargetReplaced) {
+  const std::string target = dir / "boards/real.hyp";
+  std::filesystem::create_directory(dir / "boards");
+  WriteFile(target, "old");
+  ::chmod(target.c_str(), 0644);
+  std::filesystem::create_symlink("boards/real.hyp", dest);  // relative, as users make them
+  WriteFile(temp, "new");
+  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+  EXPECT_TRUE(std::filesystem::is_symlink(dest));
+  EXPECT_EQ(ReadFile(target), "new");
+  EXPECT_EQ(ModeOf(target), 0644u);
+
+  // A link whose target does not exist yet: the target is created.
+  std::filesystem::remove(target);
+  WriteFile(temp, "newer");
+  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+  EXPECT_TRUE(std::filesystem::is_symlink(dest));
+  EXPECT_EQ(ReadFile(target), "newer");
+}
+
 TEST_F(Commit, SameFileInAnotherCaseIsLeftAlone) {
   WriteFile(temp, "content");
   std::string upper = temp;
@@ -160,9 +205,15 @@ TEST_F(Commit, ReplacesAcrossFileSystems) {
     GTEST_SKIP() << "needs /dev/shm on a file system other than the temporary directory's";
   std::string shmTemp = "/dev/shm/tq-commit-test-" + CurrentProcessIdText();
   WriteFile(shmTemp, "across");
-  WriteFile(dest, "old");
+  ::chmod(shmTemp.c_str(), 0600);
+  const std::string target = dir / "real.hyp";
+  WriteFile(target, "old");
+  ::chmod(target.c_str(), 0644);
+  std::filesystem::create_symlink(target, dest);
   EXPECT_EQ(CommitOutputFile(shmTemp, dest), TCommitResult::Replaced);
-  EXPECT_EQ(ReadFile(dest), "across");
+  EXPECT_TRUE(std::filesystem::is_symlink(dest));
+  EXPECT_EQ(ReadFile(target), "across");
+  EXPECT_EQ(ModeOf(target), 0644u);
   EXPECT_FALSE(platform::FileExists(shmTemp));
 }
 
