@@ -123,6 +123,11 @@ SIM_API void Sim_Workspace_ClearMessages(void);
 // workspace gives no message list.
 SIM_API void Sim_Workspace_SetAvailable(int32_t available);
 SIM_API void Sim_Workspace_SetMessageListAvailable(int32_t available);
+// The host replaces its workspace by a new one, as the editor may between
+// two exports. The old object stays in memory only so that a caller who kept
+// it can be caught: every call on it fails and is counted.
+SIM_API void Sim_Workspace_Replace(void);
+SIM_API int32_t Sim_Workspace_GetStaleCalls(void);
 // As Sim_FailCall for "IHostWorkspace::GetMessageList" and
 // "IHostMessageList::AddMessage".
 SIM_API int32_t Sim_Workspace_FailCall(const char* call, int32_t successes);

@@ -52,6 +52,8 @@ class SimHost {
       WorkspaceEntry<decltype(messageText)>("Sim_Workspace_GetMessageText");
   std::int32_t (*messageNumber)(std::int32_t, std::int32_t) =
       WorkspaceEntry<decltype(messageNumber)>("Sim_Workspace_GetMessageNumber");
+  void (*workspaceReplace)() = WorkspaceEntry<decltype(workspaceReplace)>("Sim_Workspace_Replace");
+  std::int32_t (*workspaceStaleCalls)() = WorkspaceEntry<decltype(workspaceStaleCalls)>("Sim_Workspace_GetStaleCalls");
   void (*workspaceReset)() = WorkspaceEntry<decltype(workspaceReset)>("Sim_Workspace_Reset");
   std::int32_t (*workspaceFailCall)(const char*, std::int32_t) =
       WorkspaceEntry<decltype(workspaceFailCall)>("Sim_Workspace_FailCall");

@@ -91,6 +91,19 @@ TEST_F(Run, ALockedDestinationPostsOneMessageWithItsArguments) {
   EXPECT_EQ(TempFiles(), 0);
 }
 
+TEST_F(Run, AReplacedWorkspaceIsNeverUsedAgain) {
+  const std::string dest = out_ / "board.hyp";
+  WriteFile(dest, "old");
+  WriteFile(out_ / "~$board.hyp_loc", "ComputerName=PC7\nUserName=Ann\nProcessID=1\n");
+  ASSERT_TRUE(RunExport(dest, kFormatName));
+  ASSERT_EQ(SimHost::Get().messageCount(), 1);
+  SimHost::Get().workspaceReplace();
+  ASSERT_TRUE(RunExport(dest, kFormatName));  // a run with the old one would fail
+  EXPECT_EQ(SimHost::Get().workspaceStaleCalls(), 0);
+  EXPECT_EQ(SimHost::Get().messageCount(), 2);
+  EXPECT_EQ(ReadFile(dest), "old");
+}
+
 TEST_F(Run, AFailingMessageListEndsTheRunWithoutTouchingAnything) {
   const std::string dest = out_ / "board.hyp";
   WriteFile(dest, "old");
