@@ -199,7 +199,14 @@ void PrintMessages() {
   std::fflush(stdout);
 }
 
+// The lock the host holds on the destination while it exports (--hold). A
+// host error ends the process without unwinding, so it is released there.
+class TDocumentLock;
+std::unique_ptr<TDocumentLock> g_lock;
+void ReleaseDocumentLock();
+
 [[noreturn]] void ReportHostError(const char* message) {
+  ReleaseDocumentLock();
   if (g_progressShown) std::printf("\n");
   std::fflush(stdout);
   std::fprintf(stderr, "host error: %s\n", message);
@@ -276,14 +283,13 @@ class TDocumentLock {
   }
   TDocumentLock(const TDocumentLock&) = delete;
   TDocumentLock& operator=(const TDocumentLock&) = delete;
-  ~TDocumentLock() {
-    std::error_code ec;
-    std::filesystem::remove(path_, ec);
-  }
+  ~TDocumentLock() { hostprog::RemoveFile(path_); }
 
  private:
   std::string path_;
 };
+
+void ReleaseDocumentLock() { g_lock.reset(); }
 
 int RunExport(const ExportOptions& options) {
   if (!LoadSimulatedHost(options.omitted)) return kExitNotExported;
@@ -297,11 +303,10 @@ int RunExport(const ExportOptions& options) {
   for (const std::string& failure : options.failures)
     if (!ArmFailure(failure)) return kExitBadInput;
 
-  std::error_code ec;
-  const std::string destination = std::filesystem::absolute(options.output, ec).string();
-  if (ec || destination.size() > TShortString::kCapacity) {
-    std::cerr << "the output file name " << options.output << " is " << (ec ? "not usable" : "longer than 255 characters")
-              << "\n";
+  const std::string destination = hostprog::AbsolutePath(options.output);
+  if (destination.empty() || destination.size() > TShortString::kCapacity) {
+    std::cerr << "the output file name " << options.output << " is "
+              << (destination.empty() ? "not usable" : "longer than 255 characters") << "\n";
     return kExitBadInput;
   }
 
@@ -317,8 +322,7 @@ int RunExport(const ExportOptions& options) {
     std::cerr << "this machine has no x87 unit to set\n";
     return kExitBadInput;
   }
-  std::unique_ptr<TDocumentLock> lock;
-  if (options.holdDocument) lock = std::make_unique<TDocumentLock>(destination);
+  if (options.holdDocument) g_lock = std::make_unique<TDocumentLock>(destination);
   if (hostprog::StandardOutputIsTerminal()) g_host.setProgressCallback(OnProgress, nullptr);
   hostprog::CatchHostErrors(ReportHostError);
   std::uint8_t exported = 0;
@@ -330,6 +334,7 @@ int RunExport(const ExportOptions& options) {
     ReportHostError("an exception that is not a std::exception");
   }
   g_host.setProgressCallback(nullptr, nullptr);
+  ReleaseDocumentLock();
   PrintMessages();
   if (exported == 0) {
     std::cerr << "the exporter reported that it did not export the board\n";

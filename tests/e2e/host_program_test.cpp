@@ -6,6 +6,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <regex>
 
 #include "Wine.h"
@@ -39,6 +40,14 @@ class HostProgram : public testing::TestWithParam<Target> {
 
   // A path as the program under test spells it.
   std::string P(const std::string& path) const { return GetParam() == Target::Windows ? "Z:" + path : path; }
+  // The absolute name the host program hands to the exporter (on Windows in
+  // the system's form, with backslashes).
+  std::string Absolute(const std::string& path) const {
+    if (GetParam() == Target::Linux) return path;
+    std::string name = P(path);
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
+  }
 
   // quorvex-host export BOARD OUT [extra arguments], with a temporary
   // directory of the test's own unless the arguments name one.
@@ -111,9 +120,9 @@ TEST_P(HostProgram, ALockedDestinationIsReportedAndLeftAlone) {
             std::string::npos)
       << r.output;
   EXPECT_NE(r.output.find("source=Quorvex Designer"), std::string::npos);
-  EXPECT_NE(r.output.find("document=" + P(dest)), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("document=" + Absolute(dest)), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("command=WorkspaceManager:OpenObject"), std::string::npos);
-  EXPECT_NE(r.output.find("parameters=FileName=" + P(dest)), std::string::npos);
+  EXPECT_NE(r.output.find("parameters=FileName=" + Absolute(dest)), std::string::npos);
   EXPECT_NE(r.output.find("image=73 extra=0,0,0"), std::string::npos);
   EXPECT_EQ(ReadFile(dest), "the other user's file");
   EXPECT_EQ(LeftoverTempFiles(), 0);
@@ -174,6 +183,26 @@ TEST_P(HostProgram, AHostFailureMidRunReachesTheHostAndTouchesNothing) {
   EXPECT_NE(r.output.find("IPcbLayerStack::NextLayer"), std::string::npos) << r.output;
   EXPECT_EQ(ReadFile(dest), "old");
   EXPECT_EQ(LeftoverTempFiles(), 0);
+}
+
+TEST_P(HostProgram, AHostErrorWhileHoldingTheDestinationReleasesTheHostsLock) {
+  const std::string dest = out_ / "board.hyp";
+  WriteFile(dest, "old");
+  RunResult r = Export(Example("four-layer.json"), dest, "--hold --fail IPcbLayerStack::NextLayer:1");
+  EXPECT_EQ(r.exitCode, 3) << r.output;
+  EXPECT_FALSE(std::filesystem::exists(out_ / "~$board.hyp_loc")) << "the host's own lock file stayed behind";
+  EXPECT_EQ(ReadFile(dest), "old");
+}
+
+TEST_P(HostProgram, ADestinationNamedOutsideAsciiKeepsItsName) {
+  // U+00DC, which the Windows code page of the test prefix (1252) holds.
+  const std::string dest = out_ / "\xC3\x9C" "ber.hyp";
+  RunResult r = Export(Example("two-layer.json"), dest, "--hold");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(out_.path())) names.push_back(e.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"\xC3\x9C" "ber.hyp"});
+  EXPECT_EQ(ReadFile(dest), ReadFile(std::string(TQ_SOURCE_DIR "/tests/e2e/expected/two-layer.json.hyp")));
 }
 
 TEST_P(HostProgram, AMissingEntryPointGivesDefaultsWhileTheOthersWork) {
