@@ -84,9 +84,17 @@ SIM_API void Sim_SetDocumentsAvailable(int32_t available);
 SIM_API int32_t Sim_GetDocumentLog(char* buffer, int32_t capacity);
 
 // Makes the interface operation `call` ("IPcbLayerStack::NextLayer") fail with
-// kHostFail after `successes` more successful calls, until cleared. Returns
-// 0 for an operation this library does not have (Sim_ListCalls names them).
+// kHostFail after `successes` more successful calls, until cleared. The
+// entry points the exporter calls can be made to fail the same way
+// ("PcbApi_QueryPad"): a failing one writes nothing and gives an error
+// result (1 for a query, 0 for a handle or an object kind). Returns 0 for an
+// operation this library does not have (Sim_ListCalls names them).
 SIM_API int32_t Sim_FailCall(const char* call, int32_t successes);
+// Writes every call of an entry point the exporter calls to the file at
+// `path`, one line each with its name (" (failed)" appended when it was made
+// to fail); a null or empty path ends the trace and closes the file. Returns
+// 0 when the file cannot be created.
+SIM_API int32_t Sim_SetCallTrace(const char* path);
 // Disarms every failure and resets the call counts.
 SIM_API void Sim_ClearFailures(void);
 // How often an operation was called since the last clearing.

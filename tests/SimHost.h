@@ -42,6 +42,7 @@ class SimHost {
   IHostClient* (*client)() = Entry<decltype(client)>("Sim_GetClientInterface");
   std::int32_t (*failCall)(const char*, std::int32_t) = Entry<decltype(failCall)>("Sim_FailCall");
   void (*clearFailures)() = Entry<decltype(clearFailures)>("Sim_ClearFailures");
+  std::int32_t (*callTrace)(const char*) = Entry<decltype(callTrace)>("Sim_SetCallTrace");
   void (*hostileStrings)(std::int32_t) = Entry<decltype(hostileStrings)>("Sim_SetHostileStrings");
   std::int32_t (*outstanding)() = Entry<decltype(outstanding)>("Sim_GetOutstandingReferences");
   std::int32_t (*documentLog)(char*, std::int32_t) = Entry<decltype(documentLog)>("Sim_GetDocumentLog");

@@ -16,7 +16,11 @@
 #include "sim/brondel/HostState.h"
 #include "sim/common/SimExport.h"
 
-#define SIM_PCBAPI(ret) SIM_EXPORT ret TQ_STDCALL
+// The entry points are defined here under the names SimImpl_PcbApi_...; the
+// exported names are gates in front of them (Gates.cpp), which trace the
+// calls and make chosen ones fail.
+#include "sim/brondel/PcbApiImplNames.inc"
+#define SIM_PCBAPI(ret) ret TQ_STDCALL
 
 namespace sim {
 namespace {
@@ -960,7 +964,8 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryViolation(TMode mode, THandle handle, TShor
   return kOk;
 }
 
-// Each entry point has exactly the signature the exporter binds it with.
+// Each implementation has exactly the signature the exporter binds its entry
+// point with.
 #define TQ_PCBAPI_FN(ret, name, def, params) \
   static_assert(std::is_same_v<decltype(&name), name##_t>, #name " differs from its declaration in PcbApiUsed.inc");
 #include "host/PcbApiUsed.inc"

@@ -4,7 +4,8 @@
 //
 //   quorvex-host formats [--library PATH]
 //   quorvex-host export BOARD.json OUT.hyp [--format NAME] [--library PATH]
-//                [--fail CALL[:N]]... [--no-board]
+//                [--fail CALL[:N]]... [--no-board] [--hold] [--trace FILE]
+//                [--hostile-strings]
 //   quorvex-host calls
 //
 // Exit codes: 0 done; 1 the export did not happen (a module or export is
@@ -52,6 +53,8 @@ struct SimulatedHost {
   decltype(&Sim_SetProgressCallback) setProgressCallback = nullptr;
   decltype(&Sim_FailCall) failCall = nullptr;
   decltype(&Sim_ListCalls) listCalls = nullptr;
+  decltype(&Sim_SetCallTrace) setCallTrace = nullptr;
+  decltype(&Sim_SetHostileStrings) setHostileStrings = nullptr;
   decltype(&Sim_Workspace_FailCall) workspaceFailCall = nullptr;
   decltype(&Sim_Workspace_ListCalls) workspaceListCalls = nullptr;
   decltype(&Sim_Workspace_GetMessageCount) messageCount = nullptr;
@@ -117,6 +120,8 @@ bool LoadSimulatedHost(const std::vector<std::string>& omitted = {}) {
   Find(g_host.pcb, "Sim_SetProgressCallback", g_host.setProgressCallback, &missing);
   Find(g_host.pcb, "Sim_FailCall", g_host.failCall, &missing);
   Find(g_host.pcb, "Sim_ListCalls", g_host.listCalls, &missing);
+  Find(g_host.pcb, "Sim_SetCallTrace", g_host.setCallTrace, &missing);
+  Find(g_host.pcb, "Sim_SetHostileStrings", g_host.setHostileStrings, &missing);
   Find(g_host.workspace, "Sim_Workspace_FailCall", g_host.workspaceFailCall, &missing);
   Find(g_host.workspace, "Sim_Workspace_ListCalls", g_host.workspaceListCalls, &missing);
   Find(g_host.workspace, "Sim_Workspace_GetMessageCount", g_host.messageCount, &missing);
@@ -207,6 +212,7 @@ void ReleaseDocumentLock();
 
 [[noreturn]] void ReportHostError(const char* message) {
   ReleaseDocumentLock();
+  if (g_host.setCallTrace != nullptr) g_host.setCallTrace(nullptr);
   if (g_progressShown) std::printf("\n");
   std::fflush(stdout);
   std::fprintf(stderr, "host error: %s\n", message);
@@ -266,6 +272,8 @@ struct ExportOptions {
   std::string tempDirectory;
   bool noBoard = false;
   bool holdDocument = false;
+  bool hostileStrings = false;
+  std::string trace;
   int x87Precision = 0;
 };
 
@@ -302,6 +310,11 @@ int RunExport(const ExportOptions& options) {
   if (options.noBoard) g_host.setNoCurrentBoard(1);
   for (const std::string& failure : options.failures)
     if (!ArmFailure(failure)) return kExitBadInput;
+  if (options.hostileStrings) g_host.setHostileStrings(1);
+  if (!options.trace.empty() && g_host.setCallTrace(options.trace.c_str()) == 0) {
+    std::cerr << "cannot write the call trace to " << options.trace << "\n";
+    return kExitBadInput;
+  }
 
   const std::string destination = hostprog::AbsolutePath(options.output);
   if (destination.empty() || destination.size() > TShortString::kCapacity) {
@@ -334,6 +347,7 @@ int RunExport(const ExportOptions& options) {
     ReportHostError("an exception that is not a std::exception");
   }
   g_host.setProgressCallback(nullptr, nullptr);
+  g_host.setCallTrace(nullptr);
   ReleaseDocumentLock();
   PrintMessages();
   if (exported == 0) {
@@ -369,8 +383,12 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   exportCommand->add_option("--library", options.library, "The exporter library (default: beside this program)");
   exportCommand->add_option("--fail", options.failures,
-                            "Make an interface operation fail after N successful calls (CALL or CALL:N; "
-                            "see the calls command)");
+                            "Make an interface operation or a PcbApi_ entry point fail after N successful "
+                            "calls (CALL or CALL:N; see the calls command)");
+  exportCommand->add_option("--trace", options.trace,
+                            "Write every PcbApi_ entry point call to this file, one name a line");
+  exportCommand->add_flag("--hostile-strings", options.hostileStrings,
+                          "Fill every text the host answers to 255 characters, whatever the buffer's type");
   exportCommand->add_flag("--no-board", options.noBoard, "Behave as if no board were open");
   exportCommand->add_flag("--hold", options.holdDocument,
                           "Hold the destination open as the editor does (a lock file naming this process)");
@@ -382,7 +400,7 @@ int main(int argc, char** argv) {
   exportCommand->add_option("--temp-dir", options.tempDirectory,
                             "The temporary directory the exporter sees (TMPDIR, or TMP and TEMP on Windows)");
 
-  CLI::App* calls = app.add_subcommand("calls", "List the interface operations that --fail can make fail");
+  CLI::App* calls = app.add_subcommand("calls", "List the operations and entry points that --fail can make fail");
 
   try {
     app.parse(argc, argv);

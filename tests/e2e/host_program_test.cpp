@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <regex>
+#include <sstream>
 
 #include "Wine.h"
 
@@ -203,6 +204,38 @@ TEST_P(HostProgram, ADestinationNamedOutsideAsciiKeepsItsName) {
   for (const auto& e : std::filesystem::directory_iterator(out_.path())) names.push_back(e.path().filename().string());
   EXPECT_EQ(names, std::vector<std::string>{"\xC3\x9C" "ber.hyp"});
   EXPECT_EQ(ReadFile(dest), ReadFile(std::string(TQ_SOURCE_DIR "/tests/e2e/expected/two-layer.json.hyp")));
+}
+
+TEST_P(HostProgram, AnEntryPointFailsOnRequestAndTheCallsAreTraced) {
+  const std::string out = out_ / "board.hyp";
+  const std::string trace = out_ / "trace.txt";
+  RunResult r = Export(Example("two-layer.json"), out, "--fail PcbApi_QueryTrack:1 --trace " + Quote(P(trace)));
+  ASSERT_EQ(r.exitCode, 0) << r.output;  // entry points never end the run
+  // The tracks after the first read as zeros.
+  EXPECT_NE(ReadFile(out).find("(PERIMETER_SEGMENT X1=0.0000 Y1=0.0000 X2=0.0000 Y2=0.0000)"), std::string::npos);
+  std::vector<std::string> calls;
+  std::istringstream in(ReadFile(trace));
+  for (std::string line; std::getline(in, line);) calls.push_back(line);
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(calls[0], "PcbApi_GetCurrentBoardHandle");
+  EXPECT_EQ(calls[1], "PcbApi_QueryBoard");
+  std::size_t tracks = 0, failed = 0;
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    if (calls[i].rfind("PcbApi_QueryTrack", 0) != 0 && calls[i].rfind("PcbApi_QueryArc", 0) != 0) continue;
+    if (calls[i].rfind("PcbApi_QueryTrack", 0) == 0) ++tracks;
+    if (calls[i] == "PcbApi_QueryTrack (failed)") ++failed;
+    ASSERT_GE(i, 2u);
+    EXPECT_EQ(calls[i - 2], "PcbApi_GetObjectBitField2");  // the bit fields come before the query
+    EXPECT_EQ(calls[i - 1], "PcbApi_GetObjectBitField3");
+  }
+  EXPECT_GE(tracks, 2u);
+  EXPECT_EQ(failed, tracks - 1);  // the first call succeeded, every later one failed
+  EXPECT_EQ(LeftoverTempFiles(), 0);
+
+  RunResult list = GetParam() == Target::Windows ? tqtest::RunWine("quorvex-host.exe", "calls")
+                                                 : RunCommand(Quote(TQ_BIN_DIR "/quorvex-host") + " calls");
+  EXPECT_TRUE(std::regex_search(list.output, std::regex("\nPcbApi_QueryTrack\r?\n"))) << list.output;
+  EXPECT_NE(Export(Example("two-layer.json"), out, "--fail PcbApi_NoSuchEntry").exitCode, 0);
 }
 
 TEST_P(HostProgram, AMissingEntryPointGivesDefaultsWhileTheOthersWork) {
