@@ -206,6 +206,36 @@ TEST_P(HostProgram, ADestinationNamedOutsideAsciiKeepsItsName) {
   EXPECT_EQ(ReadFile(dest), ReadFile(std::string(TQ_SOURCE_DIR "/tests/e2e/expected/two-layer.json.hyp")));
 }
 
+// What replacing the destination keeps of it: on Windows its attributes, on
+// Linux its permission bits and its symbolic link.
+TEST_P(HostProgram, TheReplacedDestinationKeepsItsMetadata) {
+  const std::string dest = out_ / "kept.hyp";
+  WriteFile(dest, "old");
+  std::string winName = P(dest);
+  std::replace(winName.begin(), winName.end(), '/', '\\');
+  if (GetParam() == Target::Windows) {
+    RunResult set = RunCommand(tqtest::WineEnv() + "wine attrib +h " + Quote(winName));
+    ASSERT_EQ(set.exitCode, 0) << set.output;
+  } else {
+    ASSERT_EQ(::chmod(dest.c_str(), 0644), 0);
+  }
+  RunResult r = Export(Example("two-layer.json"), dest);
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(ReadFile(dest).rfind("{VERSION=2.14}", 0), 0u);
+  if (GetParam() == Target::Windows) {
+    RunResult shown = RunCommand(tqtest::WineEnv() + "wine attrib " + Quote(winName));
+    EXPECT_TRUE(std::regex_search(shown.output, std::regex("^[A-Z ]*H[A-Z ]* +Z:"))) << shown.output;
+  } else {
+    struct stat st {};
+    ASSERT_EQ(::stat(dest.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    const std::string link = out_ / "link.hyp";
+    std::filesystem::create_symlink(dest, link);
+    ASSERT_EQ(Export(Example("two-layer.json"), link).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+  }
+}
+
 TEST_P(HostProgram, AnEntryPointFailsOnRequestAndTheCallsAreTraced) {
   const std::string out = out_ / "board.hyp";
   const std::string trace = out_ / "trace.txt";
