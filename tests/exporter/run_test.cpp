@@ -134,7 +134,7 @@ TEST_F(Run, ObjectsOnExtendedLayersStayOutOfTheOutline) {
   IterateObjects(board, KindSetOf({kTrackObject}), LayerSet{0}, [&](THandle h) {
     TPcbTrack track(h);
     track.Query(1);
-    tracks.emplace_back(track.LayerCode, track.GetLayer());
+    tracks.emplace_back(+track.LayerCode, track.GetLayer());
     EXPECT_EQ(track.GetXOnLayer(track.GetLayer()), 0) << "an extended layer is not its classic stand-in";
   }, 0);
   EXPECT_EQ(tracks, (std::vector<std::pair<LayerCode, Layer>>{
