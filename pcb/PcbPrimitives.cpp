@@ -35,11 +35,14 @@ TPcbPad::TPcbPad(THandle handle) : TPCBObject(handle) { ObjectKind = kPadObject;
 
 std::int32_t TPcbPad::Query(TMode Mode) {
   QueryBitFields(Mode);
+  // The four texts are 20-character fields; the host gets 256-byte buffers.
+  TShortStringExchange name(Name), text1(PadText1), text2(PadText2), text3(PadText3);
   const std::int32_t result = PcbApi_QueryPad(
       Mode, Handle, &Flags, &HostWord, &LayerCode, &NetHandle, &HostByte, &ComponentHandle, &X, &Y, &TopXSize,
-      &TopYSize, &MidXSize, &MidYSize, &BotXSize, &BotYSize, &HoleSize, &TopShape, &MidShape, &BotShape, &Name,
-      &PadByte1, &PadByte2, &Rotation, &PadText1, &PadText2, &PadValue1, &PadText3, &PadByte3, &PadByte4,
+      &TopYSize, &MidXSize, &MidYSize, &BotXSize, &BotYSize, &HoleSize, &TopShape, &MidShape, &BotShape, name.get(),
+      &PadByte1, &PadByte2, &Rotation, text1.get(), text2.get(), &PadValue1, text3.get(), &PadByte3, &PadByte4,
       &PadValue2, PadEightBytes, &PadValue3, &PadValue4, &PadValue5, &SideFlag1, &SideFlag2);
+  for (auto* text : {&name, &text1, &text2, &text3}) text->CopyBack();
   if (result != 0) return result;
   PcbApi_QueryPadStackMode(Mode, Handle, &PadStackMode);
   // The per-layer calls take no mode; their results are not used.
@@ -393,10 +396,12 @@ std::int32_t TPcbComponent::Query(TMode Mode) {
   PcbApi_QueryComponentChannelOffset(Mode, Handle, &ChannelOffset);
   PcbApi_QueryComponentKind(Mode, Handle, &ComponentKind);
   TLayerByte layer = GetLayer();
+  TShortStringExchange text(ComponentText);  // a 250-character field
   const std::int32_t result =
       PcbApi_QueryComponent(Mode, Handle, &Flags, &HostWord, &layer, &HostByte, &DesignatorHandle, &CommentHandle,
-                            &ComponentText, &ComponentByte1, &ComponentByte2, &X, &Y, &ComponentValue1, &Rotation,
+                            text.get(), &ComponentByte1, &ComponentByte2, &X, &Y, &ComponentValue1, &Rotation,
                             &ComponentByte3);
+  text.CopyBack();
   SetLayer(layer);
   PcbApi_QueryComponentEx(Mode, Handle, &ComponentValue2, &ComponentByte4, &ComponentByte5, &ComponentValue3);
   PcbApi_QueryComponentSourceLinks(Mode, Handle, &SourceLinks[0], &SourceLinks[1], &SourceLinks[2], &SourceLinks[3],
