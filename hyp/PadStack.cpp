@@ -147,9 +147,13 @@ TPadStackList::TPadStackList(TTranslator& translator, TBoard& board, TTextOutput
   FPadBuilder = [t = &translator](const TPCBObject& o) { return t->PadToPadStack(o); };
   FViaBuilder = [t = &translator](const TPCBObject& o) { return t->ViaToPadStack(o); };
   FTranslator.OnFindPadStack = [this](TPadStack& padStack) { return FindPadStack(padStack); };
+  FTranslator.OnFindPadStackOf = [this](THandle handle, std::string& name) { return FindPadStackOf(handle, name); };
 }
 
-TPadStackList::~TPadStackList() { FTranslator.OnFindPadStack = nullptr; }
+TPadStackList::~TPadStackList() {
+  FTranslator.OnFindPadStack = nullptr;
+  FTranslator.OnFindPadStackOf = nullptr;
+}
 
 void TPadStackList::WriteAll() {
   FOutput.WriteLine("");
@@ -169,7 +173,7 @@ void TPadStackList::Collect() {
     // Objects whose own layer never yielded them count where first met.
     for (const THandle handle : FMetEarlyOrder) {
       TMetEarly& met = FMetEarly.at(handle);
-      if (met.padStack) AddOrFind(std::move(met.padStack));
+      if (met.padStack) AddOrFind(handle, std::move(met.padStack));
     }
     FMetEarlyOrder.clear();
     FMetEarly.clear();
@@ -182,7 +186,8 @@ void TPadStackList::AddObject(THandle handle) {
   const auto met = FMetEarly.find(handle);
   if (met != FMetEarly.end()) {
     // Met before: it counts now if this is its own layer, and only once.
-    if (met->second.ownLayer == FVisitLayer && met->second.padStack) AddOrFind(std::move(met->second.padStack));
+    if (met->second.ownLayer == FVisitLayer && met->second.padStack)
+      AddOrFind(handle, std::move(met->second.padStack));
     return;
   }
   int ownLayer = -1;
@@ -194,7 +199,7 @@ void TPadStackList::AddObject(THandle handle) {
     FMetEarly.emplace(handle, TMetEarly{ownLayer, std::move(padStack)});
     return;
   }
-  AddOrFind(std::move(padStack));
+  AddOrFind(handle, std::move(padStack));
 }
 
 std::unique_ptr<TPadStack> TPadStackList::Build(THandle handle, int* ownLayer) const {
@@ -219,8 +224,14 @@ std::unique_ptr<TPadStack> TPadStackList::Build(THandle handle, int* ownLayer) c
   return (*builder)(*object);
 }
 
-void TPadStackList::AddOrFind(std::unique_ptr<TPadStack> padStack) {
-  if (padStack && !FindPadStack(*padStack)) AddPadStack(std::move(padStack));
+void TPadStackList::AddOrFind(THandle handle, std::unique_ptr<TPadStack> padStack) {
+  if (!padStack) return;
+  std::size_t i = IndexOf(*padStack, false);
+  if (i == kNotFound) {
+    i = FPadStacks.size();
+    AddPadStack(std::move(padStack));
+  }
+  FIndexOfObject.emplace(handle, static_cast<std::uint32_t>(i));
 }
 
 void TPadStackList::AddPadStack(std::unique_ptr<TPadStack> padStack) {
@@ -230,21 +241,34 @@ void TPadStackList::AddPadStack(std::unique_ptr<TPadStack> padStack) {
   FPadStacks.push_back(std::move(padStack));
 }
 
-bool TPadStackList::FindPadStack(TPadStack& padStack) const {
-  const std::string key = IndexKey(padStack);
-  if (key.empty()) return FindPadStackByScan(padStack);
+std::size_t TPadStackList::IndexOf(const TPadStack& padStack, bool scanOnly) const {
+  const std::string key = scanOnly ? std::string() : IndexKey(padStack);
+  if (key.empty()) {
+    for (std::size_t i = 0; i < FPadStacks.size(); ++i)
+      if (FPadStacks[i]->SameAs(padStack)) return i;
+    return kNotFound;
+  }
   const auto found = FIndex.find(key);
-  if (found == FIndex.end()) return false;
-  padStack.Name = FPadStacks[found->second]->Name;
+  return found == FIndex.end() ? kNotFound : found->second;
+}
+
+bool TPadStackList::FindPadStack(TPadStack& padStack) const {
+  const std::size_t i = IndexOf(padStack, false);
+  if (i == kNotFound) return false;
+  padStack.Name = FPadStacks[i]->Name;
   return true;
 }
 
 bool TPadStackList::FindPadStackByScan(TPadStack& padStack) const {
-  for (const auto& stored : FPadStacks) {
-    if (stored->SameAs(padStack)) {
-      padStack.Name = stored->Name;
-      return true;
-    }
-  }
-  return false;
+  const std::size_t i = IndexOf(padStack, true);
+  if (i == kNotFound) return false;
+  padStack.Name = FPadStacks[i]->Name;
+  return true;
+}
+
+bool TPadStackList::FindPadStackOf(THandle handle, std::string& name) const {
+  const auto found = FIndexOfObject.find(handle);
+  if (found == FIndexOfObject.end()) return false;
+  name = FPadStacks[found->second]->Name;
+  return true;
 }

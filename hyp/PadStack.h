@@ -125,6 +125,9 @@ class TPadStackList {
   bool FindPadStack(TPadStack& padStack) const;
   // The same answer by the scan alone.
   bool FindPadStackByScan(TPadStack& padStack) const;
+  // The name of the padstack that Collect gave the pad or via of a handle;
+  // false for a handle Collect did not count.
+  bool FindPadStackOf(THandle handle, std::string& name) const;
 
   std::size_t Count() const { return FPadStacks.size(); }
   const TPadStack& operator[](std::size_t i) const { return *FPadStacks[i]; }
@@ -135,9 +138,15 @@ class TPadStackList {
   TTextOutput& FOutput;
   TPadStackBuilder FPadBuilder;
   TPadStackBuilder FViaBuilder;
+  static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+  // The table index of the first stored padstack that is the same, through
+  // the index where it can decide (or the scan alone); kNotFound if none.
+  std::size_t IndexOf(const TPadStack& padStack, bool scanOnly) const;
   // Reads a pad or via and builds its padstack; nullptr for another kind.
   std::unique_ptr<TPadStack> Build(THandle handle, int* ownLayer) const;
-  void AddOrFind(std::unique_ptr<TPadStack> padStack);
+  // Adds the padstack of a handle unless an equal one is stored, and
+  // remembers which one the handle has.
+  void AddOrFind(THandle handle, std::unique_ptr<TPadStack> padStack);
 
   std::vector<std::unique_ptr<TPadStack>> FPadStacks;
   // The layer whose iterator is yielding, while Collect runs.
@@ -150,6 +159,9 @@ class TPadStackList {
   };
   std::unordered_map<THandle, TMetEarly> FMetEarly;
   std::vector<THandle> FMetEarlyOrder;
+  // The table index of every counted pad's and via's padstack, so that the
+  // NET sections need not build it again.
+  std::unordered_map<THandle, std::uint32_t> FIndexOfObject;
   // Stored padstacks whose entries all differ, by their IndexKey: the first
   // one with each key.
   std::unordered_map<std::string, std::size_t> FIndex;

@@ -138,6 +138,7 @@ std::string TTranslator::PadStackName(const TPCBObject& object, const char* erro
 }
 
 bool TTranslator::LookUpPadStack(const TPCBObject& object, std::string& name) {
+  if (OnFindPadStackOf && OnFindPadStackOf(object.Handle, name)) return true;
   std::unique_ptr<TPadStack> padStack =
       object.GetObjectKind() == kPadObject ? PadToPadStack(object) : ViaToPadStack(object);
   if (!padStack || !OnFindPadStack(*padStack)) return false;

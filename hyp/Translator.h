@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "host/CountedString.h"
+#include "host/PcbApi.h"
 #include "host/RT_PCB.h"
 
 class TBoard;
@@ -62,6 +63,10 @@ class TTranslator {
   // Installed by the padstack table when it is created; empty until then.
   // While it is empty every padstack lookup fails.
   TFindPadStackEvent OnFindPadStack;
+  // Also installed by the table: the name of the padstack that the table
+  // gave the pad or via of a handle when it was filled, if it counted that
+  // object. Asked first, so that an object's padstack is built once per run.
+  std::function<bool(THandle, std::string&)> OnFindPadStackOf;
 
   // The padstack layer index of a layer: 1..32 for layers 1..32, 33..48 for
   // the internal planes 39..54. Any other layer shows the error message

@@ -2,6 +2,7 @@
 // of the simulated host loaded into the test process.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -219,6 +220,25 @@ TEST_F(Writers, TheProgressDisplayAdvancesOncePerComponentPadViaAndNet) {
   SimHost::Get().progress(&total, &steps, nullptr, nullptr, nullptr, 0);
   EXPECT_EQ(total, 1 + 2 + 1 + 2);
   EXPECT_EQ(steps, total);
+}
+
+// Each pad and via is built into a padstack once per run: the NET sections
+// take the name the table gave its handle instead of asking the host again.
+TEST_F(Writers, EachViaIsAskedForItsPadStackOncePerRun) {
+  const std::string trace = out_ / "calls.txt";
+  SimHost::Get().Load(std::string("{") + kPlaneStack + R"(,
+    "vias": [{"net": "GND", "stackMode": 1}, {"net": "VCC", "x": "100mil"}, {"net": "S", "x": "200mil"}]})");
+  ASSERT_EQ(SimHost::Get().callTrace(trace.c_str()), 1);
+  const std::string dest = out_ / "board.hyp";
+  EXPECT_TRUE(RunExport(dest, kFormatName));
+  SimHost::Get().callTrace(nullptr);
+  std::size_t stackModeQueries = 0;
+  std::istringstream calls(tqtest::ReadFile(trace));
+  for (std::string line; std::getline(calls, line);)
+    if (line.rfind("PcbApi_QueryViaStackMode", 0) == 0) ++stackModeQueries;
+  EXPECT_EQ(stackModeQueries, 3u);
+  const std::vector<std::string> lines = tqtest::HypLines(tqtest::ReadFile(dest));
+  EXPECT_EQ(Section(lines, "{NET=S"), (std::vector<std::string>{"{NET=S", "  (VIA X=0.2000 Y=0.0000 P=1)", "}"}));
 }
 
 }  // namespace
