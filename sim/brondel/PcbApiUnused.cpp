@@ -1,6 +1,6 @@
 // The entry points of the PCB server library that the exporter binds but never
-// calls. Each exists under its name and answers 0; the list is made at
-// configure time from host/PcbApiNames.inc less host/PcbApiUsed.inc.
+// calls. Each exists under its name and answers 0; the build makes the list
+// from host/PcbApiNames.inc less host/PcbApiUsed.inc (tools/gen_pcbprocs.py).
 #include <cstdint>
 
 #include "host/CallConv.h"
