@@ -10,13 +10,13 @@
 #include <cstring>
 #include <type_traits>
 
+#include "host/Export.h"
 #include "host/PcbApi.h"
 #include "sim/board/Board.h"
 #include "sim/brondel/Exchange.h"
 #include "sim/brondel/HostState.h"
-#include "sim/common/SimExport.h"
 
-#define SIM_PCBAPI(ret) SIM_EXPORT ret TQ_STDCALL
+#define SIM_PCBAPI(ret) extern "C" TQ_EXPORT ret TQ_STDCALL
 
 namespace sim {
 namespace {

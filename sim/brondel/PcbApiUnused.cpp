@@ -4,9 +4,9 @@
 #include <cstdint>
 
 #include "host/CallConv.h"
-#include "sim/common/SimExport.h"
+#include "host/Export.h"
 
 #define SIM_UNUSED_ENTRY(name) \
-  SIM_EXPORT std::int32_t TQ_STDCALL name() { return 0; }
+  extern "C" TQ_EXPORT std::int32_t TQ_STDCALL name() { return 0; }
 #include "PcbApiUnused.inc"
 #undef SIM_UNUSED_ENTRY
