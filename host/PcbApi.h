@@ -49,7 +49,9 @@ inline constexpr const char* kPcbApiNames[] = {
 };
 inline constexpr std::size_t kPcbApiNameCount = std::size(kPcbApiNames);
 
-// One pointer type per used entry point: PcbApi_Xxx_t.
+// One pointer type per used entry point: PcbApi_Xxx_t. The arguments are a
+// type and a parameter list, which parentheses would break.
+// NOLINTNEXTLINE(bugprone-macro-parentheses)
 #define TQ_PCBAPI_FN(ret, name, def, params) using name##_t = ret(TQ_STDCALL*) params;
 #include "host/PcbApiUsed.inc"
 #undef TQ_PCBAPI_FN
