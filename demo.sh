@@ -1,17 +1,39 @@
 #!/usr/bin/env bash
-# Exports the bundled example board through the simulated host, the way the
-# editor runs the exporter, and says where the HYP file is.
+# Exports an example board through the simulated host, the way the editor
+# runs the exporter, says where the HYP file is and what it holds, and renders
+# a picture of the exported board with an independent HYP reader (pcb-rnd).
 #   ./demo.sh [BOARD.json] [OUT.hyp]
 set -euo pipefail
 cd "$(dirname "$0")"
 
 ./scripts/install-deps.sh
 cmake --preset native >/dev/null
-cmake --build --preset native -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
+cmake --build --preset native -j "$(nproc 2>/dev/null || echo 2)" \
+  --target quorvex-host Tarnquil Brondel WorkspaceManager >/dev/null
 
-board=${1:-examples/four-layer.json}
+board=${1:-examples/sensor-node.json}
 out=${2:-$PWD/build/demo/$(basename "${board%.json}").hyp}
 mkdir -p "$(dirname "$out")"
 build/native/bin/quorvex-host export "$board" "$out"
+
+# Counts taken from the written file.
+count() { grep -c "$1" "$out" || true; }
+nets=$(count '^ *{NET=')
+pins=$(count '^ *(PIN ')
+vias=$(count '^ *(VIA ')
+padstacks=$(count '^ *{PADSTACK=')
+devices=$(awk '/^ *\{DEVICES/ {inside = 1; next} inside && /^ *\}/ {inside = 0} inside && /^ *\(/ {n++} END {print n + 0}' "$out")
+
 echo
 echo "HYP file written to: $out"
+echo "it holds $nets nets, $pins pins, $vias vias, $padstacks padstacks, $devices devices"
+
+# The picture: pcb-rnd reads the HYP file and draws the board as a photo.
+png=${out%.*}.png
+if command -v pcb-rnd >/dev/null 2>&1 &&
+   timeout 120 pcb-rnd -x png --photo-mode --dpi 400 --outfile "$png" "$out" >/dev/null 2>&1 &&
+   [ -s "$png" ]; then
+  echo "picture of the exported board (drawn by pcb-rnd from the HYP file): $png"
+else
+  echo "no picture: pcb-rnd could not draw the board"
+fi

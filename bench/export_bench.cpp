@@ -8,6 +8,7 @@
 #include "SimHost.h"
 #include "TestSupport.h"
 #include "exporter/Tarnquil.h"
+#include "sim/generator/BoardGenerator.h"
 
 TQ_DEFINE_CLIENT_API()
 
@@ -44,6 +45,22 @@ void BM_ExportOutline(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0) * 2);
 }
 BENCHMARK(BM_ExportOutline)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// Whole exports of generated boards of realistic make-up; the argument is
+// the number of components (about 76 primitives each: 60 track segments, 8
+// vias, 6 pads, 2 arcs), so 130, 1300 and 13000 give about 10k, 100k and 1M.
+void BM_ExportGenerated(benchmark::State& state) {
+  tqtest::SimHost& host = tqtest::SimHost::Get();
+  host.reset();
+  host.Load(sim::GenerateBoardDocument({.seed = 1, .components = static_cast<int>(state.range(0))}), "generated.json");
+  tqtest::ScratchDir dir;
+  const std::string out = dir / "bench.hyp";
+  for (auto _ : state) {
+    if (!RunExport(out, kFormatName)) state.SkipWithError("the export failed");
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0) * 76);
+}
+BENCHMARK(BM_ExportGenerated)->Arg(130)->Arg(1300)->Arg(13000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

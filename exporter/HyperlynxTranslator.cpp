@@ -2,8 +2,8 @@
 
 #include "host/CountedString.h"
 #include "host/PCBProcs.h"
+#include "hyp/HypText.h"
 #include "pcb/PcbIteration.h"
-#include "platform/Platform.h"
 #include "support/Rt_Util.h"
 
 std::int32_t ProgressTotal = 0;
@@ -15,12 +15,8 @@ void CountObject(THandle) { ++ProgressTotal; }
 }  // namespace
 
 THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileName(CutTo255(fileName)) {
-  FTempFileName = MakeTempFileName();
-  if (FTempFileName.empty()) throw ETempFileUnavailable();
-  if (!FOutput.Open(FTempFileName)) {
-    platform::RemoveFile(FTempFileName);
-    throw ETempFileUnavailable();
-  }
+  FTempFileName = TTempFile(MakeTempFileName());
+  if (FTempFileName.Path().empty() || !FOutput.Open(FTempFileName.Path())) throw ETempFileUnavailable();
   try {
     FBoard = std::make_unique<TBoard>(PcbApi_GetCurrentBoardHandle());
     FBoard->Query(1);
@@ -31,12 +27,14 @@ THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileN
     FProgressOpen = true;
 
     FTranslator = std::make_unique<TTranslator>(FBoard.get());
+    FPadStackList = std::make_unique<TPadStackList>(*FTranslator, *FBoard, FOutput);
+    FNetWriter = std::make_unique<TNetWriter>(*FTranslator, *FBoard, FOutput);
+    FDeviceWriter = std::make_unique<TDeviceWriter>(*FTranslator, *FBoard, FOutput);
     FOnPerimeterSegment = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterTrackToString(o); };
     FOnPerimeterArc = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterArcToString(o); };
   } catch (...) {
+    // The members close the output and remove the temporary file.
     Release();
-    FOutput.Close();
-    platform::RemoveFile(FTempFileName);
     throw;
   }
 }
@@ -44,6 +42,9 @@ THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileN
 THyperlynxTranslator::~THyperlynxTranslator() { Release(); }
 
 void THyperlynxTranslator::Release() {
+  FDeviceWriter.reset();
+  FNetWriter.reset();
+  FPadStackList.reset();
   FTranslator.reset();
   if (FProgressOpen) {
     FProgressOpen = false;
@@ -61,7 +62,7 @@ void THyperlynxTranslator::WriteUnits() {
 
 void THyperlynxTranslator::WriteBoard() {
   WriteLine("");
-  WriteLine(IndentString(IndentLevel) + "{BOARD " + FBoard->BoardText.str());
+  WriteLine(IndentString(IndentLevel) + "{BOARD " + HypLineText(FBoard->BoardText.str()));
   IndentLevel += 2;
   const LayerSet keepOut{kKeepOutLayer};
   IterateObjects(*FBoard, kTrackKinds, keepOut, BindMethod<&THyperlynxTranslator::WriteBoardSegment>(*this), 0);

@@ -1,15 +1,20 @@
 #pragma once
 // The export driver of one run: owns the temporary output file, the board
-// model read from the host and the primitive translator, and writes the frame
-// of the HYP document (version, units, BOARD, end) and the STACKUP section.
+// model read from the host, the primitive translator and the three section
+// writers (devices, padstacks, nets), and writes the frame of the HYP
+// document (version, units, BOARD, end) and the STACKUP section.
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
 #include "host/PcbApi.h"
+#include "hyp/DeviceWriter.h"
+#include "hyp/NetWriter.h"
+#include "hyp/PadStack.h"
 #include "hyp/Translator.h"
 #include "pcb/PcbBoard.h"
+#include "support/TempFile.h"
 #include "support/TextOutput.h"
 
 // Raised by the driver's constructor when no temporary file can be created.
@@ -27,14 +32,16 @@ class THyperlynxTranslator {
   // Creates the temporary file and opens it as the output (raises
   // ETempFileUnavailable when that is impossible), reads the whole board from
   // the host, counts the objects for the host's progress display, opens the
-  // display and creates the translator. When a step after the opening raises,
+  // display and creates the translator, the padstack table, the net writer
+  // and the device writer. When a step after the opening raises,
   // what was built is released (the progress display is finished) and the
   // error propagates.
   explicit THyperlynxTranslator(const std::string& fileName);
   THyperlynxTranslator(const THyperlynxTranslator&) = delete;
   THyperlynxTranslator& operator=(const THyperlynxTranslator&) = delete;
-  // Frees the translator, ends the progress display, frees the board. Does
-  // not close the output: the run closes it before the commit.
+  // Frees the device writer, the net writer, the padstack table and the
+  // translator, ends the progress display, frees the board. Does not close
+  // the output: the run closes it before the commit.
   ~THyperlynxTranslator();
 
   void WriteHeader();
@@ -50,19 +57,30 @@ class THyperlynxTranslator {
   // Closes the output; true when everything written reached the file.
   bool CloseOutput() { return FOutput.Close(); }
 
-  const std::string& TempFileName() const { return FTempFileName; }
+  const std::string& TempFileName() const { return FTempFileName.Path(); }
+  // Hands the temporary file on (to the commit); the driver no longer
+  // removes it when it is destroyed.
+  std::string ReleaseTempFile() { return FTempFileName.Release(); }
   const std::string& FileName() const { return FFileName; }
   TTextOutput& Output() { return FOutput; }
   TBoard& Board() { return *FBoard; }
   TTranslator& Translator() { return *FTranslator; }
+  TPadStackList& PadStackList() { return *FPadStackList; }
+  TNetWriter& NetWriter() { return *FNetWriter; }
+  TDeviceWriter& DeviceWriter() { return *FDeviceWriter; }
 
  private:
   void WriteLine(const std::string& text) { FOutput.WriteLine(text); }
   void Release();
 
-  std::string FTempFileName;
+  // Declared before the output, so that the output is closed before the
+  // file is removed.
+  TTempFile FTempFileName;
   std::string FFileName;
   std::unique_ptr<TTranslator> FTranslator;
+  std::unique_ptr<TPadStackList> FPadStackList;
+  std::unique_ptr<TNetWriter> FNetWriter;
+  std::unique_ptr<TDeviceWriter> FDeviceWriter;
   TTextOutput FOutput;
   std::unique_ptr<TBoard> FBoard;
   TTranslateEvent FOnPerimeterSegment;

@@ -13,31 +13,16 @@
 #include "exporter/HyperlynxTranslator.h"
 #include "host/CountedString.h"
 #include "host/HostAccess.h"
+#include "host/LayerStack.h"
 #include "host/RT_PCB.h"
 #include "hyp/HypLayerNames.h"
+#include "hyp/HypText.h"
 #include "hyp/NumberFormat.h"
 #include "hyp/Translator.h"
 #include "platform/Platform.h"
 #include "support/Rt_Util.h"
 
 namespace {
-
-// The object kind the host reports for a board.
-constexpr std::uint8_t kBoardObjectKind = 25;
-
-// The walk stops with an error after this many layers: a real stack holds far
-// fewer, so a stack that goes on is a host whose NextLayer never ends.
-constexpr int kMaxStackLayers = 1000;
-
-// Raises IndentLevel for the section's inner lines and restores it however
-// the section ends.
-class TIndentScope {
- public:
-  TIndentScope() { IndentLevel += 2; }
-  TIndentScope(const TIndentScope&) = delete;
-  TIndentScope& operator=(const TIndentScope&) = delete;
-  ~TIndentScope() { IndentLevel -= 2; }
-};
 
 // The two record texts of one layer of the stack, as the host describes it.
 struct TStackupLines {
@@ -49,7 +34,8 @@ struct TStackupLines {
 bool IsSignalLayer(int layer) { return layer >= kTopLayer && layer <= kBottomLayer; }
 
 TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& settings) {
-  const std::string name = GetHypLayerName(number);
+  const std::string layerName = GetHypLayerName(number);
+  const std::string name = HypValue(layerName);
 
   std::int32_t thickness = 0;
   CheckHost(layer.GetCopperThickness(&thickness), "IPcbLayer::GetCopperThickness");
@@ -59,12 +45,12 @@ TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& set
   TStackupLines lines;
   if (IsSignalLayer(number)) {
     lines.copper = "SIGNAL T=" + FormatLength(thickness) + " P=" + FormatLength(settings.SignalPlating) +
-                   " C=" + settings.SignalResistivity.str() + " L=" + name + " M=" + settings.SignalMaterial.str();
+                   " C=" + settings.SignalResistivity.str() + " L=" + name + " M=" + HypValue(settings.SignalMaterial.str());
   } else {
     lines.copper = "PLANE T=" + FormatLength(thickness) + " C=" + settings.PlaneResistivity.str() + " L=" + name +
-                   " M=" + settings.PlaneMaterial.str();
+                   " M=" + HypValue(settings.PlaneMaterial.str());
   }
-  lines.copper = CutTo255(lines.copper);
+  lines.copper = CutFragment(lines.copper);
 
   lines.hasDielectric = static_cast<bool>(dielectric);
   if (dielectric) {
@@ -75,8 +61,11 @@ TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& set
     const std::u16string material = ReadHostText(
         [&](char16_t* buffer, std::int32_t capacity) { return dielectric->GetMaterial(buffer, capacity); },
         "IPcbDielectric::GetMaterial");
-    lines.dielectric = CutTo255("DIELECTRIC T=" + FormatLength(height) + " C=" + FormatReal4(constant) +
-                                " L=DE_" + name + " M=" + platform::WideToSingleByte(material));
+    // The dielectric is named after the layer above it; the prefix is part
+    // of the quoted value.
+    lines.dielectric = CutFragment("DIELECTRIC T=" + FormatLength(height) + " C=" + FormatReal4(constant) +
+                                   " L=" + HypValue("DE_" + layerName) +
+                                   " M=" + HypValue(platform::WideToSingleByte(material)));
   }
   return lines;
 }
@@ -91,32 +80,17 @@ void THyperlynxTranslator::WriteStackup() {
   WriteLine(IndentString(IndentLevel) + "{STACKUP");
   {
     TIndentScope inner;
-    THostRef<IPcbServer> server = GetPcbServer();
-    THostRef<IPcbBoard> board = GetCurrentBoardInterface(server.get());
-    std::uint8_t kind = 0;
-    if (board) CheckHost(board->GetObjectKind(&kind), "IPcbBoard::GetObjectKind");
-    THostRef<IPcbLayerStack> stack;
-    if (board && kind == kBoardObjectKind)
-      CheckHost(board->GetLayerStack(stack.Receive()), "IPcbBoard::GetLayerStack");
-
-    THostRef<IPcbLayer> layer;
-    if (stack) CheckHost(stack->FirstLayer(layer.Receive()), "IPcbLayerStack::FirstLayer");
-    for (int count = 0; layer; ++count) {
-      if (count == kMaxStackLayers)
-        throw EHostError("IPcbLayerStack::NextLayer (the layer stack does not end)", kHostFail);
-      std::uint8_t number = 0;
-      CheckHost(layer->GetLayerNumber(&number), "IPcbLayer::GetLayerNumber");
-      // A number outside the layer range names no layer of the HYP file:
-      // such a layer is left out.
-      if (number < kLayerCount) {
-        const TStackupLines lines = DescribeLayer(*layer.get(), number, settings);
+    THostRef<IPcbLayerStack> stack = CurrentLayerStack();
+    if (stack) {
+      ForEachStackLayer(*stack.get(), [&](IPcbLayer& layer, std::uint8_t number) {
+        // A number outside the layer range names no layer of the HYP file:
+        // such a layer is left out.
+        if (number >= kLayerCount) return;
+        const TStackupLines lines = DescribeLayer(layer, number, settings);
         WriteLine(IndentString(IndentLevel) + "(" + lines.copper + ")");
         if (number != kBottomLayer && lines.hasDielectric)
           WriteLine(IndentString(IndentLevel) + "(" + lines.dielectric + ")");
-      }
-      THostRef<IPcbLayer> next;
-      CheckHost(stack->NextLayer(layer.get(), next.Receive()), "IPcbLayerStack::NextLayer");
-      layer = std::move(next);
+      });
     }
   }
   WriteLine(IndentString(IndentLevel) + "}");

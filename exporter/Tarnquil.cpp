@@ -48,32 +48,27 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
     ShowErrorMessage(std::string(e.what()) + " The file " + fileName + " was not written.");
     return false;
   }
-  const std::string tempName = driver->TempFileName();
-  try {
-    BuildHypLayerNames();
-    driver->WriteHeader();
-    driver->WriteUnits();
-    driver->WriteBoard();
-    driver->WriteStackup();
-    driver->WriteEnd();
-  } catch (...) {
-    // The run ends here: free the driver (which closes the output), remove
-    // the temporary file and leave the destination untouched.
-    driver.reset();
-    platform::RemoveFile(tempName);
-    throw;
-  }
+  // Whatever ends the run early, freeing the driver closes the output and
+  // removes the temporary file; the destination is left untouched.
+  BuildHypLayerNames();
+  driver->WriteHeader();
+  driver->WriteUnits();
+  driver->WriteBoard();
+  driver->WriteStackup();
+  driver->DeviceWriter().Write();
+  driver->PadStackList().WriteAll();
+  driver->NetWriter().Write();
+  driver->WriteEnd();
 
   if (!driver->CloseOutput()) {
     driver.reset();
-    platform::RemoveFile(tempName);
     ShowErrorMessage("The export could not be written completely (is the disk full?). The file " + fileName +
                      " was not changed.");
     return false;
   }
-  // The commit cleans up after itself; whatever it raises goes to the host
-  // after the driver is freed.
-  CommitOutputFile(tempName, fileName);
+  // The commit takes the temporary file over and cleans up after itself;
+  // whatever it raises goes to the host after the driver is freed.
+  CommitOutputFile(driver->ReleaseTempFile(), fileName);
   driver.reset();
   return true;
 }

@@ -4,14 +4,17 @@
 
 #include "host/RT_PCB.h"
 #include "hyp/HypLayerNames.h"
+#include "hyp/HypText.h"
 #include "hyp/NumberFormat.h"
+#include "hyp/PadStack.h"
 #include "pcb/PcbIteration.h"
 #include "pcb/Pcbclass.h"
 #include "support/Rt_Util.h"
 
 namespace {
 
-std::string LayerName(const TPCBObject& object) { return GetHypLayerName(object.GetLayer()); }
+// The layer of a track or arc as the value after " L=".
+std::string LayerName(const TPCBObject& object) { return HypValue(GetHypLayerName(object.GetLayer())); }
 
 }  // namespace
 
@@ -57,20 +60,20 @@ const TPcbArc* AsArc(const TPCBObject& object) {
 
 std::string TTranslator::TranslateTrackToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kTrackObject) return {};
-  return CutTo255("SEG " + SegmentText(object) + " W=" + FormatLength(object.GetWidth()) + " L=" + LayerName(object));
+  return CutFragment("SEG " + SegmentText(object) + " W=" + FormatLength(object.GetWidth()) + " L=" + LayerName(object));
 }
 
 std::string TTranslator::TranslateArcToString(const TPCBObject& object) {
   const TPcbArc* arc = AsArc(object);
   if (arc == nullptr) return {};
-  return CutTo255("ARC " + ArcText(*arc, false) + " W=" + FormatLength(arc->GetLineWidth()) + " L=" + LayerName(*arc));
+  return CutFragment("ARC " + ArcText(*arc, false) + " W=" + FormatLength(arc->GetLineWidth()) + " L=" + LayerName(*arc));
 }
 
 std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kPadObject) return {};
   const std::string padStack = PadStackName(object, "Error in TTranslator.TranslatePadToString");
   if (object.GetComponentHandle() == 0) return CutTo255("VIA " + PointText(object) + " P=" + padStack);
-  return CutTo255("PIN " + PointText(object) + " R=" + GetPinReference(object) + " P=" + padStack);
+  return CutFragment("PIN " + PointText(object) + " R=" + HypValue(GetPinReference(object)) + " P=" + padStack);
 }
 
 std::string TTranslator::TranslateViaToString(const TPCBObject& object) {
@@ -100,11 +103,22 @@ std::string TTranslator::PadStackName(const TPCBObject& object, const char* erro
 }
 
 bool TTranslator::LookUpPadStack(const TPCBObject& object, std::string& name) {
-  // Builds the object's padstack (PadToPadStack for pads, ViaToPadStack for
-  // vias), hands it to OnFindPadStack and takes the name the lookup copied
-  // in. The builders come with the padstack table; until they exist no
-  // padstack can be built and nothing is found.
-  static_cast<void>(object);
-  static_cast<void>(name);
-  return false;
+  std::unique_ptr<TPadStack> padStack =
+      object.GetObjectKind() == kPadObject ? PadToPadStack(object) : ViaToPadStack(object);
+  if (!padStack || !OnFindPadStack(*padStack)) return false;
+  name = padStack->Name;
+  return true;
+}
+
+namespace {
+
+constexpr const char* kDevicePrefixes[kDeviceClassCount] = {"? REF=", "IC REF=", "R REF=", "C REF=",
+                                                            "J REF=", "L REF=",  "CR REF=", "BD REF="};
+
+}  // namespace
+
+std::string TTranslator::TranslateDeviceToString(const TPCBObject& object, TDeviceClass deviceClass) {
+  if (object.GetObjectKind() != kComponentObject) return {};
+  return CutFragment(kDevicePrefixes[static_cast<int>(deviceClass)] + HypValue(object.GetName()) + " L=" +
+                     LayerName(object));
 }

@@ -9,7 +9,11 @@
 // on a line of its own.
 #include <cstdint>
 #include <functional>
+#include <array>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "host/CountedString.h"
 
@@ -30,6 +34,11 @@ using TTranslateEvent = std::function<std::string(const TPCBObject&)>;
 inline constexpr std::uint8_t kPadStackNoLayer = 0;
 inline constexpr std::uint8_t kPadStackMetalDefault = 49;  // "MDEF": every metal layer
 inline constexpr std::uint8_t kPadStackPlaneDefault = 50;  // "ADEF": every plane layer
+
+// The device classes of the DEVICES section, in the order the groups are
+// written.
+enum class TDeviceClass : std::uint8_t { Unclassified, IC, R, C, J, L, CR, BD };
+inline constexpr int kDeviceClassCount = 8;
 
 class TTranslator {
  public:
@@ -75,6 +84,21 @@ class TTranslator {
   // Board outline arc (kind 1): "PERIMETER_ARC X1= Y1= X2= Y2= XC= YC= R=",
   // start point first.
   std::string TranslatePerimeterArcToString(const TPCBObject& object);
+  // Component (kind 9): the class prefix ("? REF=", "IC REF=", ...), the
+  // designator, " L=" and the layer name of the component's side.
+  std::string TranslateDeviceToString(const TPCBObject& object, TDeviceClass deviceClass);
+
+  // The padstack shape code of a host pad shape: 1, 2 and 3 stay, anything
+  // else gives 0.
+  static std::uint8_t ConvertToHyperlynxShape(std::uint8_t hostShape);
+  // The padstack of a pad or a via that has been read from the host, owned by
+  // the caller; nullptr for an object of another kind. A pad's entries come
+  // from its own values, its plane clearance and its plane connection code
+  // (the planes InternalPlane1..4 that the board holds); a via's from the
+  // host's layer stack and the via's interface, except for a simple through
+  // via (MDEF and ADEF).
+  std::unique_ptr<TPadStack> PadToPadStack(const TPCBObject& object);
+  std::unique_ptr<TPadStack> ViaToPadStack(const TPCBObject& object);
 
  private:
   // The name of the padstack of a pad or via, through OnFindPadStack. When
@@ -85,5 +109,13 @@ class TTranslator {
   // the stored padstack's name when an equal one is in the table.
   bool LookUpPadStack(const TPCBObject& object, std::string& name);
 
+  // The layer numbers of the board's stack, first to last, and whether each
+  // of InternalPlane1..4 is present: asked once per run (the host's stack
+  // does not change while it waits for the export).
+  const std::vector<std::uint8_t>& StackLayers();
+  bool PlanePresent(int k);
+
   TBoard* FBoard;
+  std::optional<std::vector<std::uint8_t>> FStackLayers;
+  std::array<std::int8_t, 4> FPlanePresent{-1, -1, -1, -1};
 };

@@ -14,6 +14,16 @@ extern std::int32_t IndentLevel;
 // n spaces; empty for n <= 0.
 std::string IndentString(std::int32_t n);
 
+// Raises IndentLevel by 2 for the inner lines of a section and lowers it
+// again however the section ends (also when a host call raises).
+class TIndentScope {
+ public:
+  TIndentScope() { IndentLevel += 2; }
+  TIndentScope(const TIndentScope&) = delete;
+  TIndentScope& operator=(const TIndentScope&) = delete;
+  ~TIndentScope() { IndentLevel -= 2; }
+};
+
 // A new, empty, uniquely named file in the system's temporary directory
 // (at most 255 characters); empty text when the system refuses.
 std::string MakeTempFileName();

@@ -275,6 +275,15 @@ bool Board::ViaReaches(const Via& via, int layer) const {
          layer <= std::max(via.lowLayer, via.highLayer);
 }
 
+bool Board::YieldsOnLayer(const Object& object, LayerCode layer) const {
+  if (object.layer == layer) return true;
+  if (!yieldPerLayer || object.layer != kMultiLayer || !IsElectricalLayer(static_cast<int>(layer))) return false;
+  const int number = static_cast<int>(layer);
+  if (object.kind == Kind::Pad) return layers[static_cast<std::size_t>(number)].inStack;
+  if (object.kind == Kind::Via) return ViaReaches(static_cast<const Via&>(object), number);
+  return false;
+}
+
 ViaPlaneConnection Board::ViaPlane(const Via& via, int layer) const {
   for (const ViaPlaneConnection& c : via.planeOverrides)
     if (c.layer == layer) return c;

@@ -301,6 +301,11 @@ class Board {
   Handle planeRule = 0;  // the board-wide power-plane clearance rule, 0 for none
   std::int32_t planeConnectStyle = kPlaneStyleRelief;
   std::map<std::uint32_t, Record> records;
+  // How the host answers an iterator on one layer: when set, a multi-layer
+  // pad or via is yielded also on every layer it touches (pads: every signal
+  // and plane layer of the stack; vias: the layers it reaches), as a real
+  // editor may. Unset, every object is yielded on its own layer only.
+  bool yieldPerLayer = false;
 
   // --- The layer stack.
   // Layers in stack order, top first: from the lowest-numbered stack layer
@@ -361,6 +366,9 @@ class Board {
   std::int32_t ViaSize(const Via& via, int layer) const;
   std::uint8_t ViaShape(const Via& via, int layer) const;
   bool ViaReaches(const Via& via, int layer) const;
+  // Whether an iterator on `layer` yields the object: its own layer, or with
+  // yieldPerLayer a layer that a multi-layer pad or via touches.
+  bool YieldsOnLayer(const Object& object, LayerCode layer) const;
   // Whether a via connects to a plane layer and how.
   ViaPlaneConnection ViaPlane(const Via& via, int layer) const;
   // The dominant power-plane clearance rule of an object: its own or the

@@ -412,7 +412,8 @@ struct Reader {
 
   void Options(const Node& n) {
     n.ExpectObject("the board's option values");
-    n.AllowOnly({"grids", "output", "gerber", "printer", "placer", "changeOrder"});
+    n.AllowOnly({"grids", "output", "gerber", "printer", "placer", "changeOrder", "yieldPerLayer"});
+    if (auto v = n.Get("yieldPerLayer")) board.yieldPerLayer = v->Bool();
     if (auto v = n.Get("grids")) {
       Record r;
       for (double d : Numbers(*v, 14)) Append(r, d);
@@ -1081,6 +1082,7 @@ struct Writer {
       }
       options[key] = values;
     }
+    if (board.yieldPerLayer) options["yieldPerLayer"] = true;
     if (!options.empty()) doc["options"] = options;
   }
 };

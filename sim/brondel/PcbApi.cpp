@@ -174,7 +174,7 @@ SIM_PCBAPI(THandle) PcbApi_CreateIterator(THandle container, TObjectKindByte kin
   Iterator it;
   for (Handle h : *source) {
     const Object* o = b->Find(h);
-    if (o != nullptr && static_cast<std::uint8_t>(o->kind) == wanted && (layer == 0 || o->layer == layer))
+    if (o != nullptr && static_cast<std::uint8_t>(o->kind) == wanted && (layer == 0 || b->YieldsOnLayer(*o, layer)))
       it.handles.push_back(h);
   }
   HostState& s = State();

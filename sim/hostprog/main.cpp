@@ -6,6 +6,7 @@
 //   quorvex-host export BOARD.json OUT.hyp [--format NAME] [--library PATH]
 //                [--fail CALL[:N]]... [--no-board]
 //   quorvex-host calls
+//   quorvex-host generate [--seed S] [--components N] OUT.json
 //
 // Exit codes: 0 done; 1 the export did not happen (a module or export is
 // missing, the format is not recognised, the exporter answered false);
@@ -26,6 +27,7 @@
 #include "host/Export.h"
 #include "sim/SimControl.h"
 #include "sim/common/HostObject.h"
+#include "sim/generator/BoardGenerator.h"
 #include "sim/hostprog/ExportHiding.h"
 #include "sim/hostprog/HostPlatform.h"
 
@@ -338,6 +340,18 @@ int RunExport(const ExportOptions& options) {
   return kExitDone;
 }
 
+// Writes a generated board document.
+int RunGenerate(const sim::GeneratorOptions& options, const std::string& file) {
+  std::ofstream out(std::filesystem::path(file), std::ios::binary);
+  out << sim::GenerateBoardDocument(options);
+  out.close();
+  if (!out) {
+    std::cerr << "quorvex-host: cannot write " << file << "\n";
+    return kExitBadInput;
+  }
+  return kExitDone;
+}
+
 }  // namespace
 
 // The host application's client interface, as the editor exports it to the
@@ -379,6 +393,15 @@ int main(int argc, char** argv) {
 
   CLI::App* calls = app.add_subcommand("calls", "List the interface operations that --fail can make fail");
 
+  sim::GeneratorOptions generated;
+  std::string generatedFile;
+  CLI::App* generate = app.add_subcommand("generate", "Write a generated board document of realistic make-up");
+  generate->add_option("--seed", generated.seed, "The seed; the same seed gives the same board")->capture_default_str();
+  generate->add_option("--components", generated.components, "The number of components")
+      ->capture_default_str()
+      ->check(CLI::Range(1, 200000));
+  generate->add_option("OUT", generatedFile, "The board document to write (JSON)")->required();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -387,5 +410,6 @@ int main(int argc, char** argv) {
   }
   if (formats->parsed()) return RunFormats(formatsLibrary);
   if (calls->parsed()) return RunCalls();
+  if (generate->parsed()) return RunGenerate(generated, generatedFile);
   return RunExport(options);
 }

@@ -89,11 +89,11 @@ TEST_P(HostProgram, TheFourLayerBoardHasItsPlanesInTheStackup) {
   const std::vector<std::string> expected = {
       "{STACKUP",
       "  (SIGNAL T=0.0014 P=0.0000 C=1.724e-8 L=Top_Layer M=COPPER)",
-      "  (DIELECTRIC T=0.0080 C=4.2000 L=DE_Top_Layer M=Prepreg 2116)",
+      "  (DIELECTRIC T=0.0080 C=4.2000 L=DE_Top_Layer M=\"Prepreg 2116\")",
       "  (PLANE T=0.0014 C=1.724e-8 L=GND_Plane M=COPPER)",
-      "  (DIELECTRIC T=0.0400 C=4.6000 L=DE_GND_Plane M=FR-4 Core)",
+      "  (DIELECTRIC T=0.0400 C=4.6000 L=DE_GND_Plane M=\"FR-4 Core\")",
       "  (PLANE T=0.0014 C=1.724e-8 L=VCC_Plane M=COPPER)",
-      "  (DIELECTRIC T=0.0080 C=4.2000 L=DE_VCC_Plane M=Prepreg 2116)",
+      "  (DIELECTRIC T=0.0080 C=4.2000 L=DE_VCC_Plane M=\"Prepreg 2116\")",
       "  (SIGNAL T=0.0014 P=0.0000 C=1.724e-8 L=Bottom_Layer M=COPPER)",
       "}"};
   auto at = std::search(lines.begin(), lines.end(), expected.begin(), expected.end());
@@ -195,7 +195,7 @@ TEST_P(HostProgram, WithoutABoardTheFrameUsesDefaultNames) {
   ASSERT_EQ(r.exitCode, 0) << r.output;
   EXPECT_EQ(tqtest::HypLines(ReadFile(out)),
             (std::vector<std::string>{"{VERSION=2.14}", "", "{UNITS=ENGLISH LENGTH}", "", "{BOARD ", "}", "",
-                                      "{STACKUP", "}", "{END}"}));
+                                      "{STACKUP", "}", "", "{DEVICES", "}", "", "", "{END}"}));
 }
 
 TEST_P(HostProgram, AnUnknownFormatIsRefused) {

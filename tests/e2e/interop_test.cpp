@@ -33,6 +33,20 @@ std::string OutlineOf(const std::string& layout) {
   return layout.substr(start, (close == std::string::npos ? end : close) - start);
 }
 
+// The reader's complaints ("E:" and "W:" lines), less the ones docs/interop.md
+// explains: the reader draws every padstack unrotated and says so, while a
+// rotated pad's padstack carries its rotation on purpose.
+std::string ComplaintsOf(const std::string& log) {
+  static const std::regex complaint("(^|\n)((E|W):[^\n]*)");
+  static const std::regex known("E: ignoring pad rotation of padstack at .*");
+  std::string complaints;
+  for (std::sregex_iterator it(log.begin(), log.end(), complaint), end; it != end; ++it) {
+    const std::string line = (*it)[2];
+    if (!std::regex_match(line, known)) complaints += line + "\n";
+  }
+  return complaints;
+}
+
 int Count(const std::string& text, const std::string& what) {
   int n = 0;
   for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -56,7 +70,7 @@ class Interop : public ::testing::Test {
 
 TEST_F(Interop, TheReaderFindsTheOutlineWithItsArc) {
   const Imported imported = ImportWithIndependentReader(Export("two-layer.json"), dir_);
-  EXPECT_FALSE(std::regex_search(imported.log, std::regex("(^|\n)(E|W):"))) << imported.log;
+  EXPECT_EQ(ComplaintsOf(imported.log), "") << imported.log;
   const std::string outline = OutlineOf(imported.layout);
   EXPECT_EQ(Count(outline, "ha:line."), 4) << outline;
   EXPECT_EQ(Count(outline, "ha:arc."), 1) << outline;
@@ -65,7 +79,7 @@ TEST_F(Interop, TheReaderFindsTheOutlineWithItsArc) {
 
 TEST_F(Interop, TheReaderFindsTheStackupsLayersByName) {
   const Imported imported = ImportWithIndependentReader(Export("four-layer.json"), dir_);
-  EXPECT_FALSE(std::regex_search(imported.log, std::regex("(^|\n)(E|W):"))) << imported.log;
+  EXPECT_EQ(ComplaintsOf(imported.log), "") << imported.log;
   for (const char* layer : {"ha:Top_Layer {", "ha:GND_Plane {", "ha:VCC_Plane {", "ha:Bottom_Layer {"})
     EXPECT_NE(imported.layout.find(layer), std::string::npos) << layer;
   EXPECT_EQ(Count(OutlineOf(imported.layout), "ha:line."), 4);

@@ -75,7 +75,7 @@ TEST_F(Exports, WritesTheDocumentFrameWithCrLfLines) {
   EXPECT_EQ(content.rfind("{VERSION=2.14}\r\n", 0), 0u);  // first byte, no empty line before it
   EXPECT_EQ(tqtest::HypLines(content),
             (std::vector<std::string>{"{VERSION=2.14}", "", "{UNITS=ENGLISH LENGTH}", "", "{BOARD ", "}", "",
-                                      "{STACKUP", "}", "{END}"}));
+                                      "{STACKUP", "}", "", "{DEVICES", "}", "", "", "{END}"}));
   EXPECT_EQ(tqtest::ExportTempFilesIn(tmp_.path()), 0);  // the temporary file was moved
 }
 

@@ -8,6 +8,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
@@ -20,6 +21,8 @@
 #include "exporter/Tarnquil.h"
 #include "host/HostAccess.h"
 #include "hyp/HypLayerNames.h"
+#include "hyp/PadStack.h"
+#include "pcb/PcbIteration.h"
 #include "support/Rt_Util.h"
 
 namespace {
@@ -215,7 +218,7 @@ TEST_F(Stackup, PlanesHaveNoPlatingAndEveryLayerButTheBottomHasADielectric) {
                                 "  (SIGNAL T=0.0000 P=0.0000 C=1.724e-8 L=Top M=COPPER)",
                                 "  (DIELECTRIC T=0.0050 C=4.2500 L=DE_Top M=FR-4)",
                                 "  (PLANE T=0.0007 C=1.724e-8 L=GND_Plane M=COPPER)",
-                                "  (DIELECTRIC T=0.0126 C=3.9000 L=DE_GND_Plane M=Prepreg 2116)",
+                                "  (DIELECTRIC T=0.0126 C=3.9000 L=DE_GND_Plane M=\"Prepreg 2116\")",
                                 "  (SIGNAL T=0.0014 P=0.0000 C=1.724e-8 L=Inner__1 M=COPPER)",
                                 "  (DIELECTRIC T=0.0313 C=4.8000 L=DE_Inner__1 M=Core)",
                                 "}",
@@ -233,6 +236,30 @@ TEST_F(Stackup, LongLinesAreCutTo255Characters) {
   EXPECT_EQ(lines[2], "  (" + copper.substr(0, 255) + ")");
   const std::string dielectric = "DIELECTRIC T=0.0126 C=4.8000 L=DE_" + name.substr(0, 255);
   EXPECT_EQ(lines[3], "  (" + dielectric.substr(0, 255) + ")");
+}
+
+TEST_F(Stackup, NamesThatAreNoBareWordsAreQuotedWhole) {
+  LoadBoard(R"json({"layers": [
+    {"layer": "TopLayer", "name": "L1 (Top)", "dielectric": {"material": "FR-4 (Tg170)"}},
+    {"layer": "BottomLayer", "name": "Bottom"}]})json");
+  const std::vector<std::string> lines = WriteStackup();
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[2], "  (SIGNAL T=0.0014 P=0.0000 C=1.724e-8 L=\"L1_(Top)\" M=COPPER)");
+  EXPECT_EQ(lines[3], "  (DIELECTRIC T=0.0126 C=4.8000 L=\"DE_L1_(Top)\" M=\"FR-4 (Tg170)\")");
+  EXPECT_EQ(lines[4], "  (SIGNAL T=0.0014 P=0.0000 C=1.724e-8 L=Bottom M=COPPER)");
+}
+
+TEST_F(Stackup, ACutLeavesNoQuotedNameOpen) {
+  const std::string name = "(" + std::string(299, 'N');
+  LoadBoard(R"({"layers": [{"layer": "TopLayer", "name": ")" + name + R"("}, {"layer": "BottomLayer"}]})");
+  const std::vector<std::string> lines = WriteStackup();
+  ASSERT_EQ(lines.size(), 6u);
+  for (int i : {2, 3}) {
+    const std::string& line = lines[static_cast<std::size_t>(i)];
+    EXPECT_EQ(line.size(), 2u + 1u + 255u + 1u) << line;
+    EXPECT_EQ(line.substr(line.size() - 2), "\")") << line;
+    EXPECT_EQ(std::count(line.begin(), line.end(), '"'), 2) << line;
+  }
 }
 
 TEST_F(Stackup, WithoutACurrentBoardTheSectionIsEmpty) {
@@ -324,6 +351,45 @@ TEST_F(Stackup, LayerNamesComeFromTheHostsLayerStack) {
   EXPECT_EQ(GetHypLayerName(0), "Any_Layer");
   EXPECT_EQ(GetHypLayerName(1), "Top_Layer");
   EXPECT_EQ(GetHypLayerName(2), "Mid_Layer_1");
+}
+
+// The padstack of a walked via on a host that answers no via interface:
+// the layers of the via's span in stack order count as reached, and planes
+// get no entry (nothing can be said about the via's connection there).
+TEST_F(Stackup, AViaWithoutItsInterfaceGetsItsSpanAndNoPlaneEntries) {
+  LoadBoard(R"({"layers": [{"layer": "TopLayer"}, {"layer": "InternalPlane1"}, {"layer": "MidLayer1"},
+                            {"layer": "BottomLayer"}],
+                "vias": [{"size": "24mil", "hole": "12mil", "from": "TopLayer", "to": "MidLayer1", "stackMode": 1}]})");
+  TestClient().scripted = true;
+  TScriptedStack& stack = TestClient().module.server.board.stack;
+  TScriptedLayer top, plane, mid, bottom;
+  top.number = 1;
+  plane.number = 39;
+  mid.number = 2;
+  bottom.number = 32;
+  stack.layers = {&top, &plane, &mid, &bottom};
+
+  auto viaEntries = [&] {
+    THyperlynxTranslator driver(scratch_ / "board.hyp");
+    THandle viaHandle = 0;
+    IterateObjects(driver.Board(), kViaKinds, LayerSet::Range(0, 82), [&](THandle h) { viaHandle = h; }, 0);
+    TPcbVia via(viaHandle);
+    via.Query(1);
+    std::vector<int> layers;
+    const std::unique_ptr<TPadStack> padStack = driver.Translator().ViaToPadStack(via);
+    if (padStack)
+      for (const TPadStackEntry& e : padStack->Entries) layers.push_back(e.LayerIndex);
+    driver.CloseOutput();
+    std::filesystem::remove(driver.TempFileName());
+    return layers;
+  };
+  EXPECT_EQ(viaEntries(), (std::vector<int>{1, 2}));
+  // Without the layer-stack interface, the stack order the board model read
+  // through the entry points.
+  TestClient().module.server.board.hasStack = false;
+  EXPECT_EQ(viaEntries(), (std::vector<int>{1, 2}));
+  TestClient().module.server.board.hasStack = true;
+  stack.layers.clear();
 }
 
 }  // namespace

@@ -85,6 +85,21 @@ TEST_F(Fragments, ArcListsTheEndPointFirstAndThePerimeterArcTheStartPoint) {
             "PERIMETER_ARC X1=0.1000 Y1=0.0000 X2=0.0000 Y2=0.1000 XC=0.0000 YC=0.0000 R=0.1000");
 }
 
+TEST_F(Fragments, LayerNamesThatAreNoBareWordsAreQuoted) {
+  HypLayerNames[1] = "L2(GND)";
+  HypLayerNames[32] = "A=B";
+  EXPECT_EQ(translator_.TranslateTrackToString(track_),
+            "SEG X1=1.2500 Y1=0.5000 X2=1.5000 Y2=0.5000 W=0.0100 L=\"L2(GND)\"");
+  EXPECT_EQ(translator_.TranslateArcToString(arc_),
+            "ARC X1=0.0000 Y1=0.1000 X2=0.1000 Y2=0.0000 XC=0.0000 YC=0.0000 R=0.1000 W=0.0050 L=\"A=B\"");
+  // A name that the cut shortens keeps its closing quote.
+  HypLayerNames[1] = std::string(250, 'n') + ")";
+  const std::string text = translator_.TranslateTrackToString(track_);
+  ASSERT_EQ(text.size(), 255u);
+  EXPECT_EQ(text.substr(text.size() - 3), "nn\"");
+  EXPECT_NE(text.find(" L=\"nnn"), std::string::npos);
+}
+
 TEST_F(Fragments, ObjectsOfAnotherKindGiveEmptyText) {
   TPcbVia via(0);
   TPcbPad pad(0);
@@ -112,10 +127,11 @@ TEST_F(Fragments, PadsAndViasWithoutAPadstackAreReportedAndWrittenWithAnEmptyNam
   EXPECT_EQ(text, "VIA X=1.0000 Y=-0.2500 P=");
 
   // With an owning component the pad is a pin. (No host here: the
-  // component's designator reads as empty.)
+  // component's designator reads as empty, and the reference ".14" would
+  // read as a number, so it is quoted.)
   pad.ComponentHandle = 4711;
   StderrOf([&] { text = translator_.TranslatePadToString(pad); });
-  EXPECT_EQ(text, "PIN X=1.0000 Y=-0.2500 R=.14 P=");
+  EXPECT_EQ(text, "PIN X=1.0000 Y=-0.2500 R=\".14\" P=");
 
   TPcbVia via(0);
   via.X = 312500;

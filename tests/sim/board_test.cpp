@@ -286,7 +286,7 @@ TEST(SimHostAnswers, ComponentsAndNetsNeverContainThemselves) {
 }
 
 TEST(SimSaveLoad, SavedDocumentLoadsToTheSameBoard) {
-  for (const char* example : {"two-layer.json", "four-layer.json"}) {
+  for (const char* example : {"two-layer.json", "four-layer.json", "sensor-node.json"}) {
     auto first = LoadBoardFile(std::string(TQ_SOURCE_DIR) + "/examples/" + example);
     const std::string saved = SaveBoardText(*first);
     auto second = Load(saved);
@@ -304,6 +304,13 @@ TEST(SimSaveLoad, OptionValuesAndHostTextSurvive) {
   EXPECT_EQ(again->records.at(kRecordPlacerOptions), b->records.at(kRecordPlacerOptions));
   EXPECT_EQ(again->layers[57].name, "Board Shape");
   EXPECT_NE(again->FindNet("\xC4 (1)"), 0);
+  EXPECT_FALSE(again->yieldPerLayer);
+  EXPECT_EQ(SaveBoardText(*again).find("yieldPerLayer"), std::string::npos);
+
+  auto repeating = Load(R"json({"options": {"yieldPerLayer": true}})json");
+  EXPECT_TRUE(repeating->yieldPerLayer);
+  EXPECT_TRUE(Load(SaveBoardText(*repeating))->yieldPerLayer);
+  EXPECT_NE(LoadError(R"json({"options": {"yieldPerLayer": 1}})json").find("/options/yieldPerLayer"), std::string::npos);
 }
 
 }  // namespace

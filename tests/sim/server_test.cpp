@@ -2,6 +2,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -16,6 +17,9 @@
 namespace {
 
 using simtest::SimTest;
+
+// The test board with `fields` added at the start of the document.
+std::string TestBoardWith(const std::string& fields) { return "{" + fields + std::string(simtest::kBoard).substr(1); }
 
 constexpr TObjectKindByte kArc = 1, kPad = 2, kVia = 3, kTrack = 4, kNet = 8, kComponent = 9, kRule = 16;
 
@@ -59,6 +63,41 @@ TEST_F(SimTest, BoardIteratorYieldsEveryObjectOfTheKindOrByLayer) {
   for (THandle h : tracks) EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(h), kTrack);
   EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(Board()), 25);
   EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(0), 0);
+}
+
+TEST_F(SimTest, WithYieldPerLayerMultiLayerPadsAndViasComeOnEveryLayerTheyTouch) {
+  const std::string board = TestBoardWith(R"("options": {"yieldPerLayer": true},)");
+  const std::vector<THandle> multiLayerPads = Walk(Board(), kPad, 74);
+  const std::vector<THandle> vias = Walk(Board(), kVia, 74);
+  const std::vector<THandle> bottomPads = Walk(Board(), kPad, 32);
+  ASSERT_EQ(multiLayerPads.size(), 2u);
+  ASSERT_EQ(vias.size(), 2u);
+  ASSERT_EQ(bottomPads.size(), 1u);
+  Load(board);
+
+  // Pads: every signal and plane layer of the stack (Top, GND Plane, the VCC
+  // plane that is not present but in the stack, Bottom), besides their own.
+  for (TLayerCode layer : {1u, 39u, 40u, 74u}) EXPECT_EQ(Walk(Board(), kPad, layer), multiLayerPads) << layer;
+  // On the bottom layer the surface pad comes in handle order with the others.
+  const std::vector<THandle> onBottom = Walk(Board(), kPad, 32);
+  EXPECT_EQ(onBottom.size(), 3u);
+  EXPECT_TRUE(std::is_sorted(onBottom.begin(), onBottom.end()));
+  // Layers outside the stack, and non-electrical ones, yield nothing more.
+  for (TLayerCode layer : {2u, 41u, 33u, 56u, 75u}) EXPECT_TRUE(Walk(Board(), kPad, layer).empty()) << layer;
+
+  // Vias: the layers they reach. The through via reaches the whole stack; the
+  // blind one ends on InternalPlane1.
+  EXPECT_EQ(Walk(Board(), kVia, 1), vias);
+  EXPECT_EQ(Walk(Board(), kVia, 39), vias);
+  EXPECT_EQ(Walk(Board(), kVia, 40), (std::vector<THandle>{vias[0]}));
+  EXPECT_EQ(Walk(Board(), kVia, 32), (std::vector<THandle>{vias[0]}));
+  EXPECT_EQ(Walk(Board(), kVia, 74), vias);
+  EXPECT_TRUE(Walk(Board(), kVia, 2).empty());
+
+  // Nothing else changes: tracks by layer, and iterators on any layer.
+  EXPECT_EQ(Walk(Board(), kTrack, 1).size(), 2u);
+  EXPECT_EQ(Walk(Board(), kPad).size(), 3u);
+  EXPECT_EQ(Walk(Board(), kVia).size(), 2u);
 }
 
 TEST_F(SimTest, NetAndComponentIteratorsYieldExactlyTheirMembers) {

@@ -1,0 +1,12 @@
+#include "host/LayerStack.h"
+
+THostRef<IPcbLayerStack> CurrentLayerStack() {
+  THostRef<IPcbLayerStack> stack;
+  THostRef<IPcbServer> server = GetPcbServer();
+  THostRef<IPcbBoard> board = GetCurrentBoardInterface(server.get());
+  if (!board) return stack;
+  std::uint8_t kind = 0;
+  CheckHost(board->GetObjectKind(&kind), "IPcbBoard::GetObjectKind");
+  if (kind == kBoardObjectKind) CheckHost(board->GetLayerStack(stack.Receive()), "IPcbBoard::GetLayerStack");
+  return stack;
+}

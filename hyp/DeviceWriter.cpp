@@ -1,0 +1,57 @@
+#include "hyp/DeviceWriter.h"
+
+#include <string>
+
+#include "host/PCBProcs.h"
+#include "pcb/PcbIteration.h"
+#include "pcb/Pcbclass.h"
+#include "support/Rt_Util.h"
+#include "support/TextOutput.h"
+
+TDeviceClass DeviceClassOfWord(std::string_view word) {
+  static constexpr std::string_view kWords[kDeviceClassCount] = {"", "IC", "R", "C", "J", "L", "CR", "BD"};
+  for (int i = 1; i < kDeviceClassCount; ++i)
+    if (word == kWords[i]) return static_cast<TDeviceClass>(i);
+  return TDeviceClass::Unclassified;
+}
+
+TDeviceWriter::TDeviceWriter(TTranslator& translator, TBoard& board, TTextOutput& file)
+    : FOutput(file), FBoard(board) {
+  for (int i = 0; i < kDeviceClassCount; ++i) {
+    const auto deviceClass = static_cast<TDeviceClass>(i);
+    FOnDevice[static_cast<std::size_t>(i)] = [t = &translator, deviceClass](const TPCBObject& o) {
+      return t->TranslateDeviceToString(o, deviceClass);
+    };
+  }
+}
+
+TDeviceWriter::~TDeviceWriter() = default;
+
+void TDeviceWriter::Write() {
+  Collect();
+  WriteDevices();
+}
+
+void TDeviceWriter::Collect() {
+  IterateObjects(FBoard, kComponentKinds, LayerSet{0}, BindMethod<&TDeviceWriter::AddComponent>(*this), 0);
+}
+
+void TDeviceWriter::AddComponent(THandle handle) {
+  PcbApi_Percent_Update();
+  auto component = std::make_unique<TPcbComponent>(handle);
+  component->Query(1);
+  const TDeviceClass deviceClass = DeviceClassOfWord(GetDeviceDirective(handle));
+  FLists[static_cast<std::size_t>(deviceClass)].push_back(std::move(component));
+}
+
+void TDeviceWriter::WriteDevices() {
+  FOutput.WriteLine("");
+  FOutput.WriteLine(IndentString(IndentLevel) + "{DEVICES");
+  {
+    TIndentScope inner;
+    for (std::size_t i = 0; i < FLists.size(); ++i)
+      for (const auto& component : FLists[i])
+        FOutput.WriteLine(IndentString(IndentLevel) + "(" + FOnDevice[i](*component) + ")");
+  }
+  FOutput.WriteLine(IndentString(IndentLevel) + "}");
+}

@@ -1,0 +1,49 @@
+#include "hyp/NetWriter.h"
+
+#include "host/PCBProcs.h"
+#include "hyp/HypText.h"
+#include "pcb/PcbIteration.h"
+#include "pcb/Pcbclass.h"
+#include "support/Rt_Util.h"
+#include "support/TextOutput.h"
+
+TNetWriter::TNetWriter(TTranslator& translator, TBoard& board, TTextOutput& file)
+    : FOutput(file),
+      FBoard(board),
+      FOnTrack([t = &translator](const TPCBObject& o) { return t->TranslateTrackToString(o); }),
+      FOnArc([t = &translator](const TPCBObject& o) { return t->TranslateArcToString(o); }),
+      FOnPad([t = &translator](const TPCBObject& o) { return t->TranslatePadToString(o); }),
+      FOnVia([t = &translator](const TPCBObject& o) { return t->TranslateViaToString(o); }) {}
+
+void TNetWriter::Write() {
+  FOutput.WriteLine("");
+  IterateObjects(FBoard, kNetKinds, LayerSet{0}, BindMethod<&TNetWriter::WriteNet>(*this), 0);
+}
+
+void TNetWriter::WriteNet(THandle handle) {
+  PcbApi_Percent_Update();
+  TNet net(handle);
+  net.Query(1);
+  FOutput.WriteLine(IndentString(IndentLevel) + "{" + "NET=" + HypValue(MakeNetName(net.GetName())));
+  {
+    TIndentScope inner;
+    const LayerSet anyLayer{0};
+    IterateObjects(net, kTrackKinds, anyLayer, BindMethod<&TNetWriter::WriteTrack>(*this), 0);
+    IterateObjects(net, kArcKinds, anyLayer, BindMethod<&TNetWriter::WriteArc>(*this), 0);
+    IterateObjects(net, kViaKinds, anyLayer, BindMethod<&TNetWriter::WriteVia>(*this), 0);
+    IterateObjects(net, kPadKinds, anyLayer, BindMethod<&TNetWriter::WritePad>(*this), 0);
+  }
+  FOutput.WriteLine(IndentString(IndentLevel) + "}");
+}
+
+template <typename TObject>
+void TNetWriter::WriteMember(THandle handle, const TTranslateEvent& fragment) {
+  TObject object(handle);
+  object.Query(1);
+  FOutput.WriteLine(IndentString(IndentLevel) + "(" + fragment(object) + ")");
+}
+
+void TNetWriter::WriteTrack(THandle handle) { WriteMember<TPcbTrack>(handle, FOnTrack); }
+void TNetWriter::WriteArc(THandle handle) { WriteMember<TPcbArc>(handle, FOnArc); }
+void TNetWriter::WriteVia(THandle handle) { WriteMember<TPcbVia>(handle, FOnVia); }
+void TNetWriter::WritePad(THandle handle) { WriteMember<TPcbPad>(handle, FOnPad); }

@@ -1,0 +1,42 @@
+#pragma once
+// The NET sections: one per net of the board, in the order the host yields
+// the nets, each listing the net's tracks, arcs, vias and pads as SEG, ARC,
+// VIA and PIN lines (a pad without a component is written as a VIA line).
+// Objects that belong to no net appear in no NET section.
+#include "host/PcbApi.h"
+#include "hyp/Translator.h"
+
+class TBoard;
+class TTextOutput;
+
+class TNetWriter {
+ public:
+  // Binds the translator's track, arc, pad and via fragments. The
+  // translator, board and file must outlive the writer.
+  TNetWriter(TTranslator& translator, TBoard& board, TTextOutput& file);
+  TNetWriter(const TNetWriter&) = delete;
+  TNetWriter& operator=(const TNetWriter&) = delete;
+
+  // An empty line, then every net's section.
+  void Write();
+  // One NET section: advances the progress display, reads the net and
+  // writes its members in the order tracks, arcs, vias, pads (within one
+  // kind in the host's order).
+  void WriteNet(THandle handle);
+  // One member line each.
+  void WriteTrack(THandle handle);
+  void WriteArc(THandle handle);
+  void WriteVia(THandle handle);
+  void WritePad(THandle handle);
+
+ private:
+  template <typename TObject>
+  void WriteMember(THandle handle, const TTranslateEvent& fragment);
+
+  TTextOutput& FOutput;
+  TBoard& FBoard;
+  TTranslateEvent FOnTrack;
+  TTranslateEvent FOnArc;
+  TTranslateEvent FOnPad;
+  TTranslateEvent FOnVia;
+};

@@ -1,0 +1,211 @@
+#include "hyp/PadStack.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "host/CountedString.h"
+#include "host/PCBProcs.h"
+#include "hyp/HypLayerNames.h"
+#include "hyp/HypText.h"
+#include "hyp/NumberFormat.h"
+#include "hyp/Translator.h"
+#include "pcb/PcbIteration.h"
+#include "pcb/Pcbclass.h"
+#include "support/Rt_Util.h"
+#include "support/TextOutput.h"
+
+std::string ShapeText(std::uint8_t shape) {
+  switch (shape) {
+    case 1:
+      return "0";
+    case 2:
+      return "1";
+    case 3:
+      return "2";
+    default:
+      return {};
+  }
+}
+
+std::string KindLetter(std::uint8_t kind) {
+  switch (kind) {
+    case kMetalEntry:
+      return "M";
+    case kAntiPadEntry:
+      return "A";
+    case kThermalEntry:
+      return "T";
+    default:
+      return {};
+  }
+}
+
+std::string PadStackLayerName(std::uint8_t index) {
+  if (index >= 1 && index <= 32) return HypValue(GetHypLayerName(index));
+  if (index >= 33 && index <= 48) return HypValue(GetHypLayerName(index + 6));
+  if (index == kPadStackMetalDefault) return "MDEF";
+  if (index == kPadStackPlaneDefault) return "ADEF";
+  return {};
+}
+
+// ---------------------------------------------------------------------------
+// TPadStack
+
+bool TPadStack::SameEntry(const TPadStackEntry& a, const TPadStackEntry& b) {
+  return a.EntryKind == b.EntryKind && a.LayerIndex == b.LayerIndex && a.Shape == b.Shape && a.SizeX == b.SizeX &&
+         a.SizeY == b.SizeY && a.Angle == b.Angle && a.ThermalShape == b.ThermalShape &&
+         a.ThermalSizeX == b.ThermalSizeX && a.ThermalSizeY == b.ThermalSizeY && a.ThermalAngle == b.ThermalAngle;
+}
+
+bool TPadStack::HasEntry(const TPadStackEntry& entry) const {
+  for (const TPadStackEntry& e : Entries)
+    if (SameEntry(e, entry)) return true;
+  return false;
+}
+
+bool TPadStack::SameAs(const TPadStack& other) const {
+  if (Entries.size() != other.Entries.size() || HoleSize != other.HoleSize) return false;
+  for (const TPadStackEntry& e : other.Entries)
+    if (!HasEntry(e)) return false;
+  return true;
+}
+
+void TPadStack::WriteOpening(TTextOutput& file) const {
+  file.WriteLine(CutTo255(IndentString(IndentLevel) + "{PADSTACK=" + Name + ", " + FormatLength(HoleSize)));
+}
+
+void TPadStack::WriteEntry(TTextOutput& file, const TPadStackEntry& entry) const {
+  if (entry.EntryKind == kNoEntry) return;
+  // Three texts, each cut on its own: up to the angle, the thermal part, and
+  // the kind with the closing parenthesis.
+  std::string line = CutFragment(IndentString(IndentLevel) + "  (" + PadStackLayerName(entry.LayerIndex) + ", " +
+                                 ShapeText(entry.Shape) + ", " + FormatLength(entry.SizeX) + ", " +
+                                 FormatLength(entry.SizeY) + ", " + FormatReal3(entry.Angle));
+  if (entry.EntryKind == kThermalEntry)
+    line += CutTo255(", " + ShapeText(entry.ThermalShape) + ", " + FormatLength(entry.ThermalSizeX) + ", " +
+                     FormatLength(entry.ThermalSizeY) + ", " + FormatReal3(entry.ThermalAngle));
+  line += ", " + KindLetter(entry.EntryKind) + ")";
+  file.WriteLine(line);
+}
+
+void TPadStack::WriteClosing(TTextOutput& file) const { file.WriteLine(IndentString(IndentLevel) + "}"); }
+
+void TPadStack::Write(TTextOutput& file) const {
+  WriteOpening(file);
+  for (const TPadStackEntry& entry : Entries) WriteEntry(file, entry);
+  WriteClosing(file);
+}
+
+// ---------------------------------------------------------------------------
+// TPadStackList
+
+namespace {
+
+// The bytes of an entry, with -0.0 taken as 0.0 (they compare equal).
+std::string EntryBytes(const TPadStackEntry& e) {
+  const double angle = e.Angle == 0.0 ? 0.0 : e.Angle;
+  const double thermalAngle = e.ThermalAngle == 0.0 ? 0.0 : e.ThermalAngle;
+  std::string bytes;
+  auto put = [&bytes](const auto& value) {
+    char raw[sizeof value];
+    std::memcpy(raw, &value, sizeof value);
+    bytes.append(raw, sizeof value);
+  };
+  put(e.EntryKind), put(e.LayerIndex), put(e.Shape), put(e.SizeX), put(e.SizeY), put(angle);
+  put(e.ThermalShape), put(e.ThermalSizeX), put(e.ThermalSizeY), put(thermalAngle);
+  return bytes;
+}
+
+// A key that two padstacks share exactly when they are the same, for
+// padstacks whose entries all differ and hold no NaN angle; empty for any
+// other padstack. For two such padstacks "the same" is "the same drill and
+// the same set of entries", since equal counts of distinct entries leave no
+// room for one to hold an entry the other lacks. A padstack that repeats an
+// entry can never equal one that does not, so the index never misses.
+std::string IndexKey(const TPadStack& p) {
+  std::vector<std::string> entries;
+  entries.reserve(p.Entries.size());
+  for (const TPadStackEntry& e : p.Entries) {
+    if (std::isnan(e.Angle) || std::isnan(e.ThermalAngle)) return {};
+    entries.push_back(EntryBytes(e));
+  }
+  std::sort(entries.begin(), entries.end());
+  if (std::adjacent_find(entries.begin(), entries.end()) != entries.end()) return {};
+  std::string key(reinterpret_cast<const char*>(&p.HoleSize), sizeof p.HoleSize);
+  for (const std::string& e : entries) key += e;
+  return key;
+}
+
+}  // namespace
+
+TPadStackList::TPadStackList(TTranslator& translator, TBoard& board, TTextOutput& file)
+    : FTranslator(translator), FBoard(board), FOutput(file) {
+  FPadBuilder = [t = &translator](const TPCBObject& o) { return t->PadToPadStack(o); };
+  FViaBuilder = [t = &translator](const TPCBObject& o) { return t->ViaToPadStack(o); };
+  FTranslator.OnFindPadStack = [this](TPadStack& padStack) { return FindPadStack(padStack); };
+}
+
+TPadStackList::~TPadStackList() { FTranslator.OnFindPadStack = nullptr; }
+
+void TPadStackList::WriteAll() {
+  FOutput.WriteLine("");
+  Collect();
+  for (const auto& padStack : FPadStacks) padStack->Write(FOutput);
+}
+
+void TPadStackList::Collect() {
+  IterateObjects(FBoard, kPadAndViaKinds, LayerSet::Range(1, 75), BindMethod<&TPadStackList::AddObject>(*this), 0);
+}
+
+void TPadStackList::AddObject(THandle handle) {
+  if (handle == 0) return;
+  PcbApi_Percent_Update();
+  std::unique_ptr<TPCBObject> object;
+  const TPadStackBuilder* builder = nullptr;
+  switch (PcbApi_GetObjectIdFromObjectHandle(handle) & 0x7F) {
+    case kPadObject:
+      object = std::make_unique<TPad>(handle);
+      builder = &FPadBuilder;
+      break;
+    case kViaObject:
+      object = std::make_unique<TPcbVia>(handle);
+      builder = &FViaBuilder;
+      break;
+    default:
+      // The visit asks for pads and vias only; a host that yields anything
+      // else has nothing here that a padstack could describe.
+      return;
+  }
+  object->Query(1);
+  std::unique_ptr<TPadStack> padStack = (*builder)(*object);
+  if (padStack && !FindPadStack(*padStack)) AddPadStack(std::move(padStack));
+}
+
+void TPadStackList::AddPadStack(std::unique_ptr<TPadStack> padStack) {
+  padStack->Name = std::to_string(FPadStacks.size());
+  std::string key = IndexKey(*padStack);
+  if (!key.empty()) FIndex.emplace(std::move(key), FPadStacks.size());
+  FPadStacks.push_back(std::move(padStack));
+}
+
+bool TPadStackList::FindPadStack(TPadStack& padStack) const {
+  const std::string key = IndexKey(padStack);
+  if (key.empty()) return FindPadStackByScan(padStack);
+  const auto found = FIndex.find(key);
+  if (found == FIndex.end()) return false;
+  padStack.Name = FPadStacks[found->second]->Name;
+  return true;
+}
+
+bool TPadStackList::FindPadStackByScan(TPadStack& padStack) const {
+  for (const auto& stored : FPadStacks) {
+    if (stored->SameAs(padStack)) {
+      padStack.Name = stored->Name;
+      return true;
+    }
+  }
+  return false;
+}

@@ -1,0 +1,231 @@
+// The translator's padstack builders: the padstack of a pad from its own
+// values, the padstack of a via from the host's layer stack and the via's
+// answers about the layers it reaches and the planes it connects to.
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "host/HostAccess.h"
+#include "host/LayerStack.h"
+#include "host/PCBProcs.h"
+#include "host/RT_PCB.h"
+#include "hyp/PadStack.h"
+#include "hyp/Translator.h"
+#include "pcb/PcbBoard.h"
+#include "pcb/Pcbclass.h"
+
+namespace {
+
+// The first four internal planes, the only ones a pad's plane connection
+// code can name.
+constexpr Layer kPadPlanes[] = {39, 40, 41, 42};
+
+bool IsSignalLayer(int layer) { return layer >= kTopLayer && layer <= kBottomLayer; }
+
+TPadStackEntry Entry(std::uint8_t kind, std::uint8_t layerIndex, std::uint8_t shape, std::int32_t sizeX,
+                     std::int32_t sizeY, double angle) {
+  TPadStackEntry e;
+  e.EntryKind = kind;
+  e.LayerIndex = layerIndex;
+  e.Shape = shape;
+  e.SizeX = sizeX;
+  e.SizeY = sizeY;
+  e.Angle = angle;
+  return e;
+}
+
+TPadStackEntry Thermal(std::uint8_t layerIndex, std::uint8_t shape, std::int32_t sizeX, std::int32_t sizeY,
+                       double angle, std::uint8_t thermalShape, std::int32_t thermalX, std::int32_t thermalY,
+                       double thermalAngle) {
+  TPadStackEntry e = Entry(kThermalEntry, layerIndex, shape, sizeX, sizeY, angle);
+  e.ThermalShape = thermalShape;
+  e.ThermalSizeX = thermalX;
+  e.ThermalSizeY = thermalY;
+  e.ThermalAngle = thermalAngle;
+  return e;
+}
+
+// What a pad's plane connection code puts on the k-th plane (0..3): codes
+// 3k+1 give a thermal relief on plane k, 3k+2 a direct connection (a none
+// entry), everything else an anti-pad.
+enum class TPlaneEntry { AntiPad, Thermal, None };
+
+TPlaneEntry PlaneEntryForCode(std::uint8_t code, int k) {
+  if (code >= 1 && code <= 11) {
+    const int plane = (code - 1) / 3;
+    const int style = (code - 1) % 3;
+    if (plane == k && style == 0) return TPlaneEntry::Thermal;
+    if (plane == k && style == 1) return TPlaneEntry::None;
+  }
+  return TPlaneEntry::AntiPad;
+}
+
+// The layers of the via's span in stack order, for a host that gives no via
+// interface: from the first stack layer that is one of the via's ends to the
+// next one.
+std::vector<bool> SpanInStackOrder(const std::vector<Layer>& stack, Layer low, Layer high) {
+  std::vector<bool> inSpan(stack.size(), false);
+  bool inside = false;
+  for (std::size_t i = 0; i < stack.size(); ++i) {
+    const bool end = stack[i] == low || stack[i] == high;
+    if (end && !inside) {
+      inside = true;
+      inSpan[i] = true;
+      if (low == high) break;
+      continue;
+    }
+    if (inside) inSpan[i] = true;
+    if (end && inside) break;
+  }
+  return inSpan;
+}
+
+}  // namespace
+
+const std::vector<std::uint8_t>& TTranslator::StackLayers() {
+  if (FStackLayers) return *FStackLayers;
+  // The stack as the host presents it, first layer to last. A host that
+  // gives no board or layer-stack interface still gave the board model its
+  // stack order through the entry points: walk that one instead.
+  std::vector<Layer> stack;
+  THostRef<IPcbLayerStack> layerStack = CurrentLayerStack();
+  if (layerStack) {
+    ForEachStackLayer(*layerStack.get(), [&](IPcbLayer&, std::uint8_t number) { stack.push_back(number); });
+  } else if (FBoard != nullptr) {
+    for (const TLayerObject* l = FBoard->FirstStackLayer(); l != nullptr && stack.size() <= kMaxLayer;
+         l = FBoard->NextStackLayer(l))
+      stack.push_back(l->LayerNumber);
+  }
+  FStackLayers = std::move(stack);
+  return *FStackLayers;
+}
+
+bool TTranslator::PlanePresent(int k) {
+  std::int8_t& known = FPlanePresent[static_cast<std::size_t>(k)];
+  if (known < 0) known = FBoard != nullptr && FBoard->IsLayerPresent(LayerToLayerCode(kPadPlanes[k])) ? 1 : 0;
+  return known == 1;
+}
+
+std::uint8_t TTranslator::ConvertToHyperlynxShape(std::uint8_t hostShape) {
+  return hostShape >= 1 && hostShape <= 3 ? hostShape : 0;
+}
+
+std::unique_ptr<TPadStack> TTranslator::PadToPadStack(const TPCBObject& object) {
+  if (object.GetObjectKind() != kPadObject) return nullptr;
+  const auto* pad = dynamic_cast<const TPcbPad*>(&object);
+  if (pad == nullptr) return nullptr;
+
+  auto padStack = std::make_unique<TPadStack>();
+  padStack->HoleSize = pad->GetHoleSize();
+  const double rotation = pad->GetRotation();
+  const Layer layer = pad->GetLayer();
+  if (IsSignalLayer(layer)) {
+    padStack->Add(Entry(kMetalEntry, ConvertToHyperlynxLayer(layer), ConvertToHyperlynxShape(pad->GetShapeOnLayer(layer)),
+                        pad->GetXSizeOnLayer(layer), pad->GetYSizeOnLayer(layer), rotation));
+    return padStack;
+  }
+
+  const std::uint8_t midShape = ConvertToHyperlynxShape(pad->GetMidShape());
+  const std::int32_t midX = pad->GetMidXSize();
+  const std::int32_t midY = pad->GetMidYSize();
+  if (layer == kMultiLayer) {
+    padStack->Add(Entry(kMetalEntry, kPadStackMetalDefault, midShape, midX, midY, rotation));
+    if (pad->GetTopShape() != pad->GetMidShape() || pad->GetTopXSize() != midX || pad->GetTopYSize() != midY)
+      padStack->Add(Entry(kMetalEntry, kTopLayer, ConvertToHyperlynxShape(pad->GetTopShape()), pad->GetTopXSize(),
+                          pad->GetTopYSize(), rotation));
+    if (pad->GetBotShape() != pad->GetMidShape() || pad->GetBotXSize() != midX || pad->GetBotYSize() != midY)
+      padStack->Add(Entry(kMetalEntry, kBottomLayer, ConvertToHyperlynxShape(pad->GetBotShape()), pad->GetBotXSize(),
+                          pad->GetBotYSize(), rotation));
+  }
+
+  // Plane entries.
+  const std::int32_t clearance = pad->GetPowerPlaneExpansion();
+  const std::uint8_t code = pad->GetPlaneConnection();
+  if (code == 0) {
+    padStack->Add(Entry(kAntiPadEntry, kPadStackPlaneDefault, midShape, midX + clearance, midY + clearance, rotation));
+    return padStack;
+  }
+  for (int k = 0; k < 4; ++k) {
+    const Layer plane = kPadPlanes[k];
+    if (!PlanePresent(k)) continue;
+    const std::uint8_t index = ConvertToHyperlynxLayer(plane);
+    switch (PlaneEntryForCode(code, k)) {
+      case TPlaneEntry::AntiPad:
+        padStack->Add(Entry(kAntiPadEntry, index, midShape, midX + clearance, midY + clearance, rotation));
+        break;
+      case TPlaneEntry::Thermal:
+        padStack->Add(Thermal(index, midShape, midX, midY, rotation, midShape, clearance, clearance, rotation));
+        break;
+      case TPlaneEntry::None:
+        padStack->Add(TPadStackEntry{});
+        break;
+    }
+  }
+  return padStack;
+}
+
+std::unique_ptr<TPadStack> TTranslator::ViaToPadStack(const TPCBObject& object) {
+  if (object.GetObjectKind() != kViaObject) return nullptr;
+  const auto* via = dynamic_cast<const TPcbVia*>(&object);
+  if (via == nullptr) return nullptr;
+
+  auto padStack = std::make_unique<TPadStack>();
+  padStack->HoleSize = via->GetHoleSize();
+  const Layer low = std::min(via->GetLowLayer(), via->GetHighLayer());
+  const Layer high = std::max(via->GetLowLayer(), via->GetHighLayer());
+  std::uint8_t stackMode = 0;
+  PcbApi_QueryViaStackMode(1, via->Handle, &stackMode);
+  const std::int32_t clearance = via->GetPowerPlaneExpansion();
+
+  if (stackMode == 0 && low == kTopLayer && high == kBottomLayer) {
+    padStack->Add(Entry(kMetalEntry, kPadStackMetalDefault, 1, via->GetSize(), via->GetSize(), 0.0));
+    padStack->Add(Entry(kAntiPadEntry, kPadStackPlaneDefault, 1, via->GetSize() + clearance,
+                        via->GetSize() + clearance, 0.0));
+    return padStack;
+  }
+
+  const std::vector<Layer>& stack = StackLayers();
+  THostRef<IPcbVia> viaInterface = via->GetViaInterface();
+
+  const std::vector<bool> span = viaInterface ? std::vector<bool>() : SpanInStackOrder(stack, low, high);
+  for (std::size_t i = 0; i < stack.size(); ++i) {
+    const Layer number = stack[i];
+    const LayerCode code = LayerToLayerCode(number);
+    bool reaches = false;
+    if (viaInterface) {
+      std::uint8_t answer = 0;
+      CheckHost(viaInterface->ReachesLayer(code, &answer), "IPcbVia::ReachesLayer");
+      reaches = answer != 0;
+    } else {
+      reaches = span[i];
+    }
+    if (!reaches) continue;
+
+    if (IsSignalLayer(number)) {
+      const std::int32_t size = via->GetSizeOnLayer(number);
+      if (size != 0) padStack->Add(Entry(kMetalEntry, ConvertToHyperlynxLayer(number), 1, size, size, 0.0));
+      continue;
+    }
+    // A plane: without the via's interface nothing can be said about it.
+    if (!viaInterface) continue;
+    std::uint8_t connects = 0;
+    CheckHost(viaInterface->ConnectsToPlane(code, &connects), "IPcbVia::ConnectsToPlane");
+    if (connects != 0) {
+      std::int32_t style = 0;
+      CheckHost(viaInterface->ConnectionStyle(code, &style), "IPcbVia::ConnectionStyle");
+      if (style == 1) {
+        padStack->Add(Thermal(ConvertToHyperlynxLayer(number), 1, via->GetHoleSize(), via->GetHoleSize(), 0.0, 1,
+                              clearance, clearance, 0.0));
+      } else if (style == 2) {
+        TPadStackEntry none;
+        none.LayerIndex = ConvertToHyperlynxLayer(number);
+        padStack->Add(none);
+      }
+    } else {
+      const std::int32_t size = via->GetSizeOnLayer(number);
+      padStack->Add(Entry(kAntiPadEntry, ConvertToHyperlynxLayer(number), 1, size, size, 0.0));
+    }
+  }
+  return padStack;
+}

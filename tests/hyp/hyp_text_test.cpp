@@ -1,0 +1,85 @@
+// Names as HYP values: which names stay bare, which are quoted, what is
+// replaced, and how the 255-character cut treats a quoted value.
+#include "hyp/HypText.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(HypValue, LeavesOrdinaryNamesExactlyAsWritten) {
+  for (const char* name : {"Top_Layer", "GND", "VCC_3V3_", "U1", "U1.14", "R12", "COPPER", "FR-4", "DE_GND_Plane",
+                           "Net_A_1", "0", "17", "+5V", "3.3V", "N$12", "USB_D+", "A-B/C", "1e", "e5", "\xe4\xdf"})
+    EXPECT_EQ(HypValue(name), name) << name;
+}
+
+TEST(HypValue, QuotesNamesWithBlanksOrPunctuation) {
+  EXPECT_EQ(HypValue("FR-4 (Tg170)"), "\"FR-4 (Tg170)\"");
+  EXPECT_EQ(HypValue("DE_L2(GND)"), "\"DE_L2(GND)\"");
+  EXPECT_EQ(HypValue("U 1"), "\"U 1\"");
+  EXPECT_EQ(HypValue("U 1.7"), "\"U 1.7\"");
+  for (const char* name : {"A=B", "{x", "x}", "(x", "x)", "a,b", " ", "x "})
+    EXPECT_EQ(HypValue(name), "\"" + std::string(name) + "\"") << name;
+}
+
+TEST(HypValue, QuotesTheEmptyNameAndNumbersWithAPointOrExponent) {
+  EXPECT_EQ(HypValue(""), "\"\"");
+  // A pin reference of designator 1 and pad 5 would be read as a number.
+  for (const char* name : {"1.5", ".5", "1.", "-2.25", "+0.5", "2e3", "2E-3", "1.5e+7"})
+    EXPECT_EQ(HypValue(name), "\"" + std::string(name) + "\"") << name;
+  // Whole numbers are names in every field that takes a name.
+  for (const char* name : {"5", "-5", "007", "1.5.2", "1e+", "1.e", ".", "-"})
+    EXPECT_EQ(HypValue(name), name) << name;
+}
+
+TEST(HypValue, ReplacesWhatNoValueCanCarry) {
+  EXPECT_EQ(HypValue("say \"hi\""), "\"say _hi_\"");
+  EXPECT_EQ(HypValue("\"Q\""), "_Q_");
+  EXPECT_EQ(HypValue(std::string("A\0B", 3)), "A_B");
+  EXPECT_EQ(HypValue("line\r\nbreak"), "line__break");
+  EXPECT_EQ(HypValue("tab\there"), "tab_here");
+  EXPECT_EQ(HypValue("del\x7f"), "del_");
+  EXPECT_EQ(HypValue("\x1f (x)"), "\"_ (x)\"");
+  EXPECT_EQ(HypLineText("board \"1\"\r\n(rev A)"), "board _1___(rev A)");
+  EXPECT_TRUE(HypValueNeedsQuotes("a b"));
+  EXPECT_FALSE(HypValueNeedsQuotes("a_b"));
+}
+
+TEST(CutFragment, CutsLikeACountedStringWhenNoQuotedValueIsCut) {
+  const std::string shortText = "SEG L=\"a b\"";
+  EXPECT_EQ(CutFragment(shortText), shortText);
+  const std::string bare = "SEG L=" + std::string(300, 'x');
+  EXPECT_EQ(CutFragment(bare), bare.substr(0, 255));
+  // A quoted value that ends within the first 255 characters is kept whole.
+  const std::string closed = "L=\"a b\" " + std::string(300, 'x');
+  EXPECT_EQ(CutFragment(closed), closed.substr(0, 255));
+}
+
+TEST(CutFragment, ClosesAQuotedValueThatTheCutShortens) {
+  const std::string prefix = "DIELECTRIC L=";
+  const std::string fragment = prefix + HypValue(std::string(300, 'n') + " x");
+  const std::string cut = CutFragment(fragment);
+  ASSERT_EQ(cut.size(), 255u);
+  EXPECT_EQ(cut, prefix + "\"" + std::string(255 - prefix.size() - 2, 'n') + "\"");
+}
+
+TEST(CutFragment, QuoteAtTheEdges) {
+  // The opening quote is the 254th character: the value becomes "".
+  const std::string a = std::string(253, 'a') + "\"b c\"";
+  EXPECT_EQ(CutFragment(a), std::string(253, 'a') + "\"\"");
+  // The opening quote would be the 255th character: the value is left out.
+  const std::string b = std::string(254, 'a') + "\"b c\"";
+  EXPECT_EQ(CutFragment(b), std::string(254, 'a'));
+  // The closing quote is the 255th character: nothing to mend.
+  const std::string c = std::string(250, 'a') + "\"b c\"" + "tail";
+  EXPECT_EQ(CutFragment(c), c.substr(0, 255));
+  // A second value opened after a closed one.
+  const std::string d = "M=\"x y\" L=" + HypValue(std::string(300, 'z') + "(");
+  const std::string cut = CutFragment(d);
+  ASSERT_EQ(cut.size(), 255u);
+  EXPECT_EQ(cut.substr(0, 11), "M=\"x y\" L=\"");
+  EXPECT_EQ(cut.back(), '"');
+}
+
+}  // namespace

@@ -1,0 +1,224 @@
+// The DEVICES, PADSTACK and NET sections of whole export runs, with boards
+// of the simulated host loaded into the test process.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "SimHost.h"
+#include "TestSupport.h"
+#include "exporter/Tarnquil.h"
+
+TQ_DEFINE_CLIENT_API()
+
+namespace {
+
+using tqtest::SimHost;
+
+class Writers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SimHost::Get().reset();
+    SimHost::Get().workspaceReset();
+  }
+  void TearDown() override {
+    SimHost::Get().reset();
+    EXPECT_EQ(SimHost::Get().outstanding(), 0) << "host references left unreleased";
+  }
+  // The lines of the exported document.
+  std::vector<std::string> Export(const std::string& board) {
+    SimHost::Get().Load(board);
+    const std::string dest = out_ / "board.hyp";
+    EXPECT_TRUE(RunExport(dest, kFormatName));
+    return tqtest::HypLines(tqtest::ReadFile(dest));
+  }
+  // The lines from the one that starts with `opening` to the closing "}".
+  static std::vector<std::string> Section(const std::vector<std::string>& lines, const std::string& opening) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i] != opening) continue;
+      std::vector<std::string> section;
+      for (std::size_t j = i; j < lines.size(); ++j) {
+        section.push_back(lines[j]);
+        if (lines[j] == "}") return section;
+      }
+    }
+    return {"<no section " + opening + ">"};
+  }
+  // Every PADSTACK section, in order.
+  static std::vector<std::vector<std::string>> PadStacks(const std::vector<std::string>& lines) {
+    std::vector<std::vector<std::string>> stacks;
+    for (const std::string& line : lines)
+      if (line.rfind("{PADSTACK=", 0) == 0) stacks.push_back(Section(lines, line));
+    return stacks;
+  }
+
+  tqtest::ScratchDir out_;
+  tqtest::ScratchDir tmp_;
+  tqtest::ScopedEnv tmpdir_{"TMPDIR", tmp_.path().string()};
+};
+
+TEST_F(Writers, TheDocumentHoldsItsSectionsInOrder) {
+  const std::vector<std::string> lines = Export(R"({"nets": ["N"],
+    "components": [{"designator": "U1", "pads": [{"name": "1", "net": "N"}]}]})");
+  std::vector<std::string> openings;
+  for (const std::string& line : lines)
+    if (!line.empty() && line[0] == '{') openings.push_back(line.substr(0, line.find_first_of("= ")));
+  EXPECT_EQ(openings, (std::vector<std::string>{"{VERSION", "{UNITS", "{BOARD", "{STACKUP", "{DEVICES",
+                                                "{PADSTACK", "{NET", "{END}"}));
+}
+
+TEST_F(Writers, AMultiLayerPadGivesThePadStackOfTheExample) {
+  // Round, 60 mil everywhere, 28 mil drill, no plane among the first four
+  // (plane connection code 0) and a 10 mil plane clearance.
+  const std::vector<std::string> lines = Export(R"({"rules": {"planeExpansion": "10mil"},
+    "pads": [{"name": "1", "hole": "28mil", "size": "60mil"}]})");
+  EXPECT_EQ(Section(lines, "{PADSTACK=0, 0.0280"),
+            (std::vector<std::string>{"{PADSTACK=0, 0.0280", "  (MDEF, 0, 0.0600, 0.0600, 0, M)",
+                                      "  (ADEF, 0, 0.0700, 0.0700, 0, A)", "}"}));
+}
+
+const char* const kPlaneStack = R"("layers": [
+      {"layer": "TopLayer"}, {"layer": "InternalPlane1", "name": "Power Plane", "net": "GND"},
+      {"layer": "InternalPlane2", "name": "Plane Two", "net": "VCC"}, {"layer": "BottomLayer"}],
+    "nets": ["GND", "VCC", "S"], "rules": {"planeExpansion": "10mil"})";
+
+TEST_F(Writers, PlaneConnectionCodesChooseThermalNoneAndAntiPadEntries) {
+  const std::vector<std::string> lines = Export(std::string("{") + kPlaneStack + R"(,
+    "pads": [{"name": "1", "hole": "28mil", "size": "60mil", "net": "GND"},
+             {"name": "2", "hole": "28mil", "size": "60mil", "planeConnection": 2, "x": "100mil"}]})");
+  const auto stacks = PadStacks(lines);
+  ASSERT_EQ(stacks.size(), 2u);
+  // Code 1: a thermal relief on plane 1, an anti-pad on plane 2.
+  EXPECT_EQ(stacks[0], (std::vector<std::string>{
+                           "{PADSTACK=0, 0.0280", "  (MDEF, 0, 0.0600, 0.0600, 0, M)",
+                           "  (Power_Plane, 0, 0.0600, 0.0600, 0, 0, 0.0100, 0.0100, 0, T)",
+                           "  (Plane_Two, 0, 0.0700, 0.0700, 0, A)", "}"}));
+  // Code 2: a direct connection to plane 1 writes nothing there.
+  EXPECT_EQ(stacks[1], (std::vector<std::string>{"{PADSTACK=1, 0.0280", "  (MDEF, 0, 0.0600, 0.0600, 0, M)",
+                                                 "  (Plane_Two, 0, 0.0700, 0.0700, 0, A)", "}"}));
+}
+
+TEST_F(Writers, APlaneTheBoardDoesNotHoldGetsNoEntry) {
+  // Code 1 names InternalPlane1, which this board lacks.
+  const std::vector<std::string> lines = Export(R"({"layers": [
+      {"layer": "TopLayer"}, {"layer": "InternalPlane2", "name": "Plane Two"}, {"layer": "BottomLayer"}],
+    "rules": {"planeExpansion": "10mil"},
+    "pads": [{"name": "1", "hole": "28mil", "size": "60mil", "planeConnection": 1}]})");
+  EXPECT_EQ(PadStacks(lines), (std::vector<std::vector<std::string>>{
+                                  {"{PADSTACK=0, 0.0280", "  (MDEF, 0, 0.0600, 0.0600, 0, M)",
+                                   "  (Plane_Two, 0, 0.0700, 0.0700, 0, A)", "}"}}));
+}
+
+TEST_F(Writers, EqualPadsShareAPadStackAndARotationMakesANewOne) {
+  const std::vector<std::string> lines = Export(R"({"nets": ["N"],
+    "components": [{"designator": "U1", "pads": [
+      {"name": "1", "size": ["50mil", "60mil"], "shape": "rectangle", "net": "N"},
+      {"name": "2", "size": ["50mil", "60mil"], "shape": "rectangle", "rotation": 90, "x": "100mil", "net": "N"},
+      {"name": "3", "size": ["50mil", "60mil"], "shape": "rectangle", "x": "200mil", "net": "N"}]}]})");
+  const auto stacks = PadStacks(lines);
+  ASSERT_EQ(stacks.size(), 2u);
+  EXPECT_EQ(stacks[1][1], "  (Top_Layer, 1, 0.0500, 0.0600, 90.000, M)");
+  EXPECT_EQ(Section(lines, "{NET=N"),
+            (std::vector<std::string>{"{NET=N", "  (PIN X=0.0000 Y=0.0000 R=U1.1 P=0)",
+                                      "  (PIN X=0.1000 Y=0.0000 R=U1.2 P=1)", "  (PIN X=0.2000 Y=0.0000 R=U1.3 P=0)",
+                                      "}"}));
+}
+
+TEST_F(Writers, ViasFollowTheStackTheyReachAndTheirPlaneConnections) {
+  const std::vector<std::string> lines = Export(std::string("{") + kPlaneStack + R"(,
+    "vias": [
+      {"size": "24mil", "hole": "12mil", "net": "GND", "stackMode": 1},
+      {"size": "24mil", "hole": "12mil", "net": "VCC", "x": "100mil",
+       "planes": [{"layer": "InternalPlane2", "connects": true, "style": "direct"}]},
+      {"size": "24mil", "hole": "12mil", "net": "VCC", "x": "200mil", "stackMode": 1,
+       "planes": [{"layer": "InternalPlane2", "connects": true, "style": "direct"}]},
+      {"size": "24mil", "hole": "12mil", "net": "VCC", "x": "300mil", "stackMode": 1,
+       "planes": [{"layer": "InternalPlane2", "connects": true, "style": 0}]},
+      {"size": "20mil", "hole": "8mil", "net": "S", "x": "400mil", "from": "TopLayer", "to": "InternalPlane1"}]})");
+  const auto stacks = PadStacks(lines);
+  ASSERT_EQ(stacks.size(), 5u);
+  // Walked: metal on the signal layers, a thermal relief on its own plane,
+  // an anti-pad of the via's size on the other.
+  EXPECT_EQ(stacks[0], (std::vector<std::string>{
+                           "{PADSTACK=0, 0.0120", "  (Top_Layer, 0, 0.0240, 0.0240, 0, M)",
+                           "  (Power_Plane, 0, 0.0120, 0.0120, 0, 0, 0.0100, 0.0100, 0, T)",
+                           "  (Plane_Two, 0, 0.0240, 0.0240, 0, A)", "  (Bottom_Layer, 0, 0.0240, 0.0240, 0, M)",
+                           "}"}));
+  // A simple through via: MDEF and ADEF whatever its planes say.
+  EXPECT_EQ(stacks[1], (std::vector<std::string>{"{PADSTACK=1, 0.0120", "  (MDEF, 0, 0.0240, 0.0240, 0, M)",
+                                                 "  (ADEF, 0, 0.0340, 0.0340, 0, A)", "}"}));
+  // Direct connection (a none entry) and no connection style: the same
+  // lines, two padstacks.
+  ASSERT_EQ(stacks[2].size(), stacks[3].size());
+  for (std::size_t i = 1; i < stacks[2].size(); ++i) EXPECT_EQ(stacks[2][i], stacks[3][i]);
+  EXPECT_EQ(stacks[2][0], "{PADSTACK=2, 0.0120");
+  EXPECT_EQ(stacks[3][0], "{PADSTACK=3, 0.0120");
+  // A blind via from the top to the first plane reaches two stack layers.
+  EXPECT_EQ(stacks[4], (std::vector<std::string>{"{PADSTACK=4, 0.0080", "  (Top_Layer, 0, 0.0200, 0.0200, 0, M)",
+                                                 "  (Power_Plane, 0, 0.0200, 0.0200, 0, A)", "}"}));
+  EXPECT_EQ(Section(lines, "{NET=S"), (std::vector<std::string>{"{NET=S", "  (VIA X=0.4000 Y=0.0000 P=4)", "}"}));
+}
+
+TEST_F(Writers, ANetListsTracksArcsViasAndPinsWhateverTheBoardOrder) {
+  // The net of the example, with its members declared in reverse order.
+  const std::vector<std::string> lines = Export(R"({"nets": ["GND", "Other"],
+    "components": [
+      {"designator": "U1", "pads": [{"name": "7", "hole": "30mil", "size": "60mil", "x": "2in", "y": "1in",
+                                     "net": "GND"}]},
+      {"designator": "U2", "pads": [{"name": "1", "hole": "30mil", "size": "50mil", "net": "Other"}]}],
+    "vias": [{"x": "1.5in", "y": "1in", "net": "GND"}],
+    "arcs": [{"x": "1in", "y": "1in", "radius": "100mil", "net": "Other"}],
+    "tracks": [{"x1": "1in", "y1": "1in", "x2": "1.5in", "y2": "1in", "width": "12mil", "net": "GND"},
+               {"x1": "0in", "y1": "0in", "x2": "1in", "y2": "0in"}]})");
+  EXPECT_EQ(Section(lines, "{NET=GND"),
+            (std::vector<std::string>{"{NET=GND",
+                                      "  (SEG X1=1.0000 Y1=1.0000 X2=1.5000 Y2=1.0000 W=0.0120 L=Top_Layer)",
+                                      "  (VIA X=1.5000 Y=1.0000 P=2)", "  (PIN X=2.0000 Y=1.0000 R=U1.7 P=0)",
+                                      "}"}));
+  std::string all;
+  for (const std::string& line : lines) all += line + "\n";
+  EXPECT_EQ(all.find("X2=1.0000 Y2=0.0000 W="), std::string::npos) << "a track without a net";
+  const std::vector<std::string> other = Section(lines, "{NET=Other");
+  ASSERT_EQ(other.size(), 4u);
+  EXPECT_EQ(other[1].rfind("  (ARC ", 0), 0u);
+  EXPECT_EQ(other[2].rfind("  (PIN ", 0), 0u);
+}
+
+TEST_F(Writers, AFreePadInANetIsWrittenAsAViaAndNamesAreCleaned) {
+  const std::vector<std::string> lines = Export(R"({"nets": ["Net (A) 1"],
+    "pads": [{"name": "TP1", "x": "1in", "y": "1in", "hole": "20mil", "size": "40mil", "net": "Net (A) 1"}]})");
+  EXPECT_EQ(Section(lines, "{NET=Net_A_1"),
+            (std::vector<std::string>{"{NET=Net_A_1", "  (VIA X=1.0000 Y=1.0000 P=0)", "}"}));
+}
+
+TEST_F(Writers, DevicesAreGroupedByTheClassTheirCommentNames) {
+  const std::vector<std::string> lines = Export(R"({"components": [
+    {"designator": "R12", "comment": "hyperlynx, r", "side": "bottom"},
+    {"designator": "U1", "comment": "HyperLynx IC"},
+    {"designator": "X1", "comment": "IC"},
+    {"designator": "B1", "comment": "HYPERLYNX BD"},
+    {"designator": "U2", "comment": "HYPERLYNX IC2"},
+    {"designator": "C3", "comment": "HYPERLYNX,C"},
+    {"designator": "D1", "comment": "  hyperlynx,,cr  test"},
+    {"designator": "L1", "comment": "HYPERLYNX L"},
+    {"designator": "J1", "comment": "HYPERLYNX J"},
+    {"designator": "U3", "comment": "hyperlynx ic"}]})");
+  EXPECT_EQ(Section(lines, "{DEVICES"),
+            (std::vector<std::string>{"{DEVICES", "  (? REF=X1 L=Top_Layer)", "  (? REF=U2 L=Top_Layer)",
+                                      "  (IC REF=U1 L=Top_Layer)", "  (IC REF=U3 L=Top_Layer)",
+                                      "  (R REF=R12 L=Bottom_Layer)", "  (C REF=C3 L=Top_Layer)",
+                                      "  (J REF=J1 L=Top_Layer)", "  (L REF=L1 L=Top_Layer)",
+                                      "  (CR REF=D1 L=Top_Layer)", "  (BD REF=B1 L=Top_Layer)", "}"}));
+}
+
+TEST_F(Writers, TheProgressDisplayAdvancesOncePerComponentPadViaAndNet) {
+  Export(R"({"nets": ["A", "B"],
+    "components": [{"designator": "U1", "pads": [{"name": "1", "net": "A"}, {"name": "2"}]}],
+    "vias": [{"net": "B"}]})");
+  std::int32_t total = -1, steps = -1;
+  SimHost::Get().progress(&total, &steps, nullptr, nullptr, nullptr, 0);
+  EXPECT_EQ(total, 1 + 2 + 1 + 2);
+  EXPECT_EQ(steps, total);
+}
+
+}  // namespace
