@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: installs the dependencies from
 # Debian packages, builds the Windows (win32) and Linux (native) presets,
-# runs all tests with ctest, then again under AddressSanitizer and
+# runs all tests with ctest, fuzzes two readers for a bounded time (clang),
+# then runs the tests again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (asan preset), and ends with a summary line.
 #   ./test.sh              everything
 #   TQ_SKIP_ASAN=1 ./test.sh   without the sanitizer pass
+#   TQ_SKIP_FUZZ=1 ./test.sh   without the bounded fuzzing runs (scripts/fuzz.sh)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -47,6 +49,11 @@ run_ctest() {
 
 echo "== Tests (native)"
 run_ctest native
+
+if [ "${TQ_SKIP_FUZZ:-0}" != "1" ]; then
+  echo "== Fuzzing (bounded: 25 s for each of two targets)"
+  if TQ_JOBS="$jobs" ./scripts/fuzz.sh 25; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+fi
 
 if [ "${TQ_SKIP_ASAN:-0}" != "1" ]; then
   echo "== Sanitizer build and tests (asan)"

@@ -1,32 +1,55 @@
 // Speed of the number formats and of the fragments that every track, arc,
-// pad and via line of a HYP file goes through.
+// pad and via line of a HYP file goes through. The *Reference benchmarks run
+// the earlier implementation of the formats (kept for the tests), on the
+// same inputs, for comparison.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <string>
 
+#include "NumberFormatReference.h"
 #include "hyp/NumberFormat.h"
 #include "hyp/Translator.h"
 #include "pcb/Pcbclass.h"
 
 namespace {
 
-void BM_FormatLength(benchmark::State& state) {
+template <std::string (*Format)(std::int32_t)>
+void BM_Length(benchmark::State& state) {
   std::int32_t v = -2000000000;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(FormatLength(v));
+    benchmark::DoNotOptimize(Format(v));
     v += 7919;
   }
 }
-BENCHMARK(BM_FormatLength);
+BENCHMARK(BM_Length<FormatLength>)->Name("BM_FormatLength");
+BENCHMARK(BM_Length<reference::FormatLength>)->Name("BM_FormatLengthReference");
 
-void BM_FormatReal3(benchmark::State& state) {
+// Reals that grow without bound: after a few million iterations they pass
+// 1e6, where every value takes the exact-digit path.
+template <std::string (*Format)(double)>
+void BM_Real(benchmark::State& state) {
   double a = 0.0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(FormatReal3(a));
+    benchmark::DoNotOptimize(Format(a));
     a += 0.37;
   }
 }
-BENCHMARK(BM_FormatReal3);
+BENCHMARK(BM_Real<FormatReal3>)->Name("BM_FormatReal3");
+BENCHMARK(BM_Real<reference::FormatReal3>)->Name("BM_FormatReal3Reference");
+
+// Angles in [0, 360), as pads and padstacks have them.
+template <std::string (*Format)(double)>
+void BM_Angle(benchmark::State& state) {
+  double a = 0.0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(Format(a));
+    a += 0.37;
+    if (a >= 360.0) a -= 360.0;
+  }
+}
+BENCHMARK(BM_Angle<FormatReal3>)->Name("BM_FormatReal3Angles");
+BENCHMARK(BM_Angle<reference::FormatReal3>)->Name("BM_FormatReal3AnglesReference");
 
 void BM_TrackFragment(benchmark::State& state) {
   TTranslator translator;

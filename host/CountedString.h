@@ -44,3 +44,24 @@ static_assert(sizeof(TCountedString<20>) == 21, "counted strings are packed");
 inline std::string CutTo255(std::string_view text) {
   return std::string(text.substr(0, text.size() < 255 ? text.size() : 255));
 }
+
+// The 256-byte buffer through which a counted-string field of smaller
+// capacity is exchanged with the host. The host may write 255 characters
+// through any text pointer it is given, so a field such as a pad's 21-byte
+// name is never handed over itself: the buffer starts with the field's text,
+// its address goes to the host, and CopyBack() puts at most the field's
+// capacity back into the field.
+template <std::size_t Capacity>
+class TShortStringExchange {
+ public:
+  explicit TShortStringExchange(TCountedString<Capacity>& field) : field_(field), buffer_(field.view()) {}
+  TShortStringExchange(const TShortStringExchange&) = delete;
+  TShortStringExchange& operator=(const TShortStringExchange&) = delete;
+
+  TShortString* get() { return &buffer_; }
+  void CopyBack() { field_.Assign(buffer_.view()); }
+
+ private:
+  TCountedString<Capacity>& field_;
+  TShortString buffer_;
+};

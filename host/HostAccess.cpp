@@ -13,7 +13,10 @@ std::string ResultText(THostResult result) {
 }
 
 IHostClient* g_client = nullptr;
-IHostWorkspace* g_workspace = nullptr;
+// The workspace module's entry point, remembered once found. The workspace
+// itself is asked for afresh on every use: the host may replace it, and we
+// hold no reference that would keep the old one valid.
+GetWorkspace_t g_getWorkspace = nullptr;
 
 ClientAPI_GetClientInterface_t LookUpClientExport() {
   return reinterpret_cast<ClientAPI_GetClientInterface_t>(platform::FindMainProgramExport(kClientInterfaceExport));
@@ -56,9 +59,9 @@ THostRef<IPcbBoard> GetCurrentBoardInterface(IPcbServer* server) {
 }
 
 IHostWorkspace* HostWorkspace() {
-  if (g_workspace != nullptr) return g_workspace;
-  platform::ModuleHandle module = platform::FindLoadedModule(kWorkspaceModuleName);
-  auto get = reinterpret_cast<GetWorkspace_t>(platform::FindExport(module, kWorkspaceExport));
-  if (get != nullptr) g_workspace = get();
-  return g_workspace;
+  if (g_getWorkspace == nullptr) {
+    platform::ModuleHandle module = platform::FindLoadedModule(kWorkspaceModuleName);
+    g_getWorkspace = reinterpret_cast<GetWorkspace_t>(platform::FindExport(module, kWorkspaceExport));
+  }
+  return g_getWorkspace != nullptr ? g_getWorkspace() : nullptr;
 }

@@ -74,8 +74,11 @@ THostRef<IPcbServer> GetPcbServer();
 // The server's current board interface; empty when there is none.
 THostRef<IPcbBoard> GetCurrentBoardInterface(IPcbServer* server);
 
-// The workspace of the already loaded workspace module, looked up on first use
-// and remembered once found; nullptr when there is none. Borrowed.
+// The workspace of the already loaded workspace module; nullptr when there is
+// none. The module's entry point is looked up on first use and remembered
+// once found; the workspace is asked for on every call, because the host may
+// replace it. Borrowed: valid until control goes back to the host, so never
+// keep it beyond the current operation.
 IHostWorkspace* HostWorkspace();
 
 // Wide texts from an interface: the host writes into our buffer.

@@ -11,8 +11,11 @@
 //    the pointed-to values. A query result of 0 means success.
 //  - Out-parameters point to storage that the caller owns; the host writes
 //    each field through its own pointer with exactly the field's width.
-//  - Texts are counted strings (CountedString.h) of the capacity that the
-//    parameter's type states; the host cuts, it never writes past it.
+//  - A counted string (CountedString.h) is passed as the address of a
+//    256-byte buffer, and the host may fill all of it. A field of smaller
+//    capacity (a pad's 20-character name) is never handed over directly: it
+//    goes through a TShortString and is cut when copied back
+//    (TShortStringExchange).
 //  - Layers are LayerCode (32-bit) values for the iterator, the board's
 //    current layer and the common object header, and Layer bytes elsewhere.
 #include <cstddef>

@@ -1,10 +1,9 @@
 #include "hyp/NumberFormat.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <string_view>
-
-#include "support/Rt_Util.h"
 
 namespace {
 
@@ -75,6 +74,59 @@ std::string RoundHalfAwayText(TDecimalText d, std::size_t decimals) {
   return digits.substr(0, wholeDigits) + "." + digits.substr(wholeDigits);
 }
 
+// The fast path. Most numbers are decided by the scaled magnitude alone:
+// when magnitude * 10^decimals is clearly away from a half, both rounding
+// steps give its nearest integer and the digits come from integer
+// arithmetic. Only a value near a half needs the digits of the exact binary
+// value (the slow path above). Neither path touches the floating-point
+// environment: the rounding mode is never read or switched.
+
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+constexpr std::uint64_t kIntPowersOfTen[] = {1,      10,      100,      1000,      10000,
+                                             100000, 1000000, 10000000, 100000000, 1000000000};
+
+// Up to this magnitude (and 9 decimals) the scaled value stays below 2^53,
+// where floor and the fraction are exact.
+constexpr double kFastLimit = 1e6;
+constexpr int kFastMaxDecimals = 9;
+
+// The fixed text of `units` (a whole number of 10^-decimals) with the sign.
+std::string FixedText(bool negative, std::uint64_t units, int decimals) {
+  char buf[48];
+  char* end = buf + sizeof buf;
+  char* p = end;
+  for (int i = 0; i < decimals; ++i) {
+    *--p = static_cast<char>('0' + units % 10);
+    units /= 10;
+  }
+  if (decimals > 0) *--p = '.';
+  do {
+    *--p = static_cast<char>('0' + units % 10);
+    units /= 10;
+  } while (units != 0);
+  if (negative) *--p = '-';
+  return std::string(p, static_cast<std::size_t>(end - p));
+}
+
+// The text by the fast path, or false when the value lies too near a half
+// (or is too large) to decide without its exact digits.
+bool TryFixedFast(double value, int decimals, std::string& text) {
+  const double magnitude = std::fabs(value);
+  if (!(magnitude < kFastLimit) || decimals > kFastMaxDecimals) return false;
+  // The product is off the exact scaled value by at most one unit in its
+  // last place (whatever the rounding mode), and step 1 moves the value by
+  // at most half a unit at the 17th decimal (below 10) or at the 18th digit
+  // (from 10 on). The margin covers both with room to spare.
+  const double scaled = magnitude * kPowersOfTen[decimals];
+  const double whole = std::floor(scaled);
+  const double fraction = scaled - whole;  // exact below 2^53
+  const double margin = scaled * 1e-14 + kPowersOfTen[decimals] * 1e-17;
+  if (std::fabs(fraction - 0.5) <= margin) return false;
+  const std::uint64_t units = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+  text = FixedText(value < 0, units, decimals);
+  return true;
+}
+
 }  // namespace
 
 std::string FormatFixed(double value, int decimals) {
@@ -82,15 +134,46 @@ std::string FormatFixed(double value, int decimals) {
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
   if (decimals < 0) decimals = 0;
   if (decimals > kMaxDecimals) decimals = kMaxDecimals;
-  std::string text = value < 0 ? "-" : "";
+  std::string text;
+  if (TryFixedFast(value, decimals, text)) return text;
+  if (value < 0) text = "-";
   text += RoundHalfAwayText(RoundToSignificantText(std::fabs(value)), static_cast<std::size_t>(decimals));
   if (text.size() > kMaxText) text.resize(kMaxText);
   return text;
 }
 
 std::string FormatLength(std::int32_t value) {
-  const double mils = RoundToMicroMil(static_cast<double>(value) / 10000.0);
-  return FormatFixed(mils / 1000.0, 4);
+  // In whole numbers: the magnitude is `whole` mils and `rest` 1/10000 mil.
+  const bool negative = value < 0;
+  const std::uint32_t magnitude = negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  const std::uint32_t whole = magnitude / 10000;
+  const std::uint32_t rest = magnitude % 10000;
+  // The fraction to 0.001 mil, ties to even. A tie in host units (rest ends
+  // in 5) is a tie only if the double fraction * 1000 lands on it: decide
+  // with the same double arithmetic as the conversion to mils.
+  std::uint32_t thousandths = rest / 10;
+  const std::uint32_t lastDigit = rest % 10;
+  if (lastDigit > 5) {
+    ++thousandths;
+  } else if (lastDigit == 5) {
+    const double mils = static_cast<double>(magnitude) / 10000.0;
+    const double product = (mils - std::trunc(mils)) * 1000.0;
+    const double half = static_cast<double>(thousandths) + 0.5;
+    if (product > half || (product == half && (thousandths & 1u) != 0)) ++thousandths;
+  }
+  // The length in 0.001 mil, i.e. in 1e-6 inch. A length that rounds to
+  // zero mils is not negative (it is -0.0 in the conversion).
+  const std::uint64_t micro = static_cast<std::uint64_t>(whole) * 1000 + thousandths;
+  const bool printNegative = negative && micro != 0;
+  const std::uint64_t units = micro / 100;  // 1e-4 inch
+  const std::uint64_t below = micro % 100;
+  if (below != 50) return FixedText(printNegative, units + (below > 50 ? 1 : 0), 4);
+  // An exact half at the fourth decimal: whether the inches in double
+  // precision come out just below or above it decides, as in the general
+  // path.
+  const double mils = static_cast<double>(whole) + static_cast<double>(thousandths) / 1000.0;
+  const double inches = mils / 1000.0;
+  return FormatFixed(printNegative ? -inches : inches, 4);
 }
 
 std::string FormatReal3(double value) {

@@ -27,7 +27,8 @@
 #include <string>
 
 // A host length (1/10000 mil) in inches with four decimals: the value in
-// mils is rounded to 0.001 mil (RoundToMicroMil), then divided by 1000.
+// mils is rounded to 0.001 mil (as RoundToMicroMil does), then divided by
+// 1000. Computed in whole numbers where that decides the digits.
 // 312500 gives 0.0313, 1500 gives 0.0002, -400 gives -0.0000.
 std::string FormatLength(std::int32_t value);
 

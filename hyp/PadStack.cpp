@@ -48,7 +48,8 @@ std::string PadStackLayerName(std::uint8_t index) {
   if (index >= 33 && index <= 48) return HypValue(GetHypLayerName(index + 6));
   if (index == kPadStackMetalDefault) return "MDEF";
   if (index == kPadStackPlaneDefault) return "ADEF";
-  return {};
+  // No layer: the empty name, which a reader takes only in quotes.
+  return HypValue("");
 }
 
 // ---------------------------------------------------------------------------
@@ -157,12 +158,46 @@ void TPadStackList::WriteAll() {
 }
 
 void TPadStackList::Collect() {
-  IterateObjects(FBoard, kPadAndViaKinds, LayerSet::Range(1, 75), BindMethod<&TPadStackList::AddObject>(*this), 0);
+  // The iterators IterateObjects would make (per kind, then per layer), one
+  // visit each, so that every handle comes with the layer it was yielded on.
+  for (const TObjectKind kind : {kPadObject, kViaObject}) {
+    for (int L = 1; L <= 75; ++L) {
+      FVisitLayer = L;
+      IterateObjects(FBoard, KindSetOf({kind}), LayerSet{L}, BindMethod<&TPadStackList::AddObject>(*this), 0);
+    }
+    FVisitLayer = -1;
+    // Objects whose own layer never yielded them count where first met.
+    for (const THandle handle : FMetEarlyOrder) {
+      TMetEarly& met = FMetEarly.at(handle);
+      if (met.padStack) AddOrFind(std::move(met.padStack));
+    }
+    FMetEarlyOrder.clear();
+    FMetEarly.clear();
+  }
 }
 
 void TPadStackList::AddObject(THandle handle) {
   if (handle == 0) return;
   PcbApi_Percent_Update();
+  const auto met = FMetEarly.find(handle);
+  if (met != FMetEarly.end()) {
+    // Met before: it counts now if this is its own layer, and only once.
+    if (met->second.ownLayer == FVisitLayer && met->second.padStack) AddOrFind(std::move(met->second.padStack));
+    return;
+  }
+  int ownLayer = -1;
+  std::unique_ptr<TPadStack> padStack = Build(handle, &ownLayer);
+  if (!padStack) return;
+  if (FVisitLayer >= 0 && ownLayer > FVisitLayer && ownLayer <= 75) {
+    // Yielded on a layer before its own: kept until its own layer comes.
+    FMetEarlyOrder.push_back(handle);
+    FMetEarly.emplace(handle, TMetEarly{ownLayer, std::move(padStack)});
+    return;
+  }
+  AddOrFind(std::move(padStack));
+}
+
+std::unique_ptr<TPadStack> TPadStackList::Build(THandle handle, int* ownLayer) const {
   std::unique_ptr<TPCBObject> object;
   const TPadStackBuilder* builder = nullptr;
   switch (PcbApi_GetObjectIdFromObjectHandle(handle) & 0x7F) {
@@ -177,10 +212,14 @@ void TPadStackList::AddObject(THandle handle) {
     default:
       // The visit asks for pads and vias only; a host that yields anything
       // else has nothing here that a padstack could describe.
-      return;
+      return nullptr;
   }
   object->Query(1);
-  std::unique_ptr<TPadStack> padStack = (*builder)(*object);
+  *ownLayer = object->GetLayer();
+  return (*builder)(*object);
+}
+
+void TPadStackList::AddOrFind(std::unique_ptr<TPadStack> padStack) {
   if (padStack && !FindPadStack(*padStack)) AddPadStack(std::move(padStack));
 }
 

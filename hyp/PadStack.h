@@ -47,9 +47,9 @@ struct TPadStackEntry {
 std::string ShapeText(std::uint8_t shape);
 // "M", "A" or "T" for entry kinds 1, 2, 3; nothing for any other kind.
 std::string KindLetter(std::uint8_t kind);
-// The name of a padstack layer index: nothing for 0, the HYP layer name of
-// layers 1..32 and of the internal planes (33..48), "MDEF" for 49 and "ADEF"
-// for 50.
+// The name of a padstack layer index: the HYP layer name of layers 1..32 and
+// of the internal planes (33..48), "MDEF" for 49, "ADEF" for 50, and the
+// quoted empty name "" for 0 and anything else. Names are HYP values.
 std::string PadStackLayerName(std::uint8_t index);
 
 class TPadStack {
@@ -102,6 +102,13 @@ class TPadStackList {
   void WriteAll();
   // Visits the board's pads and vias (kinds 2 and 3 on layers 1..75) and
   // adds the padstack of each to the table unless an equal one is in it.
+  //
+  // A host may yield a multi-layer pad or via on every layer it touches, not
+  // only on its own. Such an object counts where its own layer is visited,
+  // so the padstacks are named in the same order whichever way the host
+  // yields: met first on another layer, it is built once and kept aside
+  // until its own layer comes (or until the end of its kind's visit, when
+  // its own layer never yields it), and later meetings pass it by.
   void Collect();
   // One visited handle: advances the progress display, reads the object,
   // builds its padstack and adds it or falls on the existing one. A handle of
@@ -128,7 +135,21 @@ class TPadStackList {
   TTextOutput& FOutput;
   TPadStackBuilder FPadBuilder;
   TPadStackBuilder FViaBuilder;
+  // Reads a pad or via and builds its padstack; nullptr for another kind.
+  std::unique_ptr<TPadStack> Build(THandle handle, int* ownLayer) const;
+  void AddOrFind(std::unique_ptr<TPadStack> padStack);
+
   std::vector<std::unique_ptr<TPadStack>> FPadStacks;
+  // The layer whose iterator is yielding, while Collect runs.
+  int FVisitLayer = -1;
+  // Objects met on a layer before their own, with their padstack, in the
+  // order first met; a taken padstack leaves nullptr behind.
+  struct TMetEarly {
+    int ownLayer;
+    std::unique_ptr<TPadStack> padStack;
+  };
+  std::unordered_map<THandle, TMetEarly> FMetEarly;
+  std::vector<THandle> FMetEarlyOrder;
   // Stored padstacks whose entries all differ, by their IndexKey: the first
   // one with each key.
   std::unordered_map<std::string, std::size_t> FIndex;

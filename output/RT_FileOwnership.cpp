@@ -17,23 +17,8 @@ std::size_t FileNameStart(const std::string& path) {
 
 bool StartsWith(const std::string& line, const char* key) { return line.rfind(key, 0) == 0; }
 
-// Every line of a text file; line breaks are CR LF, LF or CR.
-std::vector<std::string> ReadLines(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) throw std::runtime_error("cannot open " + path);
-  // A lock file holds three short lines; anything far larger is not one.
-  constexpr std::size_t kMaxLockFileBytes = 1 << 20;
-  std::string content;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, file)) > 0 && content.size() <= kMaxLockFileBytes) content.append(buf, n);
-  if (content.size() > kMaxLockFileBytes) {
-    std::fclose(file);
-    throw std::runtime_error("not a lock file: " + path);
-  }
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) throw std::runtime_error("cannot read " + path);
+// Every line of a text; line breaks are CR LF, LF or CR.
+std::vector<std::string> SplitLines(const std::string& content) {
   std::vector<std::string> lines;
   std::string line;
   for (std::size_t i = 0; i < content.size(); ++i) {
@@ -60,8 +45,19 @@ std::string LockFileName(const std::string& fileName) {
 bool ReadLockFile(const std::string& fileName, TFileOwnershipDetails& details) {
   details = {};
   const std::string lockName = LockFileName(fileName);
-  if (!platform::PathExists(lockName)) return false;
-  for (const std::string& line : ReadLines(lockName)) {
+  // A lock file holds three short lines; anything far larger is not one. A
+  // FIFO or a device is never waited for: it counts as unreadable.
+  constexpr std::size_t kMaxLockFileBytes = 1 << 20;
+  std::string content;
+  switch (platform::ReadSmallRegularFile(lockName, kMaxLockFileBytes, content)) {
+    case platform::SmallFileRead::Missing:
+      return false;
+    case platform::SmallFileRead::Unreadable:
+      throw std::runtime_error("cannot read " + lockName + " as a lock file");
+    case platform::SmallFileRead::Read:
+      break;
+  }
+  for (const std::string& line : SplitLines(content)) {
     if (StartsWith(line, "ComputerName"))
       details.ComputerName = line.size() > 13 ? line.substr(13) : std::string();
     else if (StartsWith(line, "UserName"))

@@ -17,8 +17,10 @@ struct TFileOwnershipDetails {
 std::string LockFileName(const std::string& fileName);
 
 // Reads the lock file of fileName. True when it exists and all three values
-// are non-empty. Raises std::runtime_error when the file exists but cannot
-// be read, or is far too large to be a lock file (over 1 MiB).
+// are non-empty. Raises std::runtime_error when something exists at the lock
+// file's name but cannot be read as a regular file (a directory, a FIFO, a
+// device, a file held open exclusively) or is far too large to be a lock file
+// (over 1 MiB). It never waits: a FIFO is not opened for a blocking read.
 bool ReadLockFile(const std::string& fileName, TFileOwnershipDetails& details);
 
 // Whether another process (another computer, user or process id) holds

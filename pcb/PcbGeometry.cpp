@@ -1,5 +1,7 @@
 #include "pcb/PcbGeometry.h"
 
+#include <math.h>  // sincosl
+
 #include <cmath>
 #include <limits>
 
@@ -11,6 +13,12 @@ constexpr long double kInt32Max = 2147483647.0L;
 constexpr long double kInt32Min = -2147483648.0L;
 
 }  // namespace
+
+TSinCos SinCos(long double radians) {
+  TSinCos r;
+  ::sincosl(radians, &r.Sin, &r.Cos);
+  return r;
+}
 
 long double FiniteDegrees(double degrees) { return std::isfinite(degrees) ? degrees : 0.0L; }
 
@@ -60,10 +68,12 @@ TCorners RectangleCorners(std::int64_t cx, std::int64_t cy, std::int64_t w, std:
   const long double r = Radians(FiniteDegrees(rotationDegrees));
   const long double a = t - r;                // corners 1 and 4
   const long double b = (kPi / 2.0L - r) - t;  // corners 2 and 3
-  const long double sa = std::sin(a) * m;
-  const long double ca = std::cos(a) * m;
-  const long double sb = std::sin(b) * m;
-  const long double cb = std::cos(b) * m;
+  const TSinCos ta = SinCos(a);
+  const TSinCos tb = SinCos(b);
+  const long double sa = ta.Sin * m;
+  const long double ca = ta.Cos * m;
+  const long double sb = tb.Sin * m;
+  const long double cb = tb.Cos * m;
   c.X[0] = RoundHalfEven(x - sa);
   c.Y[0] = RoundHalfEven(y - ca);
   c.X[1] = RoundHalfEven(x + cb);

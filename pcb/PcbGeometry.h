@@ -15,6 +15,16 @@ inline constexpr long double kPi = 3.141592653589793238462643383279502884L;
 // Degrees to radians in extended precision.
 inline long double Radians(long double degrees) { return degrees * (kPi / 180.0L); }
 
+// The sine and cosine of an angle in radians from one call: bit for bit
+// what std::sin and std::cos give for the same long double on this build
+// (both C runtimes compute the pair with the same reduction and kernels as
+// the separate functions), at about the cost of one of them.
+struct TSinCos {
+  long double Sin;
+  long double Cos;
+};
+TSinCos SinCos(long double radians);
+
 // A host angle fit to compute with: NaN and infinities count as 0 degrees.
 long double FiniteDegrees(double degrees);
 

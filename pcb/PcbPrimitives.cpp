@@ -2,6 +2,7 @@
 // texts, components and nets.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "host/PCBProcs.h"
 #include "pcb/Pcbclass.h"
@@ -34,11 +35,14 @@ TPcbPad::TPcbPad(THandle handle) : TPCBObject(handle) { ObjectKind = kPadObject;
 
 std::int32_t TPcbPad::Query(TMode Mode) {
   QueryBitFields(Mode);
+  // The four texts are 20-character fields; the host gets 256-byte buffers.
+  TShortStringExchange name(Name), text1(PadText1), text2(PadText2), text3(PadText3);
   const std::int32_t result = PcbApi_QueryPad(
       Mode, Handle, &Flags, &HostWord, &LayerCode, &NetHandle, &HostByte, &ComponentHandle, &X, &Y, &TopXSize,
-      &TopYSize, &MidXSize, &MidYSize, &BotXSize, &BotYSize, &HoleSize, &TopShape, &MidShape, &BotShape, &Name,
-      &PadByte1, &PadByte2, &Rotation, &PadText1, &PadText2, &PadValue1, &PadText3, &PadByte3, &PadByte4,
+      &TopYSize, &MidXSize, &MidYSize, &BotXSize, &BotYSize, &HoleSize, &TopShape, &MidShape, &BotShape, name.get(),
+      &PadByte1, &PadByte2, &Rotation, text1.get(), text2.get(), &PadValue1, text3.get(), &PadByte3, &PadByte4,
       &PadValue2, PadEightBytes, &PadValue3, &PadValue4, &PadValue5, &SideFlag1, &SideFlag2);
+  for (auto* text : {&name, &text1, &text2, &text3}) text->CopyBack();
   if (result != 0) return result;
   PcbApi_QueryPadStackMode(Mode, Handle, &PadStackMode);
   // The per-layer calls take no mode; their results are not used.
@@ -140,15 +144,17 @@ TLine PadCentreLine(std::int32_t x, std::int32_t y, std::int32_t xs, std::int32_
   if (c < b) {
     const long double a = pcbgeom::Radians(pcbgeom::FiniteDegrees(rotation));
     const long double d = static_cast<long double>(b - c);
-    const long double dx = std::cos(a) * d;
-    const long double dy = std::sin(a) * d;
+    const pcbgeom::TSinCos t = pcbgeom::SinCos(a);
+    const long double dx = t.Cos * d;
+    const long double dy = t.Sin * d;
     return TLine{pcbgeom::RoundHalfEven(cx - dx), pcbgeom::RoundHalfEven(cy - dy), pcbgeom::RoundHalfEven(cx + dx),
                  pcbgeom::RoundHalfEven(cy + dy)};
   }
   const long double a = pcbgeom::Radians(90.0L - pcbgeom::FiniteDegrees(rotation));
   const long double d = static_cast<long double>(c - b);
-  const long double dx = std::cos(a) * d;
-  const long double dy = std::sin(a) * d;
+  const pcbgeom::TSinCos t = pcbgeom::SinCos(a);
+  const long double dx = t.Cos * d;
+  const long double dy = t.Sin * d;
   return TLine{pcbgeom::RoundHalfEven(cx - dx), pcbgeom::RoundHalfEven(cy + dy), pcbgeom::RoundHalfEven(cx + dx),
                pcbgeom::RoundHalfEven(cy - dy)};
 }
@@ -278,22 +284,45 @@ void TPcbArc::SetExtraValue1(std::int32_t Value) { ExtraValue1 = Value; }
 
 namespace {
 
-std::int32_t ArcPointX(std::int32_t centre, std::int32_t radius, double degrees) {
-  const long double a = pcbgeom::Radians(pcbgeom::NormaliseDegrees(degrees));
-  return pcbgeom::SaturatingAdd(pcbgeom::RoundHalfEven(std::cos(a) * static_cast<long double>(radius)), centre);
+std::int32_t ArcPointCoordinate(std::int32_t centre, std::int32_t radius, long double sinOrCos) {
+  return pcbgeom::SaturatingAdd(pcbgeom::RoundHalfEven(sinOrCos * static_cast<long double>(radius)), centre);
 }
 
-std::int32_t ArcPointY(std::int32_t centre, std::int32_t radius, double degrees) {
-  const long double a = pcbgeom::Radians(pcbgeom::NormaliseDegrees(degrees));
-  return pcbgeom::SaturatingAdd(pcbgeom::RoundHalfEven(std::sin(a) * static_cast<long double>(radius)), centre);
+// Equal bits, so that a NaN angle (which counts as 0) is found again.
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+pcbgeom::TSinCos AngleSinCos(double degrees) {
+  return pcbgeom::SinCos(pcbgeom::Radians(pcbgeom::NormaliseDegrees(degrees)));
 }
 
 }  // namespace
 
-std::int32_t TPcbArc::GetStartX() const { return ArcPointX(X, Radius, StartAngle); }
-std::int32_t TPcbArc::GetStartY() const { return ArcPointY(Y, Radius, StartAngle); }
-std::int32_t TPcbArc::GetEndX() const { return ArcPointX(X, Radius, EndAngle); }
-std::int32_t TPcbArc::GetEndY() const { return ArcPointY(Y, Radius, EndAngle); }
+pcbgeom::TSinCos TPcbArc::StartSinCos() const {
+  if (!FStartKept || !SameBits(FStartKeptDegrees, StartAngle)) {
+    const pcbgeom::TSinCos v = AngleSinCos(StartAngle);
+    FStartSin = v.Sin;
+    FStartCos = v.Cos;
+    FStartKeptDegrees = StartAngle;
+    FStartKept = true;
+  }
+  return pcbgeom::TSinCos{FStartSin, FStartCos};
+}
+
+pcbgeom::TSinCos TPcbArc::EndSinCos() const {
+  if (!FEndKept || !SameBits(FEndKeptDegrees, EndAngle)) {
+    const pcbgeom::TSinCos v = AngleSinCos(EndAngle);
+    FEndSin = v.Sin;
+    FEndCos = v.Cos;
+    FEndKeptDegrees = EndAngle;
+    FEndKept = true;
+  }
+  return pcbgeom::TSinCos{FEndSin, FEndCos};
+}
+
+std::int32_t TPcbArc::GetStartX() const { return ArcPointCoordinate(X, Radius, StartSinCos().Cos); }
+std::int32_t TPcbArc::GetStartY() const { return ArcPointCoordinate(Y, Radius, StartSinCos().Sin); }
+std::int32_t TPcbArc::GetEndX() const { return ArcPointCoordinate(X, Radius, EndSinCos().Cos); }
+std::int32_t TPcbArc::GetEndY() const { return ArcPointCoordinate(Y, Radius, EndSinCos().Sin); }
 
 // ---------------------------------------------------------------------------
 // TPcbFill
@@ -367,10 +396,12 @@ std::int32_t TPcbComponent::Query(TMode Mode) {
   PcbApi_QueryComponentChannelOffset(Mode, Handle, &ChannelOffset);
   PcbApi_QueryComponentKind(Mode, Handle, &ComponentKind);
   TLayerByte layer = GetLayer();
+  TShortStringExchange text(ComponentText);  // a 250-character field
   const std::int32_t result =
       PcbApi_QueryComponent(Mode, Handle, &Flags, &HostWord, &layer, &HostByte, &DesignatorHandle, &CommentHandle,
-                            &ComponentText, &ComponentByte1, &ComponentByte2, &X, &Y, &ComponentValue1, &Rotation,
+                            text.get(), &ComponentByte1, &ComponentByte2, &X, &Y, &ComponentValue1, &Rotation,
                             &ComponentByte3);
+  text.CopyBack();
   SetLayer(layer);
   PcbApi_QueryComponentEx(Mode, Handle, &ComponentValue2, &ComponentByte4, &ComponentByte5, &ComponentValue3);
   PcbApi_QueryComponentSourceLinks(Mode, Handle, &SourceLinks[0], &SourceLinks[1], &SourceLinks[2], &SourceLinks[3],

@@ -212,7 +212,9 @@ class TPcbArc : public TPCBObject {
   void SetExtraValue1(std::int32_t Value) override;
 
   // The arc's end points: the angle brought into [0, 360], then
-  // round(cos/sin(angle) * Radius) + centre, ties to even.
+  // round(cos/sin(angle) * Radius) + centre, ties to even. The X and Y of
+  // one end share one sine-cosine computation: the object keeps the last
+  // one of each end, for the angle it was computed from.
   std::int32_t GetStartX() const;
   std::int32_t GetStartY() const;
   std::int32_t GetEndX() const;
@@ -223,6 +225,21 @@ class TPcbArc : public TPCBObject {
   double EndAngle = 0.0;
   std::int32_t LineWidth = 0;
   std::int32_t ExtraValue1 = 0;
+
+ private:
+  // The sine and cosine of each end's angle, and the angle (its bits) they
+  // belong to; recomputed whenever the angle has changed. Plain fields, read
+  // and written by value: the record is packed, so nothing may refer to them.
+  pcbgeom::TSinCos StartSinCos() const;
+  pcbgeom::TSinCos EndSinCos() const;
+  mutable bool FStartKept = false;
+  mutable bool FEndKept = false;
+  mutable double FStartKeptDegrees = 0.0;
+  mutable double FEndKeptDegrees = 0.0;
+  mutable long double FStartSin = 0.0L;
+  mutable long double FStartCos = 0.0L;
+  mutable long double FEndSin = 0.0L;
+  mutable long double FEndCos = 0.0L;
 };
 
 // A filled rectangle (kind 6) from corner (X, Y) to corner (X2, Y2), turned by

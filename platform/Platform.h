@@ -7,6 +7,7 @@
 //  - module names of the form "Name.dll" map to the shared object "libName.so";
 //  - the registry is a directory tree under $QUORVEX_REGISTRY_ROOT;
 //  - a modal message is written to standard error and answered with OK at once.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,9 +35,23 @@ bool FileExists(const std::string& path);
 // Anything (file, directory, ...) exists at path.
 bool PathExists(const std::string& path);
 bool RemoveFile(const std::string& path);
+
+enum class SmallFileRead {
+  Read,        // content holds the whole file
+  Missing,     // nothing exists at path
+  Unreadable,  // not a regular file (a FIFO, a device, a directory), held
+               // open exclusively, unreadable, or larger than maxBytes
+};
+// Reads a small regular file whole. Never blocks on what is not a regular
+// file: a FIFO or a device at path is Unreadable without being waited for.
+SmallFileRead ReadSmallRegularFile(const std::string& path, std::size_t maxBytes, std::string& content);
 // Puts `from` at `to` so that `to` names either its old or its new complete
 // content at every moment. Fails (and leaves both files as they were) when the
 // two lie on different volumes. errorText receives the system's reason.
+// What replacing keeps of the destination: on Linux its permission bits (a
+// new destination gets 0666 less the umask), and a destination that is a
+// symbolic link stays one, its target replaced; on Windows its attributes
+// (hidden, system, archive, not indexed).
 bool MoveOverFile(const std::string& from, const std::string& to, std::string* errorText);
 // Copies `from` next to `to` and then replaces `to` with the copy in one step;
 // `from` is left in place. Used where MoveOverFile cannot cross volumes.

@@ -33,6 +33,51 @@ std::string ErrnoText(int err, const std::string& context) {
   return context + ": " + std::strerror(err);
 }
 
+// The file that writing to `path` would change: symbolic links are followed
+// (also a last one that points to nothing yet), so that a destination that
+// is a link has its target replaced, not the link itself.
+std::string FinalTarget(const std::string& path) {
+  std::string current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    const ssize_t n = readlink(current.c_str(), link.data(), link.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return current;
+    link.resize(static_cast<std::size_t>(n));
+    if (link[0] == '/') {
+      current = link;
+    } else {
+      const std::size_t cut = current.find_last_of('/');
+      current = (cut == std::string::npos ? std::string() : current.substr(0, cut + 1)) + link;
+    }
+  }
+  return current;  // a loop of links: rename then fails with the system's reason
+}
+
+// The process's file creation mask, read without changing it.
+mode_t CurrentUmask() {
+  if (FILE* status = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, status) != nullptr)
+      found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(status);
+    if (found) return static_cast<mode_t>(mask);
+  }
+  return 022;
+}
+
+// Gives the new file the permission bits of the file it replaces, or those
+// of a newly created file (0666 less the umask) where there is none yet; the
+// temporary file was made private (0600). Best effort: a failure leaves it.
+void TakePermissionsOf(const std::string& target, const std::string& file) {
+  struct stat st {};
+  const mode_t mode = stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+  chmod(file.c_str(), mode);
+}
+
 }  // namespace
 
 ModuleHandle FindLoadedModule(const char* name) {
@@ -89,13 +134,48 @@ bool PathExists(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
 
-bool MoveOverFile(const std::string& from, const std::string& to, std::string* errorText) {
+SmallFileRead ReadSmallRegularFile(const std::string& path, std::size_t maxBytes, std::string& content) {
+  content.clear();
+  if (path.empty()) return SmallFileRead::Missing;
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? SmallFileRead::Missing : SmallFileRead::Unreadable;
+  struct stat st {};
+  SmallFileRead result = SmallFileRead::Read;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+    result = SmallFileRead::Unreadable;
+  } else {
+    char buf[4096];
+    for (;;) {
+      const ssize_t n = read(fd, buf, sizeof buf);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        result = SmallFileRead::Unreadable;
+        break;
+      }
+      if (n == 0) break;
+      content.append(buf, static_cast<std::size_t>(n));
+      if (content.size() > maxBytes) {  // grew while we read
+        result = SmallFileRead::Unreadable;
+        break;
+      }
+    }
+  }
+  close(fd);
+  if (result != SmallFileRead::Read) content.clear();
+  return result;
+}
+
+bool MoveOverFile(const std::string& from, const std::string& toName, std::string* errorText) {
+  const std::string to = FinalTarget(toName);
+  TakePermissionsOf(to, from);
   if (rename(from.c_str(), to.c_str()) == 0) return true;
   if (errorText != nullptr) *errorText = ErrnoText(errno, "cannot move " + from + " to " + to);
   return false;
 }
 
-bool CopyOverFile(const std::string& from, const std::string& to, std::string* errorText) {
+bool CopyOverFile(const std::string& from, const std::string& toName, std::string* errorText) {
+  const std::string to = FinalTarget(toName);
   auto fail = [&](const std::string& what) {
     if (errorText != nullptr) *errorText = ErrnoText(errno, what);
     return false;
@@ -135,6 +215,7 @@ bool CopyOverFile(const std::string& from, const std::string& to, std::string* e
     errno = err;
     return fail("cannot copy " + from + " to " + staging);
   }
+  TakePermissionsOf(to, staging);
   if (rename(staging.c_str(), to.c_str()) != 0) {
     int err = errno;
     unlink(staging.c_str());

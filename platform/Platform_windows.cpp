@@ -35,6 +35,18 @@ std::string DirectoryOf(const std::string& path) {
   return cut == std::string::npos ? std::string(".\\") : path.substr(0, cut + 1);
 }
 
+// Gives the new file the attributes of the file it replaces that replacing
+// it would otherwise lose (a moved file keeps its own). Read-only is not
+// taken over: a read-only destination cannot be replaced anyway.
+void TakeAttributesOf(const std::string& target, const std::string& file) {
+  const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const DWORD old = GetFileAttributesA(target.c_str());
+  if (old == INVALID_FILE_ATTRIBUTES || (old & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
+  const DWORD attributes = old & kept;
+  SetFileAttributesA(file.c_str(), attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+}
+
 }  // namespace
 
 ModuleHandle FindLoadedModule(const char* name) {
@@ -76,7 +88,44 @@ bool PathExists(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return !path.empty() && DeleteFileA(path.c_str()) != 0; }
 
+SmallFileRead ReadSmallRegularFile(const std::string& path, std::size_t maxBytes, std::string& content) {
+  content.clear();
+  if (path.empty()) return SmallFileRead::Missing;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD err = GetLastError();
+    return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? SmallFileRead::Missing
+                                                                      : SmallFileRead::Unreadable;
+  }
+  SmallFileRead result = SmallFileRead::Read;
+  LARGE_INTEGER size{};
+  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &size) ||
+      static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
+    result = SmallFileRead::Unreadable;
+  } else {
+    char buf[4096];
+    for (;;) {
+      DWORD n = 0;
+      if (!ReadFile(file, buf, sizeof buf, &n, nullptr)) {
+        result = SmallFileRead::Unreadable;
+        break;
+      }
+      if (n == 0) break;
+      content.append(buf, n);
+      if (content.size() > maxBytes) {
+        result = SmallFileRead::Unreadable;
+        break;
+      }
+    }
+  }
+  CloseHandle(file);
+  if (result != SmallFileRead::Read) content.clear();
+  return result;
+}
+
 bool MoveOverFile(const std::string& from, const std::string& to, std::string* errorText) {
+  TakeAttributesOf(to, from);
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
   if (errorText != nullptr) *errorText = WindowsError(GetLastError(), "cannot move " + from + " to " + to);
   return false;
@@ -94,6 +143,7 @@ bool CopyOverFile(const std::string& from, const std::string& to, std::string* e
     if (errorText != nullptr) *errorText = WindowsError(err, "cannot copy " + from + " to " + staging);
     return false;
   }
+  TakeAttributesOf(to, staging);
   if (!MoveFileExA(staging.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DWORD err = GetLastError();
     DeleteFileA(staging.c_str());

@@ -2,11 +2,12 @@
 # Installs what the project needs from Debian packages: the compilers and
 # build tools, the Windows cross compiler, wine (32-bit) to run the Windows
 # build, the test and benchmark libraries, the JSON and command-line
-# libraries, and an independent HYP reader for interoperability checks.
+# libraries, an independent HYP reader for interoperability checks, and clang
+# with its libFuzzer runtime for the bounded fuzzing runs (scripts/fuzz.sh).
 set -euo pipefail
 
 packages=(cmake ninja-build g++ python3 g++-mingw-w64-i686 wine wine32:i386
-          locales libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev pcb-rnd)
+          clang libclang-rt-14-dev locales libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev pcb-rnd)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -76,15 +76,29 @@ TQ_EXPORT void Sim_SetDocumentsAvailable(int32_t available);
 TQ_EXPORT int32_t Sim_GetDocumentLog(char* buffer, int32_t capacity);
 
 // Makes the interface operation `call` ("IPcbLayerStack::NextLayer") fail with
-// kHostFail after `successes` more successful calls, until cleared. Returns
-// 0 for an operation this library does not have (Sim_ListCalls names them).
+// kHostFail after `successes` more successful calls, until cleared. The
+// entry points the exporter calls can be made to fail the same way
+// ("PcbApi_QueryPad"): a failing one writes nothing and gives an error
+// result (1 for a query, 0 for a handle or an object kind). Returns 0 for an
+// operation this library does not have (Sim_ListCalls names them).
 TQ_EXPORT int32_t Sim_FailCall(const char* call, int32_t successes);
+// Writes every call of an entry point the exporter calls to the file at
+// `path`, one line each with its name (" (failed)" appended when it was made
+// to fail); a null or empty path ends the trace and closes the file. Returns
+// 0 when the file cannot be created.
+TQ_EXPORT int32_t Sim_SetCallTrace(const char* path);
 // Disarms every failure and resets the call counts.
 TQ_EXPORT void Sim_ClearFailures(void);
 // How often an operation was called since the last clearing.
 TQ_EXPORT int32_t Sim_GetCallCount(const char* call);
 // The operations that can be made to fail, one per line.
 TQ_EXPORT int32_t Sim_ListCalls(char* buffer, int32_t capacity);
+
+// With a nonzero flag the host writes every text it answers in query mode
+// filled up to 255 characters (the text, then '~'), through every counted-
+// string pointer it is given, as a host may that takes each text buffer for
+// 256 bytes. Off again with 0 or Sim_Reset.
+TQ_EXPORT void Sim_SetHostileStrings(int32_t hostile);
 
 // References handed out by interface operations and not yet released; 0 when
 // every receiver has released what it got.
@@ -109,6 +123,11 @@ TQ_EXPORT void Sim_Workspace_ClearMessages(void);
 // workspace gives no message list.
 TQ_EXPORT void Sim_Workspace_SetAvailable(int32_t available);
 TQ_EXPORT void Sim_Workspace_SetMessageListAvailable(int32_t available);
+// The host replaces its workspace by a new one, as the editor may between
+// two exports. The old object stays in memory only so that a caller who kept
+// it can be caught: every call on it fails and is counted.
+TQ_EXPORT void Sim_Workspace_Replace(void);
+TQ_EXPORT int32_t Sim_Workspace_GetStaleCalls(void);
 // As Sim_FailCall for "IHostWorkspace::GetMessageList" and
 // "IHostMessageList::AddMessage".
 TQ_EXPORT int32_t Sim_Workspace_FailCall(const char* call, int32_t successes);

@@ -1,6 +1,5 @@
 #include "support/Rt_Util.h"
 
-#include <cfenv>
 #include <cmath>
 
 #include "platform/Platform.h"
@@ -32,13 +31,17 @@ int ShowDialogWithCaption(platform::MessageKind kind, const std::string& message
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// Rounds to the nearest integer, ties to even, whatever the current mode.
+// Rounds to the nearest integer, ties to even, whatever the current mode,
+// without reading or switching the rounding mode (switching it is slow on
+// some C runtimes). Gives what nearbyint gives in round-to-nearest, including
+// the sign of a zero result; NaN and infinities come back unchanged.
 double RoundHalfEven(double v) {
-  const int saved = std::fegetround();
-  std::fesetround(FE_TONEAREST);
-  const double r = std::nearbyint(v);
-  std::fesetround(saved);
-  return r;
+  // From 2^52 on every double is a whole number.
+  if (!(std::fabs(v) < 4503599627370496.0)) return v;
+  double whole = std::floor(v);
+  const double fraction = v - whole;  // exact
+  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0)) whole += 1.0;
+  return whole == 0.0 ? std::copysign(0.0, v) : whole;
 }
 
 }  // namespace

@@ -42,6 +42,8 @@ class SimHost {
   IHostClient* (*client)() = Entry<decltype(client)>("Sim_GetClientInterface");
   std::int32_t (*failCall)(const char*, std::int32_t) = Entry<decltype(failCall)>("Sim_FailCall");
   void (*clearFailures)() = Entry<decltype(clearFailures)>("Sim_ClearFailures");
+  std::int32_t (*callTrace)(const char*) = Entry<decltype(callTrace)>("Sim_SetCallTrace");
+  void (*hostileStrings)(std::int32_t) = Entry<decltype(hostileStrings)>("Sim_SetHostileStrings");
   std::int32_t (*outstanding)() = Entry<decltype(outstanding)>("Sim_GetOutstandingReferences");
   std::int32_t (*documentLog)(char*, std::int32_t) = Entry<decltype(documentLog)>("Sim_GetDocumentLog");
   std::int32_t (*progress)(std::int32_t*, std::int32_t*, std::int32_t*, std::int32_t*, char*, std::int32_t) =
@@ -51,6 +53,8 @@ class SimHost {
       WorkspaceEntry<decltype(messageText)>("Sim_Workspace_GetMessageText");
   std::int32_t (*messageNumber)(std::int32_t, std::int32_t) =
       WorkspaceEntry<decltype(messageNumber)>("Sim_Workspace_GetMessageNumber");
+  void (*workspaceReplace)() = WorkspaceEntry<decltype(workspaceReplace)>("Sim_Workspace_Replace");
+  std::int32_t (*workspaceStaleCalls)() = WorkspaceEntry<decltype(workspaceStaleCalls)>("Sim_Workspace_GetStaleCalls");
   void (*workspaceReset)() = WorkspaceEntry<decltype(workspaceReset)>("Sim_Workspace_Reset");
   std::int32_t (*workspaceFailCall)(const char*, std::int32_t) =
       WorkspaceEntry<decltype(workspaceFailCall)>("Sim_Workspace_FailCall");

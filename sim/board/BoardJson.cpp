@@ -242,6 +242,13 @@ struct Reader {
       n.Fail("layer " + std::to_string(layer) + " is out of range (" + std::to_string(low) + ".." + std::to_string(high) + ")");
     return static_cast<LayerNumber>(layer);
   }
+  // The layer of a track, arc, text or fill: any layer 1..82, or an extended
+  // signal, plane or mechanical layer ("MidLayer40", "Mechanical20").
+  LayerCode ObjectLayer(const Node& n) const {
+    if (n.value().is_string())
+      if (auto code = ParseExtendedLayerName(n.value().get<std::string>())) return *code;
+    return Layer(n);
+  }
   Handle NetRef(const Node& n) const {
     const std::string name = n.Text();
     auto it = netsByName.find(name);
@@ -693,7 +700,7 @@ struct Reader {
     Point(n, "x1", "y1", t->x, t->y);
     Point(n, "x2", "y2", t->x2, t->y2);
     t->width = n.Has("width") ? n.Child("width").Size0() : kDefaultLineWidth;
-    t->layer = fixedLayer ? *fixedLayer : (n.Has("layer") ? Layer(n.Child("layer")) : kTopLayer);
+    t->layer = fixedLayer ? *fixedLayer : (n.Has("layer") ? ObjectLayer(n.Child("layer")) : kTopLayer);
     Common(n, *t, 0);
     board.Add(std::move(t));
   }
@@ -707,7 +714,7 @@ struct Reader {
     if (auto v = n.Get("startAngle")) a->startAngle = v->Angle();
     a->endAngle = n.Has("endAngle") ? n.Child("endAngle").Angle() : 360.0;
     a->width = n.Has("width") ? n.Child("width").Size0() : kDefaultLineWidth;
-    a->layer = fixedLayer ? *fixedLayer : (n.Has("layer") ? Layer(n.Child("layer")) : kTopLayer);
+    a->layer = fixedLayer ? *fixedLayer : (n.Has("layer") ? ObjectLayer(n.Child("layer")) : kTopLayer);
     Common(n, *a, 0);
     board.Add(std::move(a));
   }
@@ -732,7 +739,7 @@ struct Reader {
       t->height = item.Has("height") ? item.Child("height").Size0() : kDefaultTextHeight;
       t->width = item.Has("width") ? item.Child("width").Size0() : kDefaultLineWidth;
       if (auto v = item.Get("rotation")) t->rotation = v->Angle();
-      t->layer = item.Has("layer") ? Layer(item.Child("layer")) : kTopOverlay;
+      t->layer = item.Has("layer") ? ObjectLayer(item.Child("layer")) : kTopOverlay;
       Common(item, *t, 0);
       board.Add(std::move(t));
     }
@@ -748,7 +755,7 @@ struct Reader {
       Point(item, "x1", "y1", f->x, f->y);
       Point(item, "x2", "y2", f->x2, f->y2);
       if (auto v = item.Get("rotation")) f->rotation = v->Angle();
-      f->layer = item.Has("layer") ? Layer(item.Child("layer")) : kTopLayer;
+      f->layer = item.Has("layer") ? ObjectLayer(item.Child("layer")) : kTopLayer;
       Common(item, *f, 0);
       board.Add(std::move(f));
     }
@@ -965,7 +972,7 @@ struct Writer {
         case Kind::Track: {
           const auto& tr = static_cast<const Track&>(o);
           ojson j{{"x1", Len(tr.x)}, {"y1", Len(tr.y)}, {"x2", Len(tr.x2)}, {"y2", Len(tr.y2)}, {"width", Len(tr.width)},
-                  {"layer", LayerJson(static_cast<int>(tr.layer))}};
+                  {"layer", ObjectLayerName(tr.layer)}};
           Common(j, tr, true);
           tracks.push_back(j);
           break;
@@ -973,7 +980,7 @@ struct Writer {
         case Kind::Arc: {
           const auto& a = static_cast<const Arc&>(o);
           ojson j{{"x", Len(a.x)}, {"y", Len(a.y)}, {"radius", Len(a.radius)}, {"startAngle", a.startAngle},
-                  {"endAngle", a.endAngle}, {"width", Len(a.width)}, {"layer", LayerJson(static_cast<int>(a.layer))}};
+                  {"endAngle", a.endAngle}, {"width", Len(a.width)}, {"layer", ObjectLayerName(a.layer)}};
           Common(j, a, true);
           arcs.push_back(j);
           break;
@@ -983,7 +990,7 @@ struct Writer {
           const auto* owner = board.FindAs<Component>(tx.component, Kind::Component);
           if (owner != nullptr && (owner->designator == tx.handle || owner->comment == tx.handle)) break;
           ojson j{{"x", Len(tx.x)}, {"y", Len(tx.y)}, {"text", Txt(tx.text)}, {"height", Len(tx.height)},
-                  {"width", Len(tx.width)}, {"rotation", tx.rotation}, {"layer", LayerJson(static_cast<int>(tx.layer))}};
+                  {"width", Len(tx.width)}, {"rotation", tx.rotation}, {"layer", ObjectLayerName(tx.layer)}};
           Common(j, tx, true);
           texts.push_back(j);
           break;
@@ -991,7 +998,7 @@ struct Writer {
         case Kind::Fill: {
           const auto& f = static_cast<const Fill&>(o);
           ojson j{{"x1", Len(f.x)}, {"y1", Len(f.y)}, {"x2", Len(f.x2)}, {"y2", Len(f.y2)}, {"rotation", f.rotation},
-                  {"layer", LayerJson(static_cast<int>(f.layer))}};
+                  {"layer", ObjectLayerName(f.layer)}};
           Common(j, f, true);
           fills.push_back(j);
           break;

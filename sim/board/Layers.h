@@ -42,4 +42,14 @@ std::string LayerDisplayName(int layer);
 // written in decimal ("39"). Nothing for anything else.
 std::optional<LayerNumber> ParseLayerName(std::string_view text);
 
+// The layers beyond the classic range that objects may lie on: extended
+// signal layers "MidLayer31" .. "MidLayer65533" (code SignalLayerCode(n + 1)),
+// extended planes "InternalPlane17" .. "InternalPlane65535" and extended
+// mechanical layers "Mechanical17" .. "Mechanical65535" (letter case and
+// spaces ignored). Nothing for anything else, the classic names included.
+std::optional<LayerCode> ParseExtendedLayerName(std::string_view text);
+// The key name of an object's layer code: the classic key name for 0..82,
+// the names above for the extended codes; empty text for any other code.
+std::string ObjectLayerName(LayerCode code);
+
 }  // namespace sim

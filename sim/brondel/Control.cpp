@@ -1,4 +1,5 @@
 // The Sim_ exports of the PCB server library (see sim/SimControl.h).
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -119,6 +120,17 @@ TQ_EXPORT int32_t Sim_ListCalls(char* buffer, int32_t capacity) {
   for (const std::string& op : State().failures.Operations()) list += op + "\n";
   return CopyToBuffer(list, buffer, capacity);
 }
+
+TQ_EXPORT int32_t Sim_SetCallTrace(const char* path) {
+  HostState& s = State();
+  if (s.trace != nullptr) std::fclose(s.trace);
+  s.trace = nullptr;
+  if (path == nullptr || *path == '\0') return 1;
+  s.trace = std::fopen(path, "wb");
+  return s.trace != nullptr ? 1 : 0;
+}
+
+TQ_EXPORT void Sim_SetHostileStrings(int32_t hostile) { State().hostileStrings = hostile != 0; }
 
 TQ_EXPORT int32_t Sim_GetOutstandingReferences(void) { return OutstandingReferences(); }
 

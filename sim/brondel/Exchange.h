@@ -8,18 +8,44 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/PcbApi.h"
 #include "sim/board/Board.h"
+#include "sim/brondel/HostState.h"
 #include "sim/common/Unaligned.h"
 
 namespace sim {
+
+// Writes a text through a counted-string pointer. The host writes at most the
+// pointer type's capacity, except with hostile strings on (Sim_SetHostile-
+// Strings): then it writes the text filled up to 255 characters through any
+// text pointer, as a host may that takes every text buffer for 256 bytes.
+template <std::size_t N>
+void AssignText(TCountedString<N>* p, const std::string& text) {
+  if (!State().hostileStrings) {
+    p->Assign(text);
+    return;
+  }
+  std::string full = text.substr(0, TShortString::kCapacity);
+  full.resize(TShortString::kCapacity, '~');
+  auto* bytes = reinterpret_cast<std::uint8_t*>(p);
+  bytes[0] = static_cast<std::uint8_t>(full.size());
+  std::memcpy(bytes + 1, full.data(), full.size());
+}
 
 class Exchange {
  public:
   Exchange(TMode mode, Record& record) : set_(mode == 0), record_(&record) {}
   // A query whose values all have model fields: nothing is kept aside.
   explicit Exchange(TMode mode) : set_(mode == 0), record_(&unused_) {}
+  // With hostile strings on, the texts are written last, each filled up to
+  // 255 characters: what a pointer of smaller capacity would overrun then
+  // stays overrun.
+  ~Exchange() {
+    for (auto& [p, text] : hostile_) AssignText(p, text);
+  }
   Exchange(const Exchange&) = delete;
   Exchange& operator=(const Exchange&) = delete;
   bool Setting() const { return set_; }
@@ -45,9 +71,20 @@ class Exchange {
   Exchange& Text(TCountedString<N>* p, std::string& model) {
     if (p != nullptr) {
       if (set_) model = p->str();
+      else if (State().hostileStrings) hostile_.emplace_back(reinterpret_cast<TShortString*>(p), model);
       else p->Assign(model);
     }
     return *this;
+  }
+  // A text the host keeps without a model field.
+  Exchange& Keep(TShortString* p) {
+    if (p != nullptr && !set_ && State().hostileStrings) {
+      TShortString kept;
+      Bytes(&kept, sizeof kept);
+      hostile_.emplace_back(p, kept.str());
+      return *this;
+    }
+    return Bytes(p, sizeof(TShortString));
   }
   // A value the host keeps without a model field.
   template <typename T>
@@ -74,6 +111,7 @@ class Exchange {
   Record unused_;
   Record* record_;
   std::size_t offset_ = 0;
+  std::vector<std::pair<TShortString*, std::string>> hostile_;
 };
 
 // The record under a key: in set mode created when missing; in query mode an

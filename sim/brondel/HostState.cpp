@@ -27,6 +27,10 @@ HostState::HostState()
           "IPcbVia::ReachesLayer",
           "IPcbVia::ConnectsToPlane",
           "IPcbVia::ConnectionStyle",
+  // The entry points the exporter calls.
+#define TQ_PCBAPI_FN(ret, name, def, params) #name,
+#include "host/PcbApiUsed.inc"
+#undef TQ_PCBAPI_FN
       }) {}
 
 void HostState::Reset() {
@@ -35,7 +39,15 @@ void HostState::Reset() {
   iterators.clear();
   failures.Clear();
   documentsAvailable = true;
+  hostileStrings = false;
   documentLog.clear();
+}
+
+bool EntryFails(const char* name) {
+  HostState& s = State();
+  const bool fails = s.failures.Fails(name);
+  if (s.trace != nullptr) std::fprintf(s.trace, "%s%s\n", name, fails ? " (failed)" : "");
+  return fails;
 }
 
 HostState& State() {

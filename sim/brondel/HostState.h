@@ -3,6 +3,7 @@
 // board document, the progress display, live iterators, the failure switch of
 // the object interfaces and the log of the objects for file paths.
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -44,7 +45,13 @@ struct HostState {
 
   FailureSwitch failures;
   bool documentsAvailable = true;
+  // Texts written in query mode fill all 255 characters of a counted string,
+  // whatever the capacity of the parameter's type (Sim_SetHostileStrings).
+  bool hostileStrings = false;
   std::string documentLog;
+
+  // The call trace of the entry points (Sim_SetCallTrace), or none.
+  std::FILE* trace = nullptr;
 
   // Failures, counts, progress, iterators, log and flags to their start.
   void Reset();
@@ -61,5 +68,8 @@ std::int32_t& OutstandingReferences();
 
 // Counts a call of an interface operation; true when it is to fail.
 inline bool Fails(const char* operation) { return State().failures.Fails(operation); }
+
+// Counts and traces a call of an entry point; true when it is to fail.
+bool EntryFails(const char* name);
 
 }  // namespace sim

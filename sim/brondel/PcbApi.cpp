@@ -16,7 +16,11 @@
 #include "sim/brondel/Exchange.h"
 #include "sim/brondel/HostState.h"
 
-#define SIM_PCBAPI(ret) extern "C" TQ_EXPORT ret TQ_STDCALL
+// The entry points are defined here under the names SimImpl_PcbApi_...; the
+// exported names are gates in front of them (Gates.cpp), which trace the
+// calls and make chosen ones fail.
+#include "sim/brondel/PcbApiImplNames.inc"
+#define SIM_PCBAPI(ret) ret TQ_STDCALL
 
 namespace sim {
 namespace {
@@ -465,9 +469,9 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryPad(
     TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord, TLayerCode* layer, THandle* net,
     std::uint8_t* hostByte, THandle* component, std::int32_t* x, std::int32_t* y, std::int32_t* topX,
     std::int32_t* topY, std::int32_t* midX, std::int32_t* midY, std::int32_t* botX, std::int32_t* botY,
-    std::int32_t* hole, std::uint8_t* topShape, std::uint8_t* midShape, std::uint8_t* botShape, TString20* name,
-    std::uint8_t* padByte1, std::uint8_t* padByte2, double* rotation, TString20* padText1, TString20* padText2,
-    std::int32_t* padValue1, TString20* padText3, std::uint8_t* padByte3, std::uint8_t* padByte4,
+    std::int32_t* hole, std::uint8_t* topShape, std::uint8_t* midShape, std::uint8_t* botShape, TShortString* name,
+    std::uint8_t* padByte1, std::uint8_t* padByte2, double* rotation, TShortString* padText1, TShortString* padText2,
+    std::int32_t* padValue1, TShortString* padText3, std::uint8_t* padByte3, std::uint8_t* padByte4,
     std::int32_t* padValue2, std::uint8_t* padEightBytes, std::int32_t* padValue3, std::int32_t* padValue4,
     std::int32_t* padValue5, std::uint8_t* sideFlag1, std::uint8_t* sideFlag2) {
   Pad* p = Get<Pad>(handle, Kind::Pad);
@@ -701,7 +705,7 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryBarCodeTextInfo(TMode mode, THandle handle,
 SIM_PCBAPI(void) PcbApi_GetDesignatorDisplayString(TShortString* result, THandle handle) {
   if (result == nullptr) return;
   const Text* t = Get<Text>(handle, Kind::Text);
-  result->Assign(t != nullptr ? t->text : std::string());
+  AssignText(result, t != nullptr ? t->text : std::string());
 }
 
 // ---------------------------------------------------------------------------
@@ -740,7 +744,7 @@ SIM_PCBAPI(std::int32_t) PcbApi_QuerySplitPlane(TMode mode, THandle handle, std:
 
 SIM_PCBAPI(std::int32_t) PcbApi_QueryComponent(TMode mode, THandle handle, std::uint16_t* flags,
                                                std::uint16_t* hostWord, TLayerByte* layer, std::uint8_t* hostByte,
-                                               THandle* designator, THandle* comment, TString250* componentText,
+                                               THandle* designator, THandle* comment, TShortString* componentText,
                                                std::uint8_t* b1, std::uint8_t* b2, std::int32_t* x, std::int32_t* y,
                                                std::int32_t* value1, double* rotation, std::uint8_t* b3) {
   Component* c = Get<Component>(handle, Kind::Component);
@@ -817,7 +821,7 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryClass(TMode mode, THandle handle, std::uint
 SIM_PCBAPI(std::int32_t) PcbApi_GetMemberFromClassAt(THandle handle, std::int32_t index, TShortString* member) {
   const ObjectClass* c = Get<ObjectClass>(handle, Kind::ObjectClass);
   if (c == nullptr || index < 0 || index >= static_cast<std::int32_t>(c->members.size())) return kFailed;
-  if (member != nullptr) member->Assign(c->members[static_cast<std::size_t>(index)]);
+  if (member != nullptr) AssignText(member, c->members[static_cast<std::size_t>(index)]);
   return kOk;
 }
 
@@ -960,7 +964,8 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryViolation(TMode mode, THandle handle, TShor
   return kOk;
 }
 
-// Each entry point has exactly the signature the exporter binds it with.
+// Each implementation has exactly the signature the exporter binds its entry
+// point with.
 #define TQ_PCBAPI_FN(ret, name, def, params) \
   static_assert(std::is_same_v<decltype(&name), name##_t>, #name " differs from its declaration in PcbApiUsed.inc");
 #include "host/PcbApiUsed.inc"

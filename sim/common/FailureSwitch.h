@@ -38,8 +38,11 @@ class FailureSwitch {
 
   // Counts one call of the operation; true when this call is to fail.
   bool Fails(const char* operation) {
-    ++calls_[operation];
-    auto it = armed_.find(operation);
+    auto count = calls_.find(std::string_view(operation));
+    if (count == calls_.end()) count = calls_.emplace(operation, 0).first;
+    ++count->second;
+    if (armed_.empty()) return false;
+    auto it = armed_.find(std::string_view(operation));
     if (it == armed_.end()) return false;
     return ++it->second.seen > it->second.successes;
   }

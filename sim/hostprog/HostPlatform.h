@@ -31,6 +31,13 @@ std::string UserName();
 // is no x87 unit.
 bool SetX87Precision(int bits);
 
+// The absolute form of a file name as the command line gave it, in the
+// system's own single-byte form (Windows: the ANSI code page, which is what
+// the exporter's file name is in); empty when it cannot be made.
+std::string AbsolutePath(const std::string& path);
+// Removes a file named in that form; false when it could not be removed.
+bool RemoveFile(const std::string& path);
+
 // Makes `directory` the temporary directory of this process from now on.
 void SetTemporaryDirectory(const std::string& directory);
 

@@ -10,12 +10,23 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 namespace hostprog {
 
 const char* const kPcbServerFile = "libBrondel.so";
 const char* const kWorkspaceFile = "libWorkspaceManager.so";
 const char* const kExporterFile = "libTarnquil.so";
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code ec;
+  const std::string absolute = std::filesystem::absolute(path, ec).string();
+  return ec ? std::string() : absolute;
+}
+
+bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
 Module OpenModule(const std::string& path, bool global, std::string* error) {
   void* module = dlopen(path.c_str(), RTLD_NOW | (global ? RTLD_GLOBAL : RTLD_LOCAL));

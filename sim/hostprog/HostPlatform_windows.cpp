@@ -26,6 +26,17 @@ const char* const kPcbServerFile = "Brondel.dll";
 const char* const kWorkspaceFile = "WorkspaceManager.DLL";
 const char* const kExporterFile = "Tarnquil.dll";
 
+std::string AbsolutePath(const std::string& path) {
+  // No std::filesystem round trip here: with this runtime it reads a narrow
+  // name byte by byte but writes it back as UTF-8, which the ANSI calls of
+  // the exporter would then misread ("\xDC" would come back as "\xC3\x9C").
+  char buffer[MAX_PATH + 1] = {};
+  const DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+  return n == 0 || n >= sizeof buffer ? std::string() : std::string(buffer, n);
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
 Module OpenModule(const std::string& path, bool, std::string* error) {
   HMODULE module = LoadLibraryA(path.c_str());
   if (module == nullptr && error != nullptr) {

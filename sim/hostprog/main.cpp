@@ -4,7 +4,8 @@
 //
 //   quorvex-host formats [--library PATH]
 //   quorvex-host export BOARD.json OUT.hyp [--format NAME] [--library PATH]
-//                [--fail CALL[:N]]... [--no-board]
+//                [--fail CALL[:N]]... [--no-board] [--hold] [--trace FILE]
+//                [--hostile-strings]
 //   quorvex-host calls
 //   quorvex-host generate [--seed S] [--components N] OUT.json
 //
@@ -54,6 +55,8 @@ struct SimulatedHost {
   decltype(&Sim_SetProgressCallback) setProgressCallback = nullptr;
   decltype(&Sim_FailCall) failCall = nullptr;
   decltype(&Sim_ListCalls) listCalls = nullptr;
+  decltype(&Sim_SetCallTrace) setCallTrace = nullptr;
+  decltype(&Sim_SetHostileStrings) setHostileStrings = nullptr;
   decltype(&Sim_Workspace_FailCall) workspaceFailCall = nullptr;
   decltype(&Sim_Workspace_ListCalls) workspaceListCalls = nullptr;
   decltype(&Sim_Workspace_GetMessageCount) messageCount = nullptr;
@@ -119,6 +122,8 @@ bool LoadSimulatedHost(const std::vector<std::string>& omitted = {}) {
   Find(g_host.pcb, "Sim_SetProgressCallback", g_host.setProgressCallback, &missing);
   Find(g_host.pcb, "Sim_FailCall", g_host.failCall, &missing);
   Find(g_host.pcb, "Sim_ListCalls", g_host.listCalls, &missing);
+  Find(g_host.pcb, "Sim_SetCallTrace", g_host.setCallTrace, &missing);
+  Find(g_host.pcb, "Sim_SetHostileStrings", g_host.setHostileStrings, &missing);
   Find(g_host.workspace, "Sim_Workspace_FailCall", g_host.workspaceFailCall, &missing);
   Find(g_host.workspace, "Sim_Workspace_ListCalls", g_host.workspaceListCalls, &missing);
   Find(g_host.workspace, "Sim_Workspace_GetMessageCount", g_host.messageCount, &missing);
@@ -201,7 +206,15 @@ void PrintMessages() {
   std::fflush(stdout);
 }
 
+// The lock the host holds on the destination while it exports (--hold). A
+// host error ends the process without unwinding, so it is released there.
+class TDocumentLock;
+std::unique_ptr<TDocumentLock> g_lock;
+void ReleaseDocumentLock();
+
 [[noreturn]] void ReportHostError(const char* message) {
+  ReleaseDocumentLock();
+  if (g_host.setCallTrace != nullptr) g_host.setCallTrace(nullptr);
   if (g_progressShown) std::printf("\n");
   std::fflush(stdout);
   std::fprintf(stderr, "host error: %s\n", message);
@@ -261,6 +274,8 @@ struct ExportOptions {
   std::string tempDirectory;
   bool noBoard = false;
   bool holdDocument = false;
+  bool hostileStrings = false;
+  std::string trace;
   int x87Precision = 0;
 };
 
@@ -278,14 +293,13 @@ class TDocumentLock {
   }
   TDocumentLock(const TDocumentLock&) = delete;
   TDocumentLock& operator=(const TDocumentLock&) = delete;
-  ~TDocumentLock() {
-    std::error_code ec;
-    std::filesystem::remove(path_, ec);
-  }
+  ~TDocumentLock() { hostprog::RemoveFile(path_); }
 
  private:
   std::string path_;
 };
+
+void ReleaseDocumentLock() { g_lock.reset(); }
 
 int RunExport(const ExportOptions& options) {
   if (!LoadSimulatedHost(options.omitted)) return kExitNotExported;
@@ -298,12 +312,16 @@ int RunExport(const ExportOptions& options) {
   if (options.noBoard) g_host.setNoCurrentBoard(1);
   for (const std::string& failure : options.failures)
     if (!ArmFailure(failure)) return kExitBadInput;
+  if (options.hostileStrings) g_host.setHostileStrings(1);
+  if (!options.trace.empty() && g_host.setCallTrace(options.trace.c_str()) == 0) {
+    std::cerr << "cannot write the call trace to " << options.trace << "\n";
+    return kExitBadInput;
+  }
 
-  std::error_code ec;
-  const std::string destination = std::filesystem::absolute(options.output, ec).string();
-  if (ec || destination.size() > TShortString::kCapacity) {
-    std::cerr << "the output file name " << options.output << " is " << (ec ? "not usable" : "longer than 255 characters")
-              << "\n";
+  const std::string destination = hostprog::AbsolutePath(options.output);
+  if (destination.empty() || destination.size() > TShortString::kCapacity) {
+    std::cerr << "the output file name " << options.output << " is "
+              << (destination.empty() ? "not usable" : "longer than 255 characters") << "\n";
     return kExitBadInput;
   }
 
@@ -319,8 +337,7 @@ int RunExport(const ExportOptions& options) {
     std::cerr << "this machine has no x87 unit to set\n";
     return kExitBadInput;
   }
-  std::unique_ptr<TDocumentLock> lock;
-  if (options.holdDocument) lock = std::make_unique<TDocumentLock>(destination);
+  if (options.holdDocument) g_lock = std::make_unique<TDocumentLock>(destination);
   if (hostprog::StandardOutputIsTerminal()) g_host.setProgressCallback(OnProgress, nullptr);
   hostprog::CatchHostErrors(ReportHostError);
   std::uint8_t exported = 0;
@@ -332,6 +349,8 @@ int RunExport(const ExportOptions& options) {
     ReportHostError("an exception that is not a std::exception");
   }
   g_host.setProgressCallback(nullptr, nullptr);
+  g_host.setCallTrace(nullptr);
+  ReleaseDocumentLock();
   PrintMessages();
   if (exported == 0) {
     std::cerr << "the exporter reported that it did not export the board\n";
@@ -378,8 +397,12 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   exportCommand->add_option("--library", options.library, "The exporter library (default: beside this program)");
   exportCommand->add_option("--fail", options.failures,
-                            "Make an interface operation fail after N successful calls (CALL or CALL:N; "
-                            "see the calls command)");
+                            "Make an interface operation or a PcbApi_ entry point fail after N successful "
+                            "calls (CALL or CALL:N; see the calls command)");
+  exportCommand->add_option("--trace", options.trace,
+                            "Write every PcbApi_ entry point call to this file, one name a line");
+  exportCommand->add_flag("--hostile-strings", options.hostileStrings,
+                          "Fill every text the host answers to 255 characters, whatever the buffer's type");
   exportCommand->add_flag("--no-board", options.noBoard, "Behave as if no board were open");
   exportCommand->add_flag("--hold", options.holdDocument,
                           "Hold the destination open as the editor does (a lock file naming this process)");
@@ -391,7 +414,7 @@ int main(int argc, char** argv) {
   exportCommand->add_option("--temp-dir", options.tempDirectory,
                             "The temporary directory the exporter sees (TMPDIR, or TMP and TEMP on Windows)");
 
-  CLI::App* calls = app.add_subcommand("calls", "List the interface operations that --fail can make fail");
+  CLI::App* calls = app.add_subcommand("calls", "List the operations and entry points that --fail can make fail");
 
   sim::GeneratorOptions generated;
   std::string generatedFile;

@@ -2,6 +2,7 @@
 // message list records every message added to it; the Sim_Workspace_ exports
 // read the messages back and make calls fail (see sim/SimControl.h).
 #include <array>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -25,6 +26,8 @@ struct WorkspaceState {
   FailureSwitch failures{{"IHostWorkspace::GetMessageList", "IHostMessageList::AddMessage"}};
   bool workspaceAvailable = true;
   bool listAvailable = true;
+  // Calls made on a workspace after the host replaced it.
+  std::int32_t staleCalls = 0;
 };
 
 WorkspaceState& State() {
@@ -57,19 +60,34 @@ class Workspace final : public HostObject<IHostWorkspace> {
   THostResult TQ_STDCALL GetMessageList(IHostMessageList** list) override {
     if (list == nullptr) return kHostFail;
     *list = nullptr;
+    if (retired_) {
+      // A caller kept this workspace past its replacement: in the editor the
+      // object would be gone. It is kept here only to tell.
+      ++State().staleCalls;
+      return kHostFail;
+    }
     if (State().failures.Fails("IHostWorkspace::GetMessageList")) return kHostFail;
     if (State().listAvailable) *list = list_.Share();
     return kHostOk;
   }
+  void Retire() { retired_ = true; }
 
  private:
   MessageList list_;
+  bool retired_ = false;
 };
 
-Workspace& TheWorkspace() {
-  static Workspace workspace;
-  return workspace;
+// The current workspace is the last one; those before it were replaced.
+std::vector<std::unique_ptr<Workspace>>& Workspaces() {
+  static std::vector<std::unique_ptr<Workspace>> all = [] {
+    std::vector<std::unique_ptr<Workspace>> first;
+    first.push_back(std::make_unique<Workspace>());
+    return first;
+  }();
+  return all;
 }
+
+Workspace& TheWorkspace() { return *Workspaces().back(); }
 
 const Message* MessageAt(std::int32_t index) {
   const auto& messages = State().messages;
@@ -110,6 +128,13 @@ TQ_EXPORT int32_t Sim_Workspace_GetMessageNumber(int32_t index, int32_t field) {
 
 TQ_EXPORT void Sim_Workspace_ClearMessages(void) { sim::State().messages.clear(); }
 
+TQ_EXPORT void Sim_Workspace_Replace(void) {
+  TheWorkspace().Retire();
+  Workspaces().push_back(std::make_unique<Workspace>());
+}
+
+TQ_EXPORT int32_t Sim_Workspace_GetStaleCalls(void) { return sim::State().staleCalls; }
+
 TQ_EXPORT void Sim_Workspace_SetAvailable(int32_t available) { sim::State().workspaceAvailable = available != 0; }
 
 TQ_EXPORT void Sim_Workspace_SetMessageListAvailable(int32_t available) { sim::State().listAvailable = available != 0; }
@@ -138,4 +163,5 @@ TQ_EXPORT void Sim_Workspace_Reset(void) {
   s.failures.Clear();
   s.workspaceAvailable = true;
   s.listAvailable = true;
+  s.staleCalls = 0;
 }

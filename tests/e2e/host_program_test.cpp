@@ -6,7 +6,9 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <regex>
+#include <sstream>
 
 #include "Wine.h"
 
@@ -39,6 +41,14 @@ class HostProgram : public testing::TestWithParam<Target> {
 
   // A path as the program under test spells it.
   std::string P(const std::string& path) const { return GetParam() == Target::Windows ? "Z:" + path : path; }
+  // The absolute name the host program hands to the exporter (on Windows in
+  // the system's form, with backslashes).
+  std::string Absolute(const std::string& path) const {
+    if (GetParam() == Target::Linux) return path;
+    std::string name = P(path);
+    std::replace(name.begin(), name.end(), '/', '\\');
+    return name;
+  }
 
   // quorvex-host export BOARD OUT [extra arguments], with a temporary
   // directory of the test's own unless the arguments name one.
@@ -111,9 +121,9 @@ TEST_P(HostProgram, ALockedDestinationIsReportedAndLeftAlone) {
             std::string::npos)
       << r.output;
   EXPECT_NE(r.output.find("source=Quorvex Designer"), std::string::npos);
-  EXPECT_NE(r.output.find("document=" + P(dest)), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("document=" + Absolute(dest)), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("command=WorkspaceManager:OpenObject"), std::string::npos);
-  EXPECT_NE(r.output.find("parameters=FileName=" + P(dest)), std::string::npos);
+  EXPECT_NE(r.output.find("parameters=FileName=" + Absolute(dest)), std::string::npos);
   EXPECT_NE(r.output.find("image=73 extra=0,0,0"), std::string::npos);
   EXPECT_EQ(ReadFile(dest), "the other user's file");
   EXPECT_EQ(LeftoverTempFiles(), 0);
@@ -174,6 +184,88 @@ TEST_P(HostProgram, AHostFailureMidRunReachesTheHostAndTouchesNothing) {
   EXPECT_NE(r.output.find("IPcbLayerStack::NextLayer"), std::string::npos) << r.output;
   EXPECT_EQ(ReadFile(dest), "old");
   EXPECT_EQ(LeftoverTempFiles(), 0);
+}
+
+TEST_P(HostProgram, AHostErrorWhileHoldingTheDestinationReleasesTheHostsLock) {
+  const std::string dest = out_ / "board.hyp";
+  WriteFile(dest, "old");
+  RunResult r = Export(Example("four-layer.json"), dest, "--hold --fail IPcbLayerStack::NextLayer:1");
+  EXPECT_EQ(r.exitCode, 3) << r.output;
+  EXPECT_FALSE(std::filesystem::exists(out_ / "~$board.hyp_loc")) << "the host's own lock file stayed behind";
+  EXPECT_EQ(ReadFile(dest), "old");
+}
+
+TEST_P(HostProgram, ADestinationNamedOutsideAsciiKeepsItsName) {
+  // U+00DC, which the Windows code page of the test prefix (1252) holds.
+  const std::string dest = out_ / "\xC3\x9C" "ber.hyp";
+  RunResult r = Export(Example("two-layer.json"), dest, "--hold");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(out_.path())) names.push_back(e.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"\xC3\x9C" "ber.hyp"});
+  EXPECT_EQ(ReadFile(dest), ReadFile(std::string(TQ_SOURCE_DIR "/tests/e2e/expected/two-layer.json.hyp")));
+}
+
+// What replacing the destination keeps of it: on Windows its attributes, on
+// Linux its permission bits and its symbolic link.
+TEST_P(HostProgram, TheReplacedDestinationKeepsItsMetadata) {
+  const std::string dest = out_ / "kept.hyp";
+  WriteFile(dest, "old");
+  std::string winName = P(dest);
+  std::replace(winName.begin(), winName.end(), '/', '\\');
+  if (GetParam() == Target::Windows) {
+    RunResult set = RunCommand(tqtest::WineEnv() + "wine attrib +h " + Quote(winName));
+    ASSERT_EQ(set.exitCode, 0) << set.output;
+  } else {
+    ASSERT_EQ(::chmod(dest.c_str(), 0644), 0);
+  }
+  RunResult r = Export(Example("two-layer.json"), dest);
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(ReadFile(dest).rfind("{VERSION=2.14}", 0), 0u);
+  if (GetParam() == Target::Windows) {
+    RunResult shown = RunCommand(tqtest::WineEnv() + "wine attrib " + Quote(winName));
+    EXPECT_TRUE(std::regex_search(shown.output, std::regex("^[A-Z ]*H[A-Z ]* +Z:"))) << shown.output;
+  } else {
+    struct stat st {};
+    ASSERT_EQ(::stat(dest.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    const std::string link = out_ / "link.hyp";
+    std::filesystem::create_symlink(dest, link);
+    ASSERT_EQ(Export(Example("two-layer.json"), link).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+  }
+}
+
+TEST_P(HostProgram, AnEntryPointFailsOnRequestAndTheCallsAreTraced) {
+  const std::string out = out_ / "board.hyp";
+  const std::string trace = out_ / "trace.txt";
+  RunResult r = Export(Example("two-layer.json"), out, "--fail PcbApi_QueryTrack:1 --trace " + Quote(P(trace)));
+  ASSERT_EQ(r.exitCode, 0) << r.output;  // entry points never end the run
+  // The tracks after the first read as zeros.
+  EXPECT_NE(ReadFile(out).find("(PERIMETER_SEGMENT X1=0.0000 Y1=0.0000 X2=0.0000 Y2=0.0000)"), std::string::npos);
+  std::vector<std::string> calls;
+  std::istringstream in(ReadFile(trace));
+  for (std::string line; std::getline(in, line);) calls.push_back(line);
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(calls[0], "PcbApi_GetCurrentBoardHandle");
+  EXPECT_EQ(calls[1], "PcbApi_QueryBoard");
+  std::size_t tracks = 0, failed = 0;
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    if (calls[i].rfind("PcbApi_QueryTrack", 0) != 0 && calls[i].rfind("PcbApi_QueryArc", 0) != 0) continue;
+    if (calls[i].rfind("PcbApi_QueryTrack", 0) == 0) ++tracks;
+    if (calls[i] == "PcbApi_QueryTrack (failed)") ++failed;
+    ASSERT_GE(i, 2u);
+    EXPECT_EQ(calls[i - 2], "PcbApi_GetObjectBitField2");  // the bit fields come before the query
+    EXPECT_EQ(calls[i - 1], "PcbApi_GetObjectBitField3");
+  }
+  EXPECT_GE(tracks, 2u);
+  EXPECT_EQ(failed, tracks - 1);  // the first call succeeded, every later one failed
+  EXPECT_EQ(LeftoverTempFiles(), 0);
+
+  RunResult list = GetParam() == Target::Windows ? tqtest::RunWine("quorvex-host.exe", "calls")
+                                                 : RunCommand(Quote(TQ_BIN_DIR "/quorvex-host") + " calls");
+  EXPECT_TRUE(std::regex_search(list.output, std::regex("\nPcbApi_QueryTrack\r?\n"))) << list.output;
+  EXPECT_NE(Export(Example("two-layer.json"), out, "--fail PcbApi_NoSuchEntry").exitCode, 0);
 }
 
 TEST_P(HostProgram, AMissingEntryPointGivesDefaultsWhileTheOthersWork) {

@@ -7,6 +7,9 @@
 #include "TestSupport.h"
 #include "exporter/Tarnquil.h"
 #include "host/HostAccess.h"
+#include "pcb/PcbBoard.h"
+#include "pcb/PcbIteration.h"
+#include "pcb/Pcbclass.h"
 #include "support/Rt_Util.h"
 
 TQ_DEFINE_CLIENT_API()
@@ -89,6 +92,64 @@ TEST_F(Run, ALockedDestinationPostsOneMessageWithItsArguments) {
   EXPECT_EQ(SimHost::Get().messageNumber(0, 0), 73);
   EXPECT_EQ(ReadFile(dest), "old");
   EXPECT_EQ(TempFiles(), 0);
+}
+
+TEST_F(Run, AReplacedWorkspaceIsNeverUsedAgain) {
+  const std::string dest = out_ / "board.hyp";
+  WriteFile(dest, "old");
+  WriteFile(out_ / "~$board.hyp_loc", "ComputerName=PC7\nUserName=Ann\nProcessID=1\n");
+  ASSERT_TRUE(RunExport(dest, kFormatName));
+  ASSERT_EQ(SimHost::Get().messageCount(), 1);
+  SimHost::Get().workspaceReplace();
+  ASSERT_TRUE(RunExport(dest, kFormatName));  // a run with the old one would fail
+  EXPECT_EQ(SimHost::Get().workspaceStaleCalls(), 0);
+  EXPECT_EQ(SimHost::Get().messageCount(), 2);
+  EXPECT_EQ(ReadFile(dest), "old");
+}
+
+// The simulated host hands out extended layer codes only for objects that a
+// document puts there. No section of the export visits them: the outline is
+// read from the keep-out layer, layer by layer over the 83 classic numbers;
+// the model keeps their code and reports the last classic layer of the kind.
+TEST_F(Run, ObjectsOnExtendedLayersStayOutOfTheOutline) {
+  const std::string outline = R"("outline": [{"x1": "0mil", "y1": "0mil", "x2": "1000mil", "y2": "0mil"},
+                                             {"x": "0mil", "y": "0mil", "radius": "50mil"}])";
+  const std::string extended = R"("tracks": [
+      {"x1": "0mil", "y1": "0mil", "x2": "500mil", "y2": "0mil", "layer": "MidLayer40", "net": "A"},
+      {"x1": "0mil", "y1": "9mil", "x2": "500mil", "y2": "9mil", "layer": "InternalPlane20", "net": "A"},
+      {"x1": "0mil", "y1": "7mil", "x2": "500mil", "y2": "7mil", "layer": "Mechanical20"}],
+    "arcs": [{"radius": "20mil", "layer": "Mechanical17"}],
+    "fills": [{"x1": 0, "y1": 0, "x2": 5, "y2": 5, "layer": "MidLayer31"}])";
+  SimHost::Get().Load(R"({"nets": ["A"], )" + outline + "}");
+  const std::string plain = out_ / "plain.hyp";
+  ASSERT_TRUE(RunExport(plain, kFormatName));
+  SimHost::Get().Load(R"({"nets": ["A"], )" + outline + ", " + extended + "}");
+  const std::string withExtended = out_ / "extended.hyp";
+  ASSERT_TRUE(RunExport(withExtended, kFormatName));
+  // Outside their nets they appear nowhere; a net's members on extended
+  // layers are written on the last classic layer of their kind, the layer
+  // the model reports for them (docs/decisions.md).
+  std::string expected = ReadFile(plain);
+  const std::string net = "{NET=A\r\n";
+  expected.insert(expected.find(net) + net.size(),
+                  "  (SEG X1=0.0000 Y1=0.0000 X2=0.5000 Y2=0.0000 W=0.0100 L=Mid_Layer_30)\r\n"
+                  "  (SEG X1=0.0000 Y1=0.0090 X2=0.5000 Y2=0.0090 W=0.0100 L=Internal_Plane_16)\r\n");
+  EXPECT_EQ(ReadFile(withExtended), expected);
+
+  // What the model reads for them.
+  TBoard board(SimHost::Get().boardHandle());
+  std::vector<std::pair<LayerCode, Layer>> tracks;
+  IterateObjects(board, KindSetOf({kTrackObject}), LayerSet{0}, [&](THandle h) {
+    TPcbTrack track(h);
+    track.Query(1);
+    tracks.emplace_back(+track.LayerCode, track.GetLayer());
+    EXPECT_EQ(track.GetXOnLayer(track.GetLayer()), 0) << "an extended layer is not its classic stand-in";
+  }, 0);
+  EXPECT_EQ(tracks, (std::vector<std::pair<LayerCode, Layer>>{
+                        {0x01010029u, 31}, {0x01040014u, 54}, {0x04000014u, 72}, {kKeepOutLayer, kKeepOutLayer}}));
+  std::size_t onMid30 = 0;
+  IterateObjects(board, KindSetOf({kTrackObject}), LayerSet{31, 54, 72}, [&](THandle) { ++onMid30; }, 0);
+  EXPECT_EQ(onMid30, 0u);
 }
 
 TEST_F(Run, AFailingMessageListEndsTheRunWithoutTouchingAnything) {

@@ -180,10 +180,10 @@ TEST_F(Table, ShapesAndLayersOutsideTheTablesPrintEmptyFields) {
   TPadStackEntry e = Metal(0, 10000, 45.5);
   e.Shape = 0;
   p.Add(e);
-  EXPECT_EQ(Written(p), "{PADSTACK=7, 0.0000\r\n  (, , 0.0010, 0.0010, 45.500, M)\r\n}\r\n");
+  EXPECT_EQ(Written(p), "{PADSTACK=7, 0.0000\r\n  (\"\", , 0.0010, 0.0010, 45.500, M)\r\n}\r\n");
   HypLayerNames[54] = "Plane (16)";
   EXPECT_EQ(PadStackLayerName(48), "\"Plane (16)\"");  // a name that is no bare word is quoted
-  EXPECT_EQ(PadStackLayerName(51), "");
+  EXPECT_EQ(PadStackLayerName(51), "\"\"");
   EXPECT_EQ(TTranslator::ConvertToHyperlynxShape(9), 0);
   EXPECT_EQ(TTranslator::ConvertToHyperlynxShape(3), 3);
 }

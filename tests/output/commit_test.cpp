@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
 
 #include "TestSupport.h"
 #include "output/RT_FileOwnership.h"
@@ -115,6 +121,42 @@ TEST(LockFile, OneDifferingFieldMakesAnotherOwner) {
   EXPECT_FALSE(IsLockedByOther(doc, lockComputer, lockUser)) << "names compare without case";
 }
 
+// Whether IsLockedByOther(doc) comes back by itself within a few seconds;
+// when it does not, the lock file (a FIFO) is opened for writing so that the
+// waiting reader is let go and the test can report the hang.
+bool ReturnsWithoutWaiting(const std::string& doc, const std::string& fifo, bool* locked) {
+  std::string computer, user;
+  auto check = std::async(std::launch::async, [&] { return IsLockedByOther(doc, computer, user); });
+  if (check.wait_for(std::chrono::seconds(10)) == std::future_status::ready) {
+    *locked = check.get();
+    return true;
+  }
+  const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  if (fd >= 0) ::close(fd);
+  *locked = check.get();
+  return false;
+}
+
+TEST(LockFile, AFifoOrADeviceCountsAsHeldAndIsNeverWaitedFor) {
+  ScratchDir dir;
+  const std::string doc = dir / "Main.hyp";
+  ASSERT_EQ(::mkfifo(LockFileName(doc).c_str(), 0644), 0);
+  bool locked = false;
+  EXPECT_TRUE(ReturnsWithoutWaiting(doc, LockFileName(doc), &locked)) << "the lock check waited on a FIFO";
+  EXPECT_TRUE(locked);
+
+  std::filesystem::remove(LockFileName(doc));
+  std::filesystem::create_symlink("/dev/zero", LockFileName(doc));
+  std::string computer, user;
+  EXPECT_TRUE(IsLockedByOther(doc, computer, user));
+  EXPECT_EQ(computer, "");
+
+  // A link to nowhere is no lock file at all.
+  std::filesystem::remove(LockFileName(doc));
+  std::filesystem::create_symlink(dir / "nowhere", LockFileName(doc));
+  EXPECT_FALSE(IsLockedByOther(doc, computer, user));
+}
+
 class Commit : public ::testing::Test {
  protected:
   ScratchDir dir;
@@ -133,6 +175,51 @@ TEST_F(Commit, ReplacesTheDestination) {
   WriteFile(LockFileName(dest), ThisProcessLock());  // our own lock never blocks
   EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
   EXPECT_EQ(ReadFile(dest), "newer");
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+TEST_F(Commit, TheDestinationKeepsItsPermissions) {
+  for (mode_t mode : {0644, 0640, 0604}) {
+    WriteFile(temp, "new");
+    ::chmod(temp.c_str(), 0600);  // as the temporary file is made
+    WriteFile(dest, "old");
+    ::chmod(dest.c_str(), mode);
+    EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+    EXPECT_EQ(ReadFile(dest), "new");
+    EXPECT_EQ(ModeOf(dest), mode);
+  }
+  // A new destination gets what a newly created file gets.
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  std::filesystem::remove(dest);
+  WriteFile(temp, "new");
+  ::chmod(temp.c_str(), 0600);
+  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+  EXPECT_EQ(ModeOf(dest), 0666 & ~mask);
+}
+
+TEST_F(Commit, ALinkedDestinationHasItsTargetReplaced) {
+  const std::string target = dir / "boards/real.hyp";
+  std::filesystem::create_directory(dir / "boards");
+  WriteFile(target, "old");
+  ::chmod(target.c_str(), 0644);
+  std::filesystem::create_symlink("boards/real.hyp", dest);  // relative, as users make them
+  WriteFile(temp, "new");
+  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+  EXPECT_TRUE(std::filesystem::is_symlink(dest));
+  EXPECT_EQ(ReadFile(target), "new");
+  EXPECT_EQ(ModeOf(target), 0644u);
+
+  // A link whose target does not exist yet: the target is created.
+  std::filesystem::remove(target);
+  WriteFile(temp, "newer");
+  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+  EXPECT_TRUE(std::filesystem::is_symlink(dest));
+  EXPECT_EQ(ReadFile(target), "newer");
 }
 
 TEST_F(Commit, SameFileInAnotherCaseIsLeftAlone) {
@@ -158,9 +245,15 @@ TEST_F(Commit, ReplacesAcrossFileSystems) {
     GTEST_SKIP() << "needs /dev/shm on a file system other than the temporary directory's";
   std::string shmTemp = "/dev/shm/tq-commit-test-" + CurrentProcessIdText();
   WriteFile(shmTemp, "across");
-  WriteFile(dest, "old");
+  ::chmod(shmTemp.c_str(), 0600);
+  const std::string target = dir / "real.hyp";
+  WriteFile(target, "old");
+  ::chmod(target.c_str(), 0644);
+  std::filesystem::create_symlink(target, dest);
   EXPECT_EQ(CommitOutputFile(shmTemp, dest), TCommitResult::Replaced);
-  EXPECT_EQ(ReadFile(dest), "across");
+  EXPECT_TRUE(std::filesystem::is_symlink(dest));
+  EXPECT_EQ(ReadFile(target), "across");
+  EXPECT_EQ(ModeOf(target), 0644u);
   EXPECT_FALSE(platform::FileExists(shmTemp));
 }
 

@@ -8,6 +8,7 @@
 
 #include "pcb/PcbGeometry.h"
 #include "pcb/Pcbclass.h"
+#include "SinCosCheck.h"
 
 namespace {
 
@@ -201,6 +202,10 @@ TEST(ArcEnds, HostileAnglesEndAndGiveDefinedResults) {
   arc.GetStartX();
   arc.StartAngle = -1e300;
   arc.GetStartY();
+}
+
+TEST(SinCos, OneCallGivesExactlyTheBitsOfSeparateCalls) {
+  EXPECT_EQ(tqtest::CountSinCosMismatches(2000000), 0u);
 }
 
 }  // namespace

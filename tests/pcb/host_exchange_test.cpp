@@ -6,7 +6,11 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -317,6 +321,143 @@ TEST_F(HostExchange, ComponentsNameThemselvesThroughTheirDesignator) {
   again.Query(1);
   EXPECT_EQ(again.GetRotation(), 90.0);
   EXPECT_EQ(+again.DesignatorHandle, +u5.DesignatorHandle);
+}
+
+// A host may fill every text pointer it is given with 255 characters. The
+// pad's 20-character texts and the component's 250-character text are
+// followed by other fields, which must come back as a well-behaved host
+// gives them.
+TEST_F(HostExchange, AHostWritingFullTextsChangesNoOtherField) {
+  struct Hostile {
+    Hostile() { tqtest::SimHost::Get().hostileStrings(1); }
+    ~Hostile() { tqtest::SimHost::Get().hostileStrings(0); }
+  };
+  {
+    TPcbPad pad(Pad("P1"));
+    ASSERT_EQ(pad.Query(1), 0);
+    pad.PadByte1 = 7;
+    pad.PadByte2 = 8;
+    pad.PadValue1 = 99;
+    pad.PadText2.Assign("T2");
+    ASSERT_EQ(pad.Query(0), 0);
+    TPcbPad calm(pad.Handle);
+    ASSERT_EQ(calm.Query(1), 0);
+    TPcbPad pad2(pad.Handle);
+    {
+      Hostile on;
+      ASSERT_EQ(pad2.Query(1), 0);
+    }
+    EXPECT_EQ(pad2.Name.str(), "P1" + std::string(18, '~'));
+    EXPECT_EQ(pad2.PadText1.str(), std::string(20, '~'));
+    EXPECT_EQ(pad2.PadText2.str(), "T2" + std::string(18, '~'));
+    EXPECT_EQ(pad2.PadText3.str(), std::string(20, '~'));
+    EXPECT_EQ(+pad2.PadByte1, 7);
+    EXPECT_EQ(+pad2.PadByte2, 8);
+    EXPECT_EQ(+pad2.PadValue1, 99);
+    EXPECT_EQ(+pad2.Rotation, +calm.Rotation);
+    EXPECT_EQ(std::vector<std::int32_t>(pad2.XSizeOnLayer, pad2.XSizeOnLayer + kPadLayerCount),
+              std::vector<std::int32_t>(calm.XSizeOnLayer, calm.XSizeOnLayer + kPadLayerCount));
+  }
+  {
+    TPcbComponent u5(Component("U5"));
+    ASSERT_EQ(u5.Query(1), 0);
+    u5.ComponentByte1 = 1;
+    u5.ComponentByte2 = 2;
+    u5.ComponentValue1 = 3;
+    ASSERT_EQ(u5.Query(0), 0);
+    TPcbComponent again(u5.Handle);
+    {
+      Hostile on;
+      ASSERT_EQ(again.Query(1), 0);
+    }
+    EXPECT_EQ(again.ComponentText.size(), 250u);
+    EXPECT_EQ(+again.ComponentByte1, 1);
+    EXPECT_EQ(+again.ComponentByte2, 2);
+    EXPECT_EQ(+again.ComponentValue1, 3);
+    EXPECT_EQ(+again.X, 1000);
+  }
+}
+
+// The entry points called while `work` runs, in order, from the simulated
+// host's call trace.
+template <typename Work>
+std::vector<std::string> Trace(Work work) {
+  const std::string path = testing::TempDir() + "pcb-host-trace-" + std::to_string(::getpid()) + ".txt";
+  EXPECT_EQ(tqtest::SimHost::Get().callTrace(path.c_str()), 1);
+  work();
+  tqtest::SimHost::Get().callTrace(nullptr);
+  std::vector<std::string> calls;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) calls.push_back(line);
+  std::remove(path.c_str());
+  return calls;
+}
+
+TEST_F(HostExchange, APadIsReadAndWrittenInTheProtocolsOrder) {
+  const THandle handle = Pad("P1");
+  TPcbPad pad(handle);
+  std::vector<std::string> expected = {"PcbApi_GetObjectBitField2", "PcbApi_GetObjectBitField3", "PcbApi_QueryPad",
+                                       "PcbApi_QueryPadStackMode"};
+  for (int L = 0; L < kPadLayerCount; ++L)
+    for (const char* call : {"PcbApi_QueryPadOrViaShapeOnLayer", "PcbApi_QueryPadOrViaSizeOnLayer",
+                             "PcbApi_QueryPadCornerRadiusOnLayer", "PcbApi_QueryPadCRPercentageOnLayer"})
+      expected.push_back(call);
+  EXPECT_EQ(Trace([&] { pad.Query(1); }), expected);
+
+  // Written back with its sizes and shapes set layer by layer.
+  pad.PadStackMode = 2;
+  expected.resize(4);
+  for (int L = 0; L < kPadLayerCount; ++L)
+    for (const char* call : {"PcbApi_SetPadShapeOnLayer", "PcbApi_SetPadSizeOnLayer", "PcbApi_SetCRPctOnLayer"})
+      expected.push_back(call);
+  EXPECT_EQ(Trace([&] { pad.Query(0); }), expected);
+}
+
+TEST_F(HostExchange, TheBoardIsReadInTheProtocolsOrder) {
+  std::vector<std::string> expected = {"PcbApi_QueryBoard"};
+  for (int L = 1; L <= 82; ++L) expected.push_back("PcbApi_QueryBoardLayerInfo");
+  for (int L = 1; L <= 82; ++L) {
+    expected.push_back(L >= kInternalPlane1 && L <= kInternalPlane16 ? "PcbApi_QueryInternalPlane" : "PcbApi_QueryLayer");
+    expected.push_back("PcbApi_QueryLayerDielectric");
+  }
+  expected.push_back("PcbApi_QueryBoardSplitPlaneMode");
+  expected.push_back("PcbApi_QueryBoardGridsEx");
+  expected.push_back("PcbApi_QueryBoardOutputOptions");
+  for (int i = 1; i <= 109; ++i) expected.push_back("PcbApi_QueryBoardOutputOptionsPlotLayers");
+  for (int i = 1; i <= 109; ++i) expected.push_back("PcbApi_QueryBoardOutputOptionsFlipLayers");
+  expected.push_back("PcbApi_QueryBoardGerberOptions");
+  expected.push_back("PcbApi_QueryBoardPrinterOptions");
+  for (int i = 1; i <= 8; ++i) expected.push_back("PcbApi_QueryBoardPrinterOptionsPlotterPen");
+  for (int L = 1; L <= 82; ++L) expected.push_back("PcbApi_QueryBoardPrinterOptionsCompositeLayer");
+  expected.push_back("PcbApi_QueryBoardAdvancedPlacerOptions");
+  expected.push_back("PcbApi_QueryBoardEngineeringChangeOrderOptions");
+  expected.push_back("PcbApi_QueryBoardLayerPairsCount");
+  for (int i = 0; i < 4; ++i) expected.push_back("PcbApi_QueryBoardLayerPairAt");  // the board has four pairs
+  expected.push_back("PcbApi_QueryBoardExternalDielectrics");
+  TBoard board(SimHost::Get().BoardHandle());
+  EXPECT_EQ(Trace([&] { board.Query(1); }), expected);
+}
+
+TEST_F(HostExchange, AFailingEntryPointWritesNothingAndTheReadStops) {
+  const THandle handle = Pad("P1");
+  ASSERT_EQ(tqtest::SimHost::Get().failCall("PcbApi_QueryPad", 0), 1);
+  TPcbPad pad(handle);
+  std::vector<std::string> calls;
+  calls = Trace([&] { EXPECT_EQ(pad.Query(1), 1); });
+  SimHost::Get().ClearFailures();
+  EXPECT_EQ(calls, (std::vector<std::string>{"PcbApi_GetObjectBitField2", "PcbApi_GetObjectBitField3",
+                                              "PcbApi_QueryPad (failed)"}));
+  EXPECT_EQ(pad.GetName(), "");
+  EXPECT_EQ(+pad.X, 0);
+
+  // A failing bit-field query leaves its field; the pad is read all the same.
+  ASSERT_EQ(tqtest::SimHost::Get().failCall("PcbApi_GetObjectBitField2", 0), 1);
+  TPcbPad again(handle);
+  again.BitField2 = 0x5A;
+  EXPECT_EQ(again.Query(1), 0);
+  SimHost::Get().ClearFailures();
+  EXPECT_EQ(+again.BitField2, 0x5A);
+  EXPECT_EQ(again.GetName(), "P1");
 }
 
 TEST_F(HostExchange, CommentHandleIsReadOncePerComponent) {

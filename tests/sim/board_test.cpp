@@ -86,6 +86,30 @@ TEST(SimLayers, KeyAndDisplayNamesAndParsing) {
   EXPECT_FALSE(ParseLayerName("Top"));
 }
 
+TEST(SimLayers, ObjectsMayLieOnExtendedLayers) {
+  EXPECT_EQ(ParseExtendedLayerName("MidLayer31"), 0x01010020u);  // signal layer 32
+  EXPECT_EQ(ParseExtendedLayerName("mid layer 65533"), 0x0101FFFEu);
+  EXPECT_EQ(ParseExtendedLayerName("InternalPlane17"), 0x01040011u);
+  EXPECT_EQ(ParseExtendedLayerName("Mechanical65535"), 0x0400FFFFu);
+  for (const char* classic : {"MidLayer30", "InternalPlane16", "Mechanical16", "TopLayer", "MidLayer65534",
+                              "Mechanical65536", "MidLayer4x"})
+    EXPECT_FALSE(ParseExtendedLayerName(classic)) << classic;
+  for (const char* name : {"MidLayer31", "MidLayer65533", "InternalPlane17", "Mechanical20"})
+    EXPECT_EQ(ObjectLayerName(*ParseExtendedLayerName(name)), name);
+  EXPECT_EQ(ObjectLayerName(56), "KeepOutLayer");
+
+  auto board = Load(R"({"tracks": [{"x1": 0, "y1": 0, "x2": 1, "y2": 1, "layer": "MidLayer40"}],
+                        "arcs": [{"radius": 5, "layer": "InternalPlane20"}],
+                        "fills": [{"x1": 0, "y1": 0, "x2": 1, "y2": 1, "layer": "Mechanical20"}],
+                        "texts": [{"text": "T", "layer": "Mechanical17"}]})");
+  std::vector<LayerCode> codes;
+  for (Kind kind : {Kind::Track, Kind::Arc, Kind::Fill, Kind::Text})
+    for (Handle h : board->OfKind(static_cast<std::uint8_t>(kind))) codes.push_back(board->Find(h)->layer);
+  EXPECT_EQ(codes, (std::vector<LayerCode>{0x01010029u, 0x01040014u, 0x04000014u, 0x04000011u}));
+  EXPECT_EQ(SaveBoardText(*Load(SaveBoardText(*board))), SaveBoardText(*board));
+  EXPECT_THROW(Load(R"({"tracks": [{"layer": "Mechanical70000"}]})"), std::exception);
+}
+
 TEST(SimDocument, EmptyDocumentGetsTheTwoLayerStack) {
   auto b = Load("{}");
   ASSERT_EQ(b->StackOrder(), (std::vector<LayerNumber>{kTopLayer, kBottomLayer}));

@@ -185,36 +185,36 @@ TEST_F(SimTest, SetModeStoresWhatQueryModeGivesBack) {
   EXPECT_EQ(x, -1);
 }
 
-TEST_F(SimTest, PadRoundTripAndTheNameIsCutToItsCapacity) {
+TEST_F(SimTest, PadRoundTripWithTheWholeNameInA256ByteBuffer) {
   Load(R"({"nets": ["A"], "pads": [{"name": "ABCDEFGHIJKLMNOPQRSTUVWXY", "hole": "28mil", "size": "60mil", "rotation": 45}]})");
   const THandle pad = Walk(Board(), kPad).at(0);
   // The name's buffer with guard bytes behind it, all set to 0xAA.
-  alignas(8) std::uint8_t raw[sizeof(TString20) + 8];
+  alignas(8) std::uint8_t raw[sizeof(TShortString) + 8];
   std::memset(raw, 0xAA, sizeof raw);
-  auto* name20 = reinterpret_cast<TString20*>(raw);
+  auto* name256 = reinterpret_cast<TShortString*>(raw);
   std::int32_t hole = 0;
   double rotation = 0;
   ASSERT_EQ(PcbApi_QueryPad(1, pad, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                            nullptr, nullptr, nullptr, nullptr, nullptr, &hole, nullptr, nullptr, nullptr, name20,
+                            nullptr, nullptr, nullptr, nullptr, nullptr, &hole, nullptr, nullptr, nullptr, name256,
                             nullptr, nullptr, &rotation, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
             0);
-  EXPECT_EQ(name20->str(), "ABCDEFGHIJKLMNOPQRST");
-  for (std::size_t i = sizeof(TString20); i < sizeof raw; ++i) EXPECT_EQ(raw[i], 0xAA);
+  EXPECT_EQ(name256->str(), "ABCDEFGHIJKLMNOPQRSTUVWXY");  // the model cuts, not the host
+  for (std::size_t i = sizeof(TShortString); i < sizeof raw; ++i) EXPECT_EQ(raw[i], 0xAA);
   EXPECT_EQ(hole, 280000);
   EXPECT_EQ(rotation, 45.0);
 
   // The values the host only keeps come back as they were set.
-  TString20 text1("P1"), text3("P3");
+  TShortString text1("P1"), text3("P3");
   std::uint8_t eight[8] = {1, 2, 3, 4, 5, 6, 7, 8};
   std::int32_t value5 = -5;
-  TString20 newName("N");
+  TShortString newName("N");
   ASSERT_EQ(PcbApi_QueryPad(0, pad, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &newName,
                             nullptr, nullptr, nullptr, &text1, nullptr, nullptr, &text3, nullptr, nullptr, nullptr, eight,
                             nullptr, nullptr, &value5, nullptr, nullptr),
             0);
-  TString20 back1, back3, name;
+  TShortString back1, back3, name;
   std::uint8_t eightBack[8] = {};
   std::int32_t value5Back = 0;
   PcbApi_QueryPad(1, pad, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
