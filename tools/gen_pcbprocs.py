@@ -10,6 +10,12 @@ host/PcbApiNames.inc (binding order) or this script changes, and writes:
                    and skipped here.
   --unused FILE    one SIM_UNUSED_ENTRY(name) line per entry point that the
                    exporter binds but never calls, for the simulated host.
+  --impl-names FILE  for the simulated host: renames each used entry point's
+                   implementation in sim/brondel/PcbApi.cpp to SimImpl_<name>.
+  --gates FILE     for the simulated host: the exported <name> in front of
+                   each implementation, which writes the call trace, fails the
+                   call when it is armed (an error result, nothing written)
+                   and otherwise calls the implementation.
 
 It refuses lists that disagree: binding indexes out of order, a name twice,
 a used entry point that is not among the names, a hand-written wrapper that
@@ -25,6 +31,13 @@ import sys
 SPECIAL = {
     "PcbApi_CreateIterator", "PcbApi_QueryBoard", "PcbApi_Percent_Init", "PcbApi_AddMemberToClass",
     "PcbApi_GetDesignatorDisplayString", "PcbApi_QueryDefaultPCB3DModel",
+}
+
+# Entry points whose result is a handle or a kind: a failing call of the
+# simulated host gives none (0); every other failing query gives 1.
+HANDLE_RESULTS = {
+    "PcbApi_GetCurrentBoardHandle", "PcbApi_CreateIterator", "PcbApi_GetFirstObject", "PcbApi_GetNextObject",
+    "PcbApi_FindDominantRuleForObject", "PcbApi_GetObjectIdFromObjectHandle",
 }
 
 NAME_LINE = re.compile(r"TQ_PCBAPI_NAME\((\d+), (\w+)\)$")
@@ -102,6 +115,27 @@ def unused_text(names, used):
             "// host/PcbApiUsed.inc does not list.\n" + "".join(lines))
 
 
+def impl_names_text(used):
+    renames = [f"#define {name} SimImpl_{name}\n" for _, name, _, _ in used]
+    return "// Made by tools/gen_pcbprocs.py from host/PcbApiUsed.inc.\n" + "".join(renames)
+
+
+def gates_text(used):
+    gates = []
+    for ret, name, _, params in used:
+        impl = "SimImpl_" + name
+        types = ", ".join(params)
+        args = ", ".join(f"{t} a{i}" for i, t in enumerate(params))
+        call = ", ".join(f"a{i}" for i in range(len(params)))
+        failed = "return;" if ret == "void" else f"return {0 if name in HANDLE_RESULTS else 1};"
+        gates.append(f"{ret} TQ_STDCALL {impl}({types});\n"
+                     f"SIM_GATE({ret}) {name}({args}) {{\n"
+                     f"  if (sim::EntryFails(\"{name}\")) {failed}\n"
+                     f"  return {impl}({call});\n"
+                     f"}}\n")
+    return "// Made by tools/gen_pcbprocs.py from host/PcbApiUsed.inc.\n" + "\n".join(gates)
+
+
 def check(names, used):
     known = set(names)
     for _, name, _, _ in used:
@@ -110,6 +144,8 @@ def check(names, used):
     used_names = {u[1] for u in used}
     for name in sorted(SPECIAL - used_names):
         raise ListError(f"{name} has a hand-written wrapper but is no longer used")
+    for name in sorted(HANDLE_RESULTS - used_names):
+        raise ListError(f"{name} is listed as giving a handle but is no longer used")
 
 
 def write_if_changed(path, text):
@@ -126,6 +162,8 @@ def main(argv):
     parser.add_argument("--used", required=True, type=pathlib.Path, help="host/PcbApiUsed.inc")
     parser.add_argument("--wrappers", help="where to write the wrappers")
     parser.add_argument("--unused", help="where to write the list of unused entry points")
+    parser.add_argument("--impl-names", help="where to write the simulated host's implementation names")
+    parser.add_argument("--gates", help="where to write the simulated host's gates")
     args = parser.parse_args(argv)
     try:
         names = read_names(args.names)
@@ -138,6 +176,10 @@ def main(argv):
         write_if_changed(args.wrappers, wrappers_text(names, used))
     if args.unused:
         write_if_changed(args.unused, unused_text(names, used))
+    if args.impl_names:
+        write_if_changed(args.impl_names, impl_names_text(used))
+    if args.gates:
+        write_if_changed(args.gates, gates_text(used))
     return 0
 
 
