@@ -52,7 +52,7 @@ run_ctest native
 
 if [ "${TQ_SKIP_FUZZ:-0}" != "1" ]; then
   echo "== Fuzzing (bounded: 25 s for each of two targets)"
-  if TQ_JOBS="$jobs" ./scripts/fuzz.sh 25; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+  if TQ_JOBS="$jobs" ./scripts/fuzz.sh 20; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 fi
 
 if [ "${TQ_SKIP_ASAN:-0}" != "1" ]; then

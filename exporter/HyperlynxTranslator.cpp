@@ -74,13 +74,13 @@ void THyperlynxTranslator::WriteBoard() {
 void THyperlynxTranslator::WriteBoardSegment(THandle handle) {
   TPcbTrack track(handle);
   track.Query(1);
-  WriteLine(IndentString(IndentLevel) + "(" + FOnPerimeterSegment(track) + ")");
+  FOutput.WriteRecord(IndentLevel, FOnPerimeterSegment(track));
 }
 
 void THyperlynxTranslator::WriteBoardArc(THandle handle) {
   TPcbArc arc(handle);
   arc.Query(1);
-  WriteLine(IndentString(IndentLevel) + "(" + FOnPerimeterArc(arc) + ")");
+  FOutput.WriteRecord(IndentLevel, FOnPerimeterArc(arc));
 }
 
 void THyperlynxTranslator::WriteEnd() { WriteLine(IndentString(IndentLevel) + "{END}"); }

@@ -87,9 +87,9 @@ void THyperlynxTranslator::WriteStackup() {
         // such a layer is left out.
         if (number >= kLayerCount) return;
         const TStackupLines lines = DescribeLayer(layer, number, settings);
-        WriteLine(IndentString(IndentLevel) + "(" + lines.copper + ")");
+        FOutput.WriteRecord(IndentLevel, lines.copper);
         if (number != kBottomLayer && lines.hasDielectric)
-          WriteLine(IndentString(IndentLevel) + "(" + lines.dielectric + ")");
+          FOutput.WriteRecord(IndentLevel, lines.dielectric);
       });
     }
   }

@@ -51,7 +51,7 @@ void TDeviceWriter::WriteDevices() {
     TIndentScope inner;
     for (std::size_t i = 0; i < FLists.size(); ++i)
       for (const auto& component : FLists[i])
-        FOutput.WriteLine(IndentString(IndentLevel) + "(" + FOnDevice[i](*component) + ")");
+        FOutput.WriteRecord(IndentLevel, FOnDevice[i](*component));
   }
   FOutput.WriteLine(IndentString(IndentLevel) + "}");
 }

@@ -40,7 +40,7 @@ template <typename TObject>
 void TNetWriter::WriteMember(THandle handle, const TTranslateEvent& fragment) {
   TObject object(handle);
   object.Query(1);
-  FOutput.WriteLine(IndentString(IndentLevel) + "(" + fragment(object) + ")");
+  FOutput.WriteRecord(IndentLevel, fragment(object));
 }
 
 void TNetWriter::WriteTrack(THandle handle) { WriteMember<TPcbTrack>(handle, FOnTrack); }

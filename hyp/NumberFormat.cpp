@@ -82,8 +82,6 @@ std::string RoundHalfAwayText(TDecimalText d, std::size_t decimals) {
 // environment: the rounding mode is never read or switched.
 
 constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
-constexpr std::uint64_t kIntPowersOfTen[] = {1,      10,      100,      1000,      10000,
-                                             100000, 1000000, 10000000, 100000000, 1000000000};
 
 // Up to this magnitude (and 9 decimals) the scaled value stays below 2^53,
 // where floor and the fraction are exact.

@@ -11,13 +11,6 @@
 #include "pcb/Pcbclass.h"
 #include "support/Rt_Util.h"
 
-namespace {
-
-// The layer of a track or arc as the value after " L=".
-std::string LayerName(const TPCBObject& object) { return HypValue(GetHypLayerName(object.GetLayer())); }
-
-}  // namespace
-
 TTranslator::TTranslator(TBoard* board) : FBoard(board) {}
 
 std::uint8_t TTranslator::ConvertToHyperlynxLayer(int layer) {
@@ -29,28 +22,54 @@ std::uint8_t TTranslator::ConvertToHyperlynxLayer(int layer) {
 
 namespace {
 
-// "X1= Y1= X2= Y2=" of a straight segment.
-std::string SegmentText(const TPCBObject& segment) {
-  return "X1=" + FormatLength(segment.GetX()) + " Y1=" + FormatLength(segment.GetY()) +
-         " X2=" + FormatLength(segment.GetX2()) + " Y2=" + FormatLength(segment.GetY2());
-}
-
-// "X1= Y1= X2= Y2= XC= YC= R=" of an arc; the net records list its end point
-// first, the outline records its start point.
-std::string ArcText(const TPcbArc& arc, bool startFirst) {
-  std::int32_t x1 = arc.GetStartX(), y1 = arc.GetStartY(), x2 = arc.GetEndX(), y2 = arc.GetEndY();
-  if (!startFirst) {
-    std::swap(x1, x2);
-    std::swap(y1, y2);
+// One record's text, built in one buffer.
+class TRecordText {
+ public:
+  explicit TRecordText(std::string_view head) {
+    text_.reserve(160);
+    text_ = head;
   }
-  return "X1=" + FormatLength(x1) + " Y1=" + FormatLength(y1) + " X2=" + FormatLength(x2) + " Y2=" + FormatLength(y2) +
-         " XC=" + FormatLength(arc.GetX()) + " YC=" + FormatLength(arc.GetY()) + " R=" + FormatLength(arc.GetRadius());
-}
+  TRecordText& Length(std::string_view label, std::int32_t value) {
+    text_ += label;
+    text_ += FormatLength(value);
+    return *this;
+  }
+  TRecordText& Text(std::string_view label, std::string_view value) {
+    text_ += label;
+    text_ += value;
+    return *this;
+  }
+  // "X1= Y1= X2= Y2=" of a straight segment.
+  TRecordText& Segment(const TPCBObject& segment) {
+    return Length("X1=", segment.GetX())
+        .Length(" Y1=", segment.GetY())
+        .Length(" X2=", segment.GetX2())
+        .Length(" Y2=", segment.GetY2());
+  }
+  // "X1= Y1= X2= Y2= XC= YC= R=" of an arc; the net records list its end
+  // point first, the outline records its start point.
+  TRecordText& Arc(const TPcbArc& arc, bool startFirst) {
+    std::int32_t x1 = arc.GetStartX(), y1 = arc.GetStartY(), x2 = arc.GetEndX(), y2 = arc.GetEndY();
+    if (!startFirst) {
+      std::swap(x1, x2);
+      std::swap(y1, y2);
+    }
+    return Length("X1=", x1)
+        .Length(" Y1=", y1)
+        .Length(" X2=", x2)
+        .Length(" Y2=", y2)
+        .Length(" XC=", arc.GetX())
+        .Length(" YC=", arc.GetY())
+        .Length(" R=", arc.GetRadius());
+  }
+  // "X= Y=" of a pad or via.
+  TRecordText& Point(const TPCBObject& object) { return Length("X=", object.GetX()).Length(" Y=", object.GetY()); }
+  // At most 255 characters, no quoted value left open.
+  std::string Cut() { return text_.size() <= 255 ? std::move(text_) : CutFragment(text_); }
 
-// "X= Y=" of a pad or via.
-std::string PointText(const TPCBObject& object) {
-  return "X=" + FormatLength(object.GetX()) + " Y=" + FormatLength(object.GetY());
-}
+ private:
+  std::string text_;
+};
 
 const TPcbArc* AsArc(const TPCBObject& object) {
   return object.GetObjectKind() == kArcObject ? dynamic_cast<const TPcbArc*>(&object) : nullptr;
@@ -58,39 +77,55 @@ const TPcbArc* AsArc(const TPCBObject& object) {
 
 }  // namespace
 
+const std::string& TTranslator::LayerValue(const TPCBObject& object) {
+  const std::size_t layer = object.GetLayer();
+  if (layer >= HypLayerNames.size()) return FLayerValues[0].second;  // never: layers are 0..82
+  // Made again only when the run's table has changed since.
+  auto& [name, value] = FLayerValues[layer];
+  if (name != HypLayerNames[layer] || value.empty()) {
+    name = HypLayerNames[layer];
+    value = HypValue(name);
+  }
+  return value;
+}
+
 std::string TTranslator::TranslateTrackToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kTrackObject) return {};
-  return CutFragment("SEG " + SegmentText(object) + " W=" + FormatLength(object.GetWidth()) + " L=" + LayerName(object));
+  return TRecordText("SEG ").Segment(object).Length(" W=", object.GetWidth()).Text(" L=", LayerValue(object)).Cut();
 }
 
 std::string TTranslator::TranslateArcToString(const TPCBObject& object) {
   const TPcbArc* arc = AsArc(object);
   if (arc == nullptr) return {};
-  return CutFragment("ARC " + ArcText(*arc, false) + " W=" + FormatLength(arc->GetLineWidth()) + " L=" + LayerName(*arc));
+  return TRecordText("ARC ").Arc(*arc, false).Length(" W=", arc->GetLineWidth()).Text(" L=", LayerValue(*arc)).Cut();
 }
 
 std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kPadObject) return {};
-  const std::string padStack = PadStackName(object, "Error in TTranslator.TranslatePadToString");
-  if (object.GetComponentHandle() == 0) return CutTo255("VIA " + PointText(object) + " P=" + padStack);
-  return CutFragment("PIN " + PointText(object) + " R=" + HypValue(GetPinReference(object)) + " P=" + padStack);
+  const std::string padStack = HypValue(PadStackName(object, "Error in TTranslator.TranslatePadToString"));
+  if (object.GetComponentHandle() == 0) return TRecordText("VIA ").Point(object).Text(" P=", padStack).Cut();
+  return TRecordText("PIN ")
+      .Point(object)
+      .Text(" R=", HypValue(GetPinReference(object)))
+      .Text(" P=", padStack)
+      .Cut();
 }
 
 std::string TTranslator::TranslateViaToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kViaObject) return {};
-  const std::string padStack = PadStackName(object, "Error in TTranslator.TranslateViaToString");
-  return CutTo255("VIA " + PointText(object) + " P=" + padStack);
+  const std::string padStack = HypValue(PadStackName(object, "Error in TTranslator.TranslateViaToString"));
+  return TRecordText("VIA ").Point(object).Text(" P=", padStack).Cut();
 }
 
 std::string TTranslator::TranslatePerimeterTrackToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kTrackObject) return {};
-  return CutTo255("PERIMETER_SEGMENT " + SegmentText(object));
+  return TRecordText("PERIMETER_SEGMENT ").Segment(object).Cut();
 }
 
 std::string TTranslator::TranslatePerimeterArcToString(const TPCBObject& object) {
   const TPcbArc* arc = AsArc(object);
   if (arc == nullptr) return {};
-  return CutTo255("PERIMETER_ARC " + ArcText(*arc, true));
+  return TRecordText("PERIMETER_ARC ").Arc(*arc, true).Cut();
 }
 
 std::string TTranslator::PadStackName(const TPCBObject& object, const char* errorMessage) {
@@ -119,6 +154,8 @@ constexpr const char* kDevicePrefixes[kDeviceClassCount] = {"? REF=", "IC REF=",
 
 std::string TTranslator::TranslateDeviceToString(const TPCBObject& object, TDeviceClass deviceClass) {
   if (object.GetObjectKind() != kComponentObject) return {};
-  return CutFragment(kDevicePrefixes[static_cast<int>(deviceClass)] + HypValue(object.GetName()) + " L=" +
-                     LayerName(object));
+  return TRecordText(kDevicePrefixes[static_cast<int>(deviceClass)])
+      .Text("", HypValue(object.GetName()))
+      .Text(" L=", LayerValue(object))
+      .Cut();
 }

@@ -13,9 +13,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/CountedString.h"
+#include "host/RT_PCB.h"
 
 class TBoard;
 class TPCBObject;
@@ -115,7 +117,12 @@ class TTranslator {
   const std::vector<std::uint8_t>& StackLayers();
   bool PlanePresent(int k);
 
+  // The HYP value of the layer name of an object's layer (quoted where it
+  // must be), made once per name.
+  const std::string& LayerValue(const TPCBObject& object);
+
   TBoard* FBoard;
+  std::array<std::pair<std::string, std::string>, kLayerCount> FLayerValues;
   std::optional<std::vector<std::uint8_t>> FStackLayers;
   std::array<std::int8_t, 4> FPlanePresent{-1, -1, -1, -1};
 };

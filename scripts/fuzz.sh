@@ -3,6 +3,7 @@
 # each one for a bounded time on its corpus in tests/fuzz/corpus:
 #   fuzz_lock_file       the lock-file reader and ownership test of the commit
 #   fuzz_board_document  the simulated host's board document loader
+#   fuzz_fragments       the translator's records over any values and names
 # New inputs go to a scratch directory, never into the repository's corpus;
 # a crash leaves its input in build/fuzz/artifacts/ and fails the run.
 #   scripts/fuzz.sh [SECONDS per target, default 25]
@@ -16,12 +17,12 @@ if ! command -v clang++ >/dev/null 2>&1; then
 fi
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "${TQ_JOBS:-2}" --target fuzz_lock_file fuzz_board_document
+cmake --build --preset fuzz -j "${TQ_JOBS:-2}" --target fuzz_lock_file fuzz_board_document fuzz_fragments
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p build/fuzz/artifacts
-for target in lock_file board_document; do
+for target in lock_file board_document fragments; do
   mkdir -p "$work/$target"
   echo "== fuzz_$target for ${seconds} s"
   if ! TQ_FUZZ_DIR="$work" "build/fuzz/bin/fuzz_$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 \

@@ -1,5 +1,11 @@
 #include "support/TextOutput.h"
 
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 16;
+
+}  // namespace
+
 TTextOutput::~TTextOutput() {
   if (file_ != nullptr) std::fclose(file_);
 }
@@ -7,14 +13,22 @@ TTextOutput::~TTextOutput() {
 bool TTextOutput::Open(const std::string& path) {
   if (file_ != nullptr) std::fclose(file_);
   failed_ = false;
+  buffer_.clear();
+  buffer_.reserve(kBufferSize);
   file_ = path.empty() ? nullptr : std::fopen(path.c_str(), "wb");
-  if (file_ != nullptr) std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
   return file_ != nullptr;
+}
+
+void TTextOutput::Flush() {
+  if (buffer_.empty()) return;
+  if (!failed_ && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
+  buffer_.clear();
 }
 
 void TTextOutput::Write(std::string_view text) {
   if (file_ == nullptr || failed_ || text.empty()) return;
-  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) failed_ = true;
+  buffer_.append(text);
+  if (buffer_.size() >= kBufferSize) Flush();
 }
 
 void TTextOutput::WriteLine(std::string_view text) {
@@ -22,10 +36,22 @@ void TTextOutput::WriteLine(std::string_view text) {
   Write("\r\n");
 }
 
+void TTextOutput::WriteRecord(std::int32_t indent, std::string_view fragment) {
+  if (file_ == nullptr || failed_) return;
+  if (indent > 0) buffer_.append(static_cast<std::size_t>(indent), ' ');
+  buffer_ += '(';
+  buffer_.append(fragment);
+  buffer_.append(")\r\n");
+  if (buffer_.size() >= kBufferSize) Flush();
+}
+
 bool TTextOutput::Close() {
   if (file_ == nullptr) return false;
+  Flush();
   bool ok = !failed_ && std::fflush(file_) == 0 && std::ferror(file_) == 0;
   if (std::fclose(file_) != 0) ok = false;
   file_ = nullptr;
+  buffer_.clear();
+  buffer_.shrink_to_fit();
   return ok;
 }

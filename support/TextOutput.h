@@ -3,6 +3,7 @@
 // into. Lines end with CR LF. Writing never reports an error line by line;
 // the first error is remembered and Close() reports whether everything that
 // was written reached the file.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -21,12 +22,21 @@ class TTextOutput {
   void Write(std::string_view text);
   // text followed by CR LF.
   void WriteLine(std::string_view text);
+  // One record on its own line: `indent` spaces, "(", the fragment, ")",
+  // CR LF.
+  void WriteRecord(std::int32_t indent, std::string_view fragment);
 
   // Closes the file. True when the file was open and every byte written
   // reached it (no write, flush or close error). Closing twice gives false.
   bool Close();
 
  private:
+  // Hands the buffered text to the file.
+  void Flush();
+
   std::FILE* file_ = nullptr;
   bool failed_ = false;
+  // Text not yet handed to the file: one write of the C library per 64 KiB
+  // instead of one per piece (each write takes the stream's lock).
+  std::string buffer_;
 };

@@ -124,20 +124,20 @@ TEST_F(Fragments, PadsAndViasWithoutAPadstackAreReportedAndWrittenWithAnEmptyNam
   std::string text;
   EXPECT_EQ(StderrOf([&] { text = translator_.TranslatePadToString(pad); }),
             "[error dialog] Error: Error in TTranslator.TranslatePadToString\n");
-  EXPECT_EQ(text, "VIA X=1.0000 Y=-0.2500 P=");
+  EXPECT_EQ(text, "VIA X=1.0000 Y=-0.2500 P=\"\"");
 
   // With an owning component the pad is a pin. (No host here: the
   // component's designator reads as empty, and the reference ".14" would
   // read as a number, so it is quoted.)
   pad.ComponentHandle = 4711;
   StderrOf([&] { text = translator_.TranslatePadToString(pad); });
-  EXPECT_EQ(text, "PIN X=1.0000 Y=-0.2500 R=\".14\" P=");
+  EXPECT_EQ(text, "PIN X=1.0000 Y=-0.2500 R=\".14\" P=\"\"");
 
   TPcbVia via(0);
   via.X = 312500;
   EXPECT_EQ(StderrOf([&] { text = translator_.TranslateViaToString(via); }),
             "[error dialog] Error: Error in TTranslator.TranslateViaToString\n");
-  EXPECT_EQ(text, "VIA X=0.0313 Y=0.0000 P=");
+  EXPECT_EQ(text, "VIA X=0.0313 Y=0.0000 P=\"\"");
 }
 
 TEST_F(Fragments, AreCutAfter255Characters) {
