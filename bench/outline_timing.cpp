@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "host/CountedString.h"
+#include "host/Export.h"
 #include "host/HostInterfaces.h"
 #include "sim/SimControl.h"
-#include "sim/common/SimExport.h"
 #include "sim/hostprog/HostPlatform.h"
 
 namespace {
@@ -60,7 +60,7 @@ void* Open(const std::string& file) {
 }  // namespace
 
 // The host application's client interface, as the editor exports it.
-SIM_EXPORT IHostClient* TQ_STDCALL ClientAPI_GetClientInterface() {
+extern "C" TQ_EXPORT IHostClient* TQ_STDCALL ClientAPI_GetClientInterface() {
   return g_getClient != nullptr ? g_getClient() : nullptr;
 }
 static_assert(std::is_same_v<decltype(&ClientAPI_GetClientInterface), ClientAPI_GetClientInterface_t>);

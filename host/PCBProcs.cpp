@@ -4,12 +4,6 @@
 
 namespace {
 
-const char* const kNames[kPcbApiNameCount] = {
-#define TQ_PCBAPI_NAME(index, name) #name,
-#include "host/PcbApiNames.inc"
-#undef TQ_PCBAPI_NAME
-};
-
 platform::ModuleHandle g_module = nullptr;
 void* g_entryPoints[kPcbApiNameCount] = {};
 
@@ -27,7 +21,7 @@ std::size_t IndexOf(const char* name) { return PcbApiIndexOf(name); }
 void BindPcbApi() {
   g_module = platform::FindLoadedModule(kPcbServerModuleName);
   for (std::size_t i = 0; i < kPcbApiNameCount; ++i)
-    g_entryPoints[i] = g_module != nullptr ? platform::FindExport(g_module, kNames[i]) : nullptr;
+    g_entryPoints[i] = g_module != nullptr ? platform::FindExport(g_module, kPcbApiNames[i]) : nullptr;
 }
 
 bool PcbApiModuleFound() { return g_module != nullptr; }
@@ -39,11 +33,11 @@ void* BoundEntryPoint(std::size_t index) {
 
 std::size_t PcbApiIndexOf(std::string_view name) {
   for (std::size_t i = 0; i < kPcbApiNameCount; ++i)
-    if (name == kNames[i]) return i;
+    if (name == kPcbApiNames[i]) return i;
   return kPcbApiNameCount;
 }
 
-const char* PcbApiNameAt(std::size_t index) { return index < kPcbApiNameCount ? kNames[index] : ""; }
+const char* PcbApiNameAt(std::size_t index) { return index < kPcbApiNameCount ? kPcbApiNames[index] : ""; }
 
 THandle PcbApi_CreateIterator(THandle container, TObjectKindByte kind, std::uint8_t filter, Layer layer) {
   static const std::size_t index = IndexOf("PcbApi_CreateIterator");

@@ -3,8 +3,8 @@
 // point that the exporter calls.
 //
 // The library is never loaded or freed by us: it is looked up among the
-// modules already loaded in the process, and its 278 entry points are bound
-// by name in a fixed order. Every wrapper binds again first while the module
+// modules already loaded in the process, and the entry points of
+// PcbApiNames.inc are bound by name in that order. Every wrapper binds again first while the module
 // is absent (so a library loaded after us is picked up at the next call),
 // returns a fixed default without calling anything when its entry point is
 // not bound, and otherwise calls the entry point. Wrappers never raise.
@@ -43,6 +43,7 @@ void PcbApi_GetDesignatorDisplayString(TCountedString<254>& result, THandle obje
 // The one wrapper that does not bind again while the module is absent.
 std::int32_t PcbApi_QueryDefaultPCB3DModel(TMode mode, THandle component, TShortString* model);
 
+// The plain wrappers, made by the build from PcbApiUsed.inc.
 #define TQ_PCBPROCS_DECLARE
 #include "host/PCBProcsWrappers.inc"
 #undef TQ_PCBPROCS_DECLARE

@@ -18,7 +18,9 @@
 //    (TShortStringExchange).
 //  - Layers are LayerCode (32-bit) values for the iterator, the board's
 //    current layer and the common object header, and Layer bytes elsewhere.
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 #include "host/CallConv.h"
 #include "host/CountedString.h"
@@ -41,9 +43,18 @@ struct TDimensionRecord {
 // Sizes of the opaque buffers that some queries fill.
 inline constexpr std::size_t kPolygonOutlineBytes = 185037;
 inline constexpr std::size_t kEmbeddedDataBytes = 4096;
-inline constexpr std::size_t kPcbApiNameCount = 278;
 
-// One pointer type per used entry point: PcbApi_Xxx_t.
+// Every entry point of the host's PCB server library, in binding order.
+inline constexpr const char* kPcbApiNames[] = {
+#define TQ_PCBAPI_NAME(index, name) #name,
+#include "host/PcbApiNames.inc"
+#undef TQ_PCBAPI_NAME
+};
+inline constexpr std::size_t kPcbApiNameCount = std::size(kPcbApiNames);
+
+// One pointer type per used entry point: PcbApi_Xxx_t. The arguments are a
+// type and a parameter list, which parentheses would break.
+// NOLINTNEXTLINE(bugprone-macro-parentheses)
 #define TQ_PCBAPI_FN(ret, name, def, params) using name##_t = ret(TQ_STDCALL*) params;
 #include "host/PcbApiUsed.inc"
 #undef TQ_PCBAPI_FN

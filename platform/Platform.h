@@ -80,6 +80,20 @@ class ExtendedPrecisionScope {
   unsigned saved_ = 0;
 };
 
+// Runs body(context) where the library returns to the host and hands its
+// result back. An exception that body raises must reach the host, whatever
+// language the host is written in:
+//  - on Windows a C++ exception cannot unwind out of the DLL, so its message
+//    is kept and raised as a structured exception with code
+//    kHostErrorExceptionCode, not continuable, whose one argument is the
+//    address of the message text (valid until the next failure). It is
+//    raised after body's frames are gone and no C++ handler is active, so
+//    body must own everything it builds (the caller's frame holds nothing
+//    with a destructor).
+//  - on Linux the host is a C++ program and the exception passes unchanged.
+inline constexpr std::uint32_t kHostErrorExceptionCode = 0xE0544E51;
+std::uint8_t RunAtHostBoundary(std::uint8_t (*body)(const void* context), const void* context);
+
 std::string ComputerName();  // empty when it cannot be read
 std::string UserName();      // empty when it cannot be read
 std::uint32_t ProcessId();

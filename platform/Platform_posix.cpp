@@ -269,6 +269,10 @@ ExtendedPrecisionScope::ExtendedPrecisionScope() = default;
 ExtendedPrecisionScope::~ExtendedPrecisionScope() = default;
 #endif
 
+std::uint8_t RunAtHostBoundary(std::uint8_t (*body)(const void* context), const void* context) {
+  return body(context);
+}
+
 std::string ComputerName() {
   char buf[258] = {};
   if (gethostname(buf, 257) != 0) return {};

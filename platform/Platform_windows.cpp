@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <string>
 
 namespace platform {
@@ -195,6 +196,41 @@ int ShowModalMessage(MessageKind kind, const std::string& caption, const std::st
 
 ExtendedPrecisionScope::ExtendedPrecisionScope() : saved_(_controlfp(0, 0)) { _controlfp(_PC_64, _MCW_PC); }
 ExtendedPrecisionScope::~ExtendedPrecisionScope() { _controlfp(saved_, _MCW_PC); }
+
+namespace {
+
+// The message of the last error raised to the host; the structured exception
+// carries its address.
+std::string g_hostErrorText;
+
+// Runs body and catches what it raises into g_hostErrorText. Every C++ frame
+// with a destructor and every handler ends in here, before the structured
+// exception is raised.
+bool RunCatching(std::uint8_t (*body)(const void*), const void* context, std::uint8_t* result) noexcept {
+  try {
+    *result = body(context);
+    return true;
+  } catch (const std::exception& e) {
+    g_hostErrorText = e.what();
+  } catch (...) {
+    g_hostErrorText = "unknown error";
+  }
+  return false;
+}
+
+[[noreturn]] void RaiseHostError() {
+  ULONG_PTR argument = reinterpret_cast<ULONG_PTR>(g_hostErrorText.c_str());
+  RaiseException(kHostErrorExceptionCode, EXCEPTION_NONCONTINUABLE, 1, &argument);
+  std::terminate();  // not reached: the exception is not continuable
+}
+
+}  // namespace
+
+std::uint8_t RunAtHostBoundary(std::uint8_t (*body)(const void* context), const void* context) {
+  std::uint8_t result = 0;
+  if (!RunCatching(body, context, &result)) RaiseHostError();
+  return result;
+}
 
 std::string ComputerName() {
   char buf[258] = {};

@@ -1,6 +1,9 @@
 #pragma once
 // Helpers shared by the tests: scratch directories, file contents, running
-// programs, and switching the registry stand-in (and so test mode) per test.
+// programs, capturing standard error, and switching the registry stand-in
+// (and so test mode) per test.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -67,6 +70,61 @@ inline std::vector<std::string> HypLines(const std::string& content) {
     start = end + 2;
   }
   return lines;
+}
+
+// Redirects a standard C stream (stdout or stderr) into a temporary file for
+// the lifetime of the object, at the level of its file descriptor: C stdio,
+// unbuffered iostreams (std::cerr) and plain write() calls are all caught.
+// Output() ends the capture and returns what was written; the destructor ends
+// it too, so a statement that throws leaves the stream as it was.
+class StreamCapture {
+ public:
+  explicit StreamCapture(std::FILE* stream) : stream_(stream), fd_(fileno(stream)), file_(std::tmpfile()) {
+    std::fflush(stream_);
+    if (file_ == nullptr) return;
+    saved_ = dup(fd_);
+    if (saved_ >= 0 && dup2(fileno(file_), fd_) < 0) Stop();
+  }
+  StreamCapture(const StreamCapture&) = delete;
+  StreamCapture& operator=(const StreamCapture&) = delete;
+  ~StreamCapture() {
+    Stop();
+    if (file_ != nullptr) std::fclose(file_);
+  }
+
+  std::string Output() {
+    Stop();
+    std::string text;
+    if (file_ == nullptr) return text;
+    std::rewind(file_);
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, file_)) > 0) text.append(buf, n);
+    return text;
+  }
+
+ private:
+  void Stop() {
+    if (saved_ < 0) return;
+    std::fflush(stream_);
+    dup2(saved_, fd_);
+    close(saved_);
+    saved_ = -1;
+  }
+
+  std::FILE* stream_;
+  int fd_;
+  std::FILE* file_;
+  int saved_ = -1;
+};
+
+// Runs f and returns what it wrote to standard error (where the modal
+// messages go on Linux). Checks inside f report as usual.
+template <typename F>
+std::string StderrOf(F&& f) {
+  StreamCapture capture(stderr);
+  f();
+  return capture.Output();
 }
 
 // Sets an environment variable for the lifetime of the object.

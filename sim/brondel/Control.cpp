@@ -30,18 +30,18 @@ std::int32_t LoadWith(Load load, char* error, std::int32_t capacity) {
 
 }  // namespace
 
-SIM_API int32_t Sim_LoadBoardFile(const char* path, char* error, int32_t capacity) {
+TQ_EXPORT int32_t Sim_LoadBoardFile(const char* path, char* error, int32_t capacity) {
   const std::string name = path != nullptr ? path : "";
   return LoadWith([&] { return LoadBoardFile(name); }, error, capacity);
 }
 
-SIM_API int32_t Sim_LoadBoardText(const char* json, const char* sourceName, char* error, int32_t capacity) {
+TQ_EXPORT int32_t Sim_LoadBoardText(const char* json, const char* sourceName, char* error, int32_t capacity) {
   const std::string text = json != nullptr ? json : "";
   const std::string source = sourceName != nullptr ? sourceName : "(board text)";
   return LoadWith([&] { return LoadBoardText(text, source); }, error, capacity);
 }
 
-SIM_API int32_t Sim_SaveBoardFile(const char* path, char* error, int32_t capacity) {
+TQ_EXPORT int32_t Sim_SaveBoardFile(const char* path, char* error, int32_t capacity) {
   const Board* board = State().board.get();
   if (board == nullptr) {
     CopyToBuffer("no board is loaded", error, capacity);
@@ -57,19 +57,19 @@ SIM_API int32_t Sim_SaveBoardFile(const char* path, char* error, int32_t capacit
   }
 }
 
-SIM_API void Sim_ClearBoard(void) {
+TQ_EXPORT void Sim_ClearBoard(void) {
   State().board.reset();
   State().iterators.clear();
 }
 
-SIM_API void Sim_SetNoCurrentBoard(int32_t none) { State().noCurrentBoard = none != 0; }
+TQ_EXPORT void Sim_SetNoCurrentBoard(int32_t none) { State().noCurrentBoard = none != 0; }
 
-SIM_API int32_t Sim_GetBoardHandle(void) {
+TQ_EXPORT int32_t Sim_GetBoardHandle(void) {
   const Board* b = CurrentBoard();
   return b != nullptr ? b->handle() : 0;
 }
 
-SIM_API int32_t Sim_FindObject(int32_t kind, const char* name) {
+TQ_EXPORT int32_t Sim_FindObject(int32_t kind, const char* name) {
   const Board* b = CurrentBoard();
   if (b == nullptr || name == nullptr) return 0;
   const std::string wanted = name;
@@ -84,12 +84,12 @@ SIM_API int32_t Sim_FindObject(int32_t kind, const char* name) {
   return 0;
 }
 
-SIM_API void Sim_SetProgressCallback(Sim_ProgressCallback callback, void* context) {
+TQ_EXPORT void Sim_SetProgressCallback(Sim_ProgressCallback callback, void* context) {
   State().progressCallback = callback;
   State().progressContext = context;
 }
 
-SIM_API int32_t Sim_GetProgress(int32_t* total, int32_t* steps, int32_t* opened, int32_t* closed, char* caption,
+TQ_EXPORT int32_t Sim_GetProgress(int32_t* total, int32_t* steps, int32_t* opened, int32_t* closed, char* caption,
                                 int32_t capacity) {
   const Progress& p = State().progress;
   if (total != nullptr) *total = p.total;
@@ -99,29 +99,29 @@ SIM_API int32_t Sim_GetProgress(int32_t* total, int32_t* steps, int32_t* opened,
   return CopyToBuffer(p.caption, caption, capacity);
 }
 
-SIM_API IHostClient* Sim_GetClientInterface(void) { return TheClient(); }
+TQ_EXPORT IHostClient* Sim_GetClientInterface(void) { return TheClient(); }
 
-SIM_API void Sim_SetDocumentsAvailable(int32_t available) { State().documentsAvailable = available != 0; }
+TQ_EXPORT void Sim_SetDocumentsAvailable(int32_t available) { State().documentsAvailable = available != 0; }
 
-SIM_API int32_t Sim_GetDocumentLog(char* buffer, int32_t capacity) {
+TQ_EXPORT int32_t Sim_GetDocumentLog(char* buffer, int32_t capacity) {
   return CopyToBuffer(State().documentLog, buffer, capacity);
 }
 
-SIM_API int32_t Sim_FailCall(const char* call, int32_t successes) {
+TQ_EXPORT int32_t Sim_FailCall(const char* call, int32_t successes) {
   return call != nullptr && State().failures.Arm(call, successes) ? 1 : 0;
 }
 
-SIM_API void Sim_ClearFailures(void) { State().failures.Clear(); }
+TQ_EXPORT void Sim_ClearFailures(void) { State().failures.Clear(); }
 
-SIM_API int32_t Sim_GetCallCount(const char* call) { return call != nullptr ? State().failures.Calls(call) : 0; }
+TQ_EXPORT int32_t Sim_GetCallCount(const char* call) { return call != nullptr ? State().failures.Calls(call) : 0; }
 
-SIM_API int32_t Sim_ListCalls(char* buffer, int32_t capacity) {
+TQ_EXPORT int32_t Sim_ListCalls(char* buffer, int32_t capacity) {
   std::string list;
   for (const std::string& op : State().failures.Operations()) list += op + "\n";
   return CopyToBuffer(list, buffer, capacity);
 }
 
-SIM_API int32_t Sim_SetCallTrace(const char* path) {
+TQ_EXPORT int32_t Sim_SetCallTrace(const char* path) {
   HostState& s = State();
   if (s.trace != nullptr) std::fclose(s.trace);
   s.trace = nullptr;
@@ -130,10 +130,10 @@ SIM_API int32_t Sim_SetCallTrace(const char* path) {
   return s.trace != nullptr ? 1 : 0;
 }
 
-SIM_API void Sim_SetHostileStrings(int32_t hostile) { State().hostileStrings = hostile != 0; }
+TQ_EXPORT void Sim_SetHostileStrings(int32_t hostile) { State().hostileStrings = hostile != 0; }
 
-SIM_API int32_t Sim_GetOutstandingReferences(void) { return OutstandingReferences(); }
+TQ_EXPORT int32_t Sim_GetOutstandingReferences(void) { return OutstandingReferences(); }
 
-SIM_API int32_t Sim_GetLiveIterators(void) { return static_cast<int32_t>(State().iterators.size()); }
+TQ_EXPORT int32_t Sim_GetLiveIterators(void) { return static_cast<int32_t>(State().iterators.size()); }
 
-SIM_API void Sim_Reset(void) { State().Reset(); }
+TQ_EXPORT void Sim_Reset(void) { State().Reset(); }

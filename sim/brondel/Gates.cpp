@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "host/Export.h"
 #include "host/PcbApi.h"
 #include "sim/brondel/HostState.h"
-#include "sim/common/SimExport.h"
 
-#define SIM_GATE(ret) SIM_EXPORT ret TQ_STDCALL
+#define SIM_GATE(ret) extern "C" TQ_EXPORT ret TQ_STDCALL
 
 #include "sim/brondel/PcbApiGates.inc"
 

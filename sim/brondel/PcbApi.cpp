@@ -10,11 +10,11 @@
 #include <cstring>
 #include <type_traits>
 
+#include "host/Export.h"
 #include "host/PcbApi.h"
 #include "sim/board/Board.h"
 #include "sim/brondel/Exchange.h"
 #include "sim/brondel/HostState.h"
-#include "sim/common/SimExport.h"
 
 // The entry points are defined here under the names SimImpl_PcbApi_...; the
 // exported names are gates in front of them (Gates.cpp), which trace the

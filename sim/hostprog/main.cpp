@@ -25,9 +25,9 @@
 #include <CLI/CLI.hpp>
 
 #include "host/CountedString.h"
+#include "host/Export.h"
 #include "sim/SimControl.h"
 #include "sim/common/HostObject.h"
-#include "sim/common/SimExport.h"
 #include "sim/generator/BoardGenerator.h"
 #include "sim/hostprog/ExportHiding.h"
 #include "sim/hostprog/HostPlatform.h"
@@ -375,7 +375,7 @@ int RunGenerate(const sim::GeneratorOptions& options, const std::string& file) {
 
 // The host application's client interface, as the editor exports it to the
 // libraries it loads. Borrowed: no reference is added.
-SIM_EXPORT IHostClient* TQ_STDCALL ClientAPI_GetClientInterface() {
+extern "C" TQ_EXPORT IHostClient* TQ_STDCALL ClientAPI_GetClientInterface() {
   return g_host.getClient != nullptr ? g_host.getClient() : nullptr;
 }
 static_assert(std::is_same_v<decltype(&ClientAPI_GetClientInterface), ClientAPI_GetClientInterface_t>,

@@ -7,10 +7,10 @@
 #include <type_traits>
 #include <vector>
 
+#include "host/Export.h"
 #include "sim/SimControl.h"
 #include "sim/common/FailureSwitch.h"
 #include "sim/common/HostObject.h"
-#include "sim/common/SimExport.h"
 #include "sim/common/WideText.h"
 
 namespace sim {
@@ -107,57 +107,57 @@ std::int32_t& OutstandingReferences() {
 using namespace sim;
 
 // Borrowed: the workspace lives as long as the module.
-SIM_EXPORT IHostWorkspace* TQ_STDCALL GetWorkspace() {
+extern "C" TQ_EXPORT IHostWorkspace* TQ_STDCALL GetWorkspace() {
   return sim::State().workspaceAvailable ? &TheWorkspace() : nullptr;
 }
 static_assert(std::is_same_v<decltype(&GetWorkspace), GetWorkspace_t>, "GetWorkspace differs from its declaration");
 
-SIM_API int32_t Sim_Workspace_GetMessageCount(void) { return static_cast<int32_t>(sim::State().messages.size()); }
+TQ_EXPORT int32_t Sim_Workspace_GetMessageCount(void) { return static_cast<int32_t>(sim::State().messages.size()); }
 
-SIM_API int32_t Sim_Workspace_GetMessageText(int32_t index, int32_t field, char* buffer, int32_t capacity) {
+TQ_EXPORT int32_t Sim_Workspace_GetMessageText(int32_t index, int32_t field, char* buffer, int32_t capacity) {
   const Message* m = MessageAt(index);
   if (m == nullptr || field < 0 || field >= static_cast<int32_t>(m->texts.size())) return CopyToBuffer("", buffer, capacity);
   return CopyToBuffer(m->texts[static_cast<std::size_t>(field)], buffer, capacity);
 }
 
-SIM_API int32_t Sim_Workspace_GetMessageNumber(int32_t index, int32_t field) {
+TQ_EXPORT int32_t Sim_Workspace_GetMessageNumber(int32_t index, int32_t field) {
   const Message* m = MessageAt(index);
   if (m == nullptr || field < 0 || field >= static_cast<int32_t>(m->numbers.size())) return 0;
   return m->numbers[static_cast<std::size_t>(field)];
 }
 
-SIM_API void Sim_Workspace_ClearMessages(void) { sim::State().messages.clear(); }
+TQ_EXPORT void Sim_Workspace_ClearMessages(void) { sim::State().messages.clear(); }
 
-SIM_API void Sim_Workspace_Replace(void) {
+TQ_EXPORT void Sim_Workspace_Replace(void) {
   TheWorkspace().Retire();
   Workspaces().push_back(std::make_unique<Workspace>());
 }
 
-SIM_API int32_t Sim_Workspace_GetStaleCalls(void) { return sim::State().staleCalls; }
+TQ_EXPORT int32_t Sim_Workspace_GetStaleCalls(void) { return sim::State().staleCalls; }
 
-SIM_API void Sim_Workspace_SetAvailable(int32_t available) { sim::State().workspaceAvailable = available != 0; }
+TQ_EXPORT void Sim_Workspace_SetAvailable(int32_t available) { sim::State().workspaceAvailable = available != 0; }
 
-SIM_API void Sim_Workspace_SetMessageListAvailable(int32_t available) { sim::State().listAvailable = available != 0; }
+TQ_EXPORT void Sim_Workspace_SetMessageListAvailable(int32_t available) { sim::State().listAvailable = available != 0; }
 
-SIM_API int32_t Sim_Workspace_FailCall(const char* call, int32_t successes) {
+TQ_EXPORT int32_t Sim_Workspace_FailCall(const char* call, int32_t successes) {
   return call != nullptr && sim::State().failures.Arm(call, successes) ? 1 : 0;
 }
 
-SIM_API void Sim_Workspace_ClearFailures(void) { sim::State().failures.Clear(); }
+TQ_EXPORT void Sim_Workspace_ClearFailures(void) { sim::State().failures.Clear(); }
 
-SIM_API int32_t Sim_Workspace_GetCallCount(const char* call) {
+TQ_EXPORT int32_t Sim_Workspace_GetCallCount(const char* call) {
   return call != nullptr ? sim::State().failures.Calls(call) : 0;
 }
 
-SIM_API int32_t Sim_Workspace_ListCalls(char* buffer, int32_t capacity) {
+TQ_EXPORT int32_t Sim_Workspace_ListCalls(char* buffer, int32_t capacity) {
   std::string list;
   for (const std::string& op : sim::State().failures.Operations()) list += op + "\n";
   return CopyToBuffer(list, buffer, capacity);
 }
 
-SIM_API int32_t Sim_Workspace_GetOutstandingReferences(void) { return OutstandingReferences(); }
+TQ_EXPORT int32_t Sim_Workspace_GetOutstandingReferences(void) { return OutstandingReferences(); }
 
-SIM_API void Sim_Workspace_Reset(void) {
+TQ_EXPORT void Sim_Workspace_Reset(void) {
   WorkspaceState& s = sim::State();
   s.messages.clear();
   s.failures.Clear();

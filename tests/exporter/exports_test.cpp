@@ -91,9 +91,7 @@ TEST_F(Exports, WithoutATemporaryFileTheRunStopsAndSaysSo) {
   const std::string dest = out / "board.hyp";
   tqtest::WriteFile(dest, "previous");
   tqtest::ScopedEnv noTemp("TMPDIR", (tmp_.path() / "missing").string());
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(Export(dest), 0);
-  const std::string err = testing::internal::GetCapturedStderr();
+  const std::string err = tqtest::StderrOf([&] { EXPECT_EQ(Export(dest), 0); });
   EXPECT_NE(err.find("No temporary file could be created"), std::string::npos) << err;
   EXPECT_EQ(tqtest::ReadFile(dest), "previous");
   EXPECT_FALSE(std::filesystem::exists(""));
@@ -106,9 +104,8 @@ TEST_F(Exports, LongArgumentsAreCutNotOverflowed) {
   name.Length = 255;
   std::memset(name.Chars, 'a', sizeof name.Chars);
   TShortString format("HyperLynx File (*.HYP)");
-  testing::internal::CaptureStderr();
-  export_(&name, &format);  // a relative name of 255 characters: allowed to fail, never to crash
-  testing::internal::GetCapturedStderr();
+  // A relative name of 255 characters: allowed to fail, never to crash.
+  tqtest::StderrOf([&] { export_(&name, &format); });
   std::error_code ec;
   std::filesystem::remove(std::string(255, 'a'), ec);
 }

@@ -166,9 +166,7 @@ TEST_F(Run, AFailingMessageListEndsTheRunWithoutTouchingAnything) {
 TEST_F(Run, AFailingEndKeepsATemporaryFileTheUserWasToldAbout) {
   const std::string dest = out_ / "no-such-dir/board.hyp";  // cannot be placed
   ASSERT_EQ(SimHost::Get().failCall("IHostDocument::EndChange", 0), 1);
-  testing::internal::CaptureStderr();
-  EXPECT_THROW(RunExport(dest, kFormatName), EHostError);
-  const std::string told = testing::internal::GetCapturedStderr();
+  const std::string told = tqtest::StderrOf([&] { EXPECT_THROW(RunExport(dest, kFormatName), EHostError); });
   ASSERT_EQ(TempFiles(), 1);
   EXPECT_NE(told.find("the export was kept as " + tmp_.path().string()), std::string::npos) << told;
 }

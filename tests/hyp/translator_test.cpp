@@ -5,19 +5,13 @@
 
 #include <string>
 
+#include "TestSupport.h"
 #include "hyp/HypLayerNames.h"
 #include "pcb/Pcbclass.h"
 
 namespace {
 
-// Runs f and returns what it wrote to standard error (where the modal
-// messages go on Linux).
-template <typename F>
-std::string StderrOf(F&& f) {
-  testing::internal::CaptureStderr();
-  f();
-  return testing::internal::GetCapturedStderr();
-}
+using tqtest::StderrOf;
 
 constexpr const char* kLayerMessage = "[error dialog] Error: Error in ConvertToHyperlynxLayer\n";
 

@@ -81,6 +81,46 @@ TEST(LockFile, OwnershipComparesComputerUserAndProcess) {
   EXPECT_EQ(user, "");
 }
 
+// A lock file with the given values.
+std::string Lock(const std::string& computer, const std::string& user, const std::string& process) {
+  return "ComputerName=" + computer + "\r\nUserName=" + user + "\r\nProcessID=" + process + "\r\n";
+}
+
+std::string FlipCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+    else if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// Each of the three values alone decides: a lock that differs from ours in one
+// field only belongs to someone else; differences of case are none.
+TEST(LockFile, OneDifferingFieldMakesAnotherOwner) {
+  ScratchDir dir;
+  const std::string doc = dir / "Main.hyp";
+  const std::string computer = ComputerNameText(), user = UserNameText(), process = CurrentProcessIdText();
+  ASSERT_FALSE(computer.empty());
+  ASSERT_FALSE(user.empty());
+  std::string lockComputer, lockUser;
+
+  WriteFile(LockFileName(doc), Lock(computer + "x", user, process));
+  EXPECT_TRUE(IsLockedByOther(doc, lockComputer, lockUser)) << "another computer";
+  EXPECT_EQ(lockComputer, computer + "x");
+
+  WriteFile(LockFileName(doc), Lock(computer, user + "x", process));
+  EXPECT_TRUE(IsLockedByOther(doc, lockComputer, lockUser)) << "another user";
+  EXPECT_EQ(lockUser, user + "x");
+
+  WriteFile(LockFileName(doc), Lock(computer, user, process + "0"));
+  EXPECT_TRUE(IsLockedByOther(doc, lockComputer, lockUser)) << "another process";
+
+  WriteFile(LockFileName(doc), Lock(FlipCase(computer), FlipCase(user), process));
+  EXPECT_FALSE(IsLockedByOther(doc, lockComputer, lockUser)) << "names compare without case";
+}
+
 // Whether IsLockedByOther(doc) comes back by itself within a few seconds;
 // when it does not, the lock file (a FIFO) is opened for writing so that the
 // waiting reader is let go and the test can report the hang.
@@ -220,9 +260,8 @@ TEST_F(Commit, ReplacesAcrossFileSystems) {
 TEST_F(Commit, KeepsTheTemporaryFileWhenNothingCanBePlaced) {
   WriteFile(temp, "new");
   const std::string unreachable = dir / "no-such-dir/Main.hyp";
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(CommitOutputFile(temp, unreachable), TCommitResult::Kept);
-  const std::string err = testing::internal::GetCapturedStderr();
+  const std::string err =
+      tqtest::StderrOf([&] { EXPECT_EQ(CommitOutputFile(temp, unreachable), TCommitResult::Kept); });
   EXPECT_EQ(ReadFile(temp), "new");
   EXPECT_NE(err.find(temp), std::string::npos) << err;  // the user is told where the export is
   EXPECT_FALSE(platform::PathExists(unreachable));

@@ -1,4 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <stdexcept>
 
 #include "TestSupport.h"
 #include "host/CountedString.h"
@@ -88,12 +94,34 @@ TEST(TextOutput, DetectsWriteErrorsWhenClosed) {
   EXPECT_FALSE(none.Close());
 }
 
+// The capture that the message tests rely on: every kind of writer is caught,
+// and the stream is given back even when the statement throws.
+TEST(TestSupport, StderrCaptureCatchesEveryWriterAndEndsOnThrow) {
+  const std::string err = tqtest::StderrOf([] {
+    std::fputs("stdio ", stderr);
+    std::cerr << "iostream ";
+    EXPECT_EQ(write(2, "fd", 2), 2);
+  });
+  EXPECT_EQ(err, "stdio iostream fd");
+  struct stat before = {};
+  struct stat after = {};
+  ASSERT_EQ(fstat(2, &before), 0);
+  EXPECT_THROW(tqtest::StderrOf([] {
+                 std::fputs("lost", stderr);
+                 throw std::runtime_error("statement failed");
+               }),
+               std::runtime_error);
+  ASSERT_EQ(fstat(2, &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_dev, before.st_dev);
+}
+
 TEST(Messages, OutsideTestModeTheRunGoesOn) {
   tqtest::ScopedRegistry registry;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(ShowErrorMessage("Something failed"), 1);
-  EXPECT_EQ(ShowWarningMessage("Careful", "Notice"), 1);
-  const std::string err = testing::internal::GetCapturedStderr();
+  const std::string err = tqtest::StderrOf([] {
+    EXPECT_EQ(ShowErrorMessage("Something failed"), 1);
+    EXPECT_EQ(ShowWarningMessage("Careful", "Notice"), 1);
+  });
   EXPECT_NE(err.find("Error: Something failed"), std::string::npos);
   EXPECT_NE(err.find("Notice: Careful"), std::string::npos);
 }
