@@ -46,4 +46,9 @@ void TNetWriter::WriteMember(THandle handle, const TTranslateEvent& fragment) {
 void TNetWriter::WriteTrack(THandle handle) { WriteMember<TPcbTrack>(handle, FOnTrack); }
 void TNetWriter::WriteArc(THandle handle) { WriteMember<TPcbArc>(handle, FOnArc); }
 void TNetWriter::WriteVia(THandle handle) { WriteMember<TPcbVia>(handle, FOnVia); }
-void TNetWriter::WritePad(THandle handle) { WriteMember<TPcbPad>(handle, FOnPad); }
+void TNetWriter::WritePad(THandle handle) {
+  // A pin line needs no per-layer value of the pad.
+  TPcbPad pad(handle, TPcbPad::TLayerReading::OnDemand);
+  pad.Query(1);
+  FOutput.WriteRecord(IndentLevel, FOnPad(pad));
+}

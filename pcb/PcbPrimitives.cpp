@@ -31,9 +31,12 @@ struct TLine {
 // ---------------------------------------------------------------------------
 // TPcbPad
 
-TPcbPad::TPcbPad(THandle handle) : TPCBObject(handle) { ObjectKind = kPadObject; }
+TPcbPad::TPcbPad(THandle handle, TLayerReading reading) : TPCBObject(handle), FLayerReading(reading) {
+  ObjectKind = kPadObject;
+}
 
 std::int32_t TPcbPad::Query(TMode Mode) {
+  if (Mode != 1) LoadAllLayers();  // write back what the host holds, not zeros
   QueryBitFields(Mode);
   // The four texts are 20-character fields; the host gets 256-byte buffers.
   TShortStringExchange name(Name), text1(PadText1), text2(PadText2), text3(PadText3);
@@ -45,31 +48,49 @@ std::int32_t TPcbPad::Query(TMode Mode) {
   for (auto* text : {&name, &text1, &text2, &text3}) text->CopyBack();
   if (result != 0) return result;
   PcbApi_QueryPadStackMode(Mode, Handle, &PadStackMode);
-  // The per-layer calls take no mode; their results are not used.
-  for (int i = 0; i < kPadLayerCount; ++i) {
-    const Layer L = static_cast<Layer>(i);
-    if (Mode == 1) {
-      PcbApi_QueryPadOrViaShapeOnLayer(Handle, L, &ShapeOnLayer[i]);
-      PcbApi_QueryPadOrViaSizeOnLayer(Handle, L, &XSizeOnLayer[i], &YSizeOnLayer[i]);
-      PcbApi_QueryPadCornerRadiusOnLayer(Handle, L, &CornerRadiusOnLayer[i]);
-      PcbApi_QueryPadCRPercentageOnLayer(Handle, L, &CornerPercentOnLayer[i]);
-      if (L == kTopLayer)
-        TopCornerPercent = CornerPercentOnLayer[i];
-      else if (L >= 2 && L <= 31)
-        MidCornerPercent = CornerPercentOnLayer[i];  // the last inner layer wins
-      else if (L == kBottomLayer)
-        BotCornerPercent = CornerPercentOnLayer[i];
-    } else if (PadStackMode == 2) {
-      PcbApi_SetPadShapeOnLayer(Handle, L, ShapeOnLayer[i]);
-      PcbApi_SetPadSizeOnLayer(Handle, L, XSizeOnLayer[i], YSizeOnLayer[i]);
-      PcbApi_SetCRPctOnLayer(Handle, L, CornerPercentOnLayer[i]);
-    } else if (ShapeOnLayer[i] == kRoundedRectangleShape) {
-      PcbApi_SetCRPctOnLayer(Handle, kTopLayer, TopCornerPercent);
-      PcbApi_SetCRPctOnLayer(Handle, kBottomLayer, BotCornerPercent);
-      PcbApi_SetCRPctOnLayer(Handle, 2, MidCornerPercent);
-    }
+  if (Mode == 1 && FLayerReading == TLayerReading::OnDemand) {
+    for (std::uint8_t& pending : FLayerPending) pending = 1;
+    return 0;
   }
+  // The per-layer calls take no mode; their results are not used.
+  for (int i = 0; i < kPadLayerCount; ++i) ExchangeLayer(Mode, static_cast<Layer>(i));
   return 0;
+}
+
+void TPcbPad::ExchangeLayer(TMode Mode, Layer L) {
+  const int i = L;
+  if (Mode == 1) {
+    PcbApi_QueryPadOrViaShapeOnLayer(Handle, L, &ShapeOnLayer[i]);
+    PcbApi_QueryPadOrViaSizeOnLayer(Handle, L, &XSizeOnLayer[i], &YSizeOnLayer[i]);
+    PcbApi_QueryPadCornerRadiusOnLayer(Handle, L, &CornerRadiusOnLayer[i]);
+    PcbApi_QueryPadCRPercentageOnLayer(Handle, L, &CornerPercentOnLayer[i]);
+    if (L == kTopLayer)
+      TopCornerPercent = CornerPercentOnLayer[i];
+    else if (L >= 2 && L <= 31)
+      MidCornerPercent = CornerPercentOnLayer[i];  // the last inner layer wins
+    else if (L == kBottomLayer)
+      BotCornerPercent = CornerPercentOnLayer[i];
+  } else if (PadStackMode == 2) {
+    PcbApi_SetPadShapeOnLayer(Handle, L, ShapeOnLayer[i]);
+    PcbApi_SetPadSizeOnLayer(Handle, L, XSizeOnLayer[i], YSizeOnLayer[i]);
+    PcbApi_SetCRPctOnLayer(Handle, L, CornerPercentOnLayer[i]);
+  } else if (ShapeOnLayer[i] == kRoundedRectangleShape) {
+    PcbApi_SetCRPctOnLayer(Handle, kTopLayer, TopCornerPercent);
+    PcbApi_SetCRPctOnLayer(Handle, kBottomLayer, BotCornerPercent);
+    PcbApi_SetCRPctOnLayer(Handle, 2, MidCornerPercent);
+  }
+}
+
+void TPcbPad::LoadLayer(Layer L) const {
+  if (L >= kPadLayerCount || FLayerPending[L] == 0) return;
+  FLayerPending[L] = 0;
+  // The object is never const itself: only this operation is.
+  const_cast<TPcbPad*>(this)->ExchangeLayer(1, L);
+}
+
+void TPcbPad::LoadAllLayers() const {
+  // In layer order, so that the last inner layer sets the middle percentage.
+  for (int i = 0; i < kPadLayerCount; ++i) LoadLayer(static_cast<Layer>(i));
 }
 
 bool TPcbPad::GetSideFlag1() const { return SideFlag1 != 0; }
@@ -101,18 +122,32 @@ void TPcbPad::SetBotShape(std::uint8_t Value) { BotShape = Value; }
 void TPcbPad::SetName(std::string_view Value) { Name.Assign(Value); }
 void TPcbPad::SetRotation(double Value) { Rotation = Value; }
 
-std::int32_t TPcbPad::GetXSizeOnLayer(Layer L) const { return IsPadLayer(L) ? XSizeOnLayer[L] : 0; }
-std::int32_t TPcbPad::GetYSizeOnLayer(Layer L) const { return IsPadLayer(L) ? YSizeOnLayer[L] : 0; }
-std::uint8_t TPcbPad::GetShapeOnLayer(Layer L) const { return IsPadLayer(L) ? ShapeOnLayer[L] : 0; }
+std::int32_t TPcbPad::GetXSizeOnLayer(Layer L) const {
+  LoadLayer(L);
+  return IsPadLayer(L) ? XSizeOnLayer[L] : 0;
+}
+std::int32_t TPcbPad::GetYSizeOnLayer(Layer L) const {
+  LoadLayer(L);
+  return IsPadLayer(L) ? YSizeOnLayer[L] : 0;
+}
+std::uint8_t TPcbPad::GetShapeOnLayer(Layer L) const {
+  LoadLayer(L);
+  return IsPadLayer(L) ? ShapeOnLayer[L] : 0;
+}
 std::int32_t TPcbPad::GetWidthOnLayer(Layer L) const {
+  LoadLayer(L);
   if (!IsPadLayer(L)) return 0;
   const std::int32_t xs = XSizeOnLayer[L];
   const std::int32_t ys = YSizeOnLayer[L];
   return std::min(xs, ys);
 }
-std::int32_t TPcbPad::GetCornerRadiusOnLayer(Layer L) const { return IsPadLayer(L) ? CornerRadiusOnLayer[L] : 0; }
+std::int32_t TPcbPad::GetCornerRadiusOnLayer(Layer L) const {
+  LoadLayer(L);
+  return IsPadLayer(L) ? CornerRadiusOnLayer[L] : 0;
+}
 
 pcbgeom::TCorners TPcbPad::CornersOnLayer(Layer L, std::int32_t E) const {
+  LoadLayer(L);
   if (!IsPadLayer(L)) return pcbgeom::TCorners{};
   const std::int64_t grow = 2 * static_cast<std::int64_t>(E);
   const std::int64_t w = static_cast<std::int64_t>(XSizeOnLayer[L]) + grow;
@@ -166,10 +201,22 @@ TLine PadCentreLineOnLayer(const TPcbPad& pad, Layer L) {
 
 }  // namespace
 
-std::int32_t TPcbPad::GetXOnLayer(Layer L) const { return PadCentreLineOnLayer(*this, L).X1; }
-std::int32_t TPcbPad::GetYOnLayer(Layer L) const { return PadCentreLineOnLayer(*this, L).Y1; }
-std::int32_t TPcbPad::GetX2OnLayer(Layer L) const { return PadCentreLineOnLayer(*this, L).X2; }
-std::int32_t TPcbPad::GetY2OnLayer(Layer L) const { return PadCentreLineOnLayer(*this, L).Y2; }
+std::int32_t TPcbPad::GetXOnLayer(Layer L) const {
+  LoadLayer(L);
+  return PadCentreLineOnLayer(*this, L).X1;
+}
+std::int32_t TPcbPad::GetYOnLayer(Layer L) const {
+  LoadLayer(L);
+  return PadCentreLineOnLayer(*this, L).Y1;
+}
+std::int32_t TPcbPad::GetX2OnLayer(Layer L) const {
+  LoadLayer(L);
+  return PadCentreLineOnLayer(*this, L).X2;
+}
+std::int32_t TPcbPad::GetY2OnLayer(Layer L) const {
+  LoadLayer(L);
+  return PadCentreLineOnLayer(*this, L).Y2;
+}
 
 std::int32_t TPcbPad::GetPowerPlaneExpansion() const { return PowerPlaneExpansionOf(Handle); }
 

@@ -11,7 +11,19 @@
 // the per-layer values of the host's padstack, one entry per Layer 0..82.
 class TPcbPad : public TPCBObject {
  public:
-  explicit TPcbPad(THandle handle);
+  // When the per-layer values are read from the host.
+  enum class TLayerReading : std::uint8_t {
+    // With the query, every layer in order (the reading protocol).
+    WithTheQuery,
+    // One layer the first time a per-layer operation asks for it, all of
+    // them before the pad is written back: the same answers, without the
+    // 332 host calls for a pad whose per-layer values nobody asks for. The
+    // arrays and the three corner percentages hold what has been read so
+    // far; LoadAllLayers() completes them.
+    OnDemand,
+  };
+
+  explicit TPcbPad(THandle handle, TLayerReading reading = TLayerReading::WithTheQuery);
 
   // QueryPad, then the padstack mode and the per-layer values. Reading fills
   // the per-layer arrays and derives the three corner percentages (layer 1,
@@ -116,14 +128,25 @@ class TPcbPad : public TPCBObject {
   std::uint8_t SideFlag1 = 0;
   std::uint8_t SideFlag2 = 0;
 
+  // Reads every layer not read yet (nothing for a pad read with its query).
+  void LoadAllLayers() const;
+
  private:
   pcbgeom::TCorners CornersOnLayer(Layer L, std::int32_t E) const;
+  // The four per-layer values of layer L from the host, once.
+  void LoadLayer(Layer L) const;
+  void ExchangeLayer(TMode Mode, Layer L);
+
+  TLayerReading FLayerReading;
+  // Layers whose values are still to be read (OnDemand after a query).
+  mutable std::uint8_t FLayerPending[kPadLayerCount] = {};
 };
 
-// The pad class that the padstack table creates.
+// The pad class that the padstack table creates; it reads its per-layer
+// values on demand.
 class TPad : public TPcbPad {
  public:
-  explicit TPad(THandle handle) : TPcbPad(handle) {}
+  explicit TPad(THandle handle) : TPcbPad(handle, TLayerReading::OnDemand) {}
   std::int32_t PadTableValue = 0;  // not exchanged with the host
 };
 

@@ -413,6 +413,37 @@ TEST_F(HostExchange, APadIsReadAndWrittenInTheProtocolsOrder) {
   EXPECT_EQ(Trace([&] { pad.Query(0); }), expected);
 }
 
+// A pad that reads its layers on demand answers every per-layer question as
+// a pad read in full does, asks the host only for the layers asked about,
+// and writes back what the host holds.
+TEST_F(HostExchange, APadReadOnDemandAnswersAsAFullRead) {
+  const THandle handle = Pad("P1");
+  TPcbPad full(handle);
+  ASSERT_EQ(full.Query(1), 0);
+  TPad lazy(handle);
+  const std::vector<std::string> query = Trace([&] { lazy.Query(1); });
+  EXPECT_EQ(query, (std::vector<std::string>{"PcbApi_GetObjectBitField2", "PcbApi_GetObjectBitField3",
+                                             "PcbApi_QueryPad", "PcbApi_QueryPadStackMode"}));
+  EXPECT_EQ(Trace([&] { EXPECT_EQ(lazy.GetXSizeOnLayer(32), full.GetXSizeOnLayer(32)); }).size(), 4u);
+  EXPECT_EQ(Trace([&] { EXPECT_EQ(lazy.GetShapeOnLayer(32), full.GetShapeOnLayer(32)); }).size(), 0u);
+  for (int L = 0; L <= kPadLayerCount; ++L) {
+    const Layer layer = static_cast<Layer>(L);
+    EXPECT_EQ(lazy.GetYSizeOnLayer(layer), full.GetYSizeOnLayer(layer)) << L;
+    EXPECT_EQ(lazy.GetCornerRadiusOnLayer(layer), full.GetCornerRadiusOnLayer(layer)) << L;
+    EXPECT_EQ(lazy.GetCorner3XOnLayer(layer, 7), full.GetCorner3XOnLayer(layer, 7)) << L;
+    EXPECT_EQ(lazy.GetY2OnLayer(layer), full.GetY2OnLayer(layer)) << L;
+  }
+  EXPECT_EQ(+lazy.MidCornerPercent, +full.MidCornerPercent);
+
+  // Written back before any per-layer question: the layers are read first.
+  TPad untouched(handle);
+  untouched.Query(1);
+  untouched.Query(0);
+  TPcbPad again(handle);
+  again.Query(1);
+  for (int L = 0; L < kPadLayerCount; ++L) EXPECT_EQ(again.XSizeOnLayer[L], full.XSizeOnLayer[L]) << L;
+}
+
 TEST_F(HostExchange, TheBoardIsReadInTheProtocolsOrder) {
   std::vector<std::string> expected = {"PcbApi_QueryBoard"};
   for (int L = 1; L <= 82; ++L) expected.push_back("PcbApi_QueryBoardLayerInfo");
