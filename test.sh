@@ -51,7 +51,7 @@ echo "== Tests (native)"
 run_ctest native
 
 if [ "${TQ_SKIP_FUZZ:-0}" != "1" ]; then
-  echo "== Fuzzing (bounded: 25 s for each of two targets)"
+  echo "== Fuzzing (bounded: 20 s for each of three targets)"
   if TQ_JOBS="$jobs" ./scripts/fuzz.sh 20; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 fi
 

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -174,6 +175,45 @@ bool MoveOverFile(const std::string& from, const std::string& toName, std::strin
   return false;
 }
 
+namespace {
+
+// Owners for the copy: a C stream, closed when it goes, and a file beside
+// the destination, removed unless it was moved into place.
+struct TStreamCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using TStream = std::unique_ptr<std::FILE, TStreamCloser>;
+
+class TStagingFile {
+ public:
+  explicit TStagingFile(std::string path) : path_(std::move(path)) {}
+  TStagingFile(const TStagingFile&) = delete;
+  TStagingFile& operator=(const TStagingFile&) = delete;
+  ~TStagingFile() {
+    if (!path_.empty()) {
+      const int err = errno;  // the error being reported stays the one reported
+      unlink(path_.c_str());
+      errno = err;
+    }
+  }
+  const std::string& path() const { return path_; }
+  void Keep() { path_.clear(); }
+
+ private:
+  std::string path_;
+};
+
+// The whole of `in` into `out`; false on any read, write or flush error.
+bool CopyStream(std::FILE* in, std::FILE* out) {
+  char buf[65536];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, in)) > 0)
+    if (std::fwrite(buf, 1, n, out) != n) return false;
+  return std::ferror(in) == 0 && std::fflush(out) == 0 && fsync(fileno(out)) == 0;
+}
+
+}  // namespace
+
 bool CopyOverFile(const std::string& from, const std::string& toName, std::string* errorText) {
   const std::string to = FinalTarget(toName);
   auto fail = [&](const std::string& what) {
@@ -182,46 +222,19 @@ bool CopyOverFile(const std::string& from, const std::string& toName, std::strin
   };
   // The copy goes into the destination's directory first, so that the final
   // step is a rename within one volume.
-  std::string dir = to.substr(0, to.find_last_of('/') + 1);
-  std::string staging = CreateUniqueTempFile(dir.empty() ? "./" : dir, "tqc");
-  if (staging.empty()) return fail("cannot create a file beside " + to);
-  FILE* in = std::fopen(from.c_str(), "rb");
-  if (in == nullptr) {
-    unlink(staging.c_str());
-    return fail("cannot read " + from);
-  }
-  FILE* out = std::fopen(staging.c_str(), "wb");
-  if (out == nullptr) {
-    std::fclose(in);
-    unlink(staging.c_str());
-    return fail("cannot write " + staging);
-  }
-  char buf[65536];
-  bool ok = true;
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) {
-    if (std::fwrite(buf, 1, n, out) != n) {
-      ok = false;
-      break;
-    }
-  }
-  if (std::ferror(in)) ok = false;
-  std::fclose(in);
-  if (std::fflush(out) != 0 || fsync(fileno(out)) != 0) ok = false;
-  if (std::fclose(out) != 0) ok = false;
-  if (!ok) {
-    int err = errno;
-    unlink(staging.c_str());
-    errno = err;
-    return fail("cannot copy " + from + " to " + staging);
-  }
-  TakePermissionsOf(to, staging);
-  if (rename(staging.c_str(), to.c_str()) != 0) {
-    int err = errno;
-    unlink(staging.c_str());
-    errno = err;
-    return fail("cannot move " + staging + " to " + to);
-  }
+  const std::string dir = to.substr(0, to.find_last_of('/') + 1);
+  TStagingFile staging(CreateUniqueTempFile(dir.empty() ? "./" : dir, "tqc"));
+  if (staging.path().empty()) return fail("cannot create a file beside " + to);
+  TStream in(std::fopen(from.c_str(), "rb"));
+  if (!in) return fail("cannot read " + from);
+  TStream out(std::fopen(staging.path().c_str(), "wb"));
+  if (!out) return fail("cannot write " + staging.path());
+  const bool copied = CopyStream(in.get(), out.get());
+  in.reset();
+  if (std::fclose(out.release()) != 0 || !copied) return fail("cannot copy " + from + " to " + staging.path());
+  TakePermissionsOf(to, staging.path());
+  if (rename(staging.path().c_str(), to.c_str()) != 0) return fail("cannot move " + staging.path() + " to " + to);
+  staging.Keep();
   return true;
 }
 

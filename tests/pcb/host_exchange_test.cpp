@@ -441,7 +441,7 @@ TEST_F(HostExchange, APadReadOnDemandAnswersAsAFullRead) {
   untouched.Query(0);
   TPcbPad again(handle);
   again.Query(1);
-  for (int L = 0; L < kPadLayerCount; ++L) EXPECT_EQ(again.XSizeOnLayer[L], full.XSizeOnLayer[L]) << L;
+  for (int L = 0; L < kPadLayerCount; ++L) EXPECT_EQ(+again.XSizeOnLayer[L], +full.XSizeOnLayer[L]) << L;
 }
 
 TEST_F(HostExchange, TheBoardIsReadInTheProtocolsOrder) {
