@@ -69,7 +69,15 @@ std::int32_t& OutstandingReferences();
 // Counts a call of an interface operation; true when it is to fail.
 inline bool Fails(const char* operation) { return State().failures.Fails(operation); }
 
+// The entry points the exporter calls, numbered in the order of their list;
+// the gates in front of them pass their number.
+enum class Entry : int {
+#define TQ_PCBAPI_FN(ret, name, def, params) name,
+#include "host/PcbApiUsed.inc"
+#undef TQ_PCBAPI_FN
+};
+
 // Counts and traces a call of an entry point; true when it is to fail.
-bool EntryFails(const char* name);
+bool EntryFails(Entry entry);
 
 }  // namespace sim
