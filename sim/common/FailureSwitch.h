@@ -66,8 +66,9 @@ class FailureSwitch {
     Arming& a = armed_[index];
     return a.armed && ++a.seen > a.successes;
   }
-  // The same by name; an operation this host does not have never fails and
-  // is not counted.
+  // The same by name, which must be a string literal (its address stands for
+  // the name); an operation this host does not have never fails and is not
+  // counted.
   bool Fails(const char* operation) {
     auto cached = byAddress_.find(operation);
     if (cached == byAddress_.end()) cached = byAddress_.emplace(operation, Id(operation)).first;
