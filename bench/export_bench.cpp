@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <malloc.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -357,6 +358,8 @@ BENCHMARK(BM_FloorGenerated)->Arg(130)->Arg(1300)->Arg(13000)->Unit(benchmark::k
 // Prints the runs as usual and keeps the fastest CPU time of each.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  // Colours only on a terminal.
+  RatioReporter() : ConsoleReporter(isatty(fileno(stdout)) != 0 ? OO_Defaults : OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& r : runs) {
