@@ -33,7 +33,7 @@ const char* const kInterfaceOperations[] = {
     "IPcbVia::ConnectsToPlane",
     "IPcbVia::ConnectionStyle",
 };
-constexpr int kFirstEntry = static_cast<int>(std::size(kInterfaceOperations));
+static_assert(std::size(kInterfaceOperations) == kInterfaceOperationCount);
 
 std::vector<std::string> Operations() {
   std::vector<std::string> list(std::begin(kInterfaceOperations), std::end(kInterfaceOperations));
@@ -57,22 +57,9 @@ void HostState::Reset() {
   documentLog.clear();
 }
 
-bool EntryFails(Entry entry) {
+void TraceCall(int id, bool failed) {
   HostState& s = State();
-  const int id = kFirstEntry + static_cast<int>(entry);
-  const bool fails = s.failures.Fails(id);
-  if (s.trace != nullptr) std::fprintf(s.trace, "%s%s\n", s.failures.Name(id).c_str(), fails ? " (failed)" : "");
-  return fails;
-}
-
-HostState& State() {
-  static HostState state;
-  return state;
-}
-
-Board* CurrentBoard() {
-  HostState& s = State();
-  return s.noCurrentBoard ? nullptr : s.board.get();
+  std::fprintf(s.trace, "%s%s\n", s.failures.Name(id).c_str(), failed ? " (failed)" : "");
 }
 
 std::shared_ptr<Board> CurrentBoardShared() {

@@ -57,10 +57,18 @@ struct HostState {
   void Reset();
 };
 
-HostState& State();
+// The one state of the library; inline so that every call site checks it in
+// place (the entry-point gates reach it on every call).
+inline HostState& State() {
+  static HostState state;
+  return state;
+}
 
 // The board the host has open, or nullptr.
-Board* CurrentBoard();
+inline Board* CurrentBoard() {
+  HostState& s = State();
+  return s.noCurrentBoard ? nullptr : s.board.get();
+}
 std::shared_ptr<Board> CurrentBoardShared();
 
 // References handed out by the interface objects and not yet released.
@@ -77,7 +85,20 @@ enum class Entry : int {
 #undef TQ_PCBAPI_FN
 };
 
+// The number of interface operations that can be made to fail; the entry
+// points follow them in the failure switch's list.
+inline constexpr int kInterfaceOperationCount = 23;
+
+// Writes one call of the operation numbered `id` to the call trace.
+void TraceCall(int id, bool failed);
+
 // Counts and traces a call of an entry point; true when it is to fail.
-bool EntryFails(Entry entry);
+inline bool EntryFails(Entry entry) {
+  HostState& s = State();
+  const int id = kInterfaceOperationCount + static_cast<int>(entry);
+  const bool fails = s.failures.Fails(id);
+  if (s.trace != nullptr) TraceCall(id, fails);
+  return fails;
+}
 
 }  // namespace sim
