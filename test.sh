@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: installs the dependencies from
 # Debian packages, builds the Windows (win32) and Linux (native) presets,
-# runs all tests with ctest, fuzzes two readers for a bounded time (clang),
+# runs all tests with ctest, runs the benchmarks once at their smallest size,
+# fuzzes two readers for a bounded time (clang),
 # then runs the tests again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (asan preset), and ends with a summary line.
 #   ./test.sh              everything
@@ -49,6 +50,21 @@ run_ctest() {
 
 echo "== Tests (native)"
 run_ctest native
+
+# The benchmarks at their smallest size, once each: they still run and their
+# exports succeed (an export that fails is reported as an error by the run).
+if [ -x build/native/bin/export_bench ]; then
+  echo "== Benchmark smoke run (smallest sizes)"
+  bench_log=$(mktemp)
+  if build/native/bin/export_bench --benchmark_filter='/130$|/100$' --benchmark_min_time=0.01 --benchmark_color=false 2>&1 | tee "$bench_log" &&
+     ! grep -q "ERROR OCCURRED" "$bench_log" && grep -q "export/floor at" "$bench_log"; then
+    passed=$((passed + 1))
+  else
+    echo "the benchmark smoke run failed" >&2
+    failed=$((failed + 1))
+  fi
+  rm -f "$bench_log"
+fi
 
 if [ "${TQ_SKIP_FUZZ:-0}" != "1" ]; then
   echo "== Fuzzing (bounded: 20 s for each of three targets)"

@@ -130,7 +130,7 @@ def gates_text(used):
         failed = "return;" if ret == "void" else f"return {0 if name in HANDLE_RESULTS else 1};"
         gates.append(f"{ret} TQ_STDCALL {impl}({types});\n"
                      f"SIM_GATE({ret}) {name}({args}) {{\n"
-                     f"  if (sim::EntryFails(\"{name}\")) {failed}\n"
+                     f"  if (sim::EntryFails(sim::Entry::{name})) {failed}\n"
                      f"  return {impl}({call});\n"
                      f"}}\n")
     return "// Made by tools/gen_pcbprocs.py from host/PcbApiUsed.inc.\n" + "\n".join(gates)

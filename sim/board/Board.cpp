@@ -116,6 +116,7 @@ void Board::SetStack(const std::vector<LayerNumber>& order) {
     e.prev = i > 0 ? order[i - 1] : 0;
     e.next = i + 1 < order.size() ? order[i + 1] : 0;
   }
+  Changed();
 }
 
 void Board::AddObject(std::unique_ptr<Object> object) {
@@ -125,6 +126,7 @@ void Board::AddObject(std::unique_ptr<Object> object) {
   const Handle component = std::exchange(o.component, 0);
   objects_.push_back(std::move(object));
   byKind_[static_cast<std::uint8_t>(o.kind) & 0x7F].push_back(o.handle);
+  Changed();
   if (net != 0) SetNet(o, net);
   if (component != 0) SetComponent(o, component);
 }
@@ -138,6 +140,42 @@ Object* Board::Find(Handle handle) {
 const Object* Board::Find(Handle handle) const { return const_cast<Board*>(this)->Find(handle); }
 
 const std::vector<Handle>& Board::OfKind(std::uint8_t kind) const { return kind < 128 ? byKind_[kind] : kNoHandles; }
+
+const std::vector<Handle>& Board::OnLayer(std::uint8_t kind, LayerCode layer) const {
+  if (layer == 0 || kind >= 128) return OfKind(kind);
+  if (byLayer_[kind].revision != revision_) IndexLayers(kind);
+  const auto& lists = byLayer_[kind].lists;
+  auto it = lists.find(layer);
+  return it == lists.end() ? kNoHandles : it->second;
+}
+
+void Board::IndexLayers(std::uint8_t kind) const {
+  LayerIndex& index = byLayer_[kind];
+  index.lists.clear();
+  const bool multiLayerKind = kind == static_cast<std::uint8_t>(Kind::Pad) || kind == static_cast<std::uint8_t>(Kind::Via);
+  std::array<int, 256> position{};
+  int stackSize = 0;
+  if (yieldPerLayer && multiLayerKind) {
+    const std::vector<LayerNumber> order = StackOrder();
+    stackSize = static_cast<int>(order.size());
+    position.fill(stackSize);
+    for (int i = 0; i < stackSize; ++i) position[order[static_cast<std::size_t>(i)]] = i;
+  }
+  // Handle order within every list: the objects are visited in handle order
+  // and each one is added to every list that yields it.
+  for (Handle h : byKind_[kind]) {
+    const Object& o = *Find(h);
+    index.lists[o.layer].push_back(h);
+    if (!yieldPerLayer || !multiLayerKind || o.layer != kMultiLayer) continue;
+    for (int l = 1; l < kLayerCount; ++l) {
+      if (l == kMultiLayer || !IsElectricalLayer(l)) continue;
+      const bool yields = o.kind == Kind::Pad ? layers[static_cast<std::size_t>(l)].inStack
+                                              : ViaReachesAt(static_cast<const Via&>(o), l, position, stackSize);
+      if (yields) index.lists[static_cast<LayerCode>(l)].push_back(h);
+    }
+  }
+  index.revision = revision_;
+}
 
 const std::vector<Handle>& Board::MembersOf(Handle container) const {
   auto it = members_.find(container);
@@ -266,9 +304,16 @@ bool Board::ViaReaches(const Via& via, int layer) const {
   if (via.reaches) return std::find(via.reaches->begin(), via.reaches->end(), layer) != via.reaches->end();
   if (layer <= 0 || layer >= kLayerCount || !layers[layer].inStack) return false;
   const std::vector<LayerNumber> order = StackOrder();
-  auto position = [&](int l) { return std::find(order.begin(), order.end(), l) - order.begin(); };
-  const auto low = position(via.lowLayer), high = position(via.highLayer), at = position(layer);
-  const auto size = static_cast<std::ptrdiff_t>(order.size());
+  std::array<int, 256> position{};
+  position.fill(static_cast<int>(order.size()));
+  for (std::size_t i = 0; i < order.size(); ++i) position[order[i]] = static_cast<int>(i);
+  return ViaReachesAt(via, layer, position, static_cast<int>(order.size()));
+}
+
+bool Board::ViaReachesAt(const Via& via, int layer, const std::array<int, 256>& position, int size) const {
+  if (via.reaches) return std::find(via.reaches->begin(), via.reaches->end(), layer) != via.reaches->end();
+  if (layer <= 0 || layer >= kLayerCount || !layers[layer].inStack) return false;
+  const int low = position[via.lowLayer], high = position[via.highLayer], at = position[static_cast<std::size_t>(layer)];
   if (low < size && high < size) return at >= std::min(low, high) && at <= std::max(low, high) && at < size;
   // An end outside the stack: the signal layers between the two numbers.
   return IsSignalLayer(layer) && layer >= std::min(via.lowLayer, via.highLayer) &&

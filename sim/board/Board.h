@@ -5,10 +5,13 @@
 // host's single-byte text (ISO-8859-1).
 //
 // Every object has a stable nonzero handle. The board keeps, beside the
-// objects, an index by kind and the members of every net and component, so
-// that the server can answer an iterator in time proportional to what it
-// yields. Change an object's net or owning component only through SetNet and
-// SetComponent, which keep those indexes right.
+// objects, an index by kind, an index by kind and layer code and the members
+// of every net and component, so that the server can answer an iterator in
+// time proportional to what it yields. Change an object's net or owning
+// component only through SetNet and SetComponent, which keep those indexes
+// right; after changing an object's layer, a via's span or reach, the layer
+// stack or yieldPerLayer any other way, call Changed(): the index by layer is
+// built again when it is next used.
 #include <array>
 #include <cstdint>
 #include <map>
@@ -341,9 +344,15 @@ class Board {
   std::size_t ObjectCount() const { return objects_.size(); }
   // Handles of all objects of a kind, in handle order.
   const std::vector<Handle>& OfKind(std::uint8_t kind) const;
+  // Handles of the objects of a kind that an iterator over the whole board on
+  // `layer` yields (YieldsOnLayer), in handle order; all of the kind for
+  // layer 0.
+  const std::vector<Handle>& OnLayer(std::uint8_t kind, LayerCode layer) const;
   // Handles of the objects that belong to a net or a component, in handle
   // order.
   const std::vector<Handle>& MembersOf(Handle container) const;
+  // Makes the index by layer be built again on its next use.
+  void Changed() { ++revision_; }
   // Move an object to another net or component (0 for none). False, and
   // nothing changed, when the handle names no net (component).
   bool SetNet(Object& object, Handle net);
@@ -380,9 +389,21 @@ class Board {
   void AddObject(std::unique_ptr<Object> object);
   void Link(Handle container, Handle member);
   void Unlink(Handle container, Handle member);
+  // A via's reach with the stack's positions at hand (ViaReaches).
+  bool ViaReachesAt(const Via& via, int layer, const std::array<int, 256>& position, int stackSize) const;
+  void IndexLayers(std::uint8_t kind) const;
+
+  // The handles of one kind on each layer code, for the revision it was
+  // built at.
+  struct LayerIndex {
+    std::uint64_t revision = ~std::uint64_t{0};
+    std::unordered_map<LayerCode, std::vector<Handle>> lists;
+  };
 
   std::vector<std::unique_ptr<Object>> objects_;  // index = handle - kFirstObjectHandle
   std::array<std::vector<Handle>, 128> byKind_;
+  mutable std::array<LayerIndex, 128> byLayer_;
+  std::uint64_t revision_ = 0;
   std::unordered_map<Handle, std::vector<Handle>> members_;
 };
 

@@ -1,6 +1,7 @@
 #include "sim/board/Layers.h"
 
 #include <cctype>
+#include <unordered_map>
 
 #include "host/RT_PCB.h"
 
@@ -36,12 +37,20 @@ std::optional<LayerNumber> ParseLayerName(std::string_view text) {
     if (n <= kLastLayer) return static_cast<LayerNumber>(n);
     return std::nullopt;
   }
-  const std::string wanted = Folded(text);
-  if (wanted.empty()) return std::nullopt;
-  for (int layer = 0; layer <= kLastLayer; ++layer)
-    if (Folded(LayerKeyName(layer)) == wanted || Folded(LayerDisplayName(layer)) == wanted)
-      return static_cast<LayerNumber>(layer);
-  return std::nullopt;
+  // Every layer's key name and display name, folded; where two layers share
+  // a name the lower number has it.
+  static const std::unordered_map<std::string, LayerNumber> kByName = [] {
+    std::unordered_map<std::string, LayerNumber> names;
+    for (int layer = 0; layer <= kLastLayer; ++layer) {
+      names.emplace(Folded(LayerKeyName(layer)), static_cast<LayerNumber>(layer));
+      names.emplace(Folded(LayerDisplayName(layer)), static_cast<LayerNumber>(layer));
+    }
+    names.erase(std::string());
+    return names;
+  }();
+  auto it = kByName.find(Folded(text));
+  if (it == kByName.end()) return std::nullopt;
+  return it->second;
 }
 
 std::optional<LayerCode> ParseExtendedLayerName(std::string_view text) {

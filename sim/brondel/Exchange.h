@@ -37,9 +37,9 @@ void AssignText(TCountedString<N>* p, const std::string& text) {
 
 class Exchange {
  public:
-  Exchange(TMode mode, Record& record) : set_(mode == 0), record_(&record) {}
+  Exchange(TMode mode, Record& record) : set_(mode == 0), record_(&record) { MarkChanged(); }
   // A query whose values all have model fields: nothing is kept aside.
-  explicit Exchange(TMode mode) : set_(mode == 0), record_(&unused_) {}
+  explicit Exchange(TMode mode) : set_(mode == 0), record_(&unused_) { MarkChanged(); }
   // With hostile strings on, the texts are written last, each filled up to
   // 255 characters: what a pointer of smaller capacity would overrun then
   // stays overrun.
@@ -107,6 +107,13 @@ class Exchange {
   }
 
  private:
+  // A set-mode query may move an object to another layer or change the
+  // stack: the board's index by layer is built again.
+  void MarkChanged() const {
+    if (!set_) return;
+    if (Board* b = CurrentBoard()) b->Changed();
+  }
+
   bool set_;
   Record unused_;
   Record* record_;

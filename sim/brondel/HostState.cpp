@@ -1,37 +1,51 @@
 #include "sim/brondel/HostState.h"
 
+#include <iterator>
+
 namespace sim {
 
-HostState::HostState()
-    : failures({
-          "IHostClient::GetServerModule",
-          "IHostClient::GetDocumentForPath",
-          "IHostServerModule::QueryInterface",
-          "IHostDocument::BeginChange",
-          "IHostDocument::EndChange",
-          "IPcbServer::GetCurrentBoard",
-          "IPcbServer::GetInterfaceForHandle",
-          "IPcbBoard::GetObjectKind",
-          "IPcbBoard::GetLayerStack",
-          "IPcbLayerStack::FirstLayer",
-          "IPcbLayerStack::NextLayer",
-          "IPcbLayerStack::LayerForCode",
-          "IPcbLayer::GetLayerNumber",
-          "IPcbLayer::GetName",
-          "IPcbLayer::GetCopperThickness",
-          "IPcbLayer::GetDielectric",
-          "IPcbLayer::GetIsPresent",
-          "IPcbDielectric::GetHeight",
-          "IPcbDielectric::GetConstant",
-          "IPcbDielectric::GetMaterial",
-          "IPcbVia::ReachesLayer",
-          "IPcbVia::ConnectsToPlane",
-          "IPcbVia::ConnectionStyle",
-  // The entry points the exporter calls.
-#define TQ_PCBAPI_FN(ret, name, def, params) #name,
+namespace {
+
+// The interface operations that can be made to fail; the entry points follow
+// them in the failure switch's list.
+const char* const kInterfaceOperations[] = {
+    "IHostClient::GetServerModule",
+    "IHostClient::GetDocumentForPath",
+    "IHostServerModule::QueryInterface",
+    "IHostDocument::BeginChange",
+    "IHostDocument::EndChange",
+    "IPcbServer::GetCurrentBoard",
+    "IPcbServer::GetInterfaceForHandle",
+    "IPcbBoard::GetObjectKind",
+    "IPcbBoard::GetLayerStack",
+    "IPcbLayerStack::FirstLayer",
+    "IPcbLayerStack::NextLayer",
+    "IPcbLayerStack::LayerForCode",
+    "IPcbLayer::GetLayerNumber",
+    "IPcbLayer::GetName",
+    "IPcbLayer::GetCopperThickness",
+    "IPcbLayer::GetDielectric",
+    "IPcbLayer::GetIsPresent",
+    "IPcbDielectric::GetHeight",
+    "IPcbDielectric::GetConstant",
+    "IPcbDielectric::GetMaterial",
+    "IPcbVia::ReachesLayer",
+    "IPcbVia::ConnectsToPlane",
+    "IPcbVia::ConnectionStyle",
+};
+static_assert(std::size(kInterfaceOperations) == kInterfaceOperationCount);
+
+std::vector<std::string> Operations() {
+  std::vector<std::string> list(std::begin(kInterfaceOperations), std::end(kInterfaceOperations));
+#define TQ_PCBAPI_FN(ret, name, def, params) list.emplace_back(#name);
 #include "host/PcbApiUsed.inc"
 #undef TQ_PCBAPI_FN
-      }) {}
+  return list;
+}
+
+}  // namespace
+
+HostState::HostState() : failures(Operations()) {}
 
 void HostState::Reset() {
   noCurrentBoard = false;
@@ -43,21 +57,9 @@ void HostState::Reset() {
   documentLog.clear();
 }
 
-bool EntryFails(const char* name) {
+void TraceCall(int id, bool failed) {
   HostState& s = State();
-  const bool fails = s.failures.Fails(name);
-  if (s.trace != nullptr) std::fprintf(s.trace, "%s%s\n", name, fails ? " (failed)" : "");
-  return fails;
-}
-
-HostState& State() {
-  static HostState state;
-  return state;
-}
-
-Board* CurrentBoard() {
-  HostState& s = State();
-  return s.noCurrentBoard ? nullptr : s.board.get();
+  std::fprintf(s.trace, "%s%s\n", s.failures.Name(id).c_str(), failed ? " (failed)" : "");
 }
 
 std::shared_ptr<Board> CurrentBoardShared() {

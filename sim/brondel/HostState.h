@@ -57,10 +57,18 @@ struct HostState {
   void Reset();
 };
 
-HostState& State();
+// The one state of the library; inline so that every call site checks it in
+// place (the entry-point gates reach it on every call).
+inline HostState& State() {
+  static HostState state;
+  return state;
+}
 
 // The board the host has open, or nullptr.
-Board* CurrentBoard();
+inline Board* CurrentBoard() {
+  HostState& s = State();
+  return s.noCurrentBoard ? nullptr : s.board.get();
+}
 std::shared_ptr<Board> CurrentBoardShared();
 
 // References handed out by the interface objects and not yet released.
@@ -69,7 +77,28 @@ std::int32_t& OutstandingReferences();
 // Counts a call of an interface operation; true when it is to fail.
 inline bool Fails(const char* operation) { return State().failures.Fails(operation); }
 
+// The entry points the exporter calls, numbered in the order of their list;
+// the gates in front of them pass their number.
+enum class Entry : int {
+#define TQ_PCBAPI_FN(ret, name, def, params) name,
+#include "host/PcbApiUsed.inc"
+#undef TQ_PCBAPI_FN
+};
+
+// The number of interface operations that can be made to fail; the entry
+// points follow them in the failure switch's list.
+inline constexpr int kInterfaceOperationCount = 23;
+
+// Writes one call of the operation numbered `id` to the call trace.
+void TraceCall(int id, bool failed);
+
 // Counts and traces a call of an entry point; true when it is to fail.
-bool EntryFails(const char* name);
+inline bool EntryFails(Entry entry) {
+  HostState& s = State();
+  const int id = kInterfaceOperationCount + static_cast<int>(entry);
+  const bool fails = s.failures.Fails(id);
+  if (s.trace != nullptr) TraceCall(id, fails);
+  return fails;
+}
 
 }  // namespace sim

@@ -167,19 +167,18 @@ SIM_PCBAPI(THandle) PcbApi_CreateIterator(THandle container, TObjectKindByte kin
   Board* b = CurrentBoard();
   if (b == nullptr) return 0;
   const std::uint8_t wanted = kind & 0x7F;
-  const std::vector<Handle>* source = nullptr;
+  Iterator it;
   if (container == b->handle()) {
-    source = &b->OfKind(wanted);
+    // The board's index answers in the time of what it yields.
+    it.handles = b->OnLayer(wanted, layer);
   } else if (b->IsNet(container) || b->IsComponent(container)) {
-    source = &b->MembersOf(container);
+    for (Handle h : b->MembersOf(container)) {
+      const Object* o = b->Find(h);
+      if (o != nullptr && static_cast<std::uint8_t>(o->kind) == wanted && (layer == 0 || b->YieldsOnLayer(*o, layer)))
+        it.handles.push_back(h);
+    }
   } else {
     return 0;
-  }
-  Iterator it;
-  for (Handle h : *source) {
-    const Object* o = b->Find(h);
-    if (o != nullptr && static_cast<std::uint8_t>(o->kind) == wanted && (layer == 0 || b->YieldsOnLayer(*o, layer)))
-      it.handles.push_back(h);
   }
   HostState& s = State();
   const THandle handle = s.nextIterator++;
