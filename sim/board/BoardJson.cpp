@@ -863,9 +863,11 @@ std::unique_ptr<Board> LoadBoardFile(const std::string& path) {
   const std::streamoff size = in.tellg();
   in.seekg(0, std::ios::beg);
   if (size > 0) {
+    if (size > static_cast<std::streamoff>(std::numeric_limits<std::streamsize>::max()))
+      throw BoardError(path + ": the board document is too large");
     text.resize(static_cast<std::size_t>(size));
-    in.read(text.data(), size);
-    if (in.gcount() != size) throw BoardError(path + ": cannot read the board document");
+    in.read(text.data(), static_cast<std::streamsize>(size));
+    if (in.gcount() != static_cast<std::streamsize>(size)) throw BoardError(path + ": cannot read the board document");
   } else {  // a stream without a size (a pipe): read to its end
     in.clear();
     std::ostringstream rest;
