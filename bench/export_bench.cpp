@@ -64,7 +64,8 @@ std::string GeneratedBoard(int segments, int layers) {
   std::string json = R"({"layers": [)";
   for (int l = 1; l <= layers; ++l) {
     const std::string key = l == 1 ? "TopLayer" : (l == layers ? "BottomLayer" : "MidLayer" + std::to_string(l - 1));
-    json += (l > 1 ? "," : "") + std::string(R"({"layer": ")") + key + R"(", "name": "Layer )" + std::to_string(l) + "\"}";
+    json +=
+        (l > 1 ? "," : "") + std::string(R"({"layer": ")") + key + R"(", "name": "Layer )" + std::to_string(l) + "\"}";
   }
   json += R"(], "tracks": [)";
   for (int i = 0; i < segments; ++i)
@@ -243,7 +244,8 @@ FloorTables MakeFloorTables(const Api& api) {
   }
   t.stackup = "{STACKUP\r\n";
   for (int l : {1, 39, 40, 32}) {
-    t.stackup += "  (SIGNAL T=0.0014 P=0.0000 C=1.724e-8 L=" + t.layerNames[static_cast<std::size_t>(l)] + " M=COPPER)\r\n";
+    t.stackup +=
+        "  (SIGNAL T=0.0014 P=0.0000 C=1.724e-8 L=" + t.layerNames[static_cast<std::size_t>(l)] + " M=COPPER)\r\n";
     t.stackup += "  (DIELECTRIC T=0.0126 C=4.8000 L=DE_" + t.layerNames[static_cast<std::size_t>(l)] + " M=FR-4)\r\n";
   }
   t.stackup += "}\r\n\r\n";
@@ -251,7 +253,8 @@ FloorTables MakeFloorTables(const Api& api) {
   auto add = [&](const Geometry& g, bool via) {
     if (!t.padstackIndex.emplace(g, static_cast<int>(t.padstackIndex.size())).second) return;
     t.padstacks += "{PADSTACK=" + std::to_string(t.padstackIndex.size() - 1) + ", " + FormatLength(g.v[4]) + "\r\n";
-    if (via) t.padstacks += "  (MDEF, 1, " + FormatLength(g.v[3]) + ", " + FormatLength(g.v[3]) + ", 0, M)\r\n";
+    if (via)
+      t.padstacks += "  (MDEF, 1, " + FormatLength(g.v[3]) + ", " + FormatLength(g.v[3]) + ", 0, M)\r\n";
     else
       t.padstacks += "  (" + t.layerNames[static_cast<std::size_t>(std::clamp(g.v[0], 0, 82))] + ", " +
                      std::to_string(g.v[1]) + ", " + FormatLength(g.v[2]) + ", " + FormatLength(g.v[3]) + ", 0, M)\r\n";
@@ -292,8 +295,10 @@ void FloorExport(const Api& api, const FloorTables& t, const std::string& path, 
   out.clear();
   out += "{VERSION=2.14}\r\n\r\n{UNITS=ENGLISH LENGTH}\r\n\r\n{BOARD \r\n";
   const THandle board = api.PcbApi_GetCurrentBoardHandle();
-  api.Each(board, kTrackKind, kKeepOutLayer, [&](THandle h) { SegmentLine(out, "PERIMETER_SEGMENT", QueryTrack(api, h), nullptr); });
-  api.Each(board, kArcKind, kKeepOutLayer, [&](THandle h) { ArcLine(out, "PERIMETER_ARC", QueryArc(api, h), nullptr); });
+  api.Each(board, kTrackKind, kKeepOutLayer,
+           [&](THandle h) { SegmentLine(out, "PERIMETER_SEGMENT", QueryTrack(api, h), nullptr); });
+  api.Each(board, kArcKind, kKeepOutLayer,
+           [&](THandle h) { ArcLine(out, "PERIMETER_ARC", QueryArc(api, h), nullptr); });
   out += "}\r\n\r\n";
   out += t.stackup;
 
@@ -329,8 +334,8 @@ void FloorExport(const Api& api, const FloorTables& t, const std::string& path, 
       const Pad p = QueryPad(api, h);
       const auto found = t.padstackIndex.find(p.geometry);
       const auto owner = designators.find(p.component);
-      out += "  (PIN X=" + FormatLength(p.x) + " Y=" + FormatLength(p.y) + " R=" +
-             (owner != designators.end() ? owner->second : std::string("?")) + "." + p.name.str() +
+      out += "  (PIN X=" + FormatLength(p.x) + " Y=" + FormatLength(p.y) +
+             " R=" + (owner != designators.end() ? owner->second : std::string("?")) + "." + p.name.str() +
              " P=" + std::to_string(found != t.padstackIndex.end() ? found->second : -1) + ")\r\n";
     });
     out += "}\r\n";

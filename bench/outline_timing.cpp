@@ -37,7 +37,8 @@ std::string GeneratedBoard(int segments) {
   const int layers = 8;
   for (int l = 1; l <= layers; ++l) {
     const std::string key = l == 1 ? "TopLayer" : (l == layers ? "BottomLayer" : "MidLayer" + std::to_string(l - 1));
-    json += (l > 1 ? "," : "") + std::string(R"({"layer": ")") + key + R"(", "name": "Layer )" + std::to_string(l) + "\"}";
+    json +=
+        (l > 1 ? "," : "") + std::string(R"({"layer": ")") + key + R"(", "name": "Layer )" + std::to_string(l) + "\"}";
   }
   json += R"(], "tracks": [)";
   for (int i = 0; i < segments; ++i)
@@ -79,7 +80,8 @@ int main(int argc, char** argv) {
   void* workspace = Open(hostprog::kWorkspaceFile);
   if (pcb == nullptr || workspace == nullptr) return 1;
   auto loadBoard = reinterpret_cast<decltype(&Sim_LoadBoardFile)>(hostprog::ModuleSymbol(pcb, "Sim_LoadBoardFile"));
-  g_getClient = reinterpret_cast<decltype(&Sim_GetClientInterface)>(hostprog::ModuleSymbol(pcb, "Sim_GetClientInterface"));
+  g_getClient =
+      reinterpret_cast<decltype(&Sim_GetClientInterface)>(hostprog::ModuleSymbol(pcb, "Sim_GetClientInterface"));
   std::string error;
   void* exporter = hostprog::OpenModule(library, false, &error);
   if (loadBoard == nullptr || g_getClient == nullptr || exporter == nullptr) {

@@ -30,7 +30,9 @@ THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileN
     FPadStackList = std::make_unique<TPadStackList>(*FTranslator, *FBoard, FOutput);
     FNetWriter = std::make_unique<TNetWriter>(*FTranslator, *FBoard, FOutput);
     FDeviceWriter = std::make_unique<TDeviceWriter>(*FTranslator, *FBoard, FOutput);
-    FOnPerimeterSegment = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterTrackToString(o); };
+    FOnPerimeterSegment = [t = FTranslator.get()](const TPCBObject& o) {
+      return t->TranslatePerimeterTrackToString(o);
+    };
     FOnPerimeterArc = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterArcToString(o); };
   } catch (...) {
     // The members close the output and remove the temporary file.

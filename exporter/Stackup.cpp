@@ -45,7 +45,8 @@ TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& set
   TStackupLines lines;
   if (IsSignalLayer(number)) {
     lines.copper = "SIGNAL T=" + FormatLength(thickness) + " P=" + FormatLength(settings.SignalPlating) +
-                   " C=" + settings.SignalResistivity.str() + " L=" + name + " M=" + HypValue(settings.SignalMaterial.str());
+                   " C=" + settings.SignalResistivity.str() + " L=" + name +
+                   " M=" + HypValue(settings.SignalMaterial.str());
   } else {
     lines.copper = "PLANE T=" + FormatLength(thickness) + " C=" + settings.PlaneResistivity.str() + " L=" + name +
                    " M=" + HypValue(settings.PlaneMaterial.str());
@@ -58,14 +59,14 @@ TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& set
     CheckHost(dielectric->GetHeight(&height), "IPcbDielectric::GetHeight");
     double constant = 0.0;
     CheckHost(dielectric->GetConstant(&constant), "IPcbDielectric::GetConstant");
-    const std::u16string material = ReadHostText(
-        [&](char16_t* buffer, std::int32_t capacity) { return dielectric->GetMaterial(buffer, capacity); },
-        "IPcbDielectric::GetMaterial");
+    const std::u16string material =
+        ReadHostText([&](char16_t* buffer, std::int32_t capacity) { return dielectric->GetMaterial(buffer, capacity); },
+                     "IPcbDielectric::GetMaterial");
     // The dielectric is named after the layer above it; the prefix is part
     // of the quoted value.
-    lines.dielectric = CutFragment("DIELECTRIC T=" + FormatLength(height) + " C=" + FormatReal4(constant) +
-                                   " L=" + HypValue("DE_" + layerName) +
-                                   " M=" + HypValue(platform::WideToSingleByte(material)));
+    lines.dielectric =
+        CutFragment("DIELECTRIC T=" + FormatLength(height) + " C=" + FormatReal4(constant) +
+                    " L=" + HypValue("DE_" + layerName) + " M=" + HypValue(platform::WideToSingleByte(material)));
   }
   return lines;
 }
@@ -88,8 +89,7 @@ void THyperlynxTranslator::WriteStackup() {
         if (number >= kLayerCount) return;
         const TStackupLines lines = DescribeLayer(layer, number, settings);
         FOutput.WriteRecord(IndentLevel, lines.copper);
-        if (number != kBottomLayer && lines.hasDielectric)
-          FOutput.WriteRecord(IndentLevel, lines.dielectric);
+        if (number != kBottomLayer && lines.hasDielectric) FOutput.WriteRecord(IndentLevel, lines.dielectric);
       });
     }
   }

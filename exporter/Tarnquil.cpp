@@ -25,9 +25,9 @@ void BuildHypLayerNames() {
       THostRef<IPcbLayer> layer;
       if (stack) CheckHost(stack->LayerForCode(LayerToLayerCode(i), layer.Receive()), "IPcbLayerStack::LayerForCode");
       if (layer) {
-        std::u16string wide = ReadHostText(
-            [&](char16_t* buffer, std::int32_t capacity) { return layer->GetName(buffer, capacity); },
-            "IPcbLayer::GetName");
+        std::u16string wide =
+            ReadHostText([&](char16_t* buffer, std::int32_t capacity) { return layer->GetName(buffer, capacity); },
+                         "IPcbLayer::GetName");
         name = platform::WideToSingleByte(wide);
       } else {
         name = LayerDisplayName(LayerToLayerCode(i));

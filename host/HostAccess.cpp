@@ -30,8 +30,7 @@ ClientAPI_GetClientInterface_t g_getClient = LookUpClientExport();
 }  // namespace
 
 EHostError::EHostError(const std::string& operation, THostResult result)
-    : std::runtime_error("The host reported a failure (" + ResultText(result) + ") in " + operation),
-      result_(result) {}
+    : std::runtime_error("The host reported a failure (" + ResultText(result) + ") in " + operation), result_(result) {}
 
 IHostClient* HostClient() {
   if (g_client != nullptr) return g_client;

@@ -46,15 +46,15 @@ THandle PcbApi_CreateIterator(THandle container, TObjectKindByte kind, std::uint
   return fn(container, kind, filter, LayerToLayerCode(layer));
 }
 
-std::int32_t PcbApi_QueryBoard(TMode mode, THandle board, std::int32_t* value1, TShortString* text,
-                               std::uint8_t* byte1, std::int32_t* value2, std::int32_t* value3,
-                               std::int32_t* value4, std::int32_t* value5, std::uint8_t* byte2, Layer* currentLayer,
-                               std::int32_t* value6) {
+std::int32_t PcbApi_QueryBoard(TMode mode, THandle board, std::int32_t* value1, TShortString* text, std::uint8_t* byte1,
+                               std::int32_t* value2, std::int32_t* value3, std::int32_t* value4, std::int32_t* value5,
+                               std::uint8_t* byte2, Layer* currentLayer, std::int32_t* value6) {
   static const std::size_t index = IndexOf("PcbApi_QueryBoard");
   auto fn = reinterpret_cast<PcbApi_QueryBoard_t>(BoundEntryPoint(index));
   if (fn == nullptr) return 0;
   TLayerCode code = LayerToLayerCode(*currentLayer);
-  const std::int32_t result = fn(mode, board, value1, text, byte1, value2, value3, value4, value5, byte2, &code, value6);
+  const std::int32_t result =
+      fn(mode, board, value1, text, byte1, value2, value3, value4, value5, byte2, &code, value6);
   *currentLayer = LayerCodeToLayer(code);
   return result;
 }

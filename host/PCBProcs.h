@@ -31,10 +31,9 @@ const char* PcbApiNameAt(std::size_t index);
 THandle PcbApi_CreateIterator(THandle container, TObjectKindByte kind, std::uint8_t filter, Layer layer);
 // The board's current layer travels as a LayerCode; the wrapper converts it
 // there and back in both modes.
-std::int32_t PcbApi_QueryBoard(TMode mode, THandle board, std::int32_t* value1, TShortString* text,
-                               std::uint8_t* byte1, std::int32_t* value2, std::int32_t* value3,
-                               std::int32_t* value4, std::int32_t* value5, std::uint8_t* byte2, Layer* currentLayer,
-                               std::int32_t* value6);
+std::int32_t PcbApi_QueryBoard(TMode mode, THandle board, std::int32_t* value1, TShortString* text, std::uint8_t* byte1,
+                               std::int32_t* value2, std::int32_t* value3, std::int32_t* value4, std::int32_t* value5,
+                               std::uint8_t* byte2, Layer* currentLayer, std::int32_t* value6);
 // Texts are copied into a 256-byte buffer whose address is passed.
 void PcbApi_Percent_Init(std::string_view caption, std::int32_t total);
 std::int32_t PcbApi_AddMemberToClass(THandle objectClass, std::string_view member);

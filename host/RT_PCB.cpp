@@ -20,12 +20,11 @@ bool IsMechanical(LayerCode code) {
 }
 
 const char* const kKindNames[27] = {
-    "No Layer",          "Top Layer",       "Mid Layer ",        "Bottom Layer",       "Internal Plane ",
-    "Mechanical Layer ", "Top Overlay",     "Bottom Overlay",    "Top Paste",          "Bottom Paste",
-    "Top Solder Mask",   "Bottom Solder Mask", "Drill Guide",    "Keep Out Layer",     "Drill Drawing",
-    "Multi Layer",       "Connect Layer",   "BackGround",        "DRC Errors",         "Highlight Layer",
-    "Grid Color 1",      "Grid Color 10",   "Pad Hole Layer",    "Via Hole Layer",     "Top Pad Master",
-    "Bottom Pad Master", "DRC Details"};
+    "No Layer",       "Top Layer",         "Mid Layer ",    "Bottom Layer",  "Internal Plane ", "Mechanical Layer ",
+    "Top Overlay",    "Bottom Overlay",    "Top Paste",     "Bottom Paste",  "Top Solder Mask", "Bottom Solder Mask",
+    "Drill Guide",    "Keep Out Layer",    "Drill Drawing", "Multi Layer",   "Connect Layer",   "BackGround",
+    "DRC Errors",     "Highlight Layer",   "Grid Color 1",  "Grid Color 10", "Pad Hole Layer",  "Via Hole Layer",
+    "Top Pad Master", "Bottom Pad Master", "DRC Details"};
 
 }  // namespace
 
@@ -107,15 +106,24 @@ Layer LayerCodeToLayer(LayerCode code) {
   const std::uint32_t index = LayerCodeIndex(code);
   auto capped = [](std::uint32_t v, std::uint32_t cap) { return v < cap ? v : cap; };
   switch (kind) {
-    case 0: return 0;
-    case 1: return 1;
-    case 2: return static_cast<Layer>(capped(index - 1, 30) + 1);
-    case 3: return 32;
-    case 4: return static_cast<Layer>(capped(index, 16) + 38);
-    case 5: return static_cast<Layer>(capped(index, 16) + 56);
-    case 12: return 55;
-    case 13: return 56;
-    default: break;
+    case 0:
+      return 0;
+    case 1:
+      return 1;
+    case 2:
+      return static_cast<Layer>(capped(index - 1, 30) + 1);
+    case 3:
+      return 32;
+    case 4:
+      return static_cast<Layer>(capped(index, 16) + 38);
+    case 5:
+      return static_cast<Layer>(capped(index, 16) + 56);
+    case 12:
+      return 55;
+    case 13:
+      return 56;
+    default:
+      break;
   }
   if (kind >= 6 && kind <= 11) return static_cast<Layer>(kind - 6 + 33);
   if (kind >= 14 && kind <= 23) return static_cast<Layer>(kind - 14 + 73);
@@ -123,11 +131,11 @@ Layer LayerCodeToLayer(LayerCode code) {
 }
 
 std::string LayerKeyName(Layer layer) {
-  static const char* const kFixed[] = {
-      "TopOverlay", "BottomOverlay", "TopPaste", "BottomPaste", "TopSolder", "BottomSolder"};  // 33..38
-  static const char* const kHigh[] = {"DrillDrawing",   "MultiLayer",    "ConnectLayer", "BackGroundLayer",
-                                      "DRCErrorLayer",  "HighlightLayer", "GridColor1",  "GridColor10",
-                                      "PadHoleLayer",   "ViaHoleLayer"};  // 73..82
+  static const char* const kFixed[] = {"TopOverlay",  "BottomOverlay", "TopPaste",
+                                       "BottomPaste", "TopSolder",     "BottomSolder"};  // 33..38
+  static const char* const kHigh[] = {"DrillDrawing",  "MultiLayer",     "ConnectLayer", "BackGroundLayer",
+                                      "DRCErrorLayer", "HighlightLayer", "GridColor1",   "GridColor10",
+                                      "PadHoleLayer",  "ViaHoleLayer"};  // 73..82
   if (layer == 0) return "NoLayer";
   if (layer == 1) return "TopLayer";
   if (layer <= 31) return "MidLayer" + std::to_string(layer - 1);
@@ -146,13 +154,20 @@ std::string LayerKindName(LayerKind kind) { return kind <= 26 ? kKindNames[kind]
 std::string LayerCodeName(LayerCode code) {
   if (IsClassLayerCode(code)) {
     switch (code) {
-      case kElectricalLayersCode: return "Electrical Layers";
-      case kMechanicalLayersCode: return "Mechanical Layers";
-      case kInternalPlaneLayersCode: return "Internal Plane Layers";
-      case kSignalLayersCode: return "Signal Layers";
-      case kAllLayersCode: return "All Layers";
-      case kMidLayersCode: return "Mid Layers";
-      default: return {};
+      case kElectricalLayersCode:
+        return "Electrical Layers";
+      case kMechanicalLayersCode:
+        return "Mechanical Layers";
+      case kInternalPlaneLayersCode:
+        return "Internal Plane Layers";
+      case kSignalLayersCode:
+        return "Signal Layers";
+      case kAllLayersCode:
+        return "All Layers";
+      case kMidLayersCode:
+        return "Mid Layers";
+      default:
+        return {};
     }
   }
   if (IsMechanical(code)) return "Mechanical Layer " + std::to_string(LayerCodeIndex(code));

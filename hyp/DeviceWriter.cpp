@@ -15,8 +15,7 @@ TDeviceClass DeviceClassOfWord(std::string_view word) {
   return TDeviceClass::Unclassified;
 }
 
-TDeviceWriter::TDeviceWriter(TTranslator& translator, TBoard& board, TTextOutput& file)
-    : FOutput(file), FBoard(board) {
+TDeviceWriter::TDeviceWriter(TTranslator& translator, TBoard& board, TTextOutput& file) : FOutput(file), FBoard(board) {
   for (int i = 0; i < kDeviceClassCount; ++i) {
     const auto deviceClass = static_cast<TDeviceClass>(i);
     FOnDevice[static_cast<std::size_t>(i)] = [t = &translator, deviceClass](const TPCBObject& o) {
@@ -50,8 +49,7 @@ void TDeviceWriter::WriteDevices() {
   {
     TIndentScope inner;
     for (std::size_t i = 0; i < FLists.size(); ++i)
-      for (const auto& component : FLists[i])
-        FOutput.WriteRecord(IndentLevel, FOnDevice[i](*component));
+      for (const auto& component : FLists[i]) FOutput.WriteRecord(IndentLevel, FOnDevice[i](*component));
   }
   FOutput.WriteLine(IndentString(IndentLevel) + "}");
 }

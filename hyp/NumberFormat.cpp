@@ -1,8 +1,8 @@
 #include "hyp/NumberFormat.h"
 
 #include <charconv>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 
 namespace {

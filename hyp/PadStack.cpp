@@ -186,8 +186,7 @@ void TPadStackList::AddObject(THandle handle) {
   const auto met = FMetEarly.find(handle);
   if (met != FMetEarly.end()) {
     // Met before: it counts now if this is its own layer, and only once.
-    if (met->second.ownLayer == FVisitLayer && met->second.padStack)
-      AddOrFind(handle, std::move(met->second.padStack));
+    if (met->second.ownLayer == FVisitLayer && met->second.padStack) AddOrFind(handle, std::move(met->second.padStack));
     return;
   }
   int ownLayer = -1;

@@ -22,10 +22,10 @@ class TTextOutput;
 class TTranslator;
 
 // Entry kinds.
-inline constexpr std::uint8_t kNoEntry = 0;        // never written; takes part in comparisons
-inline constexpr std::uint8_t kMetalEntry = 1;     // "M"
-inline constexpr std::uint8_t kAntiPadEntry = 2;   // "A"
-inline constexpr std::uint8_t kThermalEntry = 3;   // "T"
+inline constexpr std::uint8_t kNoEntry = 0;       // never written; takes part in comparisons
+inline constexpr std::uint8_t kMetalEntry = 1;    // "M"
+inline constexpr std::uint8_t kAntiPadEntry = 2;  // "A"
+inline constexpr std::uint8_t kThermalEntry = 3;  // "T"
 
 // One line of a padstack. Sizes in host units, angles in degrees. The
 // thermal fields are 0 except in thermal entries.

@@ -121,8 +121,9 @@ std::unique_ptr<TPadStack> TTranslator::PadToPadStack(const TPCBObject& object) 
   const double rotation = pad->GetRotation();
   const Layer layer = pad->GetLayer();
   if (IsSignalLayer(layer)) {
-    padStack->Add(Entry(kMetalEntry, ConvertToHyperlynxLayer(layer), ConvertToHyperlynxShape(pad->GetShapeOnLayer(layer)),
-                        pad->GetXSizeOnLayer(layer), pad->GetYSizeOnLayer(layer), rotation));
+    padStack->Add(Entry(kMetalEntry, ConvertToHyperlynxLayer(layer),
+                        ConvertToHyperlynxShape(pad->GetShapeOnLayer(layer)), pad->GetXSizeOnLayer(layer),
+                        pad->GetYSizeOnLayer(layer), rotation));
     return padStack;
   }
 
@@ -180,8 +181,8 @@ std::unique_ptr<TPadStack> TTranslator::ViaToPadStack(const TPCBObject& object) 
 
   if (stackMode == 0 && low == kTopLayer && high == kBottomLayer) {
     padStack->Add(Entry(kMetalEntry, kPadStackMetalDefault, 1, via->GetSize(), via->GetSize(), 0.0));
-    padStack->Add(Entry(kAntiPadEntry, kPadStackPlaneDefault, 1, via->GetSize() + clearance,
-                        via->GetSize() + clearance, 0.0));
+    padStack->Add(
+        Entry(kAntiPadEntry, kPadStackPlaneDefault, 1, via->GetSize() + clearance, via->GetSize() + clearance, 0.0));
     return padStack;
   }
 

@@ -104,11 +104,7 @@ std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kPadObject) return {};
   const std::string padStack = HypValue(PadStackName(object, "Error in TTranslator.TranslatePadToString"));
   if (object.GetComponentHandle() == 0) return TRecordText("VIA ").Point(object).Text(" P=", padStack).Cut();
-  return TRecordText("PIN ")
-      .Point(object)
-      .Text(" R=", HypValue(GetPinReference(object)))
-      .Text(" P=", padStack)
-      .Cut();
+  return TRecordText("PIN ").Point(object).Text(" R=", HypValue(GetPinReference(object))).Text(" P=", padStack).Cut();
 }
 
 std::string TTranslator::TranslateViaToString(const TPCBObject& object) {
@@ -148,8 +144,8 @@ bool TTranslator::LookUpPadStack(const TPCBObject& object, std::string& name) {
 
 namespace {
 
-constexpr const char* kDevicePrefixes[kDeviceClassCount] = {"? REF=", "IC REF=", "R REF=", "C REF=",
-                                                            "J REF=", "L REF=",  "CR REF=", "BD REF="};
+constexpr const char* kDevicePrefixes[kDeviceClassCount] = {
+    "? REF=", "IC REF=", "R REF=", "C REF=", "J REF=", "L REF=", "CR REF=", "BD REF="};
 
 }  // namespace
 

@@ -7,9 +7,9 @@
 // The translator writes nothing itself: every fragment operation returns its
 // text (at most 255 characters) and the caller writes it between "(" and ")"
 // on a line of its own.
+#include <array>
 #include <cstdint>
 #include <functional>
-#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,11 +54,11 @@ class TTranslator {
   TBoard* Board() const { return FBoard; }
 
   // Stack-up settings, set by the constructor and left unchanged by the run.
-  std::int32_t SignalPlating = 0;                // host units, after " P=" of SIGNAL
-  TShortString SignalResistivity{"1.724e-8"};    // after " C=" of SIGNAL
-  TCountedString<20> SignalMaterial{"COPPER"};   // after " M=" of SIGNAL
-  TShortString PlaneResistivity{"1.724e-8"};     // after " C=" of PLANE
-  TCountedString<20> PlaneMaterial{"COPPER"};    // after " M=" of PLANE
+  std::int32_t SignalPlating = 0;               // host units, after " P=" of SIGNAL
+  TShortString SignalResistivity{"1.724e-8"};   // after " C=" of SIGNAL
+  TCountedString<20> SignalMaterial{"COPPER"};  // after " M=" of SIGNAL
+  TShortString PlaneResistivity{"1.724e-8"};    // after " C=" of PLANE
+  TCountedString<20> PlaneMaterial{"COPPER"};   // after " M=" of PLANE
 
   // Installed by the padstack table when it is created; empty until then.
   // While it is empty every padstack lookup fails.

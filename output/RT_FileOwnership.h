@@ -33,12 +33,12 @@ void ReportLockedFile(const std::string& fileName, const std::string& computerNa
 std::string CurrentProcessIdText();
 
 enum class TCommitResult {
-  Replaced,     // the destination now holds the new file
-  SameFile,     // temporary and destination name the same file: nothing done
-  Locked,       // held by another process: reported, temporary file deleted
-  NoTempFile,   // there was no temporary file to commit
-  Kept,         // the destination could not be replaced: it is unchanged and
-                // the temporary file was kept (the user has been told where)
+  Replaced,    // the destination now holds the new file
+  SameFile,    // temporary and destination name the same file: nothing done
+  Locked,      // held by another process: reported, temporary file deleted
+  NoTempFile,  // there was no temporary file to commit
+  Kept,        // the destination could not be replaced: it is unchanged and
+               // the temporary file was kept (the user has been told where)
 };
 
 // Puts the finished temporary file at the destination unless another process

@@ -32,8 +32,8 @@ TLayerObject::~TLayerObject() = default;
 std::int32_t TLayerObject::Query(TMode Mode) {
   const std::int32_t result = PcbApi_QueryLayer(Mode, LayerNumber, BoardHandle, &LayerName, &CopperThickness,
                                                 &LayerByte1, &LayerByte2, &PrevLayer, &NextLayer, &LayerExtra);
-  PcbApi_QueryLayerDielectric(Mode, LayerNumber, BoardHandle, &DielectricMaterial, &DielectricType,
-                              &DielectricConstant, &DielectricHeight);
+  PcbApi_QueryLayerDielectric(Mode, LayerNumber, BoardHandle, &DielectricMaterial, &DielectricType, &DielectricConstant,
+                              &DielectricHeight);
   return result;
 }
 
@@ -41,11 +41,11 @@ TInternalPlane::TInternalPlane(THandle boardHandle, Layer layerNumber)
     : TLayerObject(boardHandle, layerNumber), PlaneNetName(kNoNet) {}
 
 std::int32_t TInternalPlane::Query(TMode Mode) {
-  const std::int32_t result = PcbApi_QueryInternalPlane(Mode, LayerNumber, BoardHandle, &LayerName, &CopperThickness,
-                                                        &LayerByte1, &LayerByte2, &PrevLayer, &NextLayer,
-                                                        &PlaneNetName);
-  PcbApi_QueryLayerDielectric(Mode, LayerNumber, BoardHandle, &DielectricMaterial, &DielectricType,
-                              &DielectricConstant, &DielectricHeight);
+  const std::int32_t result =
+      PcbApi_QueryInternalPlane(Mode, LayerNumber, BoardHandle, &LayerName, &CopperThickness, &LayerByte1, &LayerByte2,
+                                &PrevLayer, &NextLayer, &PlaneNetName);
+  PcbApi_QueryLayerDielectric(Mode, LayerNumber, BoardHandle, &DielectricMaterial, &DielectricType, &DielectricConstant,
+                              &DielectricHeight);
   return result;
 }
 
@@ -151,9 +151,9 @@ void TPcbBoard::QueryLayerPairs(TMode Mode) {
 }
 
 std::int32_t TPcbBoard::Query(TMode Mode) {
-  const std::int32_t result = PcbApi_QueryBoard(Mode, Handle, &BoardValue1, &BoardText, &BoardByte1, &BoardValue2,
-                                                &BoardValue3, &BoardValue4, &BoardValue5, &BoardByte2, &BoardLayer,
-                                                &BoardValue6);
+  const std::int32_t result =
+      PcbApi_QueryBoard(Mode, Handle, &BoardValue1, &BoardText, &BoardByte1, &BoardValue2, &BoardValue3, &BoardValue4,
+                        &BoardValue5, &BoardByte2, &BoardLayer, &BoardValue6);
 
   for (int L = 1; L <= kMaxLayer; ++L) {
     std::uint8_t scratch = 0;
@@ -171,8 +171,8 @@ std::int32_t TPcbBoard::Query(TMode Mode) {
 
   std::int32_t* o = OutputOptions;
   PcbApi_QueryBoardOutputOptions(Mode, Handle, &o[0], &o[1], &o[2], &o[3], &o[4], &o[5], &o[6], &o[7], &o[8], &o[9],
-                                 &o[10], &o[11], &o[12], &o[13], &o[14], &o[15], &o[16], &o[17], &o[18], &o[19],
-                                 &o[20], &o[21], &o[22], &o[23]);
+                                 &o[10], &o[11], &o[12], &o[13], &o[14], &o[15], &o[16], &o[17], &o[18], &o[19], &o[20],
+                                 &o[21], &o[22], &o[23]);
   for (int i = 1; i <= 109; ++i)
     PcbApi_QueryBoardOutputOptionsPlotLayers(Mode, Handle, static_cast<std::uint8_t>(i), &PlotLayers[i]);
   for (int i = 1; i <= 109; ++i)
@@ -203,9 +203,9 @@ std::int32_t TPcbBoard::Query(TMode Mode) {
 
   QueryLayerPairs(Mode);
 
-  PcbApi_QueryBoardExternalDielectrics(Mode, Handle, &TopDielectricMaterial, &TopDielectricType,
-                                       &TopDielectricConstant, &TopDielectricHeight, &BottomDielectricMaterial,
-                                       &BottomDielectricType, &BottomDielectricConstant, &BottomDielectricHeight);
+  PcbApi_QueryBoardExternalDielectrics(Mode, Handle, &TopDielectricMaterial, &TopDielectricType, &TopDielectricConstant,
+                                       &TopDielectricHeight, &BottomDielectricMaterial, &BottomDielectricType,
+                                       &BottomDielectricConstant, &BottomDielectricHeight);
   return result;
 }
 

@@ -161,7 +161,7 @@ class TPcbBoard {
   std::uint8_t BoardLayer = 0;  // exchanged as a LayerCode
   // Index 1..82; entry 0 stays empty.
   TPackedOwner<TLayerObject> Layers[kLayerCount];
-  TPackedOwner<TLayerPairList> LayerPairs;  // never null
+  TPackedOwner<TLayerPairList> LayerPairs;   // never null
   std::int32_t LayerInfo[kLayerCount] = {};  // index 1..82
   double GridValues[14] = {};
   double GridExtraValues[2] = {};  // copies of grid values 7 and 13
@@ -170,7 +170,7 @@ class TPcbBoard {
   std::uint8_t FlipLayers[110] = {};  // index 1..109
   std::int32_t GerberOptions[19] = {};
   std::int32_t PrinterOptions[26] = {};
-  TPlotterPen PlotterPens[9] = {};                      // index 1..8
+  TPlotterPen PlotterPens[9] = {};                         // index 1..8
   TCompositeLayerEntry CompositeLayers[kLayerCount] = {};  // index 1..82
   std::int32_t PlacerOptions[6] = {};
   std::int32_t ChangeOrderOptions[2] = {};

@@ -66,7 +66,7 @@ TCorners RectangleCorners(std::int64_t cx, std::int64_t cy, std::int64_t w, std:
   const long double t = h == 0 ? std::atan2(static_cast<long double>(w), 0.0L)
                                : std::atan(static_cast<long double>(w) / static_cast<long double>(h));
   const long double r = Radians(FiniteDegrees(rotationDegrees));
-  const long double a = t - r;                // corners 1 and 4
+  const long double a = t - r;                 // corners 1 and 4
   const long double b = (kPi / 2.0L - r) - t;  // corners 2 and 3
   const TSinCos ta = SinCos(a);
   const TSinCos tb = SinCos(b);

@@ -28,13 +28,13 @@
 inline constexpr int kLastIteratedKind = 25;
 
 // The kind sets the writers use.
-inline constexpr TObjectKindSet kTrackKinds = KindSetOf({kTrackObject});              // 16
-inline constexpr TObjectKindSet kArcKinds = KindSetOf({kArcObject});                  // 2
-inline constexpr TObjectKindSet kPadKinds = KindSetOf({kPadObject});                  // 4
-inline constexpr TObjectKindSet kViaKinds = KindSetOf({kViaObject});                  // 8
+inline constexpr TObjectKindSet kTrackKinds = KindSetOf({kTrackObject});                // 16
+inline constexpr TObjectKindSet kArcKinds = KindSetOf({kArcObject});                    // 2
+inline constexpr TObjectKindSet kPadKinds = KindSetOf({kPadObject});                    // 4
+inline constexpr TObjectKindSet kViaKinds = KindSetOf({kViaObject});                    // 8
 inline constexpr TObjectKindSet kPadAndViaKinds = KindSetOf({kPadObject, kViaObject});  // 12
-inline constexpr TObjectKindSet kNetKinds = KindSetOf({kNetObject});                  // 256
-inline constexpr TObjectKindSet kComponentKinds = KindSetOf({kComponentObject});      // 512
+inline constexpr TObjectKindSet kNetKinds = KindSetOf({kNetObject});                    // 256
+inline constexpr TObjectKindSet kComponentKinds = KindSetOf({kComponentObject});        // 512
 inline constexpr TObjectKindSet kCountedKinds =
     KindSetOf({kPadObject, kViaObject, kNetObject, kComponentObject});  // 780
 
@@ -51,10 +51,11 @@ void IterateObjects(TNet& Container, TObjectKindSet Kinds, const LayerSet& Layer
 // The same with any callable that takes a handle (a lambda, for instance),
 // bound for the duration of the call.
 template <typename TContainer, typename F>
-  requires(std::is_same_v<TContainer, TBoard> || std::is_same_v<TContainer, TNet>) &&
-          std::is_invocable_v<F&, THandle> && (!std::is_same_v<std::decay_t<F>, TIterationCallback>)
-void IterateObjects(TContainer& Container, TObjectKindSet Kinds, const LayerSet& Layers, F&& Callback,
-                    std::uint8_t Filter) {
+requires(std::is_same_v<TContainer, TBoard> || std::is_same_v<TContainer, TNet>) && std::is_invocable_v<F&, THandle> &&
+    (!std::is_same_v<std::decay_t<F>, TIterationCallback>)void IterateObjects(TContainer& Container,
+                                                                              TObjectKindSet Kinds,
+                                                                              const LayerSet& Layers, F&& Callback,
+                                                                              std::uint8_t Filter) {
   IterateObjects(Container, Kinds, Layers, BindCallable(Callback), Filter);
 }
 

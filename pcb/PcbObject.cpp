@@ -191,14 +191,30 @@ std::int32_t TPCBObject::GetXSizeOnLayer(Layer L) const { return IsOwnLayer(L) ?
 std::int32_t TPCBObject::GetYSizeOnLayer(Layer L) const { return IsOwnLayer(L) ? GetYSize() : 0; }
 std::uint8_t TPCBObject::GetShapeOnLayer(Layer L) const { return IsOwnLayer(L) ? GetShape() : 0; }
 std::int32_t TPCBObject::GetWidthOnLayer(Layer L) const { return IsOwnLayer(L) ? GetWidth() : 0; }
-std::int32_t TPCBObject::GetCorner1XOnLayer(Layer L, std::int32_t E) const { return IsOwnLayer(L) ? GetCorner1X(E) : 0; }
-std::int32_t TPCBObject::GetCorner1YOnLayer(Layer L, std::int32_t E) const { return IsOwnLayer(L) ? GetCorner1Y(E) : 0; }
-std::int32_t TPCBObject::GetCorner2XOnLayer(Layer L, std::int32_t E) const { return IsOwnLayer(L) ? GetCorner2X(E) : 0; }
-std::int32_t TPCBObject::GetCorner2YOnLayer(Layer L, std::int32_t E) const { return IsOwnLayer(L) ? GetCorner2Y(E) : 0; }
-std::int32_t TPCBObject::GetCorner3XOnLayer(Layer L, std::int32_t E) const { return IsOwnLayer(L) ? GetCorner3X(E) : 0; }
-std::int32_t TPCBObject::GetCorner3YOnLayer(Layer L, std::int32_t E) const { return IsOwnLayer(L) ? GetCorner3Y(E) : 0; }
-std::int32_t TPCBObject::GetCorner4XOnLayer(Layer L, std::int32_t E) const { return IsOwnLayer(L) ? GetCorner4X(E) : 0; }
-std::int32_t TPCBObject::GetCorner4YOnLayer(Layer L, std::int32_t E) const { return IsOwnLayer(L) ? GetCorner4Y(E) : 0; }
+std::int32_t TPCBObject::GetCorner1XOnLayer(Layer L, std::int32_t E) const {
+  return IsOwnLayer(L) ? GetCorner1X(E) : 0;
+}
+std::int32_t TPCBObject::GetCorner1YOnLayer(Layer L, std::int32_t E) const {
+  return IsOwnLayer(L) ? GetCorner1Y(E) : 0;
+}
+std::int32_t TPCBObject::GetCorner2XOnLayer(Layer L, std::int32_t E) const {
+  return IsOwnLayer(L) ? GetCorner2X(E) : 0;
+}
+std::int32_t TPCBObject::GetCorner2YOnLayer(Layer L, std::int32_t E) const {
+  return IsOwnLayer(L) ? GetCorner2Y(E) : 0;
+}
+std::int32_t TPCBObject::GetCorner3XOnLayer(Layer L, std::int32_t E) const {
+  return IsOwnLayer(L) ? GetCorner3X(E) : 0;
+}
+std::int32_t TPCBObject::GetCorner3YOnLayer(Layer L, std::int32_t E) const {
+  return IsOwnLayer(L) ? GetCorner3Y(E) : 0;
+}
+std::int32_t TPCBObject::GetCorner4XOnLayer(Layer L, std::int32_t E) const {
+  return IsOwnLayer(L) ? GetCorner4X(E) : 0;
+}
+std::int32_t TPCBObject::GetCorner4YOnLayer(Layer L, std::int32_t E) const {
+  return IsOwnLayer(L) ? GetCorner4Y(E) : 0;
+}
 std::int32_t TPCBObject::GetXOnLayer(Layer L) const { return IsOwnLayer(L) ? GetX() : 0; }
 std::int32_t TPCBObject::GetYOnLayer(Layer L) const { return IsOwnLayer(L) ? GetY() : 0; }
 std::int32_t TPCBObject::GetX2OnLayer(Layer L) const { return IsOwnLayer(L) ? GetX2() : 0; }
@@ -254,30 +270,54 @@ void TPCBObject::SetConnectFlag2(bool) {}
 
 std::unique_ptr<TPCBObject> CreatePcbObjectOfKind(TObjectKind kind, THandle handle) {
   switch (kind & 0x7F) {
-    case kArcObject: return std::make_unique<TPcbArc>(handle);
-    case kPadObject: return std::make_unique<TPcbPad>(handle);
-    case kViaObject: return std::make_unique<TPcbVia>(handle);
-    case kTrackObject: return std::make_unique<TPcbTrack>(handle);
-    case kTextObject: return std::make_unique<TPcbText>(handle);
-    case kFillObject: return std::make_unique<TPcbFill>(handle);
-    case kFromToObject: return std::make_unique<TPcbFromTo>(handle);
-    case kNetObject: return std::make_unique<TPcbNet>(handle);
-    case kComponentObject: return std::make_unique<TPcbComponent>(handle);
-    case kPolyObject: return std::make_unique<TPcbPolygon>(handle);
-    case kRegionObject: return std::make_unique<TPCBRegion>(handle);
-    case kComponentBodyObject: return std::make_unique<TPcbComponentBody>(handle);
-    case kDimensionObject: return std::make_unique<TPcbDimension>(handle);
-    case kCoordinateObject: return std::make_unique<TPcbCoordinate>(handle);
-    case kClassObject: return std::make_unique<TPCBObjectClass>(handle);
-    case kRuleObject: return std::make_unique<TPcbRule>(handle);
-    case kManualFromToObject: return std::make_unique<TPcbManualFromTo>(handle);
-    case kDifferentialPairObject: return std::make_unique<TPcbDifferentialPair>(handle);
-    case kViolationObject: return std::make_unique<TPcbViolation>(handle);
-    case kEmbeddedObject: return std::make_unique<TPcbEmbedded>(handle);
-    case kEmbeddedBoardObject: return std::make_unique<TPcbEmbeddedBoard>(handle);
-    case kSplitPlaneObject: return std::make_unique<TPcbSplitPlane>(handle);
-    case kBoardOutlineObject: return std::make_unique<TPcbBoardOutline>(handle);
-    default: return nullptr;
+    case kArcObject:
+      return std::make_unique<TPcbArc>(handle);
+    case kPadObject:
+      return std::make_unique<TPcbPad>(handle);
+    case kViaObject:
+      return std::make_unique<TPcbVia>(handle);
+    case kTrackObject:
+      return std::make_unique<TPcbTrack>(handle);
+    case kTextObject:
+      return std::make_unique<TPcbText>(handle);
+    case kFillObject:
+      return std::make_unique<TPcbFill>(handle);
+    case kFromToObject:
+      return std::make_unique<TPcbFromTo>(handle);
+    case kNetObject:
+      return std::make_unique<TPcbNet>(handle);
+    case kComponentObject:
+      return std::make_unique<TPcbComponent>(handle);
+    case kPolyObject:
+      return std::make_unique<TPcbPolygon>(handle);
+    case kRegionObject:
+      return std::make_unique<TPCBRegion>(handle);
+    case kComponentBodyObject:
+      return std::make_unique<TPcbComponentBody>(handle);
+    case kDimensionObject:
+      return std::make_unique<TPcbDimension>(handle);
+    case kCoordinateObject:
+      return std::make_unique<TPcbCoordinate>(handle);
+    case kClassObject:
+      return std::make_unique<TPCBObjectClass>(handle);
+    case kRuleObject:
+      return std::make_unique<TPcbRule>(handle);
+    case kManualFromToObject:
+      return std::make_unique<TPcbManualFromTo>(handle);
+    case kDifferentialPairObject:
+      return std::make_unique<TPcbDifferentialPair>(handle);
+    case kViolationObject:
+      return std::make_unique<TPcbViolation>(handle);
+    case kEmbeddedObject:
+      return std::make_unique<TPcbEmbedded>(handle);
+    case kEmbeddedBoardObject:
+      return std::make_unique<TPcbEmbeddedBoard>(handle);
+    case kSplitPlaneObject:
+      return std::make_unique<TPcbSplitPlane>(handle);
+    case kBoardOutlineObject:
+      return std::make_unique<TPcbBoardOutline>(handle);
+    default:
+      return nullptr;
   }
 }
 

@@ -16,8 +16,8 @@ std::int32_t TPCBRegion::Query(TMode Mode) {
   QueryBitFields(Mode);
   // The two trailing values go first, in reverse order.
   return PcbApi_QueryRegion(Mode, Handle, &RegionByte, &Flags, &HostWord, &LayerCode, &NetHandle, &HostByte,
-                            &ComponentHandle, &RegionValue6, &RegionValue5, &RegionValue1, &RegionValue2,
-                            &RegionValue3, &RegionValue4);
+                            &ComponentHandle, &RegionValue6, &RegionValue5, &RegionValue1, &RegionValue2, &RegionValue3,
+                            &RegionValue4);
 }
 
 // ---------------------------------------------------------------------------
@@ -110,8 +110,8 @@ TPcbPolygon::TPcbPolygon(THandle handle) : TPcbGroupObject(handle), Outline(kPol
 std::int32_t TPcbPolygon::Query(TMode Mode) {
   QueryBitFields(Mode);
   return PcbApi_QueryPolygon(Mode, Handle, &Flags, &HostWord, &LayerCode, &NetHandle, &HostByte, &PolygonByte2,
-                             &PolygonByte3, &PolygonByte4, &PolygonValue1, &PolygonValue2, &PolygonByte5,
-                             &PolygonByte6, &PolygonValue3, &PolygonByte1, &PolygonValue4, Outline.get());
+                             &PolygonByte3, &PolygonByte4, &PolygonValue1, &PolygonValue2, &PolygonByte5, &PolygonByte6,
+                             &PolygonValue3, &PolygonByte1, &PolygonValue4, Outline.get());
 }
 
 TPcbBoardOutline::TPcbBoardOutline(THandle handle) : TPcbPolygon(handle) { ObjectKind = kBoardOutlineObject; }
@@ -178,8 +178,8 @@ TPcbEmbeddedBoard::TPcbEmbeddedBoard(THandle handle) : TPCBObject(handle) {
 std::int32_t TPcbEmbeddedBoard::Query(TMode Mode) {
   QueryBitFields(Mode);
   std::int32_t* v = EmbeddedBoardValues;
-  return PcbApi_QueryEmbeddedBoard(Mode, Handle, &Flags, &HostWord, &HostByte, &X, &Y, &EmbeddedBoardText, &v[0],
-                                   &v[1], &v[2], &v[3], EmbeddedBoardEightBytes, &TextFlag, &EmbeddedBoardByte);
+  return PcbApi_QueryEmbeddedBoard(Mode, Handle, &Flags, &HostWord, &HostByte, &X, &Y, &EmbeddedBoardText, &v[0], &v[1],
+                                   &v[2], &v[3], EmbeddedBoardEightBytes, &TextFlag, &EmbeddedBoardByte);
 }
 
 bool TPcbEmbeddedBoard::GetTextFlag() const { return TextFlag != 0; }
@@ -197,8 +197,7 @@ std::int32_t TPcbRule::Query(TMode Mode) {
   std::int32_t* v = RuleValues;
   TShortString* s = RuleScopeTexts;
   return PcbApi_QueryRule(Mode, Handle, &b[0], &b[1], &b[2], &b[3], &b[4], &b[5], &b[6], &t[0], &t[1], &t[2], &t[3],
-                          &RuleByte8, &RuleByte9, &v[0], &v[1], &v[2], &v[3], &s[0], &s[1], &s[2], &s[3], &s[4],
-                          &s[5]);
+                          &RuleByte8, &RuleByte9, &v[0], &v[1], &v[2], &v[3], &s[0], &s[1], &s[2], &s[3], &s[4], &s[5]);
 }
 
 // ---------------------------------------------------------------------------

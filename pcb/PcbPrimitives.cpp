@@ -234,9 +234,9 @@ TPcbVia::TPcbVia(THandle handle) : TPCBObject(handle) { ObjectKind = kViaObject;
 std::int32_t TPcbVia::Query(TMode Mode) {
   QueryBitFields(Mode);
   TLayerByte layer = GetLayer();
-  const std::int32_t result = PcbApi_QueryVia(Mode, Handle, &Flags, &HostWord, &layer, &NetHandle, &HostByte,
-                                              &ComponentHandle, &X, &Y, &Size, &HoleSize, &LowLayer, &HighLayer,
-                                              &SideFlag1, &SideFlag2);
+  const std::int32_t result =
+      PcbApi_QueryVia(Mode, Handle, &Flags, &HostWord, &layer, &NetHandle, &HostByte, &ComponentHandle, &X, &Y, &Size,
+                      &HoleSize, &LowLayer, &HighLayer, &SideFlag1, &SideFlag2);
   SetLayer(layer);
   return result;
 }
@@ -284,8 +284,8 @@ TPcbTrack::TPcbTrack(THandle handle) : TPCBObject(handle) { ObjectKind = kTrackO
 
 std::int32_t TPcbTrack::Query(TMode Mode) {
   QueryBitFields(Mode);
-  return PcbApi_QueryTrack(Mode, Handle, &Flags, &HostWord, &LayerCode, &NetHandle, &HostByte, &ComponentHandle, &X,
-                           &Y, &X2, &Y2, &Width, &ExtraValue1, &ExtraValue2, &ExtraValue3);
+  return PcbApi_QueryTrack(Mode, Handle, &Flags, &HostWord, &LayerCode, &NetHandle, &HostByte, &ComponentHandle, &X, &Y,
+                           &X2, &Y2, &Width, &ExtraValue1, &ExtraValue2, &ExtraValue3);
 }
 
 void TPcbTrack::MoveBy(std::int32_t DX, std::int32_t DY) {
@@ -428,7 +428,9 @@ void TPcbText::SetSize(std::int32_t Value) { Height = Value; }
 void TPcbText::SetTextValue(std::int32_t Value) { TextValue = Value; }
 void TPcbText::SetRotation(double Value) { Rotation = Value; }
 void TPcbText::SetTextFlag(bool Value) { TextFlag = Value ? 1 : 0; }
-void TPcbText::SetText(std::string_view Value) { Text.Assign(Value.substr(0, std::min<std::size_t>(Value.size(), 254))); }
+void TPcbText::SetText(std::string_view Value) {
+  Text.Assign(Value.substr(0, std::min<std::size_t>(Value.size(), 254)));
+}
 void TPcbText::SetLineWidth(std::int32_t Value) { LineWidth = Value; }
 void TPcbText::SetExtraValue2(std::int32_t Value) { ExtraValue2 = Value; }
 void TPcbText::SetExtraValue3(std::int32_t Value) { ExtraValue3 = Value; }
@@ -444,10 +446,9 @@ std::int32_t TPcbComponent::Query(TMode Mode) {
   PcbApi_QueryComponentKind(Mode, Handle, &ComponentKind);
   TLayerByte layer = GetLayer();
   TShortStringExchange text(ComponentText);  // a 250-character field
-  const std::int32_t result =
-      PcbApi_QueryComponent(Mode, Handle, &Flags, &HostWord, &layer, &HostByte, &DesignatorHandle, &CommentHandle,
-                            text.get(), &ComponentByte1, &ComponentByte2, &X, &Y, &ComponentValue1, &Rotation,
-                            &ComponentByte3);
+  const std::int32_t result = PcbApi_QueryComponent(
+      Mode, Handle, &Flags, &HostWord, &layer, &HostByte, &DesignatorHandle, &CommentHandle, text.get(),
+      &ComponentByte1, &ComponentByte2, &X, &Y, &ComponentValue1, &Rotation, &ComponentByte3);
   text.CopyBack();
   SetLayer(layer);
   PcbApi_QueryComponentEx(Mode, Handle, &ComponentValue2, &ComponentByte4, &ComponentByte5, &ComponentValue3);

@@ -1,6 +1,6 @@
-#include "platform/Platform.h"
-
 #include <dlfcn.h>
+
+#include "platform/Platform.h"
 #if defined(__i386__) || defined(__x86_64__)
 #include <fpu_control.h>
 #endif
@@ -30,9 +30,7 @@ std::string SharedObjectName(const char* name) {
   return n;
 }
 
-std::string ErrnoText(int err, const std::string& context) {
-  return context + ": " + std::strerror(err);
-}
+std::string ErrnoText(int err, const std::string& context) { return context + ": " + std::strerror(err); }
 
 // The file that writing to `path` would change: symbolic links are followed
 // (also a last one that points to nothing yet), so that a destination that
@@ -259,8 +257,8 @@ bool LocalMachineKeyExists(const char* subKey) {
 int ShowModalMessage(MessageKind kind, const std::string& caption, const std::string& message) {
   // No desktop here: the message goes to standard error and counts as
   // answered with OK, so that a run never waits for a user.
-  std::fprintf(stderr, "[%s] %s: %s\n", kind == MessageKind::Error ? "error dialog" : "warning dialog",
-               caption.c_str(), message.c_str());
+  std::fprintf(stderr, "[%s] %s: %s\n", kind == MessageKind::Error ? "error dialog" : "warning dialog", caption.c_str(),
+               message.c_str());
   std::fflush(stderr);
   return 1;
 }
@@ -282,9 +280,7 @@ ExtendedPrecisionScope::ExtendedPrecisionScope() = default;
 ExtendedPrecisionScope::~ExtendedPrecisionScope() = default;
 #endif
 
-std::uint8_t RunAtHostBoundary(std::uint8_t (*body)(const void* context), const void* context) {
-  return body(context);
-}
+std::uint8_t RunAtHostBoundary(std::uint8_t (*body)(const void* context), const void* context) { return body(context); }
 
 std::string ComputerName() {
   char buf[258] = {};

@@ -1,9 +1,8 @@
 #include "platform/Platform.h"
 
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
 #include <float.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,8 +38,8 @@ std::string DirectoryOf(const std::string& path) {
 // it would otherwise lose (a moved file keeps its own). Read-only is not
 // taken over: a read-only destination cannot be replaced anyway.
 void TakeAttributesOf(const std::string& target, const std::string& file) {
-  const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const DWORD kept =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   const DWORD old = GetFileAttributesA(target.c_str());
   if (old == INVALID_FILE_ATTRIBUTES || (old & FILE_ATTRIBUTE_DIRECTORY) != 0) return;
   const DWORD attributes = old & kept;
@@ -91,8 +90,8 @@ bool RemoveFile(const std::string& path) { return !path.empty() && DeleteFileA(p
 SmallFileRead ReadSmallRegularFile(const std::string& path, std::size_t maxBytes, std::string& content) {
   content.clear();
   if (path.empty()) return SmallFileRead::Missing;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD err = GetLastError();
     return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? SmallFileRead::Missing
@@ -172,8 +171,8 @@ LRESULT CALLBACK CentreMessageBox(int code, WPARAM wParam, LPARAM lParam) {
     RECT r{};
     if (GetWindowRect(box, &r)) {
       int w = r.right - r.left, h = r.bottom - r.top;
-      SetWindowPos(box, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, 0,
-                   0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(box, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     UnhookWindowsHookEx(g_centreHook);
     g_centreHook = nullptr;
@@ -270,8 +269,7 @@ std::u16string SingleByteToWide(std::string_view text) {
   int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   if (n <= 0) return {};
   std::u16string out(static_cast<std::size_t>(n), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), reinterpret_cast<wchar_t*>(out.data()),
-                      n);
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), reinterpret_cast<wchar_t*>(out.data()), n);
   return out;
 }
 

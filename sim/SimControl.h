@@ -62,7 +62,7 @@ TQ_EXPORT void Sim_SetProgressCallback(Sim_ProgressCallback callback, void* cont
 // was opened and closed, and its caption (the result is the caption's length).
 // Any pointer may be null.
 TQ_EXPORT int32_t Sim_GetProgress(int32_t* total, int32_t* steps, int32_t* opened, int32_t* closed, char* caption,
-                                int32_t capacity);
+                                  int32_t capacity);
 
 // The host's client interface, borrowed: it lives as long as the library and
 // no reference is added (the host program hands it out through its export

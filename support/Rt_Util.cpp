@@ -6,7 +6,9 @@
 
 std::int32_t IndentLevel = 0;
 
-std::string IndentString(std::int32_t n) { return n > 0 ? std::string(static_cast<std::size_t>(n), ' ') : std::string(); }
+std::string IndentString(std::int32_t n) {
+  return n > 0 ? std::string(static_cast<std::size_t>(n), ' ') : std::string();
+}
 
 std::string MakeTempFileName() {
   std::string name = platform::CreateUniqueTempFile(platform::TempDirectory(), "tqh");

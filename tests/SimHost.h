@@ -33,7 +33,8 @@ class SimHost {
     return Text([&](char* b, std::int32_t c) { return messageText(index, field, b, c); });
   }
 
-  std::int32_t (*loadText)(const char*, const char*, char*, std::int32_t) = Entry<decltype(loadText)>("Sim_LoadBoardText");
+  std::int32_t (*loadText)(const char*, const char*, char*,
+                           std::int32_t) = Entry<decltype(loadText)>("Sim_LoadBoardText");
   void (*reset)() = Entry<decltype(reset)>("Sim_Reset");
   std::int32_t (*findObject)(std::int32_t, const char*) = Entry<decltype(findObject)>("Sim_FindObject");
   std::int32_t (*boardHandle)() = Entry<decltype(boardHandle)>("Sim_GetBoardHandle");
@@ -46,11 +47,11 @@ class SimHost {
   void (*hostileStrings)(std::int32_t) = Entry<decltype(hostileStrings)>("Sim_SetHostileStrings");
   std::int32_t (*outstanding)() = Entry<decltype(outstanding)>("Sim_GetOutstandingReferences");
   std::int32_t (*documentLog)(char*, std::int32_t) = Entry<decltype(documentLog)>("Sim_GetDocumentLog");
-  std::int32_t (*progress)(std::int32_t*, std::int32_t*, std::int32_t*, std::int32_t*, char*, std::int32_t) =
-      Entry<decltype(progress)>("Sim_GetProgress");
+  std::int32_t (*progress)(std::int32_t*, std::int32_t*, std::int32_t*, std::int32_t*, char*,
+                           std::int32_t) = Entry<decltype(progress)>("Sim_GetProgress");
   std::int32_t (*messageCount)() = WorkspaceEntry<decltype(messageCount)>("Sim_Workspace_GetMessageCount");
-  std::int32_t (*messageText)(std::int32_t, std::int32_t, char*, std::int32_t) =
-      WorkspaceEntry<decltype(messageText)>("Sim_Workspace_GetMessageText");
+  std::int32_t (*messageText)(std::int32_t, std::int32_t, char*,
+                              std::int32_t) = WorkspaceEntry<decltype(messageText)>("Sim_Workspace_GetMessageText");
   std::int32_t (*messageNumber)(std::int32_t, std::int32_t) =
       WorkspaceEntry<decltype(messageNumber)>("Sim_Workspace_GetMessageNumber");
   void (*workspaceReplace)() = WorkspaceEntry<decltype(workspaceReplace)>("Sim_Workspace_Replace");
@@ -103,7 +104,7 @@ class SimHost {
 
 // Hands out the simulated host's client, as the host program does; the
 // library looks the client up again until there is one.
-#define TQ_DEFINE_CLIENT_API()                                                                          \
+#define TQ_DEFINE_CLIENT_API()                                                                               \
   extern "C" __attribute__((visibility("default"))) IHostClient* TQ_STDCALL ClientAPI_GetClientInterface() { \
-    return ::tqtest::SimHost::Loaded() ? ::tqtest::SimHost::Get().client() : nullptr;                   \
+    return ::tqtest::SimHost::Loaded() ? ::tqtest::SimHost::Get().client() : nullptr;                        \
   }

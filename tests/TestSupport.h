@@ -64,8 +64,7 @@ inline std::vector<std::string> HypLines(const std::string& content) {
       break;
     }
     std::string line = content.substr(start, end - start);
-    if (line.find('\n') != std::string::npos || line.find('\r') != std::string::npos)
-      line = "<bad line end>" + line;
+    if (line.find('\n') != std::string::npos || line.find('\r') != std::string::npos) line = "<bad line end>" + line;
     lines.push_back(line);
     start = end + 2;
   }

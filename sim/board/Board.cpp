@@ -39,8 +39,8 @@ constexpr std::pair<Kind, std::string_view> kKindNames[] = {
 const std::vector<Handle> kNoHandles;
 
 std::int32_t Clamp32(std::int64_t v) {
-  return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
-                                                            std::numeric_limits<std::int32_t>::max()));
+  return static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 Rect Around(std::int64_t x, std::int64_t y, std::int64_t half) {
@@ -152,7 +152,8 @@ const std::vector<Handle>& Board::OnLayer(std::uint8_t kind, LayerCode layer) co
 void Board::IndexLayers(std::uint8_t kind) const {
   LayerIndex& index = byLayer_[kind];
   index.lists.clear();
-  const bool multiLayerKind = kind == static_cast<std::uint8_t>(Kind::Pad) || kind == static_cast<std::uint8_t>(Kind::Via);
+  const bool multiLayerKind =
+      kind == static_cast<std::uint8_t>(Kind::Pad) || kind == static_cast<std::uint8_t>(Kind::Via);
   std::array<int, 256> position{};
   int stackSize = 0;
   if (yieldPerLayer && multiLayerKind) {
@@ -313,7 +314,8 @@ bool Board::ViaReaches(const Via& via, int layer) const {
 bool Board::ViaReachesAt(const Via& via, int layer, const std::array<int, 256>& position, int size) const {
   if (via.reaches) return std::find(via.reaches->begin(), via.reaches->end(), layer) != via.reaches->end();
   if (layer <= 0 || layer >= kLayerCount || !layers[layer].inStack) return false;
-  const int low = position[via.lowLayer], high = position[via.highLayer], at = position[static_cast<std::size_t>(layer)];
+  const int low = position[via.lowLayer], high = position[via.highLayer],
+            at = position[static_cast<std::size_t>(layer)];
   if (low < size && high < size) return at >= std::min(low, high) && at <= std::max(low, high) && at < size;
   // An end outside the stack: the signal layers between the two numbers.
   return IsSignalLayer(layer) && layer >= std::min(via.lowLayer, via.highLayer) &&
@@ -334,7 +336,8 @@ ViaPlaneConnection Board::ViaPlane(const Via& via, int layer) const {
     if (c.layer == layer) return c;
   ViaPlaneConnection c;
   c.layer = static_cast<LayerNumber>(layer);
-  c.connects = via.net != 0 && IsPlaneLayer(layer) && layers[layer].inStack && layers[layer].planeNet == NetName(via.net);
+  c.connects =
+      via.net != 0 && IsPlaneLayer(layer) && layers[layer].inStack && layers[layer].planeNet == NetName(via.net);
   c.style = c.connects ? planeConnectStyle : kPlaneStyleNone;
   return c;
 }
@@ -356,7 +359,8 @@ Rect Board::Bounds(const Object& object) const {
     case Kind::Pad: {
       const auto& p = static_cast<const Pad&>(object);
       std::int64_t extent = 0;
-      for (const PadShape* s : {&p.top, &p.mid, &p.bottom}) extent = std::max<std::int64_t>({extent, s->xSize, s->ySize});
+      for (const PadShape* s : {&p.top, &p.mid, &p.bottom})
+        extent = std::max<std::int64_t>({extent, s->xSize, s->ySize});
       for (const PadLayerOverride& o : p.layerOverrides)
         extent = std::max<std::int64_t>({extent, o.xSize.value_or(0), o.ySize.value_or(0)});
       // Half the diagonal covers every rotation.

@@ -155,7 +155,7 @@ struct Pad : Object {
   PadShape top, mid, bottom;
   std::int32_t hole = 0;
   double rotation = 0;
-  std::uint8_t stackMode = 0;  // 0 simple, 1 top-middle-bottom, 2 layer by layer
+  std::uint8_t stackMode = 0;                    // 0 simple, 1 top-middle-bottom, 2 layer by layer
   std::vector<PadLayerOverride> layerOverrides;  // sorted by layer
   std::optional<std::uint8_t> planeConnection;   // unset: derived from the planes' nets
   std::uint8_t sideFlag1 = 0;

@@ -7,9 +7,8 @@
 #include <initializer_list>
 #include <limits>
 #include <map>
-#include <sstream>
-
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "sim/board/Units.h"
 
@@ -22,34 +21,44 @@ namespace {
 using json = nlohmann::ordered_json;
 
 // Default sizes of the objects a document leaves them out of.
-constexpr std::int32_t kDefaultPadSize = 600000;        // 60 mil
-constexpr std::int32_t kDefaultViaSize = 500000;        // 50 mil
-constexpr std::int32_t kDefaultViaHole = 280000;        // 28 mil
-constexpr std::int32_t kDefaultLineWidth = 100000;      // 10 mil
-constexpr std::int32_t kDefaultTextHeight = 600000;     // 60 mil
-constexpr std::int32_t kDefaultPlaneClearance = 200000; // 20 mil
-constexpr std::int32_t kDefaultCoreHeight = 620000;     // 62 mil
+constexpr std::int32_t kDefaultPadSize = 600000;         // 60 mil
+constexpr std::int32_t kDefaultViaSize = 500000;         // 50 mil
+constexpr std::int32_t kDefaultViaHole = 280000;         // 28 mil
+constexpr std::int32_t kDefaultLineWidth = 100000;       // 10 mil
+constexpr std::int32_t kDefaultTextHeight = 600000;      // 60 mil
+constexpr std::int32_t kDefaultPlaneClearance = 200000;  // 20 mil
+constexpr std::int32_t kDefaultCoreHeight = 620000;      // 62 mil
 
 std::string TypeName(const json& j) {
   switch (j.type()) {
-    case json::value_t::null: return "null";
-    case json::value_t::object: return "an object";
-    case json::value_t::array: return "an array";
-    case json::value_t::string: return "the text " + j.dump();
-    case json::value_t::boolean: return j.get<bool>() ? "true" : "false";
+    case json::value_t::null:
+      return "null";
+    case json::value_t::object:
+      return "an object";
+    case json::value_t::array:
+      return "an array";
+    case json::value_t::string:
+      return "the text " + j.dump();
+    case json::value_t::boolean:
+      return j.get<bool>() ? "true" : "false";
     case json::value_t::number_integer:
     case json::value_t::number_unsigned:
-    case json::value_t::number_float: return "the number " + j.dump();
-    default: return "something else";
+    case json::value_t::number_float:
+      return "the number " + j.dump();
+    default:
+      return "something else";
   }
 }
 
 std::string EscapePointerToken(std::string_view key) {
   std::string out;
   for (char c : key) {
-    if (c == '~') out += "~0";
-    else if (c == '/') out += "~1";
-    else out += c;
+    if (c == '~')
+      out += "~0";
+    else if (c == '/')
+      out += "~1";
+    else
+      out += c;
   }
   return out;
 }
@@ -93,7 +102,8 @@ std::string FromHostText(std::string_view text) {
 // is wrong with it.
 class Node {
  public:
-  Node(const json& value, std::string path, const std::string& source) : value_(value), path_(std::move(path)), source_(source) {}
+  Node(const json& value, std::string path, const std::string& source)
+      : value_(value), path_(std::move(path)), source_(source) {}
 
   const json& value() const { return value_; }
   const std::string& path() const { return path_; }
@@ -142,8 +152,10 @@ class Node {
     if (value_.is_number_float()) {
       const double d = value_.get<double>();
       if (!std::isfinite(d) || d != std::floor(d) || std::fabs(d) > 2147483647.0)
-        Fail("a number without a unit counts host units (1/10000 mil) and must be a whole number in 32 bits; "
-             "found " + value_.dump() + " (write e.g. \"1.5mil\")");
+        Fail(
+            "a number without a unit counts host units (1/10000 mil) and must be a whole number in 32 bits; "
+            "found " +
+            value_.dump() + " (write e.g. \"1.5mil\")");
       return static_cast<std::int32_t>(d);
     }
     if (value_.is_string()) {
@@ -183,7 +195,8 @@ class Node {
         return static_cast<std::int64_t>(d);
     } else if (value_.is_number_unsigned()) {
       const auto u = value_.get<std::uint64_t>();
-      if (u <= static_cast<std::uint64_t>(high) && static_cast<std::int64_t>(u) >= low) return static_cast<std::int64_t>(u);
+      if (u <= static_cast<std::uint64_t>(high) && static_cast<std::int64_t>(u) >= low)
+        return static_cast<std::int64_t>(u);
     } else if (value_.is_number_integer()) {
       const auto i = value_.get<std::int64_t>();
       if (i >= low && i <= high) return i;
@@ -235,14 +248,16 @@ struct Reader {
         for (int l = 1; l <= kLastLayer && layer < 0; ++l)
           if ((board.layers[l].inStack || board.layers[l].named) && board.layers[l].name == text) layer = l;
         if (layer < 0)
-          n.Fail("no layer is named \"" + text + "\" (write a layer number, a name such as \"TopLayer\", \"MidLayer1\", "
+          n.Fail("no layer is named \"" + text +
+                 "\" (write a layer number, a name such as \"TopLayer\", \"MidLayer1\", "
                  "\"InternalPlane1\", \"KeepOutLayer\", \"MultiLayer\", or the name of a stack layer)");
       }
     } else {
       n.Fail("expected a layer (a name such as \"TopLayer\" or a number 1..82), found " + TypeName(n.value()));
     }
     if (layer < low || layer > high)
-      n.Fail("layer " + std::to_string(layer) + " is out of range (" + std::to_string(low) + ".." + std::to_string(high) + ")");
+      n.Fail("layer " + std::to_string(layer) + " is out of range (" + std::to_string(low) + ".." +
+             std::to_string(high) + ")");
     return static_cast<LayerNumber>(layer);
   }
   // The layer of a track, arc, text or fill: any layer 1..82, or an extended
@@ -341,7 +356,8 @@ struct Reader {
       namesAt[e.name] = item.path();
       if (auto v = item.Get("copper")) e.copper = v->Size0();
       if (auto v = item.Get("dielectric")) e.dielectric = ReadDielectric(*v, e.dielectric);
-      if (auto v = item.Get("net"); v && !IsPlaneLayer(layer)) v->Fail("only an internal plane (InternalPlane1..16) has a net");
+      if (auto v = item.Get("net"); v && !IsPlaneLayer(layer))
+        v->Fail("only an internal plane (InternalPlane1..16) has a net");
     }
     board.SetStack(order);
     for (std::size_t i = 0; i < n->Size(); ++i)
@@ -364,7 +380,8 @@ struct Reader {
       const Node item = n.Child(it.key());
       const std::optional<LayerNumber> layer = ParseLayerName(it.key());
       if (!layer || *layer == 0) item.Fail("\"" + it.key() + "\" names no layer (write e.g. \"Mechanical1\")");
-      if (board.layers[*layer].inStack) item.Fail("layer " + LayerKeyName(*layer) + " is a stack layer; name it in /layers");
+      if (board.layers[*layer].inStack)
+        item.Fail("layer " + LayerKeyName(*layer) + " is a stack layer; name it in /layers");
       board.layers[*layer].name = item.NonEmptyText();
       board.layers[*layer].named = true;
       board.layers[*layer].present = true;
@@ -405,7 +422,8 @@ struct Reader {
     if (n) {
       n->ExpectObject("board-wide rules");
       n->AllowOnly({"planeExpansion", "planeConnectStyle"});
-      if (auto v = n->Get("planeExpansion")) clearance = v->value().is_null() ? std::nullopt : std::optional(v->Length());
+      if (auto v = n->Get("planeExpansion"))
+        clearance = v->value().is_null() ? std::nullopt : std::optional(v->Length());
       if (auto v = n->Get("planeConnectStyle")) board.planeConnectStyle = PlaneStyle(*v);
     }
     if (clearance) board.planeRule = PlaneRule(*clearance);
@@ -417,7 +435,8 @@ struct Reader {
     if (s == "relief") return kPlaneStyleRelief;
     if (s == "direct") return kPlaneStyleDirect;
     if (s == "none") return kPlaneStyleNone;
-    n.Fail("expected a connection style: \"relief\", \"direct\", \"none\" or a host style number, found " + TypeName(n.value()));
+    n.Fail("expected a connection style: \"relief\", \"direct\", \"none\" or a host style number, found " +
+           TypeName(n.value()));
   }
 
   void Options(const Node& n) {
@@ -430,8 +449,10 @@ struct Reader {
       board.records[kRecordGrids] = r;
     }
     const std::pair<const char*, std::pair<BoardRecordKey, std::size_t>> blocks[] = {
-        {"output", {kRecordOutputOptions, 24}}, {"gerber", {kRecordGerberOptions, 19}},
-        {"printer", {kRecordPrinterOptions, 26}}, {"placer", {kRecordPlacerOptions, 6}},
+        {"output", {kRecordOutputOptions, 24}},
+        {"gerber", {kRecordGerberOptions, 19}},
+        {"printer", {kRecordPrinterOptions, 26}},
+        {"placer", {kRecordPlacerOptions, 6}},
         {"changeOrder", {kRecordChangeOrderOptions, 2}}};
     for (const auto& [key, block] : blocks) {
       auto v = n.Get(key);
@@ -441,7 +462,7 @@ struct Reader {
       if (v->Size() != block.second) v->Fail("expected " + std::to_string(block.second) + " values");
       for (std::size_t i = 0; i < v->Size(); ++i)
         Append(r, static_cast<std::int32_t>(v->Item(i).Integer(std::numeric_limits<std::int32_t>::min(),
-                                                                std::numeric_limits<std::int32_t>::max())));
+                                                               std::numeric_limits<std::int32_t>::max())));
       board.records[block.first] = r;
     }
   }
@@ -516,14 +537,17 @@ struct Reader {
       if (!item.Has("designator")) item.Fail("a component needs \"designator\"");
       const std::string designator = item.Child("designator").NonEmptyText();
       if (auto prev = componentsByName.find(designator); prev != componentsByName.end())
-        item.Child("designator").Fail("a second component has the designator \"" + FromHostText(designator) + "\" (the first at " +
-                                      prev->second.second + ")");
+        item.Child("designator")
+            .Fail("a second component has the designator \"" + FromHostText(designator) + "\" (the first at " +
+                  prev->second.second + ")");
       auto c = std::make_unique<Component>();
       c->layer = kTopLayer;
       if (auto v = item.Get("side")) {
         const std::string side = v->value().is_string() ? v->value().get<std::string>() : std::string();
-        if (side == "bottom") c->layer = kBottomLayer;
-        else if (side != "top") v->Fail("expected \"top\" or \"bottom\", found " + TypeName(v->value()));
+        if (side == "bottom")
+          c->layer = kBottomLayer;
+        else if (side != "top")
+          v->Fail("expected \"top\" or \"bottom\", found " + TypeName(v->value()));
       }
       Point(item, "x", "y", c->x, c->y);
       if (auto v = item.Get("rotation")) c->rotation = v->Angle();
@@ -556,8 +580,9 @@ struct Reader {
     if (s == "rectangle") return kShapeRectangle;
     if (s == "octagon") return kShapeOctagon;
     if (s == "roundedRectangle") return kShapeRoundedRectangle;
-    n.Fail("expected a shape: \"round\", \"rectangle\", \"octagon\", \"roundedRectangle\" or a host shape number, found " +
-           TypeName(n.value()));
+    n.Fail(
+        "expected a shape: \"round\", \"rectangle\", \"octagon\", \"roundedRectangle\" or a host shape number, found " +
+        TypeName(n.value()));
   }
   static void ReadSize(const Node& n, std::int32_t& x, std::int32_t& y) {
     if (n.value().is_array()) {
@@ -697,8 +722,10 @@ struct Reader {
   // outline (always on the keep-out layer).
   void AddTrack(const Node& n, std::optional<LayerNumber> fixedLayer) {
     n.ExpectObject("a track");
-    if (fixedLayer) n.AllowOnly({"x1", "y1", "x2", "y2", "width"});
-    else n.AllowOnly({"x1", "y1", "x2", "y2", "width", "layer", "net", "component"});
+    if (fixedLayer)
+      n.AllowOnly({"x1", "y1", "x2", "y2", "width"});
+    else
+      n.AllowOnly({"x1", "y1", "x2", "y2", "width", "layer", "net", "component"});
     auto t = std::make_unique<Track>();
     Point(n, "x1", "y1", t->x, t->y);
     Point(n, "x2", "y2", t->x2, t->y2);
@@ -709,8 +736,10 @@ struct Reader {
   }
   void AddArc(const Node& n, std::optional<LayerNumber> fixedLayer) {
     n.ExpectObject("an arc");
-    if (fixedLayer) n.AllowOnly({"x", "y", "radius", "startAngle", "endAngle", "width"});
-    else n.AllowOnly({"x", "y", "radius", "startAngle", "endAngle", "width", "layer", "net", "component"});
+    if (fixedLayer)
+      n.AllowOnly({"x", "y", "radius", "startAngle", "endAngle", "width"});
+    else
+      n.AllowOnly({"x", "y", "radius", "startAngle", "endAngle", "width", "layer", "net", "component"});
     auto a = std::make_unique<Arc>();
     Point(n, "x", "y", a->x, a->y);
     if (auto v = n.Get("radius")) a->radius = v->Size0();
@@ -725,8 +754,10 @@ struct Reader {
     n.ExpectArray("the board outline (tracks and arcs on the keep-out layer)");
     for (std::size_t i = 0; i < n.Size(); ++i) {
       const Node item = n.Item(i);
-      if (item.Has("radius")) AddArc(item, kKeepOutLayer);
-      else AddTrack(item, kKeepOutLayer);
+      if (item.Has("radius"))
+        AddArc(item, kKeepOutLayer);
+      else
+        AddTrack(item, kKeepOutLayer);
     }
   }
 
@@ -775,13 +806,17 @@ struct Reader {
       if (!item.Has("kind")) item.Fail("an object needs \"kind\" (e.g. \"region\", \"polygon\", \"splitPlane\")");
       const Node kindNode = item.Child("kind");
       std::optional<Kind> kind;
-      if (kindNode.value().is_string()) kind = ParseKindName(kindNode.value().get<std::string>());
-      else kind = static_cast<Kind>(kindNode.Integer(1, 127));
-      constexpr Kind kOwnLists[] = {Kind::Arc, Kind::Pad, Kind::Via, Kind::Track, Kind::Text, Kind::Fill,
-                                    Kind::Net, Kind::Component, Kind::ObjectClass, Kind::Rule, Kind::Board};
+      if (kindNode.value().is_string())
+        kind = ParseKindName(kindNode.value().get<std::string>());
+      else
+        kind = static_cast<Kind>(kindNode.Integer(1, 127));
+      constexpr Kind kOwnLists[] = {Kind::Arc, Kind::Pad,       Kind::Via,         Kind::Track, Kind::Text, Kind::Fill,
+                                    Kind::Net, Kind::Component, Kind::ObjectClass, Kind::Rule,  Kind::Board};
       if (!kind || std::find(std::begin(kOwnLists), std::end(kOwnLists), *kind) != std::end(kOwnLists))
-        kindNode.Fail("expected the kind of an object without a list of its own (such as \"region\", \"polygon\", "
-                      "\"splitPlane\", \"dimension\", \"componentBody\"), found " + TypeName(kindNode.value()));
+        kindNode.Fail(
+            "expected the kind of an object without a list of its own (such as \"region\", \"polygon\", "
+            "\"splitPlane\", \"dimension\", \"componentBody\"), found " +
+            TypeName(kindNode.value()));
       auto o = std::make_unique<Object>(*kind);
       Point(item, "x", "y", o->x, o->y);
       if (auto v = item.Get("layer")) o->layer = Layer(*v);
@@ -893,7 +928,8 @@ ojson DielectricJson(std::int32_t height, double constant, const std::string& ma
 }
 
 ojson PadShapeJson(const PadShape& s) {
-  return ojson{{"shape", s.shape}, {"size", ojson::array({Len(s.xSize), Len(s.ySize)})}, {"cornerPercent", s.cornerPercent}};
+  return ojson{
+      {"shape", s.shape}, {"size", ojson::array({Len(s.xSize), Len(s.ySize)})}, {"cornerPercent", s.cornerPercent}};
 }
 
 struct Writer {
@@ -913,9 +949,16 @@ struct Writer {
   }
 
   ojson PadJson(const Pad& p, bool withComponent) const {
-    ojson j{{"name", Txt(p.name)}, {"x", Len(p.x)}, {"y", Len(p.y)}, {"layer", LayerJson(static_cast<int>(p.layer))},
-            {"hole", Len(p.hole)}, {"rotation", p.rotation}, {"top", PadShapeJson(p.top)}, {"mid", PadShapeJson(p.mid)},
-            {"bottom", PadShapeJson(p.bottom)}, {"stackMode", p.stackMode}};
+    ojson j{{"name", Txt(p.name)},
+            {"x", Len(p.x)},
+            {"y", Len(p.y)},
+            {"layer", LayerJson(static_cast<int>(p.layer))},
+            {"hole", Len(p.hole)},
+            {"rotation", p.rotation},
+            {"top", PadShapeJson(p.top)},
+            {"mid", PadShapeJson(p.mid)},
+            {"bottom", PadShapeJson(p.bottom)},
+            {"stackMode", p.stackMode}};
     if (!p.layerOverrides.empty()) {
       ojson layers = ojson::array();
       for (const PadLayerOverride& o : p.layerOverrides) {
@@ -936,13 +979,17 @@ struct Writer {
   ojson Save() const {
     ojson doc;
     doc["board"] = {{"text", Txt(board.text)},
-                    {"currentLayer", LayerJson(board.currentLayer <= kLastLayer ? static_cast<int>(board.currentLayer) : kTopLayer)},
+                    {"currentLayer",
+                     LayerJson(board.currentLayer <= kLastLayer ? static_cast<int>(board.currentLayer) : kTopLayer)},
                     {"splitPlaneMode", board.splitPlaneMode}};
     ojson layers = ojson::array();
     for (LayerNumber l : board.StackOrder()) {
       const LayerEntry& e = board.layers[l];
-      ojson j{{"layer", LayerJson(l)}, {"name", Txt(e.name)}, {"copper", Len(e.copper)},
-              {"dielectric", DielectricJson(e.dielectric.height, e.dielectric.constant, e.dielectric.material, e.dielectric.type)}};
+      ojson j{{"layer", LayerJson(l)},
+              {"name", Txt(e.name)},
+              {"copper", Len(e.copper)},
+              {"dielectric",
+               DielectricJson(e.dielectric.height, e.dielectric.constant, e.dielectric.material, e.dielectric.type)}};
       if (IsPlaneLayer(l) && board.FindNet(e.planeNet) != 0) j["net"] = Txt(e.planeNet);
       if (!e.present) j["present"] = false;
       layers.push_back(j);
@@ -974,7 +1021,9 @@ struct Writer {
     for (std::size_t i = 0; i < board.ObjectCount(); ++i) {
       const Object& o = *board.Find(kFirstObjectHandle + static_cast<Handle>(i));
       switch (o.kind) {
-        case Kind::Net: nets.push_back(Txt(static_cast<const Net&>(o).name)); break;
+        case Kind::Net:
+          nets.push_back(Txt(static_cast<const Net&>(o).name));
+          break;
         case Kind::ObjectClass: {
           const auto& c = static_cast<const ObjectClass&>(o);
           ojson members = ojson::array();
@@ -982,23 +1031,32 @@ struct Writer {
           classes.push_back({{"name", Txt(c.name)}, {"members", members}});
           break;
         }
-        case Kind::Component: components.push_back(ComponentJson(static_cast<const Component&>(o))); break;
+        case Kind::Component:
+          components.push_back(ComponentJson(static_cast<const Component&>(o)));
+          break;
         case Kind::Pad:
           if (o.component == 0) pads.push_back(PadJson(static_cast<const Pad&>(o), true));
           break;
-        case Kind::Via: vias.push_back(ViaJson(static_cast<const Via&>(o))); break;
+        case Kind::Via:
+          vias.push_back(ViaJson(static_cast<const Via&>(o)));
+          break;
         case Kind::Track: {
           const auto& tr = static_cast<const Track&>(o);
-          ojson j{{"x1", Len(tr.x)}, {"y1", Len(tr.y)}, {"x2", Len(tr.x2)}, {"y2", Len(tr.y2)}, {"width", Len(tr.width)},
-                  {"layer", ObjectLayerName(tr.layer)}};
+          ojson j{{"x1", Len(tr.x)},  {"y1", Len(tr.y)},        {"x2", Len(tr.x2)},
+                  {"y2", Len(tr.y2)}, {"width", Len(tr.width)}, {"layer", ObjectLayerName(tr.layer)}};
           Common(j, tr, true);
           tracks.push_back(j);
           break;
         }
         case Kind::Arc: {
           const auto& a = static_cast<const Arc&>(o);
-          ojson j{{"x", Len(a.x)}, {"y", Len(a.y)}, {"radius", Len(a.radius)}, {"startAngle", a.startAngle},
-                  {"endAngle", a.endAngle}, {"width", Len(a.width)}, {"layer", ObjectLayerName(a.layer)}};
+          ojson j{{"x", Len(a.x)},
+                  {"y", Len(a.y)},
+                  {"radius", Len(a.radius)},
+                  {"startAngle", a.startAngle},
+                  {"endAngle", a.endAngle},
+                  {"width", Len(a.width)},
+                  {"layer", ObjectLayerName(a.layer)}};
           Common(j, a, true);
           arcs.push_back(j);
           break;
@@ -1007,24 +1065,32 @@ struct Writer {
           const auto& tx = static_cast<const Text&>(o);
           const auto* owner = board.FindAs<Component>(tx.component, Kind::Component);
           if (owner != nullptr && (owner->designator == tx.handle || owner->comment == tx.handle)) break;
-          ojson j{{"x", Len(tx.x)}, {"y", Len(tx.y)}, {"text", Txt(tx.text)}, {"height", Len(tx.height)},
-                  {"width", Len(tx.width)}, {"rotation", tx.rotation}, {"layer", ObjectLayerName(tx.layer)}};
+          ojson j{{"x", Len(tx.x)},
+                  {"y", Len(tx.y)},
+                  {"text", Txt(tx.text)},
+                  {"height", Len(tx.height)},
+                  {"width", Len(tx.width)},
+                  {"rotation", tx.rotation},
+                  {"layer", ObjectLayerName(tx.layer)}};
           Common(j, tx, true);
           texts.push_back(j);
           break;
         }
         case Kind::Fill: {
           const auto& f = static_cast<const Fill&>(o);
-          ojson j{{"x1", Len(f.x)}, {"y1", Len(f.y)}, {"x2", Len(f.x2)}, {"y2", Len(f.y2)}, {"rotation", f.rotation},
-                  {"layer", ObjectLayerName(f.layer)}};
+          ojson j{{"x1", Len(f.x)},  {"y1", Len(f.y)},         {"x2", Len(f.x2)},
+                  {"y2", Len(f.y2)}, {"rotation", f.rotation}, {"layer", ObjectLayerName(f.layer)}};
           Common(j, f, true);
           fills.push_back(j);
           break;
         }
-        case Kind::Rule: break;  // saved with their users
+        case Kind::Rule:
+          break;  // saved with their users
         default: {
-          ojson j{{"kind", KindName(o.kind).empty() ? ojson(static_cast<int>(o.kind)) : ojson(std::string(KindName(o.kind)))},
-                  {"x", Len(o.x)}, {"y", Len(o.y)}};
+          ojson j{{"kind",
+                   KindName(o.kind).empty() ? ojson(static_cast<int>(o.kind)) : ojson(std::string(KindName(o.kind)))},
+                  {"x", Len(o.x)},
+                  {"y", Len(o.y)}};
           if (o.layer >= 1 && o.layer <= kLastLayer) j["layer"] = LayerJson(static_cast<int>(o.layer));
           Common(j, o, true);
           objects.push_back(j);
@@ -1048,7 +1114,10 @@ struct Writer {
     const auto* comment = board.FindAs<Text>(c.comment, Kind::Text);
     ojson j{{"designator", Txt(DesignatorOf(c.handle))},
             {"comment", Txt(comment != nullptr ? comment->text : std::string())},
-            {"footprint", Txt(c.footprint)}, {"x", Len(c.x)}, {"y", Len(c.y)}, {"rotation", c.rotation},
+            {"footprint", Txt(c.footprint)},
+            {"x", Len(c.x)},
+            {"y", Len(c.y)},
+            {"rotation", c.rotation},
             {"side", c.layer == kBottomLayer ? "bottom" : "top"}};
     ojson pads = ojson::array();
     for (Handle h : board.MembersOf(c.handle))
@@ -1058,8 +1127,13 @@ struct Writer {
   }
 
   ojson ViaJson(const Via& v) const {
-    ojson j{{"x", Len(v.x)}, {"y", Len(v.y)}, {"size", Len(v.size)}, {"hole", Len(v.hole)},
-            {"from", LayerJson(v.lowLayer)}, {"to", LayerJson(v.highLayer)}, {"stackMode", v.stackMode}};
+    ojson j{{"x", Len(v.x)},
+            {"y", Len(v.y)},
+            {"size", Len(v.size)},
+            {"hole", Len(v.hole)},
+            {"from", LayerJson(v.lowLayer)},
+            {"to", LayerJson(v.highLayer)},
+            {"stackMode", v.stackMode}};
     if (!v.sizeOverrides.empty() || !v.shapeOverrides.empty()) {
       ojson layers = ojson::array();
       for (const auto& [l, size] : v.sizeOverrides) layers.push_back({{"layer", LayerJson(l)}, {"size", Len(size)}});
@@ -1083,7 +1157,8 @@ struct Writer {
 
   void SaveOptions(ojson& doc) const {
     ojson options = ojson::object();
-    if (auto it = board.records.find(kRecordGrids); it != board.records.end() && it->second.size() == 14 * sizeof(double)) {
+    if (auto it = board.records.find(kRecordGrids);
+        it != board.records.end() && it->second.size() == 14 * sizeof(double)) {
       ojson grids = ojson::array();
       for (std::size_t i = 0; i < 14; ++i) {
         double d = 0;
@@ -1093,8 +1168,10 @@ struct Writer {
       options["grids"] = grids;
     }
     const std::pair<const char*, std::pair<BoardRecordKey, std::size_t>> blocks[] = {
-        {"output", {kRecordOutputOptions, 24}}, {"gerber", {kRecordGerberOptions, 19}},
-        {"printer", {kRecordPrinterOptions, 26}}, {"placer", {kRecordPlacerOptions, 6}},
+        {"output", {kRecordOutputOptions, 24}},
+        {"gerber", {kRecordGerberOptions, 19}},
+        {"printer", {kRecordPrinterOptions, 26}},
+        {"placer", {kRecordPlacerOptions, 6}},
         {"changeOrder", {kRecordChangeOrderOptions, 2}}};
     for (const auto& [key, block] : blocks) {
       auto it = board.records.find(block.first);

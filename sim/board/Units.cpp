@@ -16,7 +16,7 @@ struct Unit {
 };
 
 constexpr Unit kUnits[] = {
-    {"mil", 10000, 1},    {"mils", 10000, 1},  {"thou", 10000, 1},     {"in", 10000000, 1},
+    {"mil", 10000, 1},     {"mils", 10000, 1},     {"thou", 10000, 1},  {"in", 10000000, 1},
     {"inch", 10000000, 1}, {"mm", 100000000, 254}, {"um", 100000, 254}, {"cm", 1000000000, 254},
 };
 
@@ -80,7 +80,8 @@ LengthReading ParseLength(std::string_view text) {
   long double num = 1, den = 1;  // no unit: host units
   if (unitText.empty()) {
     if (number->hasFraction) {
-      r.error = "\"" + std::string(text) + "\" has no unit; a number without a unit counts host units (1/10000 mil) and must be whole";
+      r.error = "\"" + std::string(text) +
+                "\" has no unit; a number without a unit counts host units (1/10000 mil) and must be whole";
       return r;
     }
   } else {

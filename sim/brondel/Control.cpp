@@ -90,7 +90,7 @@ TQ_EXPORT void Sim_SetProgressCallback(Sim_ProgressCallback callback, void* cont
 }
 
 TQ_EXPORT int32_t Sim_GetProgress(int32_t* total, int32_t* steps, int32_t* opened, int32_t* closed, char* caption,
-                                int32_t capacity) {
+                                  int32_t capacity) {
   const Progress& p = State().progress;
   if (total != nullptr) *total = p.total;
   if (steps != nullptr) *steps = p.steps;

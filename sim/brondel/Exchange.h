@@ -53,8 +53,10 @@ class Exchange {
   template <typename T>
   Exchange& Field(T* p, T& model) {
     if (p != nullptr) {
-      if (set_) model = LoadFrom(p);
-      else StoreTo(p, model);
+      if (set_)
+        model = LoadFrom(p);
+      else
+        StoreTo(p, model);
     }
     return *this;
   }
@@ -62,17 +64,22 @@ class Exchange {
   template <typename T, typename M>
   Exchange& Cast(T* p, M& model) {
     if (p != nullptr) {
-      if (set_) model = static_cast<M>(LoadFrom(p));
-      else StoreTo(p, model);
+      if (set_)
+        model = static_cast<M>(LoadFrom(p));
+      else
+        StoreTo(p, model);
     }
     return *this;
   }
   template <std::size_t N>
   Exchange& Text(TCountedString<N>* p, std::string& model) {
     if (p != nullptr) {
-      if (set_) model = p->str();
-      else if (State().hostileStrings) hostile_.emplace_back(reinterpret_cast<TShortString*>(p), model);
-      else p->Assign(model);
+      if (set_)
+        model = p->str();
+      else if (State().hostileStrings)
+        hostile_.emplace_back(reinterpret_cast<TShortString*>(p), model);
+      else
+        p->Assign(model);
     }
     return *this;
   }

@@ -108,7 +108,8 @@ class LayerStackObject final : public HostObject<IPcbLayerStack> {
   THostResult TQ_STDCALL LayerForCode(std::uint32_t layerCode, IPcbLayer** layer) override {
     if (!Clear(layer) || Fails("IPcbLayerStack::LayerForCode")) return kHostFail;
     // Every classic layer has an entry, in the stack or not.
-    if (layerCode >= 1 && layerCode <= kLastLayer) *layer = new LayerObject(board_, static_cast<LayerNumber>(layerCode));
+    if (layerCode >= 1 && layerCode <= kLastLayer)
+      *layer = new LayerObject(board_, static_cast<LayerNumber>(layerCode));
     return kHostOk;
   }
 

@@ -6,12 +6,13 @@
 // other than 0 (set) and 1 (query). A query that fails writes nothing. In set
 // mode a net or component handle that names no such object fails the whole
 // query before anything is stored.
+#include "host/PcbApi.h"
+
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
 
 #include "host/Export.h"
-#include "host/PcbApi.h"
 #include "sim/board/Board.h"
 #include "sim/brondel/Exchange.h"
 #include "sim/brondel/HostState.h"
@@ -105,13 +106,17 @@ bool RefsOk(TMode mode, const THandle* net, const THandle* component) {
 // nets and components.
 void ExchangeNet(Exchange& ex, Object& o, THandle* net) {
   if (net == nullptr) return;
-  if (ex.Setting()) CurrentBoard()->SetNet(o, LoadFrom(net));
-  else StoreTo(net, o.net);
+  if (ex.Setting())
+    CurrentBoard()->SetNet(o, LoadFrom(net));
+  else
+    StoreTo(net, o.net);
 }
 void ExchangeComponent(Exchange& ex, Object& o, THandle* component) {
   if (component == nullptr) return;
-  if (ex.Setting()) CurrentBoard()->SetComponent(o, LoadFrom(component));
-  else StoreTo(component, o.component);
+  if (ex.Setting())
+    CurrentBoard()->SetComponent(o, LoadFrom(component));
+  else
+    StoreTo(component, o.component);
 }
 
 // The common header of the primitive queries: Flags, HostWord, LayerCode,
@@ -162,8 +167,8 @@ SIM_PCBAPI(void) PcbApi_Percent_Finish() {
   Notify(2);
 }
 
-SIM_PCBAPI(THandle) PcbApi_CreateIterator(THandle container, TObjectKindByte kind, std::uint8_t /*filter*/,
-                                          TLayerCode layer) {
+SIM_PCBAPI(THandle)
+PcbApi_CreateIterator(THandle container, TObjectKindByte kind, std::uint8_t /*filter*/, TLayerCode layer) {
   Board* b = CurrentBoard();
   if (b == nullptr) return 0;
   const std::uint8_t wanted = kind & 0x7F;
@@ -214,10 +219,10 @@ SIM_PCBAPI(TObjectKindByte) PcbApi_GetObjectIdFromObjectHandle(THandle handle) {
 // ---------------------------------------------------------------------------
 // The board's own values.
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBoard(TMode mode, THandle handle, std::int32_t* v1, TShortString* text,
-                                           std::uint8_t* b1, std::int32_t* v2, std::int32_t* v3, std::int32_t* v4,
-                                           std::int32_t* v5, std::uint8_t* b2, TLayerCode* currentLayer,
-                                           std::int32_t* v6) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBoard(TMode mode, THandle handle, std::int32_t* v1, TShortString* text, std::uint8_t* b1, std::int32_t* v2,
+                  std::int32_t* v3, std::int32_t* v4, std::int32_t* v5, std::uint8_t* b2, TLayerCode* currentLayer,
+                  std::int32_t* v6) {
   Board* b = BoardFor(handle);
   if (b == nullptr || !ModeOk(mode)) return kFailed;
   Exchange ex(mode, RecordFor(b->records, kKeyBoard, mode));
@@ -227,8 +232,9 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryBoard(TMode mode, THandle handle, std::int3
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardLayerInfo(TMode mode, THandle handle, TLayerByte layer, std::uint8_t* b1,
-                                                    std::uint8_t* b2, std::int32_t* value) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBoardLayerInfo(TMode mode, THandle handle, TLayerByte layer, std::uint8_t* b1, std::uint8_t* b2,
+                           std::int32_t* value) {
   Board* b = BoardFor(handle);
   if (b == nullptr || !ModeOk(mode) || !LayerOk(layer)) return kFailed;
   Exchange(mode, RecordFor(b->records, kKeyLayerInfo + layer, mode)).Keep(b1).Keep(b2).Keep(value);
@@ -256,9 +262,9 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardLayerPairsCount(THandle handle, std::i
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardLayerPairAt(TMode mode, THandle handle, std::int32_t index,
-                                                     TLayerCode* first, TLayerCode* second, std::uint8_t* byte2,
-                                                     std::uint8_t* byte1) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBoardLayerPairAt(TMode mode, THandle handle, std::int32_t index, TLayerCode* first, TLayerCode* second,
+                             std::uint8_t* byte2, std::uint8_t* byte1) {
   Board* b = BoardFor(handle);
   if (b == nullptr || !ModeOk(mode) || index < 0 || index >= static_cast<std::int32_t>(b->layerPairs.size()))
     return kFailed;
@@ -267,18 +273,20 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardLayerPairAt(TMode mode, THandle handle
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardExternalDielectrics(TMode mode, THandle handle, TShortString* topMaterial,
-                                                             std::uint8_t* topType, double* topConstant,
-                                                             std::int32_t* topHeight, TShortString* bottomMaterial,
-                                                             std::uint8_t* bottomType, double* bottomConstant,
-                                                             std::int32_t* bottomHeight) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBoardExternalDielectrics(TMode mode, THandle handle, TShortString* topMaterial, std::uint8_t* topType,
+                                     double* topConstant, std::int32_t* topHeight, TShortString* bottomMaterial,
+                                     std::uint8_t* bottomType, double* bottomConstant, std::int32_t* bottomHeight) {
   Board* b = BoardFor(handle);
   if (b == nullptr || !ModeOk(mode)) return kFailed;
   Exchange ex(mode);
   ExternalDielectric& t = b->topDielectric;
   ExternalDielectric& d = b->bottomDielectric;
   ex.Text(topMaterial, t.material).Field(topType, t.type).Field(topConstant, t.constant).Field(topHeight, t.height);
-  ex.Text(bottomMaterial, d.material).Field(bottomType, d.type).Field(bottomConstant, d.constant).Field(bottomHeight, d.height);
+  ex.Text(bottomMaterial, d.material)
+      .Field(bottomType, d.type)
+      .Field(bottomConstant, d.constant)
+      .Field(bottomHeight, d.height);
   return kOk;
 }
 
@@ -294,72 +302,77 @@ std::int32_t KeepBoardValues(TMode mode, THandle handle, std::uint32_t key, T*..
 }
 }  // namespace
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardGridsEx(TMode mode, THandle handle, double* g1, double* g2, double* g3,
-                                                 double* g4, double* g5, double* g6, double* g7, double* g8,
-                                                 double* g9, double* g10, double* g11, double* g12, double* g13,
-                                                 double* g14) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBoardGridsEx(TMode mode, THandle handle, double* g1, double* g2, double* g3, double* g4, double* g5,
+                         double* g6, double* g7, double* g8, double* g9, double* g10, double* g11, double* g12,
+                         double* g13, double* g14) {
   return KeepBoardValues(mode, handle, kRecordGrids, g1, g2, g3, g4, g5, g6, g7, g8, g9, g10, g11, g12, g13, g14);
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardEngineeringChangeOrderOptions(TMode mode, THandle handle, std::int32_t* v1,
-                                                                       std::int32_t* v2) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBoardEngineeringChangeOrderOptions(TMode mode, THandle handle, std::int32_t* v1, std::int32_t* v2) {
   return KeepBoardValues(mode, handle, kRecordChangeOrderOptions, v1, v2);
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardOutputOptions(
-    TMode mode, THandle handle, std::int32_t* v1, std::int32_t* v2, std::int32_t* v3, std::int32_t* v4,
-    std::int32_t* v5, std::int32_t* v6, std::int32_t* v7, std::int32_t* v8, std::int32_t* v9, std::int32_t* v10,
-    std::int32_t* v11, std::int32_t* v12, std::int32_t* v13, std::int32_t* v14, std::int32_t* v15, std::int32_t* v16,
-    std::int32_t* v17, std::int32_t* v18, std::int32_t* v19, std::int32_t* v20, std::int32_t* v21, std::int32_t* v22,
-    std::int32_t* v23, std::int32_t* v24) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBoardOutputOptions(TMode mode, THandle handle, std::int32_t* v1, std::int32_t* v2, std::int32_t* v3,
+                               std::int32_t* v4, std::int32_t* v5, std::int32_t* v6, std::int32_t* v7, std::int32_t* v8,
+                               std::int32_t* v9, std::int32_t* v10, std::int32_t* v11, std::int32_t* v12,
+                               std::int32_t* v13, std::int32_t* v14, std::int32_t* v15, std::int32_t* v16,
+                               std::int32_t* v17, std::int32_t* v18, std::int32_t* v19, std::int32_t* v20,
+                               std::int32_t* v21, std::int32_t* v22, std::int32_t* v23, std::int32_t* v24) {
   return KeepBoardValues(mode, handle, kRecordOutputOptions, v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13,
                          v14, v15, v16, v17, v18, v19, v20, v21, v22, v23, v24);
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardOutputOptionsPlotLayers(TMode mode, THandle handle, std::uint8_t index,
-                                                                 std::uint8_t* value) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBoardOutputOptionsPlotLayers(TMode mode, THandle handle, std::uint8_t index, std::uint8_t* value) {
   return KeepBoardValues(mode, handle, kKeyPlotLayer + index, value);
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardOutputOptionsFlipLayers(TMode mode, THandle handle, std::uint8_t index,
-                                                                 std::uint8_t* value) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBoardOutputOptionsFlipLayers(TMode mode, THandle handle, std::uint8_t index, std::uint8_t* value) {
   return KeepBoardValues(mode, handle, kKeyFlipLayer + index, value);
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardAdvancedPlacerOptions(TMode mode, THandle handle, std::int32_t* v1,
-                                                               std::int32_t* v2, std::int32_t* v3, std::int32_t* v4,
-                                                               std::int32_t* v5, std::int32_t* v6) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBoardAdvancedPlacerOptions(TMode mode, THandle handle, std::int32_t* v1, std::int32_t* v2, std::int32_t* v3,
+                                       std::int32_t* v4, std::int32_t* v5, std::int32_t* v6) {
   return KeepBoardValues(mode, handle, kRecordPlacerOptions, v1, v2, v3, v4, v5, v6);
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardGerberOptions(
-    TMode mode, THandle handle, std::int32_t* v1, std::int32_t* v2, std::int32_t* v3, std::int32_t* v4,
-    std::int32_t* v5, std::int32_t* v6, std::int32_t* v7, std::int32_t* v8, std::int32_t* v9, std::int32_t* v10,
-    std::int32_t* v11, std::int32_t* v12, std::int32_t* v13, std::int32_t* v14, std::int32_t* v15, std::int32_t* v16,
-    std::int32_t* v17, std::int32_t* v18, std::int32_t* v19) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBoardGerberOptions(TMode mode, THandle handle, std::int32_t* v1, std::int32_t* v2, std::int32_t* v3,
+                               std::int32_t* v4, std::int32_t* v5, std::int32_t* v6, std::int32_t* v7, std::int32_t* v8,
+                               std::int32_t* v9, std::int32_t* v10, std::int32_t* v11, std::int32_t* v12,
+                               std::int32_t* v13, std::int32_t* v14, std::int32_t* v15, std::int32_t* v16,
+                               std::int32_t* v17, std::int32_t* v18, std::int32_t* v19) {
   return KeepBoardValues(mode, handle, kRecordGerberOptions, v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13,
                          v14, v15, v16, v17, v18, v19);
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardPrinterOptions(
-    TMode mode, THandle handle, std::int32_t* v1, std::int32_t* v2, std::int32_t* v3, std::int32_t* v4,
-    std::int32_t* v5, std::int32_t* v6, std::int32_t* v7, std::int32_t* v8, std::int32_t* v9, std::int32_t* v10,
-    std::int32_t* v11, std::int32_t* v12, std::int32_t* v13, std::int32_t* v14, std::int32_t* v15, std::int32_t* v16,
-    std::int32_t* v17, std::int32_t* v18, std::int32_t* v19, std::int32_t* v20, std::int32_t* v21, std::int32_t* v22,
-    std::int32_t* v23, std::int32_t* v24, std::int32_t* v25, std::int32_t* v26) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBoardPrinterOptions(TMode mode, THandle handle, std::int32_t* v1, std::int32_t* v2, std::int32_t* v3,
+                                std::int32_t* v4, std::int32_t* v5, std::int32_t* v6, std::int32_t* v7,
+                                std::int32_t* v8, std::int32_t* v9, std::int32_t* v10, std::int32_t* v11,
+                                std::int32_t* v12, std::int32_t* v13, std::int32_t* v14, std::int32_t* v15,
+                                std::int32_t* v16, std::int32_t* v17, std::int32_t* v18, std::int32_t* v19,
+                                std::int32_t* v20, std::int32_t* v21, std::int32_t* v22, std::int32_t* v23,
+                                std::int32_t* v24, std::int32_t* v25, std::int32_t* v26) {
   return KeepBoardValues(mode, handle, kRecordPrinterOptions, v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13,
                          v14, v15, v16, v17, v18, v19, v20, v21, v22, v23, v24, v25, v26);
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardPrinterOptionsPlotterPen(TMode mode, THandle handle, std::int32_t index,
-                                                                  std::int32_t* v1, std::int32_t* v2) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBoardPrinterOptionsPlotterPen(TMode mode, THandle handle, std::int32_t index, std::int32_t* v1,
+                                          std::int32_t* v2) {
   if (index < 0 || index > 0xFFFF) return kFailed;
   return KeepBoardValues(mode, handle, kKeyPlotterPen + static_cast<std::uint32_t>(index), v1, v2);
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBoardPrinterOptionsCompositeLayer(TMode mode, THandle handle, TLayerByte layer,
-                                                                      std::int32_t* v1, std::int32_t* v2,
-                                                                      std::int32_t* v3, std::uint8_t* b1) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBoardPrinterOptionsCompositeLayer(TMode mode, THandle handle, TLayerByte layer, std::int32_t* v1,
+                                              std::int32_t* v2, std::int32_t* v3, std::uint8_t* b1) {
   return KeepBoardValues(mode, handle, kKeyCompositeLayer + layer, v1, v2, v3, b1);
 }
 
@@ -379,9 +392,9 @@ bool ExchangeLayer(Exchange& ex, LayerEntry& e, TShortString* name, std::int32_t
 }
 }  // namespace
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryLayer(TMode mode, TLayerByte layer, THandle handle, TShortString* name,
-                                           std::int32_t* copper, std::uint8_t* b1, std::uint8_t* b2, TLayerByte* prev,
-                                           TLayerByte* next, std::uint16_t* extra) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryLayer(TMode mode, TLayerByte layer, THandle handle, TShortString* name, std::int32_t* copper,
+                  std::uint8_t* b1, std::uint8_t* b2, TLayerByte* prev, TLayerByte* next, std::uint16_t* extra) {
   Board* b = BoardFor(handle);
   if (b == nullptr || !ModeOk(mode) || layer < 1 || layer > kLastLayer) return kFailed;
   LayerEntry& e = b->layers[layer];
@@ -391,9 +404,10 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryLayer(TMode mode, TLayerByte layer, THandle
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryInternalPlane(TMode mode, TLayerByte layer, THandle handle, TShortString* name,
-                                                   std::int32_t* copper, std::uint8_t* b1, std::uint8_t* b2,
-                                                   TLayerByte* prev, TLayerByte* next, TShortString* planeNet) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryInternalPlane(TMode mode, TLayerByte layer, THandle handle, TShortString* name, std::int32_t* copper,
+                          std::uint8_t* b1, std::uint8_t* b2, TLayerByte* prev, TLayerByte* next,
+                          TShortString* planeNet) {
   Board* b = BoardFor(handle);
   if (b == nullptr || !ModeOk(mode) || layer < 1 || layer > kLastLayer) return kFailed;
   LayerEntry& e = b->layers[layer];
@@ -403,9 +417,9 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryInternalPlane(TMode mode, TLayerByte layer,
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryLayerDielectric(TMode mode, TLayerByte layer, THandle handle,
-                                                     TShortString* material, std::uint8_t* type, double* constant,
-                                                     std::int32_t* height) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryLayerDielectric(TMode mode, TLayerByte layer, THandle handle, TShortString* material, std::uint8_t* type,
+                            double* constant, std::int32_t* height) {
   Board* b = BoardFor(handle);
   if (b == nullptr || !ModeOk(mode) || layer < 1 || layer > kLastLayer) return kFailed;
   Dielectric& d = b->layers[layer].dielectric;
@@ -416,9 +430,9 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryLayerDielectric(TMode mode, TLayerByte laye
 // ---------------------------------------------------------------------------
 // Any object.
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryPrimitive(TMode mode, THandle handle, std::uint16_t* flags,
-                                               std::uint16_t* hostWord, TLayerCode* layer, THandle* net,
-                                               THandle* component, std::uint8_t* hostByte) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryPrimitive(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord, TLayerCode* layer,
+                      THandle* net, THandle* component, std::uint8_t* hostByte) {
   Object* o = ObjectFor(handle);
   if (o == nullptr || !ModeOk(mode) || !RefsOk(mode, net, component)) return kFailed;
   Exchange ex(mode);
@@ -441,8 +455,9 @@ SIM_PCBAPI(void) PcbApi_GetObjectBitField3(TMode mode, THandle handle, std::uint
   Exchange(mode).Field(value, o->bitField3);
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryObjectBoundingRectangle(THandle handle, std::int32_t* left, std::int32_t* bottom,
-                                                             std::int32_t* right, std::int32_t* top) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryObjectBoundingRectangle(THandle handle, std::int32_t* left, std::int32_t* bottom, std::int32_t* right,
+                                    std::int32_t* top) {
   const Object* o = ObjectFor(handle);
   if (o == nullptr) return kFailed;
   const Rect r = CurrentBoard()->Bounds(*o);
@@ -464,15 +479,16 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryObjectGraphicallyInvalidate(THandle handle)
 // ---------------------------------------------------------------------------
 // Pads.
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryPad(
-    TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord, TLayerCode* layer, THandle* net,
-    std::uint8_t* hostByte, THandle* component, std::int32_t* x, std::int32_t* y, std::int32_t* topX,
-    std::int32_t* topY, std::int32_t* midX, std::int32_t* midY, std::int32_t* botX, std::int32_t* botY,
-    std::int32_t* hole, std::uint8_t* topShape, std::uint8_t* midShape, std::uint8_t* botShape, TShortString* name,
-    std::uint8_t* padByte1, std::uint8_t* padByte2, double* rotation, TShortString* padText1, TShortString* padText2,
-    std::int32_t* padValue1, TShortString* padText3, std::uint8_t* padByte3, std::uint8_t* padByte4,
-    std::int32_t* padValue2, std::uint8_t* padEightBytes, std::int32_t* padValue3, std::int32_t* padValue4,
-    std::int32_t* padValue5, std::uint8_t* sideFlag1, std::uint8_t* sideFlag2) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryPad(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord, TLayerCode* layer,
+                THandle* net, std::uint8_t* hostByte, THandle* component, std::int32_t* x, std::int32_t* y,
+                std::int32_t* topX, std::int32_t* topY, std::int32_t* midX, std::int32_t* midY, std::int32_t* botX,
+                std::int32_t* botY, std::int32_t* hole, std::uint8_t* topShape, std::uint8_t* midShape,
+                std::uint8_t* botShape, TShortString* name, std::uint8_t* padByte1, std::uint8_t* padByte2,
+                double* rotation, TShortString* padText1, TShortString* padText2, std::int32_t* padValue1,
+                TShortString* padText3, std::uint8_t* padByte3, std::uint8_t* padByte4, std::int32_t* padValue2,
+                std::uint8_t* padEightBytes, std::int32_t* padValue3, std::int32_t* padValue4, std::int32_t* padValue5,
+                std::uint8_t* sideFlag1, std::uint8_t* sideFlag2) {
   Pad* p = Get<Pad>(handle, Kind::Pad);
   if (p == nullptr || !ModeOk(mode) || !RefsOk(mode, net, component)) return kFailed;
   Exchange ex(mode, RecordFor(p->records, kKeyPad, mode));
@@ -507,8 +523,8 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryPadOrViaShapeOnLayer(THandle handle, TLayer
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryPadOrViaSizeOnLayer(THandle handle, TLayerByte layer, std::int32_t* xSize,
-                                                         std::int32_t* ySize) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryPadOrViaSizeOnLayer(THandle handle, TLayerByte layer, std::int32_t* xSize, std::int32_t* ySize) {
   if (!LayerOk(layer)) return kFailed;
   std::int32_t sx = 0, sy = 0;
   if (const Pad* p = Get<Pad>(handle, Kind::Pad)) {
@@ -546,8 +562,8 @@ SIM_PCBAPI(std::int32_t) PcbApi_SetPadShapeOnLayer(THandle handle, TLayerByte la
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_SetPadSizeOnLayer(THandle handle, TLayerByte layer, std::int32_t xSize,
-                                                  std::int32_t ySize) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_SetPadSizeOnLayer(THandle handle, TLayerByte layer, std::int32_t xSize, std::int32_t ySize) {
   Pad* p = Get<Pad>(handle, Kind::Pad);
   if (p == nullptr || !LayerOk(layer)) return kFailed;
   PadLayerOverride& o = p->OverrideFor(layer);
@@ -589,11 +605,11 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryRulePowerPlaneExpansionRule(TMode mode, THa
 // ---------------------------------------------------------------------------
 // Vias.
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryVia(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord,
-                                         TLayerByte* layer, THandle* net, std::uint8_t* hostByte, THandle* component,
-                                         std::int32_t* x, std::int32_t* y, std::int32_t* size, std::int32_t* hole,
-                                         TLayerByte* lowLayer, TLayerByte* highLayer, std::uint8_t* sideFlag1,
-                                         std::uint8_t* sideFlag2) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryVia(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord, TLayerByte* layer,
+                THandle* net, std::uint8_t* hostByte, THandle* component, std::int32_t* x, std::int32_t* y,
+                std::int32_t* size, std::int32_t* hole, TLayerByte* lowLayer, TLayerByte* highLayer,
+                std::uint8_t* sideFlag1, std::uint8_t* sideFlag2) {
   Via* v = Get<Via>(handle, Kind::Via);
   if (v == nullptr || !ModeOk(mode) || !RefsOk(mode, net, component)) return kFailed;
   Exchange ex(mode);
@@ -602,7 +618,10 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryVia(TMode mode, THandle handle, std::uint16
   ex.Field(hostByte, v->hostByte);
   ExchangeComponent(ex, *v, component);
   ex.Field(x, v->x).Field(y, v->y).Field(size, v->size).Field(hole, v->hole);
-  ex.Field(lowLayer, v->lowLayer).Field(highLayer, v->highLayer).Field(sideFlag1, v->sideFlag1).Field(sideFlag2, v->sideFlag2);
+  ex.Field(lowLayer, v->lowLayer)
+      .Field(highLayer, v->highLayer)
+      .Field(sideFlag1, v->sideFlag1)
+      .Field(sideFlag2, v->sideFlag2);
   return kOk;
 }
 
@@ -616,11 +635,11 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryViaStackMode(TMode mode, THandle handle, st
 // ---------------------------------------------------------------------------
 // Tracks, arcs, fills, regions, texts.
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryTrack(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord,
-                                           TLayerCode* layer, THandle* net, std::uint8_t* hostByte, THandle* component,
-                                           std::int32_t* x, std::int32_t* y, std::int32_t* x2, std::int32_t* y2,
-                                           std::int32_t* width, std::int32_t* extra1, std::int32_t* extra2,
-                                           std::int32_t* extra3) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryTrack(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord, TLayerCode* layer,
+                  THandle* net, std::uint8_t* hostByte, THandle* component, std::int32_t* x, std::int32_t* y,
+                  std::int32_t* x2, std::int32_t* y2, std::int32_t* width, std::int32_t* extra1, std::int32_t* extra2,
+                  std::int32_t* extra3) {
   Track* t = Get<Track>(handle, Kind::Track);
   if (t == nullptr || !ModeOk(mode) || !RefsOk(mode, net, component)) return kFailed;
   Exchange ex(mode, RecordFor(t->records, kKeyTrack, mode));
@@ -630,10 +649,10 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryTrack(TMode mode, THandle handle, std::uint
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryArc(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord,
-                                         TLayerCode* layer, THandle* net, std::uint8_t* hostByte, THandle* component,
-                                         std::int32_t* x, std::int32_t* y, std::int32_t* radius, double* startAngle,
-                                         double* endAngle, std::int32_t* width, std::int32_t* extra1) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryArc(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord, TLayerCode* layer,
+                THandle* net, std::uint8_t* hostByte, THandle* component, std::int32_t* x, std::int32_t* y,
+                std::int32_t* radius, double* startAngle, double* endAngle, std::int32_t* width, std::int32_t* extra1) {
   Arc* a = Get<Arc>(handle, Kind::Arc);
   if (a == nullptr || !ModeOk(mode) || !RefsOk(mode, net, component)) return kFailed;
   Exchange ex(mode, RecordFor(a->records, kKeyArc, mode));
@@ -643,10 +662,10 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryArc(TMode mode, THandle handle, std::uint16
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryFill(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord,
-                                          TLayerCode* layer, THandle* net, std::uint8_t* hostByte, THandle* component,
-                                          std::int32_t* x, std::int32_t* y, std::int32_t* x2, std::int32_t* y2,
-                                          std::int32_t* extra1, double* rotation) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryFill(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord, TLayerCode* layer,
+                 THandle* net, std::uint8_t* hostByte, THandle* component, std::int32_t* x, std::int32_t* y,
+                 std::int32_t* x2, std::int32_t* y2, std::int32_t* extra1, double* rotation) {
   Fill* f = Get<Fill>(handle, Kind::Fill);
   if (f == nullptr || !ModeOk(mode) || !RefsOk(mode, net, component)) return kFailed;
   Exchange ex(mode, RecordFor(f->records, kKeyFill, mode));
@@ -655,11 +674,10 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryFill(TMode mode, THandle handle, std::uint1
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryRegion(TMode mode, THandle handle, std::uint8_t* regionByte, std::uint16_t* flags,
-                                            std::uint16_t* hostWord, TLayerCode* layer, THandle* net,
-                                            std::uint8_t* hostByte, THandle* component, std::int32_t* v6,
-                                            std::int32_t* v5, std::int32_t* v1, std::int32_t* v2, std::int32_t* v3,
-                                            std::int32_t* v4) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryRegion(TMode mode, THandle handle, std::uint8_t* regionByte, std::uint16_t* flags, std::uint16_t* hostWord,
+                   TLayerCode* layer, THandle* net, std::uint8_t* hostByte, THandle* component, std::int32_t* v6,
+                   std::int32_t* v5, std::int32_t* v1, std::int32_t* v2, std::int32_t* v3, std::int32_t* v4) {
   Object* o = Get<Object>(handle, Kind::Region);
   if (o == nullptr || !ModeOk(mode) || !RefsOk(mode, net, component)) return kFailed;
   Exchange ex(mode, RecordFor(o->records, kKeyRegion, mode));
@@ -669,12 +687,11 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryRegion(TMode mode, THandle handle, std::uin
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryText(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord,
-                                          TLayerCode* layer, THandle* net, std::uint8_t* hostByte, THandle* component,
-                                          std::int32_t* x, std::int32_t* y, std::int32_t* height,
-                                          std::int32_t* textValue, double* rotation, std::uint8_t* textFlag,
-                                          TShortString* text, std::int32_t* lineWidth, std::int32_t* extra2,
-                                          std::int32_t* extra3) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryText(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord, TLayerCode* layer,
+                 THandle* net, std::uint8_t* hostByte, THandle* component, std::int32_t* x, std::int32_t* y,
+                 std::int32_t* height, std::int32_t* textValue, double* rotation, std::uint8_t* textFlag,
+                 TShortString* text, std::int32_t* lineWidth, std::int32_t* extra2, std::int32_t* extra3) {
   Text* t = Get<Text>(handle, Kind::Text);
   if (t == nullptr || !ModeOk(mode) || !RefsOk(mode, net, component)) return kFailed;
   Exchange ex(mode, RecordFor(t->records, kKeyText, mode));
@@ -684,17 +701,24 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryText(TMode mode, THandle handle, std::uint1
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryTrueTypeTextInfo(TMode mode, THandle handle, std::uint8_t* useTrueType,
-                                                      TShortString* fontName, std::uint8_t* b1, std::uint8_t* b2,
-                                                      std::uint8_t* b3, std::int32_t* value) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryTrueTypeTextInfo(TMode mode, THandle handle, std::uint8_t* useTrueType, TShortString* fontName,
+                             std::uint8_t* b1, std::uint8_t* b2, std::uint8_t* b3, std::int32_t* value) {
   Text* t = Get<Text>(handle, Kind::Text);
   if (t == nullptr || !ModeOk(mode)) return kFailed;
-  Exchange(mode, RecordFor(t->records, kKeyTrueType, mode)).Keep(useTrueType).Keep(fontName).Keep(b1).Keep(b2).Keep(b3).Keep(value);
+  Exchange(mode, RecordFor(t->records, kKeyTrueType, mode))
+      .Keep(useTrueType)
+      .Keep(fontName)
+      .Keep(b1)
+      .Keep(b2)
+      .Keep(b3)
+      .Keep(value);
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryBarCodeTextInfo(TMode mode, THandle handle, std::uint8_t* b1, std::uint8_t* b2,
-                                                     std::uint8_t* b3, std::uint8_t* b4) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryBarCodeTextInfo(TMode mode, THandle handle, std::uint8_t* b1, std::uint8_t* b2, std::uint8_t* b3,
+                            std::uint8_t* b4) {
   Text* t = Get<Text>(handle, Kind::Text);
   if (t == nullptr || !ModeOk(mode)) return kFailed;
   Exchange(mode, RecordFor(t->records, kKeyBarCode, mode)).Keep(b1).Keep(b2).Keep(b3).Keep(b4);
@@ -710,25 +734,35 @@ SIM_PCBAPI(void) PcbApi_GetDesignatorDisplayString(TShortString* result, THandle
 // ---------------------------------------------------------------------------
 // Polygons and split planes.
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryPolygon(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord,
-                                             TLayerCode* layer, THandle* net, std::uint8_t* hostByte, std::uint8_t* b2,
-                                             std::uint8_t* b3, std::uint8_t* b4, std::int32_t* i1, std::int32_t* i2,
-                                             std::uint8_t* t1, std::uint8_t* t2, std::int32_t* i3, std::uint8_t* b1,
-                                             std::int32_t* i4, std::uint8_t* outline) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryPolygon(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord, TLayerCode* layer,
+                    THandle* net, std::uint8_t* hostByte, std::uint8_t* b2, std::uint8_t* b3, std::uint8_t* b4,
+                    std::int32_t* i1, std::int32_t* i2, std::uint8_t* t1, std::uint8_t* t2, std::int32_t* i3,
+                    std::uint8_t* b1, std::int32_t* i4, std::uint8_t* outline) {
   Object* o = GetAnyOf(handle, {Kind::Polygon, Kind::BoardOutline});
   if (o == nullptr || !ModeOk(mode) || !RefsOk(mode, net, nullptr)) return kFailed;
   Exchange ex(mode, RecordFor(o->records, kKeyPolygon, mode));
   ex.Field(flags, o->flags).Field(hostWord, o->hostWord).Field(layer, o->layer);
   ExchangeNet(ex, *o, net);
-  ex.Field(hostByte, o->hostByte).Keep(b2).Keep(b3).Keep(b4).Keep(i1).Keep(i2).Keep(t1).Keep(t2).Keep(i3).Keep(b1).Keep(i4);
+  ex.Field(hostByte, o->hostByte)
+      .Keep(b2)
+      .Keep(b3)
+      .Keep(b4)
+      .Keep(i1)
+      .Keep(i2)
+      .Keep(t1)
+      .Keep(t2)
+      .Keep(i3)
+      .Keep(b1)
+      .Keep(i4);
   ex.Bytes(outline, kPolygonOutlineBytes);
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QuerySplitPlane(TMode mode, THandle handle, std::uint16_t* flags,
-                                                std::uint16_t* hostWord, TLayerCode* layer, THandle* net,
-                                                std::uint8_t* hostByte, std::uint8_t* trailing, std::int32_t* value,
-                                                std::uint8_t* outline) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QuerySplitPlane(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord, TLayerCode* layer,
+                       THandle* net, std::uint8_t* hostByte, std::uint8_t* trailing, std::int32_t* value,
+                       std::uint8_t* outline) {
   Object* o = Get<Object>(handle, Kind::SplitPlane);
   if (o == nullptr || !ModeOk(mode) || !RefsOk(mode, net, nullptr)) return kFailed;
   Exchange ex(mode, RecordFor(o->records, kKeySplitPlane, mode));
@@ -741,17 +775,18 @@ SIM_PCBAPI(std::int32_t) PcbApi_QuerySplitPlane(TMode mode, THandle handle, std:
 // ---------------------------------------------------------------------------
 // Components.
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryComponent(TMode mode, THandle handle, std::uint16_t* flags,
-                                               std::uint16_t* hostWord, TLayerByte* layer, std::uint8_t* hostByte,
-                                               THandle* designator, THandle* comment, TShortString* componentText,
-                                               std::uint8_t* b1, std::uint8_t* b2, std::int32_t* x, std::int32_t* y,
-                                               std::int32_t* value1, double* rotation, std::uint8_t* b3) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryComponent(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord, TLayerByte* layer,
+                      std::uint8_t* hostByte, THandle* designator, THandle* comment, TShortString* componentText,
+                      std::uint8_t* b1, std::uint8_t* b2, std::int32_t* x, std::int32_t* y, std::int32_t* value1,
+                      double* rotation, std::uint8_t* b3) {
   Component* c = Get<Component>(handle, Kind::Component);
   if (c == nullptr || !ModeOk(mode)) return kFailed;
   // The designator and comment are text objects (or none).
   const Board& b = *CurrentBoard();
   for (const THandle* text : {designator, comment})
-    if (mode == 0 && text != nullptr && LoadFrom(text) != 0 && b.FindAs<Text>(LoadFrom(text), Kind::Text) == nullptr) return kFailed;
+    if (mode == 0 && text != nullptr && LoadFrom(text) != 0 && b.FindAs<Text>(LoadFrom(text), Kind::Text) == nullptr)
+      return kFailed;
   Exchange ex(mode, RecordFor(c->records, kKeyComponent, mode));
   ex.Field(flags, c->flags).Field(hostWord, c->hostWord).Cast(layer, c->layer).Field(hostByte, c->hostByte);
   ex.Field(designator, c->designator).Field(comment, c->comment).Text(componentText, c->footprint);
@@ -759,21 +794,30 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryComponent(TMode mode, THandle handle, std::
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryComponentEx(TMode mode, THandle handle, std::int32_t* v2, std::uint8_t* b4,
-                                                 std::uint8_t* b5, std::int32_t* v3) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryComponentEx(TMode mode, THandle handle, std::int32_t* v2, std::uint8_t* b4, std::uint8_t* b5,
+                        std::int32_t* v3) {
   Component* c = Get<Component>(handle, Kind::Component);
   if (c == nullptr || !ModeOk(mode)) return kFailed;
   Exchange(mode, RecordFor(c->records, kKeyComponentEx, mode)).Keep(v2).Keep(b4).Keep(b5).Keep(v3);
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryComponentSourceLinks(TMode mode, THandle handle, TShortString* s1,
-                                                          TShortString* s2, TShortString* s3, TShortString* s4,
-                                                          TShortString* s5, TShortString* s6, TShortString* s7,
-                                                          TShortString* s8) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryComponentSourceLinks(TMode mode, THandle handle, TShortString* s1, TShortString* s2, TShortString* s3,
+                                 TShortString* s4, TShortString* s5, TShortString* s6, TShortString* s7,
+                                 TShortString* s8) {
   Component* c = Get<Component>(handle, Kind::Component);
   if (c == nullptr || !ModeOk(mode)) return kFailed;
-  Exchange(mode, RecordFor(c->records, kKeySourceLinks, mode)).Keep(s1).Keep(s2).Keep(s3).Keep(s4).Keep(s5).Keep(s6).Keep(s7).Keep(s8);
+  Exchange(mode, RecordFor(c->records, kKeySourceLinks, mode))
+      .Keep(s1)
+      .Keep(s2)
+      .Keep(s3)
+      .Keep(s4)
+      .Keep(s5)
+      .Keep(s6)
+      .Keep(s7)
+      .Keep(s8);
   return kOk;
 }
 
@@ -801,19 +845,29 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryComponentKind(TMode mode, THandle handle, s
 // ---------------------------------------------------------------------------
 // Nets and classes.
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryNet(TMode mode, THandle handle, std::uint16_t* hostWord, TShortString* name,
-                                         std::uint8_t* b1, std::uint8_t* b2) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryNet(TMode mode, THandle handle, std::uint16_t* hostWord, TShortString* name, std::uint8_t* b1,
+                std::uint8_t* b2) {
   Net* n = Get<Net>(handle, Kind::Net);
   if (n == nullptr || !ModeOk(mode)) return kFailed;
-  Exchange(mode, RecordFor(n->records, kKeyNet, mode)).Field(hostWord, n->hostWord).Text(name, n->name).Keep(b1).Keep(b2);
+  Exchange(mode, RecordFor(n->records, kKeyNet, mode))
+      .Field(hostWord, n->hostWord)
+      .Text(name, n->name)
+      .Keep(b1)
+      .Keep(b2);
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryClass(TMode mode, THandle handle, std::uint16_t* hostWord, std::uint8_t* b1,
-                                           std::uint8_t* b2, TShortString* name) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryClass(TMode mode, THandle handle, std::uint16_t* hostWord, std::uint8_t* b1, std::uint8_t* b2,
+                  TShortString* name) {
   ObjectClass* c = Get<ObjectClass>(handle, Kind::ObjectClass);
   if (c == nullptr || !ModeOk(mode)) return kFailed;
-  Exchange(mode, RecordFor(c->records, kKeyClass, mode)).Field(hostWord, c->hostWord).Keep(b1).Keep(b2).Text(name, c->name);
+  Exchange(mode, RecordFor(c->records, kKeyClass, mode))
+      .Field(hostWord, c->hostWord)
+      .Keep(b1)
+      .Keep(b2)
+      .Text(name, c->name);
   return kOk;
 }
 
@@ -841,9 +895,9 @@ SIM_PCBAPI(std::int32_t) PcbApi_RemoveAllMembersFromClass(THandle handle) {
 // ---------------------------------------------------------------------------
 // Connections, coordinates, dimensions.
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryFromTo(TMode mode, THandle handle, std::uint16_t* hostWord, std::int32_t* x,
-                                            std::int32_t* y, std::uint8_t* flag1, std::int32_t* x2, std::int32_t* y2,
-                                            std::uint8_t* flag2, THandle* net) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryFromTo(TMode mode, THandle handle, std::uint16_t* hostWord, std::int32_t* x, std::int32_t* y,
+                   std::uint8_t* flag1, std::int32_t* x2, std::int32_t* y2, std::uint8_t* flag2, THandle* net) {
   Object* o = Get<Object>(handle, Kind::FromTo);
   if (o == nullptr || !ModeOk(mode) || !RefsOk(mode, net, nullptr)) return kFailed;
   Exchange ex(mode, RecordFor(o->records, kKeyFromTo, mode));
@@ -852,19 +906,24 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryFromTo(TMode mode, THandle handle, std::uin
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryManualFromTo(TMode mode, THandle handle, std::uint16_t* hostWord, TShortString* s1,
-                                                  TShortString* s2, TShortString* s3, std::int32_t* value) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryManualFromTo(TMode mode, THandle handle, std::uint16_t* hostWord, TShortString* s1, TShortString* s2,
+                         TShortString* s3, std::int32_t* value) {
   Object* o = Get<Object>(handle, Kind::ManualFromTo);
   if (o == nullptr || !ModeOk(mode)) return kFailed;
-  Exchange(mode, RecordFor(o->records, kKeyManualFromTo, mode)).Field(hostWord, o->hostWord).Keep(s1).Keep(s2).Keep(s3).Keep(value);
+  Exchange(mode, RecordFor(o->records, kKeyManualFromTo, mode))
+      .Field(hostWord, o->hostWord)
+      .Keep(s1)
+      .Keep(s2)
+      .Keep(s3)
+      .Keep(value);
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryCoordinate(TMode mode, THandle handle, std::uint16_t* flags,
-                                                std::uint16_t* hostWord, std::uint8_t* hostByte, std::int32_t* x,
-                                                std::int32_t* y, TLayerCode* layer, std::int32_t* v1, std::int32_t* v2,
-                                                std::int32_t* v3, std::int32_t* v4, std::int32_t* v5,
-                                                std::int32_t* v6) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryCoordinate(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord,
+                       std::uint8_t* hostByte, std::int32_t* x, std::int32_t* y, TLayerCode* layer, std::int32_t* v1,
+                       std::int32_t* v2, std::int32_t* v3, std::int32_t* v4, std::int32_t* v5, std::int32_t* v6) {
   Object* o = Get<Object>(handle, Kind::Coordinate);
   if (o == nullptr || !ModeOk(mode)) return kFailed;
   Exchange ex(mode, RecordFor(o->records, kKeyCoordinate, mode));
@@ -873,11 +932,11 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryCoordinate(TMode mode, THandle handle, std:
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryDimension(TMode mode, THandle handle, std::uint16_t* flags,
-                                               std::uint16_t* hostWord, std::uint8_t* hostByte, std::int32_t* x,
-                                               std::int32_t* y, std::int32_t* r2, std::int32_t* r3, TLayerCode* layer,
-                                               std::int32_t* r4, std::int32_t* r5, std::int32_t* r6, std::int32_t* r7,
-                                               std::int32_t* r8, std::uint8_t* finalByte) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryDimension(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord, std::uint8_t* hostByte,
+                      std::int32_t* x, std::int32_t* y, std::int32_t* r2, std::int32_t* r3, TLayerCode* layer,
+                      std::int32_t* r4, std::int32_t* r5, std::int32_t* r6, std::int32_t* r7, std::int32_t* r8,
+                      std::uint8_t* finalByte) {
   Object* o = Get<Object>(handle, Kind::Dimension);
   if (o == nullptr || !ModeOk(mode)) return kFailed;
   Exchange ex(mode, RecordFor(o->records, kKeyDimension, mode));
@@ -886,13 +945,12 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryDimension(TMode mode, THandle handle, std::
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryExtDimension(TMode mode, THandle handle, std::uint8_t* b1, std::int32_t* i1,
-                                                  TDimensionRecord* record, std::int32_t* i2, std::uint8_t* b2,
-                                                  std::int32_t* i3, TShortString* s1, std::uint8_t* b3,
-                                                  std::int32_t* i4, TShortString* s2, TShortString* s3,
-                                                  std::uint8_t* eightBytes, std::int32_t* i5, std::int32_t* i6,
-                                                  std::int32_t* i7, std::uint8_t* b4, std::int32_t* i8,
-                                                  std::int32_t* i9, std::int32_t* i10) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryExtDimension(TMode mode, THandle handle, std::uint8_t* b1, std::int32_t* i1, TDimensionRecord* record,
+                         std::int32_t* i2, std::uint8_t* b2, std::int32_t* i3, TShortString* s1, std::uint8_t* b3,
+                         std::int32_t* i4, TShortString* s2, TShortString* s3, std::uint8_t* eightBytes,
+                         std::int32_t* i5, std::int32_t* i6, std::int32_t* i7, std::uint8_t* b4, std::int32_t* i8,
+                         std::int32_t* i9, std::int32_t* i10) {
   Object* o = Get<Object>(handle, Kind::Dimension);
   if (o == nullptr || !ModeOk(mode)) return kFailed;
   Exchange ex(mode, RecordFor(o->records, kKeyExtDimension, mode));
@@ -908,11 +966,16 @@ SIM_PCBAPI(std::int32_t) PcbApi_References_Count(TMode mode, THandle handle, std
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_References_At(TMode mode, THandle handle, std::int32_t index, std::int32_t* v1,
-                                              std::int32_t* v2, std::int32_t* v3, std::int32_t* v4) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_References_At(TMode mode, THandle handle, std::int32_t index, std::int32_t* v1, std::int32_t* v2,
+                     std::int32_t* v3, std::int32_t* v4) {
   Object* o = Get<Object>(handle, Kind::Dimension);
   if (o == nullptr || !ModeOk(mode) || index < 0 || index > 0xFFFF) return kFailed;
-  Exchange(mode, RecordFor(o->records, kKeyReference + static_cast<std::uint32_t>(index), mode)).Keep(v1).Keep(v2).Keep(v3).Keep(v4);
+  Exchange(mode, RecordFor(o->records, kKeyReference + static_cast<std::uint32_t>(index), mode))
+      .Keep(v1)
+      .Keep(v2)
+      .Keep(v3)
+      .Keep(v4);
   return kOk;
 }
 
@@ -926,12 +989,11 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryEmbedded(TMode mode, THandle handle, TShort
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryEmbeddedBoard(TMode mode, THandle handle, std::uint16_t* flags,
-                                                   std::uint16_t* hostWord, std::uint8_t* hostByte, std::int32_t* x,
-                                                   std::int32_t* y, TShortString* text, std::int32_t* v1,
-                                                   std::int32_t* v2, std::int32_t* v3, std::int32_t* v4,
-                                                   std::uint8_t* eightBytes, std::uint8_t* textFlag,
-                                                   std::uint8_t* lastByte) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryEmbeddedBoard(TMode mode, THandle handle, std::uint16_t* flags, std::uint16_t* hostWord,
+                          std::uint8_t* hostByte, std::int32_t* x, std::int32_t* y, TShortString* text,
+                          std::int32_t* v1, std::int32_t* v2, std::int32_t* v3, std::int32_t* v4,
+                          std::uint8_t* eightBytes, std::uint8_t* textFlag, std::uint8_t* lastByte) {
   Object* o = Get<Object>(handle, Kind::EmbeddedBoard);
   if (o == nullptr || !ModeOk(mode)) return kFailed;
   Exchange ex(mode, RecordFor(o->records, kKeyEmbeddedBoard, mode));
@@ -940,23 +1002,24 @@ SIM_PCBAPI(std::int32_t) PcbApi_QueryEmbeddedBoard(TMode mode, THandle handle, s
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryRule(TMode mode, THandle handle, std::uint8_t* b1, std::uint8_t* b2,
-                                          std::uint8_t* b3, std::uint8_t* b4, std::uint8_t* b5, std::uint8_t* b6,
-                                          std::uint8_t* b7, TShortString* s1, TShortString* s2, TShortString* s3,
-                                          TShortString* s4, std::uint8_t* b8, std::uint8_t* b9, std::int32_t* i1,
-                                          std::int32_t* i2, std::int32_t* i3, std::int32_t* i4, TShortString* s5,
-                                          TShortString* s6, TShortString* s7, TShortString* s8, TShortString* s9,
-                                          TShortString* s10) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryRule(TMode mode, THandle handle, std::uint8_t* b1, std::uint8_t* b2, std::uint8_t* b3, std::uint8_t* b4,
+                 std::uint8_t* b5, std::uint8_t* b6, std::uint8_t* b7, TShortString* s1, TShortString* s2,
+                 TShortString* s3, TShortString* s4, std::uint8_t* b8, std::uint8_t* b9, std::int32_t* i1,
+                 std::int32_t* i2, std::int32_t* i3, std::int32_t* i4, TShortString* s5, TShortString* s6,
+                 TShortString* s7, TShortString* s8, TShortString* s9, TShortString* s10) {
   Rule* r = Get<Rule>(handle, Kind::Rule);
   if (r == nullptr || !ModeOk(mode)) return kFailed;
   Exchange ex(mode, RecordFor(r->records, kKeyRule, mode));
-  ex.Keep(b1).Keep(b2).Keep(b3).Keep(b4).Keep(b5).Keep(b6).Keep(b7).Keep(s1).Keep(s2).Keep(s3).Keep(s4).Keep(b8).Keep(b9);
+  ex.Keep(b1).Keep(b2).Keep(b3).Keep(b4).Keep(b5).Keep(b6).Keep(b7).Keep(s1).Keep(s2).Keep(s3).Keep(s4).Keep(b8).Keep(
+      b9);
   ex.Keep(i1).Keep(i2).Keep(i3).Keep(i4).Keep(s5).Keep(s6).Keep(s7).Keep(s8).Keep(s9).Keep(s10);
   return kOk;
 }
 
-SIM_PCBAPI(std::int32_t) PcbApi_QueryViolation(TMode mode, THandle handle, TShortString* s1, TShortString* s2,
-                                               std::int32_t* v1, std::int32_t* v2, std::int32_t* v3) {
+SIM_PCBAPI(std::int32_t)
+PcbApi_QueryViolation(TMode mode, THandle handle, TShortString* s1, TShortString* s2, std::int32_t* v1,
+                      std::int32_t* v2, std::int32_t* v3) {
   Object* o = Get<Object>(handle, Kind::Violation);
   if (o == nullptr || !ModeOk(mode)) return kFailed;
   Exchange(mode, RecordFor(o->records, kKeyViolation, mode)).Keep(s1).Keep(s2).Keep(v1).Keep(v2).Keep(v3);

@@ -19,7 +19,8 @@ inline std::u16string WidenHostText(std::string_view text) {
 // the terminating NUL always fits. False when there is no room even for it.
 inline bool CopyToWideBuffer(std::u16string_view text, char16_t* buffer, std::int32_t capacity) {
   if (buffer == nullptr || capacity < 1) return false;
-  const std::size_t n = text.size() < static_cast<std::size_t>(capacity - 1) ? text.size() : static_cast<std::size_t>(capacity - 1);
+  const std::size_t n =
+      text.size() < static_cast<std::size_t>(capacity - 1) ? text.size() : static_cast<std::size_t>(capacity - 1);
   for (std::size_t i = 0; i < n; ++i) buffer[i] = text[i];
   buffer[n] = 0;
   return true;
@@ -70,7 +71,8 @@ inline std::string HostTextToUtf8(std::string_view text) { return WideToUtf8(Wid
 // it was cut.
 inline std::int32_t CopyToBuffer(std::string_view text, char* buffer, std::int32_t capacity) {
   if (buffer != nullptr && capacity > 0) {
-    const std::size_t n = text.size() < static_cast<std::size_t>(capacity - 1) ? text.size() : static_cast<std::size_t>(capacity - 1);
+    const std::size_t n =
+        text.size() < static_cast<std::size_t>(capacity - 1) ? text.size() : static_cast<std::size_t>(capacity - 1);
     for (std::size_t i = 0; i < n; ++i) buffer[i] = text[i];
     buffer[n] = '\0';
   }

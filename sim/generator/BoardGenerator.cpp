@@ -90,8 +90,9 @@ std::string GenerateBoardDocument(const GeneratorOptions& options) {
   const std::int32_t height = ((components + columns - 1) / columns) * cell + 400 * kMil;
 
   Json j;
-  j.Raw("{\n\"description\": " + Q("Generated board: seed " + std::to_string(options.seed) + ", " +
-                                   std::to_string(components) + " components") + ",\n");
+  j.Raw("{\n\"description\": " +
+        Q("Generated board: seed " + std::to_string(options.seed) + ", " + std::to_string(components) + " components") +
+        ",\n");
   j.Raw("\"layers\": [");
   for (std::size_t i = 0; i < stack.size(); ++i) {
     if (i != 0) j.Raw(", ");
@@ -105,12 +106,12 @@ std::string GenerateBoardDocument(const GeneratorOptions& options) {
   j.Raw("],\n");
 
   // Components with their pads.
-  static const Footprint kPassives[] = {
-      {20 * kMil, 22 * kMil, 40 * kMil}, {30 * kMil, 35 * kMil, 60 * kMil},
-      {40 * kMil, 50 * kMil, 80 * kMil}, {60 * kMil, 65 * kMil, 120 * kMil}};
-  static const Footprint kIcPads[] = {{12 * kMil, 60 * kMil, 25 * kMil},
-                                      {16 * kMil, 70 * kMil, 50 * kMil},
-                                      {24 * kMil, 80 * kMil, 50 * kMil}};
+  static const Footprint kPassives[] = {{20 * kMil, 22 * kMil, 40 * kMil},
+                                        {30 * kMil, 35 * kMil, 60 * kMil},
+                                        {40 * kMil, 50 * kMil, 80 * kMil},
+                                        {60 * kMil, 65 * kMil, 120 * kMil}};
+  static const Footprint kIcPads[] = {
+      {12 * kMil, 60 * kMil, 25 * kMil}, {16 * kMil, 70 * kMil, 50 * kMil}, {24 * kMil, 80 * kMil, 50 * kMil}};
   std::vector<PadRef> pads;
   int nextSignal = 0;
   auto assignNet = [&]() {
@@ -165,8 +166,8 @@ std::string GenerateBoardDocument(const GeneratorOptions& options) {
       comment = "HYPERLYNX J";
       const std::int32_t hole = (rnd.Chance(500) ? 35 : 40) * kMil;
       for (int p = 0; p < count; ++p)
-        own.push_back(Pad{cx + (p - count / 2) * 100 * kMil, cy, 65 * kMil, 65 * kMil, hole,
-                          p == 0 ? "rectangle" : "round"});
+        own.push_back(
+            Pad{cx + (p - count / 2) * 100 * kMil, cy, 65 * kMil, 65 * kMil, hole, p == 0 ? "rectangle" : "round"});
     }
     j.Raw(std::string(c == 0 ? "" : ",\n") + "{\"designator\": " + Q(designator) +
           (comment.empty() ? "" : ", \"comment\": " + Q(comment)) + ", \"x\": " + N(cx) + ", \"y\": " + N(cy) +
@@ -176,8 +177,8 @@ std::string GenerateBoardDocument(const GeneratorOptions& options) {
       const int net = assignNet();
       pads.push_back({pad.x, pad.y, net});
       j.Raw(std::string(p == 0 ? "" : ", ") + "{\"name\": " + Q(std::to_string(p + 1)) + ", \"x\": " + N(pad.x) +
-            ", \"y\": " + N(pad.y) + ", \"shape\": " + Q(pad.shape) + ", \"size\": [" + N(pad.sx) + ", " +
-            N(pad.sy) + "]" + (pad.hole != 0 ? ", \"hole\": " + N(pad.hole) : "") +
+            ", \"y\": " + N(pad.y) + ", \"shape\": " + Q(pad.shape) + ", \"size\": [" + N(pad.sx) + ", " + N(pad.sy) +
+            "]" + (pad.hole != 0 ? ", \"hole\": " + N(pad.hole) : "") +
             (net >= 0 ? ", \"net\": " + Q(netName(net)) : "") + "}");
     }
     j.Raw("]}");
@@ -197,9 +198,9 @@ std::string GenerateBoardDocument(const GeneratorOptions& options) {
   auto clampY = [&](std::int32_t v) { return std::clamp(v, 10 * kMil, height - 10 * kMil); };
   for (int n = 0; n < netCount; ++n) {
     std::int32_t x = startX[static_cast<std::size_t>(n)] >= 0 ? startX[static_cast<std::size_t>(n)]
-                                                               : clampX(rnd.Between(0, width / kMil) * kMil);
+                                                              : clampX(rnd.Between(0, width / kMil) * kMil);
     std::int32_t y = startY[static_cast<std::size_t>(n)] >= 0 ? startY[static_cast<std::size_t>(n)]
-                                                               : clampY(rnd.Between(0, height / kMil) * kMil);
+                                                              : clampY(rnd.Between(0, height / kMil) * kMil);
     const std::string net = Q(netName(n));
     std::size_t layer = 0;
     const int trackWidth = (n < 2 ? 20 : rnd.Chance(800) ? 6 : 10) * kMil;
@@ -219,8 +220,8 @@ std::string GenerateBoardDocument(const GeneratorOptions& options) {
         if (!arcs.empty()) arcs += ",\n";
         const int start = 90 * rnd.Below(4);
         arcs += "{\"x\": " + N(clampX(x + 50 * kMil)) + ", \"y\": " + N(y) + ", \"radius\": " + N(50 * kMil) +
-                ", \"startAngle\": " + N(start) + ", \"endAngle\": " + N(start + 90) + ", \"width\": " +
-                N(trackWidth) + ", \"layer\": " + Q(signalLayers[layer]) + ", \"net\": " + net + "}";
+                ", \"startAngle\": " + N(start) + ", \"endAngle\": " + N(start + 90) + ", \"width\": " + N(trackWidth) +
+                ", \"layer\": " + Q(signalLayers[layer]) + ", \"net\": " + net + "}";
       }
       if (rnd.Chance(130)) {
         // Change layer through a via: mostly through vias, a few blind ones
@@ -228,7 +229,8 @@ std::string GenerateBoardDocument(const GeneratorOptions& options) {
         const bool blind = signalLayers.size() > 2 && layer == 0 && rnd.Chance(150);
         if (!vias.empty()) vias += ",\n";
         vias += "{\"x\": " + N(x) + ", \"y\": " + N(y) + ", \"net\": " + net +
-                (rnd.Chance(700) ? ", \"size\": \"24mil\", \"hole\": \"12mil\"" : ", \"size\": \"20mil\", \"hole\": \"8mil\"") +
+                (rnd.Chance(700) ? ", \"size\": \"24mil\", \"hole\": \"12mil\""
+                                 : ", \"size\": \"20mil\", \"hole\": \"8mil\"") +
                 (blind ? ", \"from\": \"TopLayer\", \"to\": \"MidLayer1\", \"stackMode\": 1" : "") + "}";
         layer = blind ? 1 : static_cast<std::size_t>(rnd.Below(static_cast<int>(signalLayers.size())));
       }
@@ -244,12 +246,17 @@ std::string GenerateBoardDocument(const GeneratorOptions& options) {
   j.Raw("\"outline\": [\n");
   j.Raw("{\"x1\": " + N(r) + ", \"y1\": 0, \"x2\": " + N(width - r) + ", \"y2\": 0},\n");
   j.Raw("{\"x1\": " + N(width) + ", \"y1\": " + N(r) + ", \"x2\": " + N(width) + ", \"y2\": " + N(height - r) + "},\n");
-  j.Raw("{\"x1\": " + N(width - r) + ", \"y1\": " + N(height) + ", \"x2\": " + N(r) + ", \"y2\": " + N(height) + "},\n");
+  j.Raw("{\"x1\": " + N(width - r) + ", \"y1\": " + N(height) + ", \"x2\": " + N(r) + ", \"y2\": " + N(height) +
+        "},\n");
   j.Raw("{\"x1\": 0, \"y1\": " + N(height - r) + ", \"x2\": 0, \"y2\": " + N(r) + "},\n");
-  j.Raw("{\"x\": " + N(width - r) + ", \"y\": " + N(r) + ", \"radius\": " + N(r) + ", \"startAngle\": 270, \"endAngle\": 360},\n");
-  j.Raw("{\"x\": " + N(width - r) + ", \"y\": " + N(height - r) + ", \"radius\": " + N(r) + ", \"startAngle\": 0, \"endAngle\": 90},\n");
-  j.Raw("{\"x\": " + N(r) + ", \"y\": " + N(height - r) + ", \"radius\": " + N(r) + ", \"startAngle\": 90, \"endAngle\": 180},\n");
-  j.Raw("{\"x\": " + N(r) + ", \"y\": " + N(r) + ", \"radius\": " + N(r) + ", \"startAngle\": 180, \"endAngle\": 270}\n");
+  j.Raw("{\"x\": " + N(width - r) + ", \"y\": " + N(r) + ", \"radius\": " + N(r) +
+        ", \"startAngle\": 270, \"endAngle\": 360},\n");
+  j.Raw("{\"x\": " + N(width - r) + ", \"y\": " + N(height - r) + ", \"radius\": " + N(r) +
+        ", \"startAngle\": 0, \"endAngle\": 90},\n");
+  j.Raw("{\"x\": " + N(r) + ", \"y\": " + N(height - r) + ", \"radius\": " + N(r) +
+        ", \"startAngle\": 90, \"endAngle\": 180},\n");
+  j.Raw("{\"x\": " + N(r) + ", \"y\": " + N(r) + ", \"radius\": " + N(r) +
+        ", \"startAngle\": 180, \"endAngle\": 270}\n");
   j.Raw("]\n}\n");
   return std::move(j.out);
 }

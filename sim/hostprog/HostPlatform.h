@@ -8,9 +8,9 @@ namespace hostprog {
 using Module = void*;
 
 // File names of the modules beside the host program.
-extern const char* const kPcbServerFile;      // Brondel.dll / libBrondel.so
-extern const char* const kWorkspaceFile;      // WorkspaceManager.DLL / libWorkspaceManager.so
-extern const char* const kExporterFile;       // Tarnquil.dll / libTarnquil.so
+extern const char* const kPcbServerFile;  // Brondel.dll / libBrondel.so
+extern const char* const kWorkspaceFile;  // WorkspaceManager.DLL / libWorkspaceManager.so
+extern const char* const kExporterFile;   // Tarnquil.dll / libTarnquil.so
 
 // Loads a module by path. `global`: its names serve modules loaded later
 // (Linux; Windows has no such distinction). nullptr with the system's reason.

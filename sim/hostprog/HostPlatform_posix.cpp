@@ -1,6 +1,6 @@
-#include "sim/hostprog/HostPlatform.h"
-
 #include <dlfcn.h>
+
+#include "sim/hostprog/HostPlatform.h"
 #if defined(__i386__) || defined(__x86_64__)
 #include <fpu_control.h>
 #endif

@@ -1,10 +1,10 @@
-#include "sim/hostprog/HostPlatform.h"
-
-#include <windows.h>
 #include <float.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdio>
+
+#include "sim/hostprog/HostPlatform.h"
 
 namespace hostprog {
 namespace {
@@ -15,7 +15,8 @@ void (*g_report)(const char*) = nullptr;
 LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
   const EXCEPTION_RECORD* record = info->ExceptionRecord;
   if (record->ExceptionCode != kHostErrorCode || g_report == nullptr) return EXCEPTION_CONTINUE_SEARCH;
-  const char* message = record->NumberParameters >= 1 ? reinterpret_cast<const char*>(record->ExceptionInformation[0]) : nullptr;
+  const char* message =
+      record->NumberParameters >= 1 ? reinterpret_cast<const char*>(record->ExceptionInformation[0]) : nullptr;
   g_report(message != nullptr ? message : "");
   return EXCEPTION_CONTINUE_SEARCH;  // not reached: report ends the process
 }
@@ -45,7 +46,8 @@ Module OpenModule(const std::string& path, bool, std::string* error) {
     const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
                                    sizeof text, nullptr);
     std::string reason(text, n);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) reason.pop_back();
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
+      reason.pop_back();
     *error = "error " + std::to_string(code) + (reason.empty() ? "" : ": " + reason);
   }
   return reinterpret_cast<Module>(module);

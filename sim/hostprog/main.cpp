@@ -13,16 +13,15 @@
 // missing, the format is not recognised, the exporter answered false);
 // 2 bad input (command line, board document, unknown --fail operation);
 // 3 the exporter library raised a host error.
+#include <CLI/CLI.hpp>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
-
-#include <CLI/CLI.hpp>
 
 #include "host/CountedString.h"
 #include "host/Export.h"
@@ -89,8 +88,8 @@ hostprog::Module OpenBeside(const char* file, bool global, std::string* error) {
 hostprog::Module OpenPcbServer(const std::vector<std::string>& omitted, std::string* error) {
   if (omitted.empty()) return OpenBeside(hostprog::kPcbServerFile, true, error);
   std::error_code ec;
-  const std::filesystem::path dir = std::filesystem::temp_directory_path(ec) /
-                                    ("quorvex-host-" + std::to_string(hostprog::ProcessId()));
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path(ec) / ("quorvex-host-" + std::to_string(hostprog::ProcessId()));
   std::filesystem::create_directories(dir, ec);
   std::string module = hostprog::ProgramDirectory() + hostprog::kPcbServerFile;
   for (const std::string& name : omitted) {
@@ -143,9 +142,7 @@ std::string AllText(List list) {
   return text;
 }
 
-std::string OperationList() {
-  return AllText(g_host.listCalls) + AllText(g_host.workspaceListCalls);
-}
+std::string OperationList() { return AllText(g_host.listCalls) + AllText(g_host.workspaceListCalls); }
 
 // --fail CALL[:N]: the operation fails after N successful calls (0 when N is
 // left out). The operation's own name holds "::", so only a last ":" followed
@@ -164,8 +161,8 @@ bool ArmFailure(const std::string& option) {
     successes = std::stoi(option.substr(colon + 1));
   }
   const bool workspace = call.rfind("IHostWorkspace::", 0) == 0 || call.rfind("IHostMessageList::", 0) == 0;
-  const std::int32_t armed = workspace ? g_host.workspaceFailCall(call.c_str(), successes)
-                                       : g_host.failCall(call.c_str(), successes);
+  const std::int32_t armed =
+      workspace ? g_host.workspaceFailCall(call.c_str(), successes) : g_host.failCall(call.c_str(), successes);
   if (armed == 0) {
     std::cerr << "--fail " << option << ": no such operation; the simulated host has:\n" << OperationList();
     return false;
@@ -231,7 +228,8 @@ struct Exporter {
 };
 
 bool LoadExporter(const std::string& libraryOption, Exporter* exporter) {
-  const std::string path = libraryOption.empty() ? hostprog::ProgramDirectory() + hostprog::kExporterFile : libraryOption;
+  const std::string path =
+      libraryOption.empty() ? hostprog::ProgramDirectory() + hostprog::kExporterFile : libraryOption;
   std::string error;
   exporter->module = hostprog::OpenModule(path, false, &error);
   if (exporter->module == nullptr) {
@@ -406,8 +404,9 @@ int main(int argc, char** argv) {
   exportCommand->add_flag("--no-board", options.noBoard, "Behave as if no board were open");
   exportCommand->add_flag("--hold", options.holdDocument,
                           "Hold the destination open as the editor does (a lock file naming this process)");
-  exportCommand->add_option("--x87-precision", options.x87Precision,
-                            "Run the export with the x87 unit at this precision (53 or 64 bits)")
+  exportCommand
+      ->add_option("--x87-precision", options.x87Precision,
+                   "Run the export with the x87 unit at this precision (53 or 64 bits)")
       ->check(CLI::IsMember({53, 64}));
   exportCommand->add_option("--omit-entry", options.omitted,
                             "Run with a PCB server library that lacks this entry point (repeatable)");

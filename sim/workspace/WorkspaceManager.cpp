@@ -17,7 +17,7 @@ namespace sim {
 namespace {
 
 struct Message {
-  std::array<std::string, 6> texts;  // label, text, source, document, command, parameters (UTF-8)
+  std::array<std::string, 6> texts;       // label, text, source, document, command, parameters (UTF-8)
   std::array<std::int32_t, 4> numbers{};  // image index and the three further integers
 };
 
@@ -92,7 +92,7 @@ Workspace& TheWorkspace() { return *Workspaces().back(); }
 const Message* MessageAt(std::int32_t index) {
   const auto& messages = State().messages;
   return index >= 0 && index < static_cast<std::int32_t>(messages.size()) ? &messages[static_cast<std::size_t>(index)]
-                                                                         : nullptr;
+                                                                          : nullptr;
 }
 
 }  // namespace
@@ -116,7 +116,8 @@ TQ_EXPORT int32_t Sim_Workspace_GetMessageCount(void) { return static_cast<int32
 
 TQ_EXPORT int32_t Sim_Workspace_GetMessageText(int32_t index, int32_t field, char* buffer, int32_t capacity) {
   const Message* m = MessageAt(index);
-  if (m == nullptr || field < 0 || field >= static_cast<int32_t>(m->texts.size())) return CopyToBuffer("", buffer, capacity);
+  if (m == nullptr || field < 0 || field >= static_cast<int32_t>(m->texts.size()))
+    return CopyToBuffer("", buffer, capacity);
   return CopyToBuffer(m->texts[static_cast<std::size_t>(field)], buffer, capacity);
 }
 

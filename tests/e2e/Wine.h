@@ -39,8 +39,9 @@ inline bool EnsureWinePrefix() {
   flock(fd, LOCK_EX);
   bool ok = std::filesystem::exists(WinePrefix() + "/.tq-ready");
   if (!ok) {
-    RunResult boot = RunCommand(WineEnv() + "wineboot -i && " + WineEnv() +
-                         "wine reg add 'HKLM\\Software\\Quorvex\\TestMode' /f && " + WineEnv() + "wineserver -w");
+    RunResult boot =
+        RunCommand(WineEnv() + "wineboot -i && " + WineEnv() +
+                   "wine reg add 'HKLM\\Software\\Quorvex\\TestMode' /f && " + WineEnv() + "wineserver -w");
     ok = boot.exitCode == 0;
     if (ok) WriteFile(WinePrefix() + "/.tq-ready", "");
   }
@@ -54,10 +55,10 @@ inline RunResult RunWine(const std::string& program, const std::string& argument
   return RunCommand(WineEnv() + "wine " + Quote(Win32Bin() + "/" + program) + " " + arguments);
 }
 
-#define TQ_REQUIRE_WINE()                                                        \
-  do {                                                                           \
-    const std::string reason = ::tqtest::WineUnavailableReason();                \
-    if (!reason.empty()) GTEST_SKIP() << reason;                                 \
+#define TQ_REQUIRE_WINE()                                                            \
+  do {                                                                               \
+    const std::string reason = ::tqtest::WineUnavailableReason();                    \
+    if (!reason.empty()) GTEST_SKIP() << reason;                                     \
     ASSERT_TRUE(::tqtest::EnsureWinePrefix()) << "the wine prefix cannot be set up"; \
   } while (0)
 

@@ -54,7 +54,8 @@ class FaultMatrix : public ::testing::Test {
     const bool complete = content.rfind("{VERSION=2.14}\r\n", 0) == 0 && content.size() >= 7 &&
                           content.compare(content.size() - 7, 7, "{END}\r\n") == 0;
     EXPECT_TRUE(content == kOld || complete) << what << ": the destination holds neither its old content nor a "
-                                             << "complete file\n" << r.output;
+                                             << "complete file\n"
+                                             << r.output;
     // Only the end of the commit's bracket fails after the replacement.
     if (r.exitCode != 0 && what.rfind("IHostDocument::EndChange", 0) != 0) {
       EXPECT_TRUE(content == kOld) << what << ": a failed run changed the destination";
@@ -143,7 +144,8 @@ TEST_F(FaultMatrix, HostileLockFilesCountAsHeld) {
     std::filesystem::remove_all(lock);
   }
   // Lock files that are no lock: binary bytes, two of the three keys.
-  for (const std::string& content : {std::string("\0\xff\r\r\n\0ComputerName", 17), std::string("UserName=Ann\nProcessID=1\n")}) {
+  for (const std::string& content :
+       {std::string("\0\xff\r\r\n\0ComputerName", 17), std::string("UserName=Ann\nProcessID=1\n")}) {
     WriteFile(dest_, kOld);
     WriteFile(lock, content);
     RunResult r = Export("");

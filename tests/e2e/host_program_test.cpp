@@ -62,7 +62,6 @@ class HostProgram : public testing::TestWithParam<Target> {
   // Temporary files that runs left behind.
   int LeftoverTempFiles() const { return tqtest::ExportTempFilesIn(temp_.path()); }
 
-
   ScratchDir out_;
   ScratchDir temp_;
 };
@@ -96,16 +95,15 @@ TEST_P(HostProgram, TheFourLayerBoardHasItsPlanesInTheStackup) {
   const std::string out = out_ / "four.hyp";
   ASSERT_EQ(Export(Example("four-layer.json"), out).exitCode, 0);
   const std::vector<std::string> lines = tqtest::HypLines(ReadFile(out));
-  const std::vector<std::string> expected = {
-      "{STACKUP",
-      "  (SIGNAL T=0.0014 P=0.0000 C=1.724e-8 L=Top_Layer M=COPPER)",
-      "  (DIELECTRIC T=0.0080 C=4.2000 L=DE_Top_Layer M=\"Prepreg 2116\")",
-      "  (PLANE T=0.0014 C=1.724e-8 L=GND_Plane M=COPPER)",
-      "  (DIELECTRIC T=0.0400 C=4.6000 L=DE_GND_Plane M=\"FR-4 Core\")",
-      "  (PLANE T=0.0014 C=1.724e-8 L=VCC_Plane M=COPPER)",
-      "  (DIELECTRIC T=0.0080 C=4.2000 L=DE_VCC_Plane M=\"Prepreg 2116\")",
-      "  (SIGNAL T=0.0014 P=0.0000 C=1.724e-8 L=Bottom_Layer M=COPPER)",
-      "}"};
+  const std::vector<std::string> expected = {"{STACKUP",
+                                             "  (SIGNAL T=0.0014 P=0.0000 C=1.724e-8 L=Top_Layer M=COPPER)",
+                                             "  (DIELECTRIC T=0.0080 C=4.2000 L=DE_Top_Layer M=\"Prepreg 2116\")",
+                                             "  (PLANE T=0.0014 C=1.724e-8 L=GND_Plane M=COPPER)",
+                                             "  (DIELECTRIC T=0.0400 C=4.6000 L=DE_GND_Plane M=\"FR-4 Core\")",
+                                             "  (PLANE T=0.0014 C=1.724e-8 L=VCC_Plane M=COPPER)",
+                                             "  (DIELECTRIC T=0.0080 C=4.2000 L=DE_VCC_Plane M=\"Prepreg 2116\")",
+                                             "  (SIGNAL T=0.0014 P=0.0000 C=1.724e-8 L=Bottom_Layer M=COPPER)",
+                                             "}"};
   auto at = std::search(lines.begin(), lines.end(), expected.begin(), expected.end());
   EXPECT_NE(at, lines.end()) << ReadFile(out);
 }
@@ -139,10 +137,12 @@ TEST_P(HostProgram, TheHostsOwnLockDoesNotBlock) {
 }
 
 TEST_P(HostProgram, ReplacesADestinationOnAnotherFileSystem) {
-  struct stat shm {}, out {};
+  struct stat shm {
+  }, out{};
   if (stat("/dev/shm", &shm) != 0 || stat(out_.path().c_str(), &out) != 0 || shm.st_dev == out.st_dev)
     GTEST_SKIP() << "needs /dev/shm on a file system other than the test directory's";
-  const std::string shmTemp = "/dev/shm/tq-e2e-" + std::to_string(getpid()) + (GetParam() == Target::Windows ? "w" : "l");
+  const std::string shmTemp =
+      "/dev/shm/tq-e2e-" + std::to_string(getpid()) + (GetParam() == Target::Windows ? "w" : "l");
   std::filesystem::create_directories(shmTemp);
   const std::string dest = out_ / "board.hyp";
   WriteFile(dest, "old");
@@ -197,12 +197,15 @@ TEST_P(HostProgram, AHostErrorWhileHoldingTheDestinationReleasesTheHostsLock) {
 
 TEST_P(HostProgram, ADestinationNamedOutsideAsciiKeepsItsName) {
   // U+00DC, which the Windows code page of the test prefix (1252) holds.
-  const std::string dest = out_ / "\xC3\x9C" "ber.hyp";
+  const std::string dest = out_ /
+                           "\xC3\x9C"
+                           "ber.hyp";
   RunResult r = Export(Example("two-layer.json"), dest, "--hold");
   ASSERT_EQ(r.exitCode, 0) << r.output;
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(out_.path())) names.push_back(e.path().filename().string());
-  EXPECT_EQ(names, std::vector<std::string>{"\xC3\x9C" "ber.hyp"});
+  EXPECT_EQ(names, std::vector<std::string>{"\xC3\x9C"
+                                            "ber.hyp"});
   EXPECT_EQ(ReadFile(dest), ReadFile(std::string(TQ_SOURCE_DIR "/tests/e2e/expected/two-layer.json.hyp")));
 }
 
@@ -303,7 +306,8 @@ TEST(HostProgramTerminal, ShowsTheProgressOfTheRunOnATerminal) {
   if (RunCommand("command -v script").exitCode != 0) GTEST_SKIP() << "script (util-linux) is not installed";
   ScratchDir dir;
   const std::string out = dir / "board.hyp";
-  const std::string command = Quote(TQ_BIN_DIR "/quorvex-host") + " export " + Quote(Example("four-layer.json")) + " " + Quote(out);
+  const std::string command =
+      Quote(TQ_BIN_DIR "/quorvex-host") + " export " + Quote(Example("four-layer.json")) + " " + Quote(out);
   RunResult onTerminal = RunCommand("script -qec " + Quote(command) + " /dev/null");
   EXPECT_EQ(onTerminal.exitCode, 0) << onTerminal.output;
   EXPECT_NE(onTerminal.output.find("Saving " + out + " (HyperLynx) ["), std::string::npos) << onTerminal.output;

@@ -1,9 +1,8 @@
 // The Windows build: its export and import tables, and runs under wine that
 // must write exactly what the Linux build writes.
 #include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <regex>
 #include <set>
@@ -49,12 +48,12 @@ TEST(WindowsBuild, UnderWineTheExportWritesWhatLinuxWrites) {
   tqtest::ScratchDir dir;
   const std::string windowsOut = dir / "windows.hyp";
   const std::string linuxOut = dir / "linux.hyp";
-  tqtest::RunResult win = tqtest::RunWine(
-      "tq-export-probe.exe", Quote(tqtest::Win32Bin() + "/Tarnquil.dll") + " " + Quote("Z:" + windowsOut));
+  tqtest::RunResult win = tqtest::RunWine("tq-export-probe.exe",
+                                          Quote(tqtest::Win32Bin() + "/Tarnquil.dll") + " " + Quote("Z:" + windowsOut));
   ASSERT_EQ(win.exitCode, 0) << win.output;
   EXPECT_NE(win.output.find("format: HyperLynx File (*.HYP)"), std::string::npos) << win.output;
-  tqtest::RunResult lin =
-      RunCommand(Quote(TQ_BIN_DIR "/tq-export-probe") + " " + Quote(TQ_BIN_DIR "/libTarnquil.so") + " " + Quote(linuxOut));
+  tqtest::RunResult lin = RunCommand(Quote(TQ_BIN_DIR "/tq-export-probe") + " " + Quote(TQ_BIN_DIR "/libTarnquil.so") +
+                                     " " + Quote(linuxOut));
   ASSERT_EQ(lin.exitCode, 0) << lin.output;
   const std::string a = tqtest::ReadFile(windowsOut);
   EXPECT_FALSE(a.empty());

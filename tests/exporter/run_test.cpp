@@ -139,16 +139,20 @@ TEST_F(Run, ObjectsOnExtendedLayersStayOutOfTheOutline) {
   // What the model reads for them.
   TBoard board(SimHost::Get().boardHandle());
   std::vector<std::pair<LayerCode, Layer>> tracks;
-  IterateObjects(board, KindSetOf({kTrackObject}), LayerSet{0}, [&](THandle h) {
-    TPcbTrack track(h);
-    track.Query(1);
-    tracks.emplace_back(+track.LayerCode, track.GetLayer());
-    EXPECT_EQ(track.GetXOnLayer(track.GetLayer()), 0) << "an extended layer is not its classic stand-in";
-  }, 0);
+  IterateObjects(
+      board, KindSetOf({kTrackObject}), LayerSet{0},
+      [&](THandle h) {
+        TPcbTrack track(h);
+        track.Query(1);
+        tracks.emplace_back(+track.LayerCode, track.GetLayer());
+        EXPECT_EQ(track.GetXOnLayer(track.GetLayer()), 0) << "an extended layer is not its classic stand-in";
+      },
+      0);
   EXPECT_EQ(tracks, (std::vector<std::pair<LayerCode, Layer>>{
                         {0x01010029u, 31}, {0x01040014u, 54}, {0x04000014u, 72}, {kKeepOutLayer, kKeepOutLayer}}));
   std::size_t onMid30 = 0;
-  IterateObjects(board, KindSetOf({kTrackObject}), LayerSet{31, 54, 72}, [&](THandle) { ++onMid30; }, 0);
+  IterateObjects(
+      board, KindSetOf({kTrackObject}), LayerSet{31, 54, 72}, [&](THandle) { ++onMid30; }, 0);
   EXPECT_EQ(onMid30, 0u);
 }
 

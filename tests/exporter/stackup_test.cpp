@@ -140,9 +140,7 @@ TTestClient& TestClient() {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) IHostClient* ClientAPI_GetClientInterface() {
-  return &TestClient();
-}
+extern "C" __attribute__((visibility("default"))) IHostClient* ClientAPI_GetClientInterface() { return &TestClient(); }
 
 namespace {
 
@@ -372,7 +370,8 @@ TEST_F(Stackup, AViaWithoutItsInterfaceGetsItsSpanAndNoPlaneEntries) {
   auto viaEntries = [&] {
     THyperlynxTranslator driver(scratch_ / "board.hyp");
     THandle viaHandle = 0;
-    IterateObjects(driver.Board(), kViaKinds, LayerSet::Range(0, 82), [&](THandle h) { viaHandle = h; }, 0);
+    IterateObjects(
+        driver.Board(), kViaKinds, LayerSet::Range(0, 82), [&](THandle h) { viaHandle = h; }, 0);
     TPcbVia via(viaHandle);
     via.Query(1);
     std::vector<int> layers;

@@ -33,8 +33,8 @@ FIXTURE_EXPORT void PcbApi_GetDesignatorDisplayString(TShortString* result, THan
 
 // Moves the board's current layer code on by one.
 FIXTURE_EXPORT std::int32_t PcbApi_QueryBoard(TMode, THandle, std::int32_t*, TShortString*, std::uint8_t*,
-                                              std::int32_t*, std::int32_t*, std::int32_t*, std::int32_t*,
-                                              std::uint8_t*, TLayerCode* code, std::int32_t*) {
+                                              std::int32_t*, std::int32_t*, std::int32_t*, std::int32_t*, std::uint8_t*,
+                                              TLayerCode* code, std::int32_t*) {
   *code = *code + 1;
   return 0;
 }

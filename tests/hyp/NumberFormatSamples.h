@@ -59,8 +59,8 @@ inline std::int32_t SampleLength(TSampleRandom& rng) {
       v = (static_cast<std::int64_t>(r % 2147483ull) * 100 + 50) * 10;
       break;
     case 5:  // both at once, and the lengths next to them
-      v = (static_cast<std::int64_t>(r % 2147483ull) * 100 + 49) * 10 + 5 +
-          static_cast<std::int64_t>(rng.Below(21)) - 10;
+      v = (static_cast<std::int64_t>(r % 2147483ull) * 100 + 49) * 10 + 5 + static_cast<std::int64_t>(rng.Below(21)) -
+          10;
       break;
     case 6: {  // near a decimal carry: ...9995 and ...99995 mils and inches
       static constexpr std::int64_t kNines[] = {99500, 999500, 9999500, 99999500, 999999500};
@@ -134,7 +134,8 @@ inline double SampleReal(TSampleRandom& rng) {
       break;
     }
     default: {  // whole numbers and their neighbours, around the powers of ten
-      static constexpr double kAround[] = {0.0, 1.0, 9.0, 10.0, 99.0, 100.0, 999.0, 1000.0, 999999.0, 1e6, 1e7, 1e15, 1e17};
+      static constexpr double kAround[] = {0.0,    1.0,      9.0, 10.0, 99.0, 100.0, 999.0,
+                                           1000.0, 999999.0, 1e6, 1e7,  1e15, 1e17};
       x = kAround[rng.Below(13)] + static_cast<double>(rng.Below(3));
       const int steps = static_cast<int>(rng.Below(7)) - 3;
       for (int i = 0; i < steps; ++i) x = std::nextafter(x, std::numeric_limits<double>::infinity());

@@ -1,16 +1,17 @@
 // Names as HYP values: which names stay bare, which are quoted, what is
 // replaced, and how the 255-character cut treats a quoted value.
-#include "hyp/HypText.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "hyp/HypText.h"
+
 namespace {
 
 TEST(HypValue, LeavesOrdinaryNamesExactlyAsWritten) {
-  for (const char* name : {"Top_Layer", "GND", "VCC_3V3_", "U1", "U1.14", "R12", "COPPER", "FR-4", "DE_GND_Plane",
-                           "Net_A_1", "0", "17", "+5V", "3.3V", "N$12", "USB_D+", "A-B/C", "1e", "e5", "\xe4\xdf"})
+  for (const char* name :
+       {"Top_Layer", "GND", "VCC_3V3_", "U1",   "U1.14", "R12",    "COPPER", "FR-4", "DE_GND_Plane", "Net_A_1",
+        "0",         "17",  "+5V",      "3.3V", "N$12",  "USB_D+", "A-B/C",  "1e",   "e5",           "\xe4\xdf"})
     EXPECT_EQ(HypValue(name), name) << name;
 }
 
@@ -29,8 +30,7 @@ TEST(HypValue, QuotesTheEmptyNameAndNumbersWithAPointOrExponent) {
   for (const char* name : {"1.5", ".5", "1.", "-2.25", "+0.5", "2e3", "2E-3", "1.5e+7"})
     EXPECT_EQ(HypValue(name), "\"" + std::string(name) + "\"") << name;
   // Whole numbers are names in every field that takes a name.
-  for (const char* name : {"5", "-5", "007", "1.5.2", "1e+", "1.e", ".", "-"})
-    EXPECT_EQ(HypValue(name), name) << name;
+  for (const char* name : {"5", "-5", "007", "1.5.2", "1e+", "1.e", ".", "-"}) EXPECT_EQ(HypValue(name), name) << name;
 }
 
 TEST(HypValue, ReplacesWhatNoValueCanCarry) {

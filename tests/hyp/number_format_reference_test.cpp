@@ -88,8 +88,7 @@ TEST(NumberFormatAgainstReference, MilsAreTheSameDoublesWithoutTheRoundingModeSw
     const std::int32_t v = tqtest::SampleLength(rng);
     const double expected = reference::HostUnitsToMils(v);
     const double actual = HostUnitsToMils(v);
-    if (std::memcmp(&expected, &actual, sizeof expected) != 0 && ++differences == 1)
-      first = std::to_string(v);
+    if (std::memcmp(&expected, &actual, sizeof expected) != 0 && ++differences == 1) first = std::to_string(v);
   }
   EXPECT_EQ(differences, 0u) << "first at " << first;
   EXPECT_TRUE(std::signbit(HostUnitsToMils(-5)));
@@ -224,8 +223,8 @@ TEST(NumberFormatUnderWine, TheWindowsBuildPrintsTheSameTexts) {
   // next to halves and take the exact-digit path, slow in a 32-bit build.
   const std::uint64_t lengthCount = tqtest::kSampleCount;
   const std::uint64_t realCount = tqtest::kSampleCount / 10;
-  tqtest::RunResult r = tqtest::RunWine("tq-arith-check.exe",
-                                        "formats " + std::to_string(lengthCount) + " " + std::to_string(realCount));
+  tqtest::RunResult r =
+      tqtest::RunWine("tq-arith-check.exe", "formats " + std::to_string(lengthCount) + " " + std::to_string(realCount));
   ASSERT_EQ(r.exitCode, 0) << r.output;
   const TStreamDigests d = NativeDigests(lengthCount, realCount);
   std::ostringstream expected;

@@ -1,17 +1,15 @@
 // The number formats of the HYP text.
-#include "hyp/NumberFormat.h"
-
 #include <gtest/gtest.h>
-
-#include <memory>
-
-#include "TestSupport.h"
 
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <string>
+
+#include "TestSupport.h"
+#include "hyp/NumberFormat.h"
 
 namespace {
 
@@ -27,7 +25,7 @@ TEST(FormatLength, WritesInchesWithFourDecimals) {
 }
 
 TEST(FormatLength, RoundsTheLastDecimalHalfAwayFromZero) {
-  EXPECT_EQ(FormatLength(312500), "0.0313");   // 1/32 inch
+  EXPECT_EQ(FormatLength(312500), "0.0313");  // 1/32 inch
   EXPECT_EQ(FormatLength(-312500), "-0.0313");
   EXPECT_EQ(FormatLength(312490), "0.0312");
   EXPECT_EQ(FormatLength(312499), "0.0313");  // 31.2499 mil rounds to 31.250 first

@@ -75,7 +75,8 @@ class Fragments : public ::testing::Test {
 TEST_F(Fragments, TrackGivesSegAndPerimeterSegment) {
   EXPECT_EQ(translator_.TranslateTrackToString(track_),
             "SEG X1=1.2500 Y1=0.5000 X2=1.5000 Y2=0.5000 W=0.0100 L=Top_Layer");
-  EXPECT_EQ(translator_.TranslatePerimeterTrackToString(track_), "PERIMETER_SEGMENT X1=1.2500 Y1=0.5000 X2=1.5000 Y2=0.5000");
+  EXPECT_EQ(translator_.TranslatePerimeterTrackToString(track_),
+            "PERIMETER_SEGMENT X1=1.2500 Y1=0.5000 X2=1.5000 Y2=0.5000");
 }
 
 TEST_F(Fragments, ArcListsTheEndPointFirstAndThePerimeterArcTheStartPoint) {

@@ -64,8 +64,8 @@ TEST_F(Writers, TheDocumentHoldsItsSectionsInOrder) {
   std::vector<std::string> openings;
   for (const std::string& line : lines)
     if (!line.empty() && line[0] == '{') openings.push_back(line.substr(0, line.find_first_of("= ")));
-  EXPECT_EQ(openings, (std::vector<std::string>{"{VERSION", "{UNITS", "{BOARD", "{STACKUP", "{DEVICES",
-                                                "{PADSTACK", "{NET", "{END}"}));
+  EXPECT_EQ(openings, (std::vector<std::string>{"{VERSION", "{UNITS", "{BOARD", "{STACKUP", "{DEVICES", "{PADSTACK",
+                                                "{NET", "{END}"}));
 }
 
 TEST_F(Writers, AMultiLayerPadGivesThePadStackOfTheExample) {
@@ -90,10 +90,9 @@ TEST_F(Writers, PlaneConnectionCodesChooseThermalNoneAndAntiPadEntries) {
   const auto stacks = PadStacks(lines);
   ASSERT_EQ(stacks.size(), 2u);
   // Code 1: a thermal relief on plane 1, an anti-pad on plane 2.
-  EXPECT_EQ(stacks[0], (std::vector<std::string>{
-                           "{PADSTACK=0, 0.0280", "  (MDEF, 0, 0.0600, 0.0600, 0, M)",
-                           "  (Power_Plane, 0, 0.0600, 0.0600, 0, 0, 0.0100, 0.0100, 0, T)",
-                           "  (Plane_Two, 0, 0.0700, 0.0700, 0, A)", "}"}));
+  EXPECT_EQ(stacks[0], (std::vector<std::string>{"{PADSTACK=0, 0.0280", "  (MDEF, 0, 0.0600, 0.0600, 0, M)",
+                                                 "  (Power_Plane, 0, 0.0600, 0.0600, 0, 0, 0.0100, 0.0100, 0, T)",
+                                                 "  (Plane_Two, 0, 0.0700, 0.0700, 0, A)", "}"}));
   // Code 2: a direct connection to plane 1 writes nothing there.
   EXPECT_EQ(stacks[1], (std::vector<std::string>{"{PADSTACK=1, 0.0280", "  (MDEF, 0, 0.0600, 0.0600, 0, M)",
                                                  "  (Plane_Two, 0, 0.0700, 0.0700, 0, A)", "}"}));
@@ -105,9 +104,9 @@ TEST_F(Writers, APlaneTheBoardDoesNotHoldGetsNoEntry) {
       {"layer": "TopLayer"}, {"layer": "InternalPlane2", "name": "Plane Two"}, {"layer": "BottomLayer"}],
     "rules": {"planeExpansion": "10mil"},
     "pads": [{"name": "1", "hole": "28mil", "size": "60mil", "planeConnection": 1}]})");
-  EXPECT_EQ(PadStacks(lines), (std::vector<std::vector<std::string>>{
-                                  {"{PADSTACK=0, 0.0280", "  (MDEF, 0, 0.0600, 0.0600, 0, M)",
-                                   "  (Plane_Two, 0, 0.0700, 0.0700, 0, A)", "}"}}));
+  EXPECT_EQ(PadStacks(lines),
+            (std::vector<std::vector<std::string>>{{"{PADSTACK=0, 0.0280", "  (MDEF, 0, 0.0600, 0.0600, 0, M)",
+                                                    "  (Plane_Two, 0, 0.0700, 0.0700, 0, A)", "}"}}));
 }
 
 TEST_F(Writers, EqualPadsShareAPadStackAndARotationMakesANewOne) {
@@ -119,10 +118,9 @@ TEST_F(Writers, EqualPadsShareAPadStackAndARotationMakesANewOne) {
   const auto stacks = PadStacks(lines);
   ASSERT_EQ(stacks.size(), 2u);
   EXPECT_EQ(stacks[1][1], "  (Top_Layer, 1, 0.0500, 0.0600, 90.000, M)");
-  EXPECT_EQ(Section(lines, "{NET=N"),
-            (std::vector<std::string>{"{NET=N", "  (PIN X=0.0000 Y=0.0000 R=U1.1 P=0)",
-                                      "  (PIN X=0.1000 Y=0.0000 R=U1.2 P=1)", "  (PIN X=0.2000 Y=0.0000 R=U1.3 P=0)",
-                                      "}"}));
+  EXPECT_EQ(Section(lines, "{NET=N"), (std::vector<std::string>{"{NET=N", "  (PIN X=0.0000 Y=0.0000 R=U1.1 P=0)",
+                                                                "  (PIN X=0.1000 Y=0.0000 R=U1.2 P=1)",
+                                                                "  (PIN X=0.2000 Y=0.0000 R=U1.3 P=0)", "}"}));
 }
 
 TEST_F(Writers, ViasFollowTheStackTheyReachAndTheirPlaneConnections) {
@@ -140,11 +138,10 @@ TEST_F(Writers, ViasFollowTheStackTheyReachAndTheirPlaneConnections) {
   ASSERT_EQ(stacks.size(), 5u);
   // Walked: metal on the signal layers, a thermal relief on its own plane,
   // an anti-pad of the via's size on the other.
-  EXPECT_EQ(stacks[0], (std::vector<std::string>{
-                           "{PADSTACK=0, 0.0120", "  (Top_Layer, 0, 0.0240, 0.0240, 0, M)",
-                           "  (Power_Plane, 0, 0.0120, 0.0120, 0, 0, 0.0100, 0.0100, 0, T)",
-                           "  (Plane_Two, 0, 0.0240, 0.0240, 0, A)", "  (Bottom_Layer, 0, 0.0240, 0.0240, 0, M)",
-                           "}"}));
+  EXPECT_EQ(stacks[0], (std::vector<std::string>{"{PADSTACK=0, 0.0120", "  (Top_Layer, 0, 0.0240, 0.0240, 0, M)",
+                                                 "  (Power_Plane, 0, 0.0120, 0.0120, 0, 0, 0.0100, 0.0100, 0, T)",
+                                                 "  (Plane_Two, 0, 0.0240, 0.0240, 0, A)",
+                                                 "  (Bottom_Layer, 0, 0.0240, 0.0240, 0, M)", "}"}));
   // A simple through via: MDEF and ADEF whatever its planes say.
   EXPECT_EQ(stacks[1], (std::vector<std::string>{"{PADSTACK=1, 0.0120", "  (MDEF, 0, 0.0240, 0.0240, 0, M)",
                                                  "  (ADEF, 0, 0.0340, 0.0340, 0, A)", "}"}));
@@ -171,11 +168,10 @@ TEST_F(Writers, ANetListsTracksArcsViasAndPinsWhateverTheBoardOrder) {
     "arcs": [{"x": "1in", "y": "1in", "radius": "100mil", "net": "Other"}],
     "tracks": [{"x1": "1in", "y1": "1in", "x2": "1.5in", "y2": "1in", "width": "12mil", "net": "GND"},
                {"x1": "0in", "y1": "0in", "x2": "1in", "y2": "0in"}]})");
-  EXPECT_EQ(Section(lines, "{NET=GND"),
-            (std::vector<std::string>{"{NET=GND",
-                                      "  (SEG X1=1.0000 Y1=1.0000 X2=1.5000 Y2=1.0000 W=0.0120 L=Top_Layer)",
-                                      "  (VIA X=1.5000 Y=1.0000 P=2)", "  (PIN X=2.0000 Y=1.0000 R=U1.7 P=0)",
-                                      "}"}));
+  EXPECT_EQ(
+      Section(lines, "{NET=GND"),
+      (std::vector<std::string>{"{NET=GND", "  (SEG X1=1.0000 Y1=1.0000 X2=1.5000 Y2=1.0000 W=0.0120 L=Top_Layer)",
+                                "  (VIA X=1.5000 Y=1.0000 P=2)", "  (PIN X=2.0000 Y=1.0000 R=U1.7 P=0)", "}"}));
   std::string all;
   for (const std::string& line : lines) all += line + "\n";
   EXPECT_EQ(all.find("X2=1.0000 Y2=0.0000 W="), std::string::npos) << "a track without a net";

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -240,7 +240,8 @@ TEST_F(Commit, LockedDestinationIsUntouchedAndTheTemporaryFileGoes) {
 }
 
 TEST_F(Commit, ReplacesAcrossFileSystems) {
-  struct stat a {}, b {};
+  struct stat a {
+  }, b{};
   if (stat("/dev/shm", &b) != 0 || stat(dir.path().c_str(), &a) != 0 || a.st_dev == b.st_dev)
     GTEST_SKIP() << "needs /dev/shm on a file system other than the temporary directory's";
   std::string shmTemp = "/dev/shm/tq-commit-test-" + CurrentProcessIdText();

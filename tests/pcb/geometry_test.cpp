@@ -6,9 +6,9 @@
 #include <limits>
 #include <memory>
 
+#include "SinCosCheck.h"
 #include "pcb/PcbGeometry.h"
 #include "pcb/Pcbclass.h"
-#include "SinCosCheck.h"
 
 namespace {
 
@@ -21,19 +21,27 @@ std::ostream& operator<<(std::ostream& os, const Point& p) { return os << "(" <<
 
 Point Corner(const TPCBObject& o, int n, std::int32_t e) {
   switch (n) {
-    case 1: return {o.GetCorner1X(e), o.GetCorner1Y(e)};
-    case 2: return {o.GetCorner2X(e), o.GetCorner2Y(e)};
-    case 3: return {o.GetCorner3X(e), o.GetCorner3Y(e)};
-    default: return {o.GetCorner4X(e), o.GetCorner4Y(e)};
+    case 1:
+      return {o.GetCorner1X(e), o.GetCorner1Y(e)};
+    case 2:
+      return {o.GetCorner2X(e), o.GetCorner2Y(e)};
+    case 3:
+      return {o.GetCorner3X(e), o.GetCorner3Y(e)};
+    default:
+      return {o.GetCorner4X(e), o.GetCorner4Y(e)};
   }
 }
 
 Point PadCorner(const TPcbPad& p, Layer L, int n, std::int32_t e) {
   switch (n) {
-    case 1: return {p.GetCorner1XOnLayer(L, e), p.GetCorner1YOnLayer(L, e)};
-    case 2: return {p.GetCorner2XOnLayer(L, e), p.GetCorner2YOnLayer(L, e)};
-    case 3: return {p.GetCorner3XOnLayer(L, e), p.GetCorner3YOnLayer(L, e)};
-    default: return {p.GetCorner4XOnLayer(L, e), p.GetCorner4YOnLayer(L, e)};
+    case 1:
+      return {p.GetCorner1XOnLayer(L, e), p.GetCorner1YOnLayer(L, e)};
+    case 2:
+      return {p.GetCorner2XOnLayer(L, e), p.GetCorner2YOnLayer(L, e)};
+    case 3:
+      return {p.GetCorner3XOnLayer(L, e), p.GetCorner3YOnLayer(L, e)};
+    default:
+      return {p.GetCorner4XOnLayer(L, e), p.GetCorner4YOnLayer(L, e)};
   }
 }
 
@@ -204,8 +212,6 @@ TEST(ArcEnds, HostileAnglesEndAndGiveDefinedResults) {
   arc.GetStartY();
 }
 
-TEST(SinCos, OneCallGivesExactlyTheBitsOfSeparateCalls) {
-  EXPECT_EQ(tqtest::CountSinCosMismatches(2000000), 0u);
-}
+TEST(SinCos, OneCallGivesExactlyTheBitsOfSeparateCalls) { EXPECT_EQ(tqtest::CountSinCosMismatches(2000000), 0u); }
 
 }  // namespace

@@ -5,13 +5,12 @@
 // host call; the binding finds it among the loaded modules at that call.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -107,7 +106,8 @@ class HostExchange : public ::testing::Test {
   // Every object of a kind, in the host's order.
   std::vector<THandle> All(TObjectKind kind, const LayerSet& layers = LayerSet{0}) {
     std::vector<THandle> handles;
-    IterateObjects(*board_, KindSetOf({kind}), layers, [&](THandle h) { handles.push_back(h); }, 0);
+    IterateObjects(
+        *board_, KindSetOf({kind}), layers, [&](THandle h) { handles.push_back(h); }, 0);
     return handles;
   }
   THandle First(TObjectKind kind) {
@@ -139,10 +139,26 @@ class HostExchange : public ::testing::Test {
 // Objects
 
 TEST_F(HostExchange, FactoryReadsEachKindIntoItsClass) {
-  for (TObjectKind kind : {kArcObject, kPadObject, kViaObject, kTrackObject, kTextObject, kFillObject, kNetObject,
-                           kComponentObject, kFromToObject, kPolyObject, kRegionObject, kComponentBodyObject,
-                           kDimensionObject, kCoordinateObject, kClassObject, kManualFromToObject,
-                           kDifferentialPairObject, kViolationObject, kEmbeddedObject, kEmbeddedBoardObject,
+  for (TObjectKind kind : {kArcObject,
+                           kPadObject,
+                           kViaObject,
+                           kTrackObject,
+                           kTextObject,
+                           kFillObject,
+                           kNetObject,
+                           kComponentObject,
+                           kFromToObject,
+                           kPolyObject,
+                           kRegionObject,
+                           kComponentBodyObject,
+                           kDimensionObject,
+                           kCoordinateObject,
+                           kClassObject,
+                           kManualFromToObject,
+                           kDifferentialPairObject,
+                           kViolationObject,
+                           kEmbeddedObject,
+                           kEmbeddedBoardObject,
                            kSplitPlaneObject}) {
     const THandle h = First(kind);
     ASSERT_NE(h, 0) << "kind " << int(kind);
@@ -448,7 +464,8 @@ TEST_F(HostExchange, TheBoardIsReadInTheProtocolsOrder) {
   std::vector<std::string> expected = {"PcbApi_QueryBoard"};
   for (int L = 1; L <= 82; ++L) expected.push_back("PcbApi_QueryBoardLayerInfo");
   for (int L = 1; L <= 82; ++L) {
-    expected.push_back(L >= kInternalPlane1 && L <= kInternalPlane16 ? "PcbApi_QueryInternalPlane" : "PcbApi_QueryLayer");
+    expected.push_back(L >= kInternalPlane1 && L <= kInternalPlane16 ? "PcbApi_QueryInternalPlane"
+                                                                     : "PcbApi_QueryLayer");
     expected.push_back("PcbApi_QueryLayerDielectric");
   }
   expected.push_back("PcbApi_QueryBoardSplitPlaneMode");
@@ -477,7 +494,7 @@ TEST_F(HostExchange, AFailingEntryPointWritesNothingAndTheReadStops) {
   calls = Trace([&] { EXPECT_EQ(pad.Query(1), 1); });
   SimHost::Get().ClearFailures();
   EXPECT_EQ(calls, (std::vector<std::string>{"PcbApi_GetObjectBitField2", "PcbApi_GetObjectBitField3",
-                                              "PcbApi_QueryPad (failed)"}));
+                                             "PcbApi_QueryPad (failed)"}));
   EXPECT_EQ(pad.GetName(), "");
   EXPECT_EQ(+pad.X, 0);
 
@@ -605,10 +622,10 @@ TEST_F(HostExchange, BoardReadsItsStackAndNamesPairsInStackOrder) {
     for (const auto& pair : board_->Pairs()) out.push_back(pair->Name.str());
     return out;
   };
-  const std::vector<std::string> expected = {"Top - Bottom", "Top - Bottom", "Top - Inner",
-                                             // neither layer is electrical: the second layer first
-                                             board_->LayerObject(33)->LayerName.str() + " - " +
-                                                 board_->LayerObject(57)->LayerName.str()};
+  const std::vector<std::string> expected = {
+      "Top - Bottom", "Top - Bottom", "Top - Inner",
+      // neither layer is electrical: the second layer first
+      board_->LayerObject(33)->LayerName.str() + " - " + board_->LayerObject(57)->LayerName.str()};
   EXPECT_EQ(names(), expected);
   board_->Query(1);
   EXPECT_EQ(names(), expected);  // rebuilt, not appended
@@ -666,18 +683,22 @@ TEST_F(HostExchange, InterfacesOfTheBoardAndOfAVia) {
 
 TEST_F(HostExchange, KindsAscendAndLayersAscendWithinAKind) {
   std::vector<TObjectKind> kinds;
-  IterateObjects(*board_, kPadAndViaKinds, LayerSet{0},
-                 [&](THandle h) { kinds.push_back(PcbApi_GetObjectIdFromObjectHandle(h)); }, 0);
+  IterateObjects(
+      *board_, kPadAndViaKinds, LayerSet{0}, [&](THandle h) { kinds.push_back(PcbApi_GetObjectIdFromObjectHandle(h)); },
+      0);
   ASSERT_EQ(kinds.size(), 5u);  // four pads, one via
   EXPECT_TRUE(std::is_sorted(kinds.begin(), kinds.end()));
 
   // The bottom track comes first in the host's order, yet layer 1 is asked first.
   std::vector<Layer> layers;
-  IterateObjects(*board_, kTrackKinds, LayerSet{kBottomLayer, kTopLayer}, [&](THandle h) {
-    TPcbTrack t(h);
-    t.Query(1);
-    layers.push_back(t.GetLayer());
-  }, 0);
+  IterateObjects(
+      *board_, kTrackKinds, LayerSet{kBottomLayer, kTopLayer},
+      [&](THandle h) {
+        TPcbTrack t(h);
+        t.Query(1);
+        layers.push_back(t.GetLayer());
+      },
+      0);
   EXPECT_EQ(layers, (std::vector<Layer>{kTopLayer, kTopLayer, kBottomLayer}));
 }
 
@@ -714,17 +735,19 @@ TEST_F(HostExchange, ANetYieldsItsOwnObjects) {
   auto note = [&](THandle h) { seen.push_back(PcbApi_GetObjectIdFromObjectHandle(h)); };
   for (TObjectKindSet kinds : {kTrackKinds, kArcKinds, kViaKinds, kPadKinds})
     IterateObjects(gnd, kinds, LayerSet{0}, note, 0);
-  EXPECT_EQ(seen, (std::vector<TObjectKind>{kTrackObject, kTrackObject, kArcObject, kViaObject, kPadObject,
-                                            kPadObject}));
+  EXPECT_EQ(seen,
+            (std::vector<TObjectKind>{kTrackObject, kTrackObject, kArcObject, kViaObject, kPadObject, kPadObject}));
   TNet empty(Net("EMPTY"));
   int calls = 0;
   for (TObjectKindSet kinds : {kTrackKinds, kArcKinds, kViaKinds, kPadKinds})
-    IterateObjects(empty, kinds, LayerSet{0}, [&](THandle) { ++calls; }, 0);
+    IterateObjects(
+        empty, kinds, LayerSet{0}, [&](THandle) { ++calls; }, 0);
   EXPECT_EQ(calls, 0);
 }
 
 TEST_F(HostExchange, IteratorsAreDestroyedWhenACallbackRaises) {
-  EXPECT_THROW(IterateObjects(*board_, kTrackKinds, LayerSet{0}, [](THandle) { throw std::runtime_error("x"); }, 0),
+  EXPECT_THROW(IterateObjects(
+                   *board_, kTrackKinds, LayerSet{0}, [](THandle) { throw std::runtime_error("x"); }, 0),
                std::runtime_error);
   EXPECT_EQ(SimHost::Get().LiveIterators(), 0);
 }

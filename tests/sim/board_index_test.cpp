@@ -27,7 +27,8 @@ bool Reaches(const Board& b, const Via& v, int layer) {
   const auto size = static_cast<std::ptrdiff_t>(order.size());
   const auto low = at(v.lowLayer), high = at(v.highLayer), here = at(layer);
   if (low < size && high < size) return here < size && here >= std::min(low, high) && here <= std::max(low, high);
-  return IsSignalLayer(layer) && layer >= std::min(v.lowLayer, v.highLayer) && layer <= std::max(v.lowLayer, v.highLayer);
+  return IsSignalLayer(layer) && layer >= std::min(v.lowLayer, v.highLayer) &&
+         layer <= std::max(v.lowLayer, v.highLayer);
 }
 
 // What a board iterator on (kind, layer) yields, by looking at every object.

@@ -1,11 +1,12 @@
 // The simulated host's board document: units, layer names, loading with
 // defaults, what a bad document is told, the host's derived answers, saving.
+#include "sim/board/Board.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "TestSupport.h"
-#include "sim/board/Board.h"
 #include "sim/board/BoardJson.h"
 #include "sim/board/Units.h"
 
@@ -33,9 +34,20 @@ const T& Only(const Board& b, Kind kind) {
 
 TEST(SimUnits, LengthsInEveryUnitBecomeHostUnits) {
   const std::pair<const char*, std::int32_t> cases[] = {
-      {"10mil", 100000},   {"1.4 mil", 14000},  {"0.254mm", 100000},  {"0.1in", 1000000}, {"-62MIL", -620000},
-      {"25.4um", 10000},   {"2.54cm", 10000000}, {"14000", 14000},    {"0.00005mil", 1},  {"-0.00005mil", -1},
-      {"214748.3647mil", 2147483647}, {"-214748.3648mil", -2147483647 - 1}, {"1.mil", 10000}, {".5mil", 5000},
+      {"10mil", 100000},
+      {"1.4 mil", 14000},
+      {"0.254mm", 100000},
+      {"0.1in", 1000000},
+      {"-62MIL", -620000},
+      {"25.4um", 10000},
+      {"2.54cm", 10000000},
+      {"14000", 14000},
+      {"0.00005mil", 1},
+      {"-0.00005mil", -1},
+      {"214748.3647mil", 2147483647},
+      {"-214748.3648mil", -2147483647 - 1},
+      {"1.mil", 10000},
+      {".5mil", 5000},
   };
   for (const auto& [text, expected] : cases) {
     const LengthReading r = ParseLength(text);
@@ -91,8 +103,8 @@ TEST(SimLayers, ObjectsMayLieOnExtendedLayers) {
   EXPECT_EQ(ParseExtendedLayerName("mid layer 65533"), 0x0101FFFEu);
   EXPECT_EQ(ParseExtendedLayerName("InternalPlane17"), 0x01040011u);
   EXPECT_EQ(ParseExtendedLayerName("Mechanical65535"), 0x0400FFFFu);
-  for (const char* classic : {"MidLayer30", "InternalPlane16", "Mechanical16", "TopLayer", "MidLayer65534",
-                              "Mechanical65536", "MidLayer4x"})
+  for (const char* classic :
+       {"MidLayer30", "InternalPlane16", "Mechanical16", "TopLayer", "MidLayer65534", "Mechanical65536", "MidLayer4x"})
     EXPECT_FALSE(ParseExtendedLayerName(classic)) << classic;
   for (const char* name : {"MidLayer31", "MidLayer65533", "InternalPlane17", "Mechanical20"})
     EXPECT_EQ(ObjectLayerName(*ParseExtendedLayerName(name)), name);
@@ -178,7 +190,8 @@ TEST(SimDocument, HandlesAreStableAndDistinct) {
   const std::string doc = R"({"nets": ["A", "B"], "tracks": [{}, {}], "vias": [{}]})";
   auto a = Load(doc);
   auto b = Load(doc);
-  for (std::uint8_t kind : {std::uint8_t(8), std::uint8_t(4), std::uint8_t(3)}) EXPECT_EQ(a->OfKind(kind), b->OfKind(kind));
+  for (std::uint8_t kind : {std::uint8_t(8), std::uint8_t(4), std::uint8_t(3)})
+    EXPECT_EQ(a->OfKind(kind), b->OfKind(kind));
   EXPECT_EQ(a->FindNet("A"), kFirstObjectHandle);
   EXPECT_EQ(a->Find(a->handle()), nullptr);
 }
@@ -196,14 +209,18 @@ TEST(SimDocument, BadDocumentsNameTheFileThePlaceAndTheFault) {
       {R"({"tracks": [{"layer": "Top"}]})", "/tracks/0/layer: no layer is named \"Top\""},
       {R"({"tracks": [{"with": "8mil"}]})", "/tracks/0/with: unknown field"},
       {R"({"nets": ["A", "B", "A"]})", "/nets/2: a second net is named \"A\" (the first at /nets/0)"},
-      {R"({"components": [{"designator": "R1"}, {"designator": "R1"}]})", "/components/1/designator: a second component"},
+      {R"({"components": [{"designator": "R1"}, {"designator": "R1"}]})",
+       "/components/1/designator: a second component"},
       {R"({"layers": [{"layer": 1}, {"layer": "TopLayer"}]})", "/layers/1/layer: layer TopLayer is in the stack twice"},
-      {R"({"layers": [{"layer": 1, "name": "X"}, {"layer": 32, "name": "X"}]})", "/layers/1: two stack layers are named"},
+      {R"({"layers": [{"layer": 1, "name": "X"}, {"layer": 32, "name": "X"}]})",
+       "/layers/1: two stack layers are named"},
       {R"({"layers": [{"layer": 1, "net": "A"}], "nets": ["A"]})", "/layers/0/net: only an internal plane"},
-      {R"({"vias": [{"planes": [{"layer": "TopLayer"}]}]})", "/vias/0/planes/0/layer: layer 1 is out of range (39..54)"},
+      {R"({"vias": [{"planes": [{"layer": "TopLayer"}]}]})",
+       "/vias/0/planes/0/layer: layer 1 is out of range (39..54)"},
       {R"({"pads": [{"layers": [{"shape": 1}]}]})", "/pads/0/layers/0: needs \"layer\""},
       {R"({"pads": [{"shape": "triangle"}]})", "/pads/0/shape: expected a shape"},
-      {R"({"components": [{"designator": "U1", "pads": [{"component": "U1"}]}]})", "/components/0/pads/0/component: a pad inside a component"},
+      {R"({"components": [{"designator": "U1", "pads": [{"component": "U1"}]}]})",
+       "/components/0/pads/0/component: a pad inside a component"},
       {R"({"objects": [{"kind": "pad"}]})", "/objects/0/kind: expected the kind of an object without a list"},
       {R"({"nets": ["\u4e2d"]})", "/nets/0: the text holds a character"},
       {R"({"options": {"grids": [1, 2]}})", "/options/grids: expected 14 numbers"},
@@ -211,7 +228,8 @@ TEST(SimDocument, BadDocumentsNameTheFileThePlaceAndTheFault) {
       {R"({"pads": [{"size": ["1mil"]}]})", "/pads/0/size: a size is one length or an array of two"},
       {R"({"texts": [{"rotation": 1e999}]})", "test.json:"},
   };
-  for (const auto& [doc, expected] : cases) EXPECT_NE(LoadError(doc).find(expected), std::string::npos) << LoadError(doc);
+  for (const auto& [doc, expected] : cases)
+    EXPECT_NE(LoadError(doc).find(expected), std::string::npos) << LoadError(doc);
 }
 
 TEST(SimDocument, DeeplyNestedInputIsAnErrorNotACrash) {
@@ -320,7 +338,8 @@ TEST(SimSaveLoad, SavedDocumentLoadsToTheSameBoard) {
 }
 
 TEST(SimSaveLoad, OptionValuesAndHostTextSurvive) {
-  auto b = Load(R"json({"nets": ["Ä (1)"], "options": {"grids": [1,2,3,4,5,6,7,8,9,10,11,12,13,14.5], "placer": [1,2,3,4,5,-6]},
+  auto b = Load(
+      R"json({"nets": ["Ä (1)"], "options": {"grids": [1,2,3,4,5,6,7,8,9,10,11,12,13,14.5], "placer": [1,2,3,4,5,-6]},
                    "layerNames": {"Mechanical1": "Board Shape"}})json");
   EXPECT_EQ(b->NetName(b->FindNet("\xC4 (1)")), "\xC4 (1)");  // held as single-byte text
   auto again = Load(SaveBoardText(*b));
@@ -334,7 +353,8 @@ TEST(SimSaveLoad, OptionValuesAndHostTextSurvive) {
   auto repeating = Load(R"json({"options": {"yieldPerLayer": true}})json");
   EXPECT_TRUE(repeating->yieldPerLayer);
   EXPECT_TRUE(Load(SaveBoardText(*repeating))->yieldPerLayer);
-  EXPECT_NE(LoadError(R"json({"options": {"yieldPerLayer": 1}})json").find("/options/yieldPerLayer"), std::string::npos);
+  EXPECT_NE(LoadError(R"json({"options": {"yieldPerLayer": 1}})json").find("/options/yieldPerLayer"),
+            std::string::npos);
 }
 
 }  // namespace

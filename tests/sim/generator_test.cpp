@@ -1,12 +1,12 @@
 // Generated boards: the same seed gives the same document, and the document
 // is a board the simulated host loads, with the make-up of a real design.
-#include "sim/generator/BoardGenerator.h"
-
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
+
+#include "sim/generator/BoardGenerator.h"
 
 namespace {
 

@@ -91,7 +91,7 @@ TEST_F(SimTest, LayerStackWalkFromTheClient) {
       layer = next;
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"1 Top Layer 14000 1 80000", "39 GND Plane 7000 1 126000",
-                                               "40 VCC Plane 14000 0 126000", "32 Bottom Layer 14000 1 126000"}));
+                                              "40 VCC Plane 14000 0 126000", "32 Bottom Layer 14000 1 126000"}));
     EXPECT_GT(Sim_GetOutstandingReferences(), 0);
   }
   EXPECT_EQ(Sim_GetOutstandingReferences(), 0);
@@ -285,8 +285,9 @@ TEST_F(SimTest, WorkspaceRecordsMessagesWithAllTheirArguments) {
   EXPECT_EQ(Sim_Workspace_GetOutstandingReferences(), 0);
   ASSERT_EQ(Sim_Workspace_GetMessageCount(), 2);
   char text[64];
-  const char* expected[] = {"[Locked File]", "Main.hyp is used", "Quorvex Designer", "/b/Main.hyp",
-                            "WorkspaceManager:OpenObject", "FileName=/b/Main.hyp"};
+  const char* expected[] = {
+      "[Locked File]",       "Main.hyp is used", "Quorvex Designer", "/b/Main.hyp", "WorkspaceManager:OpenObject",
+      "FileName=/b/Main.hyp"};
   for (int field = 0; field < 6; ++field) {
     Sim_Workspace_GetMessageText(0, field, text, sizeof text);
     EXPECT_STREQ(text, expected[field]);

@@ -39,7 +39,8 @@ TEST(SimExports, EveryNameIsThereAndTheUnusedOnesAnswerZero) {
 #include "host/PcbApiNames.inc"
 #undef TQ_PCBAPI_NAME
   EXPECT_TRUE(missing.empty()) << missing.size() << " missing, the first " << missing.front();
-  for (const char* unused : {"PcbApi_SendCommand", "PCBAPI_GetUnaryRuleForPrimitive", "PcbApi_GetLayerPolygonShapesForOutputEx"}) {
+  for (const char* unused :
+       {"PcbApi_SendCommand", "PCBAPI_GetUnaryRuleForPrimitive", "PcbApi_GetLayerPolygonShapesForOutputEx"}) {
     auto entry = reinterpret_cast<std::int32_t (*)()>(dlsym(RTLD_DEFAULT, unused));
     ASSERT_NE(entry, nullptr) << unused;
     EXPECT_EQ(entry(), 0);
@@ -59,7 +60,7 @@ TEST_F(SimTest, BoardIteratorYieldsEveryObjectOfTheKindOrByLayer) {
   EXPECT_EQ(Walk(Board(), kNet).size(), 3u);
   EXPECT_EQ(Walk(Board(), kNet, 1).size(), 0u);
   EXPECT_EQ(Walk(Board(), 0x80 | kNet).size(), 3u);  // the kind's top bit means nothing
-  EXPECT_EQ(Walk(Board(), 10).size(), 1u);  // the polygon, which no other kind yields
+  EXPECT_EQ(Walk(Board(), 10).size(), 1u);           // the polygon, which no other kind yields
   for (THandle h : tracks) EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(h), kTrack);
   EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(Board()), 25);
   EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(0), 0);
@@ -186,7 +187,8 @@ TEST_F(SimTest, SetModeStoresWhatQueryModeGivesBack) {
 }
 
 TEST_F(SimTest, PadRoundTripWithTheWholeNameInA256ByteBuffer) {
-  Load(R"({"nets": ["A"], "pads": [{"name": "ABCDEFGHIJKLMNOPQRSTUVWXY", "hole": "28mil", "size": "60mil", "rotation": 45}]})");
+  Load(
+      R"({"nets": ["A"], "pads": [{"name": "ABCDEFGHIJKLMNOPQRSTUVWXY", "hole": "28mil", "size": "60mil", "rotation": 45}]})");
   const THandle pad = Walk(Board(), kPad).at(0);
   // The name's buffer with guard bytes behind it, all set to 0xAA.
   alignas(8) std::uint8_t raw[sizeof(TShortString) + 8];
@@ -211,8 +213,8 @@ TEST_F(SimTest, PadRoundTripWithTheWholeNameInA256ByteBuffer) {
   TShortString newName("N");
   ASSERT_EQ(PcbApi_QueryPad(0, pad, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &newName,
-                            nullptr, nullptr, nullptr, &text1, nullptr, nullptr, &text3, nullptr, nullptr, nullptr, eight,
-                            nullptr, nullptr, &value5, nullptr, nullptr),
+                            nullptr, nullptr, nullptr, &text1, nullptr, nullptr, &text3, nullptr, nullptr, nullptr,
+                            eight, nullptr, nullptr, &value5, nullptr, nullptr),
             0);
   TShortString back1, back3, name;
   std::uint8_t eightBack[8] = {};
@@ -278,8 +280,9 @@ TEST_F(SimTest, PlaneClearanceRuleIsFoundAndKept) {
   // The rule's other values: kept as set.
   TShortString s("scope"), back;
   std::int32_t i4 = 44, i4Back = 0;
-  PcbApi_QueryRule(0, rule, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &s, nullptr, nullptr, nullptr,
-                   nullptr, nullptr, nullptr, nullptr, nullptr, &i4, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  PcbApi_QueryRule(0, rule, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &s, nullptr, nullptr,
+                   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &i4, nullptr, nullptr, nullptr, nullptr,
+                   nullptr, nullptr);
   PcbApi_QueryRule(1, rule, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &back, nullptr, nullptr,
                    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &i4Back, nullptr, nullptr, nullptr, nullptr,
                    nullptr, nullptr);
@@ -290,8 +293,8 @@ TEST_F(SimTest, PlaneClearanceRuleIsFoundAndKept) {
 TEST_F(SimTest, BoardLayersAndPairs) {
   TShortString text;
   TLayerCode current = 0;
-  ASSERT_EQ(PcbApi_QueryBoard(1, Board(), nullptr, &text, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &current,
-                              nullptr),
+  ASSERT_EQ(PcbApi_QueryBoard(1, Board(), nullptr, &text, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              &current, nullptr),
             0);
   EXPECT_EQ(text.str(), "TEST BOARD");
   EXPECT_EQ(current, 1u);
@@ -411,7 +414,8 @@ TEST_F(SimTest, QueriesRefuseOtherModesAndKinds) {
   EXPECT_EQ(PcbApi_QueryObjectImport_FromUser(12345678), 1);
   std::int32_t l = 0, b = 0, r = 0, t = 0;
   ASSERT_EQ(PcbApi_QueryObjectBoundingRectangle(track, &l, &b, &r, &t), 0);
-  EXPECT_EQ(std::vector<std::int32_t>({l, b, r, t}), std::vector<std::int32_t>({10000 - 40000, -40000, 20000 + 40000, 40000}));
+  EXPECT_EQ(std::vector<std::int32_t>({l, b, r, t}),
+            std::vector<std::int32_t>({10000 - 40000, -40000, 20000 + 40000, 40000}));
 }
 
 TEST_F(SimTest, ProgressIsRecordedAndReported) {
@@ -430,7 +434,8 @@ TEST_F(SimTest, ProgressIsRecordedAndReported) {
   PcbApi_Percent_Update();
   PcbApi_Percent_Finish();
   Sim_SetProgressCallback(nullptr, nullptr);
-  EXPECT_EQ(seen.events, (std::vector<std::string>{"0 Saving x 2 0", "1 Saving x 2 1", "1 Saving x 2 2", "2 Saving x 2 2"}));
+  EXPECT_EQ(seen.events,
+            (std::vector<std::string>{"0 Saving x 2 0", "1 Saving x 2 1", "1 Saving x 2 2", "2 Saving x 2 2"}));
   std::int32_t total = 0, steps = 0, opened = 0, closed = 0;
   char text[4];
   EXPECT_EQ(Sim_GetProgress(&total, &steps, &opened, &closed, text, sizeof text), 8);

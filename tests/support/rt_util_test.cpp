@@ -1,3 +1,5 @@
+#include "support/Rt_Util.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +11,6 @@
 #include "TestSupport.h"
 #include "host/CountedString.h"
 #include "platform/Platform.h"
-#include "support/Rt_Util.h"
 #include "support/TextOutput.h"
 
 namespace {
@@ -130,15 +131,16 @@ TEST(MessagesDeathTest, TestModePrintsOneLineAndEndsTheProcess) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   tqtest::ScopedRegistry registry;
   registry.TurnOnTestMode();
-  EXPECT_EXIT(ShowErrorMessage("Error in ConvertToHyperlynxLayer"), testing::ExitedWithCode(1),
-              "");
+  EXPECT_EXIT(ShowErrorMessage("Error in ConvertToHyperlynxLayer"), testing::ExitedWithCode(1), "");
   // The line itself, read from a child process's standard output.
-  const tqtest::RunResult warn = tqtest::RunCommand(
-      std::string("QUORVEX_REGISTRY_ROOT=") + tqtest::Quote(registry.root()) + " " TQ_BIN_DIR "/tq-message-probe warning Careful");
+  const tqtest::RunResult warn =
+      tqtest::RunCommand(std::string("QUORVEX_REGISTRY_ROOT=") + tqtest::Quote(registry.root()) +
+                         " " TQ_BIN_DIR "/tq-message-probe warning Careful");
   EXPECT_EQ(warn.exitCode, 1);
   EXPECT_EQ(warn.output, "ShowDialogWithCaption withWarning Careful\n");
-  const tqtest::RunResult err = tqtest::RunCommand(
-      std::string("QUORVEX_REGISTRY_ROOT=") + tqtest::Quote(registry.root()) + " " TQ_BIN_DIR "/tq-message-probe error Oops");
+  const tqtest::RunResult err =
+      tqtest::RunCommand(std::string("QUORVEX_REGISTRY_ROOT=") + tqtest::Quote(registry.root()) +
+                         " " TQ_BIN_DIR "/tq-message-probe error Oops");
   EXPECT_EQ(err.output, "ShowDialogWithCaption withError Oops\n");
 }
 

@@ -58,8 +58,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::uint64_t count = std::strtoull(argv[2], nullptr, 10);
-  if (std::strcmp(argv[1], "formats") == 0 && argc == 4)
-    return Formats(count, std::strtoull(argv[3], nullptr, 10));
+  if (std::strcmp(argv[1], "formats") == 0 && argc == 4) return Formats(count, std::strtoull(argv[3], nullptr, 10));
   if (std::strcmp(argv[1], "sincos") == 0 && argc == 3) {
     std::printf("sincos mismatches %" PRIu64 "\n", tqtest::CountSinCosMismatches(count));
     return 0;
