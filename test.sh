@@ -2,8 +2,9 @@
 # Builds everything and runs every test: installs the dependencies from
 # Debian packages, builds the Windows (win32) and Linux (native) presets,
 # runs all tests with ctest, runs the benchmarks once at their smallest size,
-# fuzzes two readers for a bounded time (clang),
-# then runs the tests again under AddressSanitizer and
+# checks the shared style (clang-format, clang-tidy), fuzzes three readers
+# and formatters for a bounded time (clang), then runs the tests again under
+# AddressSanitizer and
 # UndefinedBehaviorSanitizer (asan preset), and ends with a summary line.
 #   ./test.sh              everything
 #   TQ_SKIP_ASAN=1 ./test.sh   without the sanitizer pass
@@ -64,6 +65,17 @@ if [ -x build/native/bin/export_bench ]; then
     failed=$((failed + 1))
   fi
   rm -f "$bench_log"
+fi
+
+# The shared style: the layout of .clang-format and the checks of
+# .clang-tidy hold for the whole tree.
+echo "== Style (clang-format, clang-tidy)"
+if TQ_TIDY_JOBS="$jobs" ./scripts/check-style.sh >/dev/null 2>&1; then
+  passed=$((passed + 1))
+else
+  TQ_TIDY_JOBS="$jobs" ./scripts/check-style.sh 2>&1 | grep -v 'warnings generated' | tail -n 40
+  echo "the style check failed (scripts/check-style.sh)" >&2
+  failed=$((failed + 1))
 fi
 
 if [ "${TQ_SKIP_FUZZ:-0}" != "1" ]; then
