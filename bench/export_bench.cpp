@@ -58,30 +58,10 @@ void operator delete[](void* p, std::size_t) noexcept { Uncount(p); }
 
 namespace {
 
-// A board whose outline is `segments` keep-out tracks and as many arcs, on a
-// stack of `layers` signal layers.
-std::string GeneratedBoard(int segments, int layers) {
-  std::string json = R"({"layers": [)";
-  for (int l = 1; l <= layers; ++l) {
-    const std::string key = l == 1 ? "TopLayer" : (l == layers ? "BottomLayer" : "MidLayer" + std::to_string(l - 1));
-    json +=
-        (l > 1 ? "," : "") + std::string(R"({"layer": ")") + key + R"(", "name": "Layer )" + std::to_string(l) + "\"}";
-  }
-  json += R"(], "tracks": [)";
-  for (int i = 0; i < segments; ++i)
-    json += (i > 0 ? "," : "") + std::string(R"({"layer": "KeepOutLayer", "x1": )") + std::to_string(i * 1000) +
-            R"(, "y1": 0, "x2": )" + std::to_string(i * 1000 + 999) + R"(, "y2": 12345})";
-  json += R"(], "arcs": [)";
-  for (int i = 0; i < segments; ++i)
-    json += (i > 0 ? "," : "") + std::string(R"({"layer": "KeepOutLayer", "x": )") + std::to_string(i * 1000) +
-            R"(, "y": 5000, "radius": 31250, "startAngle": 30, "endAngle": 120})";
-  return json + "]}";
-}
-
 void BM_ExportOutline(benchmark::State& state) {
   tqtest::SimHost& host = tqtest::SimHost::Get();
   host.reset();
-  host.Load(GeneratedBoard(static_cast<int>(state.range(0)), 8), "generated.json");
+  host.Load(sim::GenerateOutlineBoardDocument(static_cast<int>(state.range(0)), 8), "generated.json");
   tqtest::ScratchDir dir;
   const std::string out = dir / "bench.hyp";
   for (auto _ : state) {

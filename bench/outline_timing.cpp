@@ -24,6 +24,7 @@
 #include "host/Export.h"
 #include "host/HostInterfaces.h"
 #include "sim/SimControl.h"
+#include "sim/generator/BoardGenerator.h"
 #include "sim/hostprog/HostPlatform.h"
 
 namespace {
@@ -31,25 +32,6 @@ namespace {
 using Export_t = std::uint8_t(TQ_STDCALL*)(const TShortString*, const TShortString*);
 
 decltype(&Sim_GetClientInterface) g_getClient = nullptr;
-
-std::string GeneratedBoard(int segments) {
-  std::string json = R"({"layers": [)";
-  const int layers = 8;
-  for (int l = 1; l <= layers; ++l) {
-    const std::string key = l == 1 ? "TopLayer" : (l == layers ? "BottomLayer" : "MidLayer" + std::to_string(l - 1));
-    json +=
-        (l > 1 ? "," : "") + std::string(R"({"layer": ")") + key + R"(", "name": "Layer )" + std::to_string(l) + "\"}";
-  }
-  json += R"(], "tracks": [)";
-  for (int i = 0; i < segments; ++i)
-    json += (i > 0 ? "," : "") + std::string(R"({"layer": "KeepOutLayer", "x1": )") + std::to_string(i * 1000) +
-            R"(, "y1": 0, "x2": )" + std::to_string(i * 1000 + 999) + R"(, "y2": 12345})";
-  json += R"(], "arcs": [)";
-  for (int i = 0; i < segments; ++i)
-    json += (i > 0 ? "," : "") + std::string(R"({"layer": "KeepOutLayer", "x": )") + std::to_string(i * 1000) +
-            R"(, "y": 5000, "radius": 31250, "startAngle": 30, "endAngle": 120})";
-  return json + "]}";
-}
 
 void* Open(const std::string& file) {
   std::string error;
@@ -92,7 +74,7 @@ int main(int argc, char** argv) {
   if (exportFile == nullptr) return 1;
 
   const std::string boardFile = out + ".board.json";
-  std::ofstream(boardFile, std::ios::binary) << GeneratedBoard(segments);
+  std::ofstream(boardFile, std::ios::binary) << sim::GenerateOutlineBoardDocument(segments, 8);
   char loadError[512] = {};
   const std::int32_t loaded = loadBoard(boardFile.c_str(), loadError, sizeof loadError);
   std::filesystem::remove(boardFile);

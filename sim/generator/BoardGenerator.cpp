@@ -261,4 +261,22 @@ std::string GenerateBoardDocument(const GeneratorOptions& options) {
   return std::move(j.out);
 }
 
+std::string GenerateOutlineBoardDocument(int segments, int layers) {
+  std::string json = R"({"layers": [)";
+  for (int l = 1; l <= layers; ++l) {
+    const std::string key = l == 1 ? "TopLayer" : (l == layers ? "BottomLayer" : "MidLayer" + std::to_string(l - 1));
+    json +=
+        (l > 1 ? "," : "") + std::string(R"({"layer": ")") + key + R"(", "name": "Layer )" + std::to_string(l) + "\"}";
+  }
+  json += R"(], "tracks": [)";
+  for (int i = 0; i < segments; ++i)
+    json += (i > 0 ? "," : "") + std::string(R"({"layer": "KeepOutLayer", "x1": )") + std::to_string(i * 1000) +
+            R"(, "y1": 0, "x2": )" + std::to_string(i * 1000 + 999) + R"(, "y2": 12345})";
+  json += R"(], "arcs": [)";
+  for (int i = 0; i < segments; ++i)
+    json += (i > 0 ? "," : "") + std::string(R"({"layer": "KeepOutLayer", "x": )") + std::to_string(i * 1000) +
+            R"(, "y": 5000, "radius": 31250, "startAngle": 30, "endAngle": 120})";
+  return json + "]}";
+}
+
 }  // namespace sim

@@ -17,4 +17,9 @@ struct GeneratorOptions {
 // The board document as JSON text (see docs/board-format.md).
 std::string GenerateBoardDocument(const GeneratorOptions& options);
 
+// A board whose outline is `segments` keep-out tracks and as many arcs (at
+// 30 to 120 degrees, radius 1/32 inch), on a stack of `layers` signal
+// layers: the outline benchmarks' board.
+std::string GenerateOutlineBoardDocument(int segments, int layers);
+
 }  // namespace sim
