@@ -65,11 +65,12 @@ void THyperlynxTranslator::WriteUnits() {
 void THyperlynxTranslator::WriteBoard() {
   WriteLine("");
   WriteLine(IndentString(IndentLevel) + "{BOARD " + HypLineText(FBoard->BoardText.str()));
-  IndentLevel += 2;
-  const LayerSet keepOut{kKeepOutLayer};
-  IterateObjects(*FBoard, kTrackKinds, keepOut, BindMethod<&THyperlynxTranslator::WriteBoardSegment>(*this), 0);
-  IterateObjects(*FBoard, kArcKinds, keepOut, BindMethod<&THyperlynxTranslator::WriteBoardArc>(*this), 0);
-  IndentLevel -= 2;
+  {
+    TIndentScope inner;
+    const LayerSet keepOut{kKeepOutLayer};
+    IterateObjects(*FBoard, kTrackKinds, keepOut, BindMethod<&THyperlynxTranslator::WriteBoardSegment>(*this), 0);
+    IterateObjects(*FBoard, kArcKinds, keepOut, BindMethod<&THyperlynxTranslator::WriteBoardArc>(*this), 0);
+  }
   WriteLine(IndentString(IndentLevel) + "}");
 }
 
