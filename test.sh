@@ -79,8 +79,8 @@ else
 fi
 
 if [ "${TQ_SKIP_FUZZ:-0}" != "1" ]; then
-  echo "== Fuzzing (bounded: 20 s for each of three targets)"
-  if TQ_JOBS="$jobs" ./scripts/fuzz.sh 20; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+  echo "== Fuzzing (bounded: 12 s for each of three targets)"
+  if TQ_JOBS="$jobs" ./scripts/fuzz.sh 12; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 fi
 
 if [ "${TQ_SKIP_ASAN:-0}" != "1" ]; then
