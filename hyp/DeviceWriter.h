@@ -38,10 +38,6 @@ class TDeviceWriter {
   // An empty line, then the section.
   void WriteDevices();
 
-  const std::vector<std::unique_ptr<TPcbComponent>>& List(TDeviceClass deviceClass) const {
-    return FLists[static_cast<std::size_t>(deviceClass)];
-  }
-
  private:
   std::array<std::vector<std::unique_ptr<TPcbComponent>>, kDeviceClassCount> FLists;
   TTextOutput& FOutput;

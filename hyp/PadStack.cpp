@@ -251,17 +251,15 @@ std::size_t TPadStackList::IndexOf(const TPadStack& padStack, bool scanOnly) con
   return found == FIndex.end() ? kNotFound : found->second;
 }
 
-bool TPadStackList::FindPadStack(TPadStack& padStack) const {
-  const std::size_t i = IndexOf(padStack, false);
-  if (i == kNotFound) return false;
-  padStack.Name = FPadStacks[i]->Name;
-  return true;
-}
+bool TPadStackList::FindPadStack(TPadStack& padStack) const { return TakeName(padStack, IndexOf(padStack, false)); }
 
 bool TPadStackList::FindPadStackByScan(TPadStack& padStack) const {
-  const std::size_t i = IndexOf(padStack, true);
-  if (i == kNotFound) return false;
-  padStack.Name = FPadStacks[i]->Name;
+  return TakeName(padStack, IndexOf(padStack, true));
+}
+
+bool TPadStackList::TakeName(TPadStack& padStack, std::size_t index) const {
+  if (index == kNotFound) return false;
+  padStack.Name = FPadStacks[index]->Name;
   return true;
 }
 

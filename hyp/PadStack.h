@@ -142,6 +142,9 @@ class TPadStackList {
   // The table index of the first stored padstack that is the same, through
   // the index where it can decide (or the scan alone); kNotFound if none.
   std::size_t IndexOf(const TPadStack& padStack, bool scanOnly) const;
+  // Copies the name of the stored padstack `index` into `padStack`; false
+  // for kNotFound.
+  bool TakeName(TPadStack& padStack, std::size_t index) const;
   // Reads a pad or via and builds its padstack; nullptr for another kind.
   std::unique_ptr<TPadStack> Build(THandle handle, int* ownLayer) const;
   // Adds the padstack of a handle unless an equal one is stored, and
