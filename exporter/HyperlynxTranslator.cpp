@@ -20,6 +20,7 @@ THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileN
   try {
     FBoard = std::make_unique<TBoard>(PcbApi_GetCurrentBoardHandle());
     FBoard->Query(1);
+    ForgetSharedComponent();
 
     ProgressTotal = 0;
     FBoard->ForEachObject(CountObject, kCountedKinds, LayerSet{0}, 0);

@@ -104,7 +104,15 @@ std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kPadObject) return {};
   const std::string padStack = HypValue(PadStackName(object, "Error in TTranslator.TranslatePadToString"));
   if (object.GetComponentHandle() == 0) return TRecordText("VIA ").Point(object).Text(" P=", padStack).Cut();
-  return TRecordText("PIN ").Point(object).Text(" R=", HypValue(GetPinReference(object))).Text(" P=", padStack).Cut();
+  const std::string reference = JoinPinReference(Designator(object.GetComponentHandle()), object);
+  return TRecordText("PIN ").Point(object).Text(" R=", HypValue(reference)).Text(" P=", padStack).Cut();
+}
+
+const std::string& TTranslator::Designator(THandle component) {
+  const auto found = FDesignators.find(component);
+  if (found != FDesignators.end()) return found->second;
+  std::string designator = GetComponentDesignator(component);
+  return FDesignators.emplace(component, std::move(designator)).first->second;
 }
 
 std::string TTranslator::TranslateViaToString(const TPCBObject& object) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -125,9 +126,13 @@ class TTranslator {
   // The HYP value of the layer name of an object's layer (quoted where it
   // must be), made once per name.
   const std::string& LayerValue(const TPCBObject& object);
+  // The designator of a component, read from the host once per run: every
+  // pin of the component names it.
+  const std::string& Designator(THandle component);
 
   TBoard* FBoard;
   std::array<std::pair<std::string, std::string>, kLayerCount> FLayerValues;
   std::optional<std::vector<std::uint8_t>> FStackLayers;
   std::array<std::int8_t, 4> FPlanePresent{-1, -1, -1, -1};
+  std::unordered_map<THandle, std::string> FDesignators;
 };

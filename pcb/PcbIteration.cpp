@@ -80,6 +80,12 @@ void TPcbBoard::ForEachObject(void (*Callback)(THandle), TObjectKindSet Kinds, c
 
 TPcbComponent& SharedComponent() { return *g_sharedComponent; }
 
+void ForgetSharedComponent() {
+  TPcbComponent& component = SharedComponent();
+  component.Handle = 0;
+  component.CommentHandle = 0;
+}
+
 THandle GetCommentHandle(THandle ComponentHandle) {
   TPcbComponent& component = SharedComponent();
   if (component.Handle != ComponentHandle) {
@@ -89,12 +95,23 @@ THandle GetCommentHandle(THandle ComponentHandle) {
   return component.CommentHandle;
 }
 
+std::string GetComponentDesignator(THandle ComponentHandle) {
+  TPcbComponent component(ComponentHandle);
+  component.Query(1);
+  return component.GetName();
+}
+
+std::string JoinPinReference(std::string_view Designator, const TPCBObject& Pad) {
+  std::string reference(Designator);
+  reference += '.';
+  reference += Pad.GetName();
+  return CutTo255(std::move(reference));
+}
+
 std::string GetPinReference(const TPCBObject& Pad) {
   const THandle componentHandle = Pad.GetComponentHandle();
   if (componentHandle == 0) return Pad.GetName();
-  TPcbComponent component(componentHandle);
-  component.Query(1);
-  return CutTo255(component.GetName() + "." + Pad.GetName());
+  return JoinPinReference(GetComponentDesignator(componentHandle), Pad);
 }
 
 std::string GetDeviceDirective(THandle ComponentHandle) {

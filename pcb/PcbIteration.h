@@ -62,6 +62,10 @@ requires(std::is_same_v<TContainer, TBoard> || std::is_same_v<TContainer, TNet>)
 // The component kept from library load to unload (created with handle 0):
 // the last component read by GetCommentHandle.
 TPcbComponent& SharedComponent();
+// Makes the shared component hold no component, as after loading. Every
+// export run starts so: a component read in an earlier run may be gone and
+// its handle taken by another one, whose comment is elsewhere.
+void ForgetSharedComponent();
 
 // The comment text object's handle of a component. The shared component is
 // read again only when it holds another component's handle.
@@ -70,6 +74,10 @@ THandle GetCommentHandle(THandle ComponentHandle);
 // The pad's name when it has no component; otherwise the designator of its
 // component, ".", and the pad's name, cut to 255 characters.
 std::string GetPinReference(const TPCBObject& Pad);
+// The two halves of it: the designator text of a component, read from the
+// host, and the reference of a pad of a component whose designator is known.
+std::string GetComponentDesignator(THandle ComponentHandle);
+std::string JoinPinReference(std::string_view Designator, const TPCBObject& Pad);
 
 // The device class that the component's comment names: when the comment's
 // first word is "HYPERLYNX" (ASCII letters in any case), its second word in

@@ -237,4 +237,34 @@ TEST_F(Writers, EachViaIsAskedForItsPadStackOncePerRun) {
   EXPECT_EQ(Section(lines, "{NET=S"), (std::vector<std::string>{"{NET=S", "  (VIA X=0.2000 Y=0.0000 P=1)", "}"}));
 }
 
+// Every pin names its component's designator; the component is read once per
+// run for that, however many pins it has, and afresh in the next run.
+TEST_F(Writers, AComponentIsReadOncePerRunForItsPinsAndAgainInTheNextRun) {
+  auto componentQueries = [this](const std::string& designator, int pins, std::vector<std::string>* lines) {
+    std::string pads;
+    for (int i = 1; i <= pins; ++i)
+      pads += std::string(i > 1 ? ", " : "") + R"({"name": ")" + std::to_string(i) + R"(", "net": ")" +
+              (i % 2 != 0 ? "A" : "B") + R"("})";
+    const std::string trace = out_ / "calls.txt";
+    SimHost::Get().Load(R"({"nets": ["A", "B"], "components": [{"designator": ")" + designator + R"(", "pads": [)" +
+                        pads + "]}]}");
+    EXPECT_EQ(SimHost::Get().callTrace(trace.c_str()), 1);
+    const std::string dest = out_ / "board.hyp";
+    EXPECT_TRUE(RunExport(dest, kFormatName));
+    SimHost::Get().callTrace(nullptr);
+    *lines = tqtest::HypLines(tqtest::ReadFile(dest));
+    std::size_t count = 0;
+    std::istringstream calls(tqtest::ReadFile(trace));
+    for (std::string line; std::getline(calls, line);)
+      if (line == "PcbApi_QueryComponent") ++count;
+    return count;
+  };
+  std::vector<std::string> lines;
+  const std::size_t withOnePin = componentQueries("U1", 1, &lines);
+  EXPECT_EQ(componentQueries("U7", 6, &lines), withOnePin);
+  EXPECT_EQ(Section(lines, "{NET=B"), (std::vector<std::string>{"{NET=B", "  (PIN X=0.0000 Y=0.0000 R=U7.2 P=0)",
+                                                                "  (PIN X=0.0000 Y=0.0000 R=U7.4 P=0)",
+                                                                "  (PIN X=0.0000 Y=0.0000 R=U7.6 P=0)", "}"}));
+}
+
 }  // namespace

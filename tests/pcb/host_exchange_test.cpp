@@ -99,8 +99,7 @@ class HostExchange : public ::testing::Test {
     SimHost::Get().Load(kBoard);
     board_ = std::make_unique<TBoard>(SimHost::Get().BoardHandle());
     // The shared component outlives each test; start from its load-time state.
-    SharedComponent().Handle = 0;
-    SharedComponent().CommentHandle = 0;
+    ForgetSharedComponent();
   }
 
   // Every object of a kind, in the host's order.
