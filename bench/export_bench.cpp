@@ -58,10 +58,14 @@ void operator delete[](void* p, std::size_t) noexcept { Uncount(p); }
 
 namespace {
 
-void BM_ExportOutline(benchmark::State& state) {
+void LoadOutline(int primitives) {
   tqtest::SimHost& host = tqtest::SimHost::Get();
   host.reset();
-  host.Load(sim::GenerateOutlineBoardDocument(static_cast<int>(state.range(0)), 8), "generated.json");
+  host.Load(sim::GenerateOutlineBoardDocument(primitives, 8), "generated.json");
+}
+
+void BM_ExportOutline(benchmark::State& state) {
+  LoadOutline(static_cast<int>(state.range(0)));
   tqtest::ScratchDir dir;
   const std::string out = dir / "bench.hyp";
   for (auto _ : state) {
@@ -80,10 +84,19 @@ double ExportPeakBytes(const std::string& out) {
   return static_cast<double>(gPeakBytes - before);
 }
 
-void LoadGenerated(int components) {
+// The number of padstacks in an exported file.
+std::size_t CountPadStacks(const std::string& path) {
+  const std::string text = tqtest::ReadFile(path);
+  std::size_t count = 0;
+  for (std::size_t at = text.find("{PADSTACK="); at != std::string::npos; at = text.find("{PADSTACK=", at + 1)) ++count;
+  return count;
+}
+
+void LoadGenerated(int components, int distinctPads = 0) {
   tqtest::SimHost& host = tqtest::SimHost::Get();
   host.reset();
-  host.Load(sim::GenerateBoardDocument({.seed = 1, .components = components}), "generated.json");
+  host.Load(sim::GenerateBoardDocument({.seed = 1, .components = components, .distinctPads = distinctPads}),
+            "generated.json");
 }
 
 // Whole exports of generated boards of realistic make-up; the argument is
@@ -100,6 +113,22 @@ void BM_ExportGenerated(benchmark::State& state) {
   state.counters["peak_MB"] = ExportPeakBytes(out) / 1e6;
 }
 BENCHMARK(BM_ExportGenerated)->Arg(130)->Arg(1300)->Arg(13000)->Unit(benchmark::kMillisecond);
+
+// The same boards with 30,000 distinct pad geometries (and so about as many
+// padstacks) where the board has that many pads: the time per primitive
+// should not grow with the padstack table.
+void BM_ExportDistinctPads(benchmark::State& state) {
+  LoadGenerated(static_cast<int>(state.range(0)), 30000);
+  tqtest::ScratchDir dir;
+  const std::string out = dir / "bench.hyp";
+  for (auto _ : state) {
+    if (!RunExport(out, kFormatName)) state.SkipWithError("the export failed");
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0) * 76);
+  state.counters["padstacks"] = static_cast<double>(CountPadStacks(out));
+  state.counters["peak_MB"] = ExportPeakBytes(out) / 1e6;
+}
+BENCHMARK(BM_ExportDistinctPads)->Arg(13000)->Unit(benchmark::kMillisecond);
 
 // ---------------------------------------------------------------------------
 // The floor: the simulated host answering only the queries the output needs,
@@ -215,20 +244,25 @@ struct FloorTables {
   std::unordered_map<Geometry, int, GeometryHash> padstackIndex;
 };
 
-FloorTables MakeFloorTables(const Api& api) {
+// The stack-up section exactly as the export writes it for the loaded board,
+// taken from one export run's file.
+std::string StackupOf(const std::string& exported) {
+  const std::string text = tqtest::ReadFile(exported);
+  const std::size_t begin = text.find("{STACKUP");
+  const std::size_t end = text.find("}\r\n", begin);
+  if (begin == std::string::npos || end == std::string::npos) std::abort();
+  return text.substr(begin, end + 3 - begin) + "\r\n";
+}
+
+FloorTables MakeFloorTables(const Api& api, const std::string& scratch) {
   FloorTables t;
   for (int l = 0; l <= kMaxLayer; ++l) {
     std::string name = LayerCodeName(LayerToLayerCode(l));
     std::replace(name.begin(), name.end(), ' ', '_');
     t.layerNames[static_cast<std::size_t>(l)] = name;
   }
-  t.stackup = "{STACKUP\r\n";
-  for (int l : {1, 39, 40, 32}) {
-    t.stackup +=
-        "  (SIGNAL T=0.0014 P=0.0000 C=1.724e-8 L=" + t.layerNames[static_cast<std::size_t>(l)] + " M=COPPER)\r\n";
-    t.stackup += "  (DIELECTRIC T=0.0126 C=4.8000 L=DE_" + t.layerNames[static_cast<std::size_t>(l)] + " M=FR-4)\r\n";
-  }
-  t.stackup += "}\r\n\r\n";
+  if (!RunExport(scratch, kFormatName)) std::abort();
+  t.stackup = StackupOf(scratch);
   const THandle board = api.PcbApi_GetCurrentBoardHandle();
   auto add = [&](const Geometry& g, bool via) {
     if (!t.padstackIndex.emplace(g, static_cast<int>(t.padstackIndex.size())).second) return;
@@ -332,13 +366,29 @@ void BM_FloorGenerated(benchmark::State& state) {
   tqtest::ScratchDir dir;
   const std::string out = dir / "floor.hyp";
   const Api api;
-  const FloorTables tables = MakeFloorTables(api);
+  const FloorTables tables = MakeFloorTables(api, out);
   std::string buffer;
   for (auto _ : state) FloorExport(api, tables, out, buffer);
   state.SetItemsProcessed(state.iterations() * state.range(0) * 76);
   state.counters["bytes"] = static_cast<double>(buffer.size());
 }
 BENCHMARK(BM_FloorGenerated)->Arg(130)->Arg(1300)->Arg(13000)->Unit(benchmark::kMillisecond);
+
+// The floor of the outline boards of BM_ExportOutline: the same run, which on
+// a board without components and nets writes the outline, the stack-up and the
+// empty sections.
+void BM_FloorOutline(benchmark::State& state) {
+  LoadOutline(static_cast<int>(state.range(0)));
+  tqtest::ScratchDir dir;
+  const std::string out = dir / "floor.hyp";
+  const Api api;
+  const FloorTables tables = MakeFloorTables(api, out);
+  std::string buffer;
+  for (auto _ : state) FloorExport(api, tables, out, buffer);
+  state.SetItemsProcessed(state.iterations() * state.range(0) * 2);
+  state.counters["bytes"] = static_cast<double>(buffer.size());
+}
+BENCHMARK(BM_FloorOutline)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // Prints the runs as usual and keeps the fastest CPU time of each.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -355,14 +405,20 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
   // "export/floor" for every size that both ran at.
   void PrintRatios() const {
-    for (const auto& [name, exportTime] : fastest_) {
-      const std::string prefix = "BM_ExportGenerated/";
-      if (name.rfind(prefix, 0) != 0) continue;
-      const std::string size = name.substr(prefix.size());
-      auto floor = fastest_.find("BM_FloorGenerated/" + size);
-      if (floor == fastest_.end() || floor->second <= 0) continue;
-      std::printf("export/floor at %s components: %.2f (CPU %.3g / %.3g)\n", size.c_str(), exportTime / floor->second,
-                  exportTime, floor->second);
+    struct Pair {
+      const char* board;
+      const char* unit;
+    };
+    for (const Pair pair : {Pair{"Outline", "outline primitives"}, Pair{"Generated", "components"}}) {
+      const std::string prefix = std::string("BM_Export") + pair.board + "/";
+      for (const auto& [name, exportTime] : fastest_) {
+        if (name.rfind(prefix, 0) != 0) continue;
+        const std::string size = name.substr(prefix.size());
+        auto floor = fastest_.find(std::string("BM_Floor") + pair.board + "/" + size);
+        if (floor == fastest_.end() || floor->second <= 0) continue;
+        std::printf("export/floor at %s %s: %.2f (CPU %.3g / %.3g)\n", size.c_str(), pair.unit,
+                    exportTime / floor->second, exportTime, floor->second);
+      }
     }
   }
 

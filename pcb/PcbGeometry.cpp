@@ -3,6 +3,8 @@
 #include <math.h>  // sincosl
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace pcbgeom {
@@ -26,12 +28,32 @@ std::int32_t RoundHalfEven(long double v) {
   if (!std::isfinite(v)) return 0;
   if (v >= kInt32Max) return std::numeric_limits<std::int32_t>::max();
   if (v <= kInt32Min) return std::numeric_limits<std::int32_t>::min();
-  // Within the int32 range both floor and the fraction are exact.
-  long double whole = std::floor(v);
-  const long double fraction = v - whole;
-  if (fraction > 0.5L || (fraction == 0.5L && std::fmod(whole, 2.0L) != 0.0L)) whole += 1.0L;
-  if (whole > kInt32Max) return std::numeric_limits<std::int32_t>::max();
-  return static_cast<std::int32_t>(whole);
+  // Decided on the bits of the extended value: the compiler's floor and
+  // conversions switch the x87 control word around every rounding, which
+  // stalls the processor, and this runs four times per arc. The magnitude is
+  // mantissa * 2^(exponent - 63) with the mantissa's top bit set (a
+  // denormal's exponent is far below -1), and below 2^31 here.
+  static_assert(std::numeric_limits<long double>::digits == 64, "x87 extended precision");
+  std::uint64_t mantissa = 0;
+  std::uint16_t signAndExponent = 0;
+  unsigned char bytes[sizeof(long double)];
+  std::memcpy(bytes, &v, sizeof v);
+  std::memcpy(&mantissa, bytes, sizeof mantissa);
+  std::memcpy(&signAndExponent, bytes + sizeof mantissa, sizeof signAndExponent);
+  const int exponent = static_cast<int>(signAndExponent & 0x7FFFu) - 16383;
+  std::int64_t magnitude = 0;
+  if (exponent == -1) {
+    magnitude = mantissa > (std::uint64_t{1} << 63) ? 1 : 0;  // [0.5, 1): a half goes to 0
+  } else if (exponent >= 0) {
+    const int shift = 63 - exponent;  // at least 33
+    std::uint64_t whole = mantissa >> shift;
+    const std::uint64_t fraction = mantissa & ((std::uint64_t{1} << shift) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    if (fraction > half || (fraction == half && (whole & 1u) != 0)) ++whole;
+    magnitude = static_cast<std::int64_t>(whole);
+  }
+  // Ties to even is the same on either side of zero.
+  return static_cast<std::int32_t>((signAndExponent & 0x8000u) != 0 ? -magnitude : magnitude);
 }
 
 std::int32_t SaturatingAdd(std::int64_t a, std::int64_t b) {

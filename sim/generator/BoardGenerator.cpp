@@ -113,6 +113,7 @@ std::string GenerateBoardDocument(const GeneratorOptions& options) {
   static const Footprint kIcPads[] = {
       {12 * kMil, 60 * kMil, 25 * kMil}, {16 * kMil, 70 * kMil, 50 * kMil}, {24 * kMil, 80 * kMil, 50 * kMil}};
   std::vector<PadRef> pads;
+  int padCount = 0;
   int nextSignal = 0;
   auto assignNet = [&]() {
     const int r = rnd.Below(100);
@@ -173,7 +174,12 @@ std::string GenerateBoardDocument(const GeneratorOptions& options) {
           (comment.empty() ? "" : ", \"comment\": " + Q(comment)) + ", \"x\": " + N(cx) + ", \"y\": " + N(cy) +
           ", \"rotation\": " + N(rotation) + (bottom ? ", \"side\": \"bottom\"" : "") + ", \"pads\": [");
     for (std::size_t p = 0; p < own.size(); ++p) {
-      const Pad& pad = own[p];
+      Pad pad = own[p];
+      if (options.distinctPads > 0) {
+        const int g = padCount++ % options.distinctPads;
+        pad.sx = 10 * kMil + (g % 200) * kMil / 10;
+        pad.sy = 10 * kMil + (g / 200) * kMil / 10;
+      }
       const int net = assignNet();
       pads.push_back({pad.x, pad.y, net});
       j.Raw(std::string(p == 0 ? "" : ", ") + "{\"name\": " + Q(std::to_string(p + 1)) + ", \"x\": " + N(pad.x) +

@@ -12,6 +12,12 @@ namespace sim {
 struct GeneratorOptions {
   std::uint64_t seed = 1;
   int components = 1000;
+  // 0: the footprints' few dozen pad geometries. N > 0: the pads of the
+  // components take N distinct sizes in turn (10 to 29.9 mil across, from
+  // 10 mil along in steps of a tenth of a mil every 200), keeping their
+  // footprint's shape and hole, so that a board with at least N pads has at
+  // least N distinct padstacks.
+  int distinctPads = 0;
 };
 
 // The board document as JSON text (see docs/board-format.md).

@@ -7,7 +7,7 @@
 //                [--fail CALL[:N]]... [--no-board] [--hold] [--trace FILE]
 //                [--hostile-strings]
 //   quorvex-host calls
-//   quorvex-host generate [--seed S] [--components N] OUT.json
+//   quorvex-host generate [--seed S] [--components N] [--distinct-pads N] OUT.json
 //
 // Exit codes: 0 done; 1 the export did not happen (a module or export is
 // missing, the format is not recognised, the exporter answered false);
@@ -422,6 +422,11 @@ int main(int argc, char** argv) {
   generate->add_option("--components", generated.components, "The number of components")
       ->capture_default_str()
       ->check(CLI::Range(1, 200000));
+  generate
+      ->add_option("--distinct-pads", generated.distinctPads,
+                   "Give the components' pads this many distinct sizes in turn (0: the footprints' own few)")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 1000000));
   generate->add_option("OUT", generatedFile, "The board document to write (JSON)")->required();
 
   try {

@@ -244,4 +244,14 @@ TEST(NumberFormatUnderWine, SineAndCosineTogetherAreBitIdenticalToSeparateCalls)
   EXPECT_EQ(WithoutCarriageReturns(r.output), "sincos mismatches 0\n");
 }
 
+TEST(NumberFormatUnderWine, CoordinatesRoundToTheNearestIntegerAsDefined) {
+  TQ_REQUIRE_WINE();
+  if (!std::filesystem::exists(tqtest::Win32Bin() + "/tq-arith-check.exe"))
+    GTEST_SKIP() << "tq-arith-check.exe is missing (rebuild the win32 preset)";
+  tqtest::RunResult r = tqtest::RunWine("tq-arith-check.exe", "rounding 200000");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_NE(r.output.find("rounding compared "), std::string::npos) << r.output;
+  EXPECT_NE(WithoutCarriageReturns(r.output).find(" mismatches 0\n"), std::string::npos) << r.output;
+}
+
 }  // namespace

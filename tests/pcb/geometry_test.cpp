@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <memory>
 
+#include "RoundHalfEvenCheck.h"
 #include "SinCosCheck.h"
 #include "pcb/PcbGeometry.h"
 #include "pcb/Pcbclass.h"
@@ -68,6 +70,13 @@ TEST(RoundHalfEven, TiesGoToEvenAndNothingIsUndefined) {
   EXPECT_EQ(pcbgeom::RoundHalfEven(1e30L), std::numeric_limits<std::int32_t>::max());
   EXPECT_EQ(pcbgeom::RoundHalfEven(-1e30L), std::numeric_limits<std::int32_t>::min());
   EXPECT_EQ(pcbgeom::RoundHalfEven(2147483646.5L), 2147483646);
+}
+
+// Rounding decided on the bits of the value, against its definition.
+TEST(RoundHalfEven, AgreesWithTheFloorDefinitionEverywhere) {
+  const tqtest::TRoundingCheck check = tqtest::CheckRoundHalfEven(200000);
+  EXPECT_GT(check.compared, 2000000u);
+  EXPECT_EQ(check.mismatches, 0u);
 }
 
 TEST(RectangleCorners, UnturnedCornersRunLeftBottomToRightTop) {

@@ -43,4 +43,22 @@ TEST(BoardGenerator, BoardsHaveTheProportionsOfRealDesigns) {
   EXPECT_GE(planes, 2u);
 }
 
+// For boards with many distinct padstacks: the pads take the sizes in turn,
+// and nothing else of the board changes.
+TEST(BoardGenerator, DistinctPadsGiveAsManyPadGeometries) {
+  const auto geometries = [](const nlohmann::json& board) {
+    std::set<std::string> g;
+    for (const auto& component : board["components"])
+      for (const auto& pad : component["pads"]) g.insert(pad["size"].dump());
+    return g.size();
+  };
+  const nlohmann::json plain = nlohmann::json::parse(sim::GenerateBoardDocument({.seed = 3, .components = 1000}));
+  const nlohmann::json many =
+      nlohmann::json::parse(sim::GenerateBoardDocument({.seed = 3, .components = 1000, .distinctPads = 3000}));
+  EXPECT_EQ(geometries(many), 3000u);
+  EXPECT_EQ(many["tracks"], plain["tracks"]);
+  EXPECT_EQ(many["vias"], plain["vias"]);
+  EXPECT_EQ(many["components"].size(), plain["components"].size());
+}
+
 }  // namespace

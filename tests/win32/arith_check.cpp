@@ -7,6 +7,9 @@
 //                                  the earlier implementation on a part of them
 //   tq-arith-check sincos COUNT    angles whose sine and cosine from one call
 //                                  differ from separate calls
+//   tq-arith-check rounding COUNT  values that the rounding to the nearest
+//                                  integer (ties to even) of coordinates
+//                                  rounds otherwise than its definition
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +18,7 @@
 
 #include "NumberFormatReference.h"
 #include "NumberFormatSamples.h"
+#include "RoundHalfEvenCheck.h"
 #include "SinCosCheck.h"
 #include "hyp/NumberFormat.h"
 
@@ -54,13 +58,18 @@ int Formats(std::uint64_t lengthCount, std::uint64_t realCount) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: tq-arith-check formats LENGTHS REALS | sincos COUNT\n");
+    std::fprintf(stderr, "usage: tq-arith-check formats LENGTHS REALS | sincos COUNT | rounding COUNT\n");
     return 2;
   }
   const std::uint64_t count = std::strtoull(argv[2], nullptr, 10);
   if (std::strcmp(argv[1], "formats") == 0 && argc == 4) return Formats(count, std::strtoull(argv[3], nullptr, 10));
   if (std::strcmp(argv[1], "sincos") == 0 && argc == 3) {
     std::printf("sincos mismatches %" PRIu64 "\n", tqtest::CountSinCosMismatches(count));
+    return 0;
+  }
+  if (std::strcmp(argv[1], "rounding") == 0 && argc == 3) {
+    const tqtest::TRoundingCheck check = tqtest::CheckRoundHalfEven(count);
+    std::printf("rounding compared %" PRIu64 " mismatches %" PRIu64 "\n", check.compared, check.mismatches);
     return 0;
   }
   std::fprintf(stderr, "unknown check %s\n", argv[1]);
