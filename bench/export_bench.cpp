@@ -17,6 +17,7 @@
 #include <new>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "SimHost.h"
@@ -25,6 +26,7 @@
 #include "host/PcbApi.h"
 #include "host/RT_PCB.h"
 #include "hyp/NumberFormat.h"
+#include "pcb/PcbGeometry.h"
 #include "sim/generator/BoardGenerator.h"
 
 TQ_DEFINE_CLIENT_API()
@@ -293,12 +295,19 @@ void SegmentLine(std::string& out, const char* record, const Track& t, const Flo
 }
 
 void ArcLine(std::string& out, const char* record, const Arc& a, const FloorTables* tables) {
-  const double s = a.start * M_PI / 180, e = a.end * M_PI / 180;
-  const auto at = [](std::int32_t c, double r, double f) { return static_cast<std::int32_t>(std::lround(c + r * f)); };
+  // The end points with the library's long-double trigonometry and rounding,
+  // which the output's bytes depend on.
+  // A net's arc lists its end point first, the outline's its start point.
+  pcbgeom::TSinCos s = pcbgeom::SinCos(pcbgeom::Radians(pcbgeom::NormaliseDegrees(a.start)));
+  pcbgeom::TSinCos e = pcbgeom::SinCos(pcbgeom::Radians(pcbgeom::NormaliseDegrees(a.end)));
+  if (tables != nullptr) std::swap(s, e);
+  const auto at = [](std::int32_t c, std::int32_t r, long double f) {
+    return pcbgeom::SaturatingAdd(pcbgeom::RoundHalfEven(f * static_cast<long double>(r)), c);
+  };
   out += "  (";
   out += record;
-  out += " X1=" + FormatLength(at(a.x, a.radius, std::cos(s))) + " Y1=" + FormatLength(at(a.y, a.radius, std::sin(s))) +
-         " X2=" + FormatLength(at(a.x, a.radius, std::cos(e))) + " Y2=" + FormatLength(at(a.y, a.radius, std::sin(e))) +
+  out += " X1=" + FormatLength(at(a.x, a.radius, s.Cos)) + " Y1=" + FormatLength(at(a.y, a.radius, s.Sin)) +
+         " X2=" + FormatLength(at(a.x, a.radius, e.Cos)) + " Y2=" + FormatLength(at(a.y, a.radius, e.Sin)) +
          " XC=" + FormatLength(a.x) + " YC=" + FormatLength(a.y) + " R=" + FormatLength(a.radius);
   if (tables != nullptr) out += " W=" + FormatLength(a.width) + " L=" + LayerName(*tables, a.layer);
   out += ")\r\n";
@@ -331,6 +340,7 @@ void FloorExport(const Api& api, const FloorTables& t, const std::string& path, 
   });
   out += "}\r\n\r\n";
   out += t.padstacks;
+  out += "\r\n";
 
   api.Each(board, kNetKind, 0, [&](THandle net) {
     TShortString name;
@@ -381,12 +391,15 @@ void BM_FloorOutline(benchmark::State& state) {
   LoadOutline(static_cast<int>(state.range(0)));
   tqtest::ScratchDir dir;
   const std::string out = dir / "floor.hyp";
+  const std::string exported = dir / "export.hyp";
   const Api api;
-  const FloorTables tables = MakeFloorTables(api, out);
+  const FloorTables tables = MakeFloorTables(api, exported);
   std::string buffer;
   for (auto _ : state) FloorExport(api, tables, out, buffer);
   state.SetItemsProcessed(state.iterations() * state.range(0) * 2);
   state.counters["bytes"] = static_cast<double>(buffer.size());
+  // Here the floor writes exactly the export's file.
+  if (buffer != tqtest::ReadFile(exported)) state.SkipWithError("the floor's file differs from the export's");
 }
 BENCHMARK(BM_FloorOutline)->Arg(100)->Arg(5000)->Arg(50000)->Arg(500000)->Unit(benchmark::kMillisecond);
 

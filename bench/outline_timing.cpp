@@ -2,9 +2,12 @@
 // targets: the Windows build runs it under wine, so that the two builds'
 // export speed can be compared without the cost of starting a host program
 // and loading a large board document. The board's outline is N keep-out
-// tracks and N keep-out arcs on an eight-layer stack, as in export_bench.
+// tracks and N keep-out arcs on an eight-layer stack, as in export_bench; or,
+// with --generated, the generated board of C components of export_bench
+// (seed 1).
 //
 //   tq-outline-timing N RUNS OUT.hyp [LIBRARY]
+//   tq-outline-timing --generated C RUNS OUT.hyp [LIBRARY]
 //
 // Loads the simulated host's modules and the exporter (default: beside this
 // program), loads the board once, exports it RUNS times to OUT.hyp and
@@ -49,11 +52,16 @@ extern "C" TQ_EXPORT IHostClient* TQ_STDCALL ClientAPI_GetClientInterface() {
 static_assert(std::is_same_v<decltype(&ClientAPI_GetClientInterface), ClientAPI_GetClientInterface_t>);
 
 int main(int argc, char** argv) {
+  const bool generated = argc > 1 && std::string(argv[1]) == "--generated";
+  if (generated) {
+    --argc;
+    ++argv;
+  }
   if (argc != 4 && argc != 5) {
-    std::fprintf(stderr, "usage: tq-outline-timing N RUNS OUT.hyp [LIBRARY]\n");
+    std::fprintf(stderr, "usage: tq-outline-timing [--generated] N RUNS OUT.hyp [LIBRARY]\n");
     return 2;
   }
-  const int segments = std::atoi(argv[1]);
+  const int size = std::max(1, std::atoi(argv[1]));
   const int runs = std::max(1, std::atoi(argv[2]));
   const std::string out = std::filesystem::absolute(argv[3]).string();
   const std::string library = argc == 5 ? argv[4] : hostprog::ProgramDirectory() + hostprog::kExporterFile;
@@ -74,7 +82,8 @@ int main(int argc, char** argv) {
   if (exportFile == nullptr) return 1;
 
   const std::string boardFile = out + ".board.json";
-  std::ofstream(boardFile, std::ios::binary) << sim::GenerateOutlineBoardDocument(segments, 8);
+  std::ofstream(boardFile, std::ios::binary) << (generated ? sim::GenerateBoardDocument({.seed = 1, .components = size})
+                                                           : sim::GenerateOutlineBoardDocument(size, 8));
   char loadError[512] = {};
   const std::int32_t loaded = loadBoard(boardFile.c_str(), loadError, sizeof loadError);
   std::filesystem::remove(boardFile);
@@ -97,7 +106,8 @@ int main(int argc, char** argv) {
     ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
   }
   std::sort(ms.begin(), ms.end());
-  std::printf("outline primitives %d, runs %d: fastest %.1f ms, median %.1f ms\n", 2 * segments, runs, ms.front(),
-              ms[ms.size() / 2]);
+  std::printf("%s %d, runs %d: fastest %.1f ms, median %.1f ms\n",
+              generated ? "generated board, components" : "outline primitives", generated ? size : 2 * size, runs,
+              ms.front(), ms[ms.size() / 2]);
   return 0;
 }
