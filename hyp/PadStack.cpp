@@ -1,6 +1,7 @@
 #include "hyp/PadStack.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -106,14 +107,21 @@ void TPadStack::Write(TTextOutput& file) const {
 namespace {
 
 // The bytes of an entry, with -0.0 taken as 0.0 (they compare equal).
-std::string EntryBytes(const TPadStackEntry& e) {
+constexpr std::size_t kEntryBytes = sizeof(TPadStackEntry::EntryKind) + sizeof(TPadStackEntry::LayerIndex) +
+                                    sizeof(TPadStackEntry::Shape) + sizeof(TPadStackEntry::SizeX) +
+                                    sizeof(TPadStackEntry::SizeY) + sizeof(double) +
+                                    sizeof(TPadStackEntry::ThermalShape) + sizeof(TPadStackEntry::ThermalSizeX) +
+                                    sizeof(TPadStackEntry::ThermalSizeY) + sizeof(double);
+using TEntryBytes = std::array<char, kEntryBytes>;
+
+TEntryBytes EntryBytes(const TPadStackEntry& e) {
   const double angle = e.Angle == 0.0 ? 0.0 : e.Angle;
   const double thermalAngle = e.ThermalAngle == 0.0 ? 0.0 : e.ThermalAngle;
-  std::string bytes;
-  auto put = [&bytes](const auto& value) {
-    char raw[sizeof value];
-    std::memcpy(raw, &value, sizeof value);
-    bytes.append(raw, sizeof value);
+  TEntryBytes bytes{};
+  std::size_t at = 0;
+  auto put = [&bytes, &at](const auto& value) {
+    std::memcpy(bytes.data() + at, &value, sizeof value);
+    at += sizeof value;
   };
   put(e.EntryKind), put(e.LayerIndex), put(e.Shape), put(e.SizeX), put(e.SizeY), put(angle);
   put(e.ThermalShape), put(e.ThermalSizeX), put(e.ThermalSizeY), put(thermalAngle);
@@ -127,7 +135,7 @@ std::string EntryBytes(const TPadStackEntry& e) {
 // room for one to hold an entry the other lacks. A padstack that repeats an
 // entry can never equal one that does not, so the index never misses.
 std::string IndexKey(const TPadStack& p) {
-  std::vector<std::string> entries;
+  std::vector<TEntryBytes> entries;
   entries.reserve(p.Entries.size());
   for (const TPadStackEntry& e : p.Entries) {
     if (std::isnan(e.Angle) || std::isnan(e.ThermalAngle)) return {};
@@ -136,7 +144,8 @@ std::string IndexKey(const TPadStack& p) {
   std::sort(entries.begin(), entries.end());
   if (std::adjacent_find(entries.begin(), entries.end()) != entries.end()) return {};
   std::string key(reinterpret_cast<const char*>(&p.HoleSize), sizeof p.HoleSize);
-  for (const std::string& e : entries) key += e;
+  key.reserve(key.size() + entries.size() * kEntryBytes);
+  for (const TEntryBytes& e : entries) key.append(e.data(), e.size());
   return key;
 }
 
@@ -230,7 +239,7 @@ void TPadStackList::AddOrFind(THandle handle, std::unique_ptr<TPadStack> padStac
     i = FPadStacks.size();
     AddPadStack(std::move(padStack));
   }
-  FIndexOfObject.emplace(handle, static_cast<std::uint32_t>(i));
+  FIndexOfObject.Emplace(handle, static_cast<std::uint32_t>(i));
 }
 
 void TPadStackList::AddPadStack(std::unique_ptr<TPadStack> padStack) {
@@ -264,8 +273,8 @@ bool TPadStackList::TakeName(TPadStack& padStack, std::size_t index) const {
 }
 
 bool TPadStackList::FindPadStackOf(THandle handle, std::string& name) const {
-  const auto found = FIndexOfObject.find(handle);
-  if (found == FIndexOfObject.end()) return false;
-  name = FPadStacks[found->second]->Name;
+  const std::uint32_t* found = FIndexOfObject.Find(handle);
+  if (found == nullptr) return false;
+  name = FPadStacks[*found]->Name;
   return true;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "host/PcbApi.h"
+#include "support/KeyIndex.h"
 
 class TBoard;
 class TPCBObject;
@@ -164,7 +165,7 @@ class TPadStackList {
   std::vector<THandle> FMetEarlyOrder;
   // The table index of every counted pad's and via's padstack, so that the
   // NET sections need not build it again.
-  std::unordered_map<THandle, std::uint32_t> FIndexOfObject;
+  TKeyIndex FIndexOfObject;
   // Stored padstacks whose entries all differ, by their IndexKey: the first
   // one with each key.
   std::unordered_map<std::string, std::size_t> FIndex;
