@@ -79,7 +79,7 @@ else
 fi
 
 if [ "${TQ_SKIP_FUZZ:-0}" != "1" ]; then
-  echo "== Fuzzing (bounded: 12 s for each of three targets)"
+  echo "== Fuzzing (bounded: three targets side by side for 12 s)"
   if TQ_JOBS="$jobs" ./scripts/fuzz.sh 12; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 fi
 

@@ -159,8 +159,10 @@ constexpr const char* kDevicePrefixes[kDeviceClassCount] = {
 
 std::string TTranslator::TranslateDeviceToString(const TPCBObject& object, TDeviceClass deviceClass) {
   if (object.GetObjectKind() != kComponentObject) return {};
+  // The pins of the component name the same designator later in the run.
+  const std::string& designator = FDesignators.insert_or_assign(object.Handle, object.GetName()).first->second;
   return TRecordText(kDevicePrefixes[static_cast<int>(deviceClass)])
-      .Text("", HypValue(object.GetName()))
+      .Text("", HypValue(designator))
       .Text(" L=", LayerValue(object))
       .Cut();
 }

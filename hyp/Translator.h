@@ -127,7 +127,8 @@ class TTranslator {
   // must be), made once per name.
   const std::string& LayerValue(const TPCBObject& object);
   // The designator of a component, read from the host once per run: every
-  // pin of the component names it.
+  // pin of the component names it. The DEVICES section, written first, puts
+  // each component's designator here as it writes it.
   const std::string& Designator(THandle component);
 
   TBoard* FBoard;

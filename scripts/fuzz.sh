@@ -22,15 +22,26 @@ cmake --build --preset fuzz -j "${TQ_JOBS:-2}" --target fuzz_lock_file fuzz_boar
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p build/fuzz/artifacts
-for target in lock_file board_document fragments; do
+# The three run side by side, each for the whole time.
+targets=(lock_file board_document fragments)
+pids=()
+for target in "${targets[@]}"; do
   mkdir -p "$work/$target"
   echo "== fuzz_$target for ${seconds} s"
-  if ! TQ_FUZZ_DIR="$work" "build/fuzz/bin/fuzz_$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 \
-      -artifact_prefix="build/fuzz/artifacts/$target-" "$work/$target" "tests/fuzz/corpus/$target" \
-      >"$work/$target.log" 2>&1; then
+  TQ_FUZZ_DIR="$work" "build/fuzz/bin/fuzz_$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 \
+    -artifact_prefix="build/fuzz/artifacts/$target-" "$work/$target" "tests/fuzz/corpus/$target" \
+    >"$work/$target.log" 2>&1 &
+  pids+=($!)
+done
+status=0
+for i in "${!targets[@]}"; do
+  target=${targets[$i]}
+  if ! wait "${pids[$i]}"; then
     tail -n 40 "$work/$target.log"
     echo "fuzz_$target found a fault; its input is in build/fuzz/artifacts/" >&2
-    exit 1
+    status=1
+    continue
   fi
-  grep -E '^#[0-9]+' "$work/$target.log" | tail -n 1
+  echo "fuzz_$target: $(grep -E '^#[0-9]+' "$work/$target.log" | tail -n 1)"
 done
+exit "$status"
