@@ -88,11 +88,10 @@ constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 
 constexpr double kFastLimit = 1e6;
 constexpr int kFastMaxDecimals = 9;
 
-// The fixed text of `units` (a whole number of 10^-decimals) with the sign.
-std::string FixedText(bool negative, std::uint64_t units, int decimals) {
-  char buf[48];
-  char* end = buf + sizeof buf;
-  char* p = end;
+// Writes the digits of `units` (a whole number of 10^-decimals) backwards
+// before `p`, with the decimal point; returns the first character.
+template <typename TUnsigned>
+char* PutFixedDigits(char* p, TUnsigned units, int decimals) {
   for (int i = 0; i < decimals; ++i) {
     *--p = static_cast<char>('0' + units % 10);
     units /= 10;
@@ -102,6 +101,17 @@ std::string FixedText(bool negative, std::uint64_t units, int decimals) {
     *--p = static_cast<char>('0' + units % 10);
     units /= 10;
   } while (units != 0);
+  return p;
+}
+
+// The fixed text of `units` (a whole number of 10^-decimals) with the sign.
+// Values that fit in 32 bits take 32-bit arithmetic: a 32-bit build divides
+// 64-bit numbers in a library call, one per digit.
+std::string FixedText(bool negative, std::uint64_t units, int decimals) {
+  char buf[48];
+  char* end = buf + sizeof buf;
+  char* p = units <= 0xFFFFFFFFu ? PutFixedDigits(end, static_cast<std::uint32_t>(units), decimals)
+                                 : PutFixedDigits(end, units, decimals);
   if (negative) *--p = '-';
   return std::string(p, static_cast<std::size_t>(end - p));
 }
@@ -161,10 +171,11 @@ std::string FormatLength(std::int32_t value) {
   }
   // The length in 0.001 mil, i.e. in 1e-6 inch. A length that rounds to
   // zero mils is not negative (it is -0.0 in the conversion).
-  const std::uint64_t micro = static_cast<std::uint64_t>(whole) * 1000 + thousandths;
+  // At most 214,749,000 (from 2^31 host units): 32-bit arithmetic is enough.
+  const std::uint32_t micro = whole * 1000 + thousandths;
   const bool printNegative = negative && micro != 0;
-  const std::uint64_t units = micro / 100;  // 1e-4 inch
-  const std::uint64_t below = micro % 100;
+  const std::uint32_t units = micro / 100;  // 1e-4 inch
+  const std::uint32_t below = micro % 100;
   if (below != 50) return FixedText(printNegative, units + (below > 50 ? 1 : 0), 4);
   // An exact half at the fourth decimal: whether the inches in double
   // precision come out just below or above it decides, as in the general
