@@ -211,25 +211,26 @@ void TPadStackList::AddObject(THandle handle) {
 }
 
 std::unique_ptr<TPadStack> TPadStackList::Build(THandle handle, int* ownLayer) const {
-  std::unique_ptr<TPCBObject> object;
-  const TPadStackBuilder* builder = nullptr;
+  // The object lives for this one call.
+  const auto build = [ownLayer](TPCBObject& object, const TPadStackBuilder& builder) {
+    object.Query(1);
+    *ownLayer = object.GetLayer();
+    return builder(object);
+  };
   switch (PcbApi_GetObjectIdFromObjectHandle(handle) & 0x7F) {
-    case kPadObject:
-      object = std::make_unique<TPad>(handle);
-      builder = &FPadBuilder;
-      break;
-    case kViaObject:
-      object = std::make_unique<TPcbVia>(handle);
-      builder = &FViaBuilder;
-      break;
+    case kPadObject: {
+      TPad pad(handle);
+      return build(pad, FPadBuilder);
+    }
+    case kViaObject: {
+      TPcbVia via(handle);
+      return build(via, FViaBuilder);
+    }
     default:
       // The visit asks for pads and vias only; a host that yields anything
       // else has nothing here that a padstack could describe.
       return nullptr;
   }
-  object->Query(1);
-  *ownLayer = object->GetLayer();
-  return (*builder)(*object);
 }
 
 void TPadStackList::AddOrFind(THandle handle, std::unique_ptr<TPadStack> padStack) {
