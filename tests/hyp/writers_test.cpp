@@ -4,6 +4,7 @@
 
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "SimHost.h"
@@ -31,6 +32,21 @@ class Writers : public ::testing::Test {
     SimHost::Get().Load(board);
     const std::string dest = out_ / "board.hyp";
     EXPECT_TRUE(RunExport(dest, kFormatName));
+    return tqtest::HypLines(tqtest::ReadFile(dest));
+  }
+  // Exports the board as Export does, and counts the entry point calls of
+  // the run whose name is `entry`.
+  std::vector<std::string> ExportCounting(const std::string& board, std::string_view entry, std::size_t* calls) {
+    const std::string trace = out_ / "calls.txt";
+    SimHost::Get().Load(board);
+    EXPECT_EQ(SimHost::Get().callTrace(trace.c_str()), 1);
+    const std::string dest = out_ / "board.hyp";
+    EXPECT_TRUE(RunExport(dest, kFormatName));
+    SimHost::Get().callTrace(nullptr);
+    *calls = 0;
+    std::istringstream lines(tqtest::ReadFile(trace));
+    for (std::string line; std::getline(lines, line);)
+      if (line == entry) ++*calls;
     return tqtest::HypLines(tqtest::ReadFile(dest));
   }
   // The lines from the one that starts with `opening` to the closing "}".
@@ -221,19 +237,11 @@ TEST_F(Writers, TheProgressDisplayAdvancesOncePerComponentPadViaAndNet) {
 // Each pad and via is built into a padstack once per run: the NET sections
 // take the name the table gave its handle instead of asking the host again.
 TEST_F(Writers, EachViaIsAskedForItsPadStackOncePerRun) {
-  const std::string trace = out_ / "calls.txt";
-  SimHost::Get().Load(std::string("{") + kPlaneStack + R"(,
-    "vias": [{"net": "GND", "stackMode": 1}, {"net": "VCC", "x": "100mil"}, {"net": "S", "x": "200mil"}]})");
-  ASSERT_EQ(SimHost::Get().callTrace(trace.c_str()), 1);
-  const std::string dest = out_ / "board.hyp";
-  EXPECT_TRUE(RunExport(dest, kFormatName));
-  SimHost::Get().callTrace(nullptr);
   std::size_t stackModeQueries = 0;
-  std::istringstream calls(tqtest::ReadFile(trace));
-  for (std::string line; std::getline(calls, line);)
-    if (line.rfind("PcbApi_QueryViaStackMode", 0) == 0) ++stackModeQueries;
+  const std::vector<std::string> lines = ExportCounting(std::string("{") + kPlaneStack + R"(,
+    "vias": [{"net": "GND", "stackMode": 1}, {"net": "VCC", "x": "100mil"}, {"net": "S", "x": "200mil"}]})",
+                                                        "PcbApi_QueryViaStackMode", &stackModeQueries);
   EXPECT_EQ(stackModeQueries, 3u);
-  const std::vector<std::string> lines = tqtest::HypLines(tqtest::ReadFile(dest));
   EXPECT_EQ(Section(lines, "{NET=S"), (std::vector<std::string>{"{NET=S", "  (VIA X=0.2000 Y=0.0000 P=1)", "}"}));
 }
 
@@ -245,18 +253,10 @@ TEST_F(Writers, AComponentIsReadOncePerRunForItsPinsAndAgainInTheNextRun) {
     for (int i = 1; i <= pins; ++i)
       pads += std::string(i > 1 ? ", " : "") + R"({"name": ")" + std::to_string(i) + R"(", "net": ")" +
               (i % 2 != 0 ? "A" : "B") + R"("})";
-    const std::string trace = out_ / "calls.txt";
-    SimHost::Get().Load(R"({"nets": ["A", "B"], "components": [{"designator": ")" + designator + R"(", "pads": [)" +
-                        pads + "]}]}");
-    EXPECT_EQ(SimHost::Get().callTrace(trace.c_str()), 1);
-    const std::string dest = out_ / "board.hyp";
-    EXPECT_TRUE(RunExport(dest, kFormatName));
-    SimHost::Get().callTrace(nullptr);
-    *lines = tqtest::HypLines(tqtest::ReadFile(dest));
     std::size_t count = 0;
-    std::istringstream calls(tqtest::ReadFile(trace));
-    for (std::string line; std::getline(calls, line);)
-      if (line == "PcbApi_QueryComponent") ++count;
+    *lines = ExportCounting(
+        R"({"nets": ["A", "B"], "components": [{"designator": ")" + designator + R"(", "pads": [)" + pads + "]}]}",
+        "PcbApi_QueryComponent", &count);
     return count;
   };
   std::vector<std::string> lines;
