@@ -215,43 +215,46 @@ std::string Hex(std::uint64_t v) {
   return buf;
 }
 
-TEST(NumberFormatUnderWine, TheWindowsBuildPrintsTheSameTexts) {
-  TQ_REQUIRE_WINE();
-  if (!std::filesystem::exists(tqtest::Win32Bin() + "/tq-arith-check.exe"))
-    GTEST_SKIP() << "tq-arith-check.exe is missing (rebuild the win32 preset)";
+// The Windows build's arithmetic, run by its check program under wine.
+class NumberFormatUnderWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TQ_REQUIRE_WINE();
+    if (!std::filesystem::exists(tqtest::Win32Bin() + "/tq-arith-check.exe"))
+      GTEST_SKIP() << "tq-arith-check.exe is missing (rebuild the win32 preset)";
+  }
+  // The check program's output, without carriage returns; a failed run
+  // fails the test.
+  static std::string Check(const std::string& arguments) {
+    tqtest::RunResult r = tqtest::RunWine("tq-arith-check.exe", arguments);
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    return WithoutCarriageReturns(r.output);
+  }
+};
+
+TEST_F(NumberFormatUnderWine, TheWindowsBuildPrintsTheSameTexts) {
   // All the sampled lengths; a tenth of the reals, most of which are drawn
   // next to halves and take the exact-digit path, slow in a 32-bit build.
   const std::uint64_t lengthCount = tqtest::kSampleCount;
   const std::uint64_t realCount = tqtest::kSampleCount / 10;
-  tqtest::RunResult r =
-      tqtest::RunWine("tq-arith-check.exe", "formats " + std::to_string(lengthCount) + " " + std::to_string(realCount));
-  ASSERT_EQ(r.exitCode, 0) << r.output;
+  const std::string output = Check("formats " + std::to_string(lengthCount) + " " + std::to_string(realCount));
   const TStreamDigests d = NativeDigests(lengthCount, realCount);
   std::ostringstream expected;
   expected << "lengths " << Hex(d.lengths) << "\n"
            << "real3 " << Hex(d.real3) << "\n"
            << "real4 " << Hex(d.real4) << "\n"
            << "reference mismatches 0\n";
-  EXPECT_EQ(WithoutCarriageReturns(r.output), expected.str());
+  EXPECT_EQ(output, expected.str());
 }
 
-TEST(NumberFormatUnderWine, SineAndCosineTogetherAreBitIdenticalToSeparateCalls) {
-  TQ_REQUIRE_WINE();
-  if (!std::filesystem::exists(tqtest::Win32Bin() + "/tq-arith-check.exe"))
-    GTEST_SKIP() << "tq-arith-check.exe is missing (rebuild the win32 preset)";
-  tqtest::RunResult r = tqtest::RunWine("tq-arith-check.exe", "sincos 2000000");
-  ASSERT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_EQ(WithoutCarriageReturns(r.output), "sincos mismatches 0\n");
+TEST_F(NumberFormatUnderWine, SineAndCosineTogetherAreBitIdenticalToSeparateCalls) {
+  EXPECT_EQ(Check("sincos 2000000"), "sincos mismatches 0\n");
 }
 
-TEST(NumberFormatUnderWine, CoordinatesRoundToTheNearestIntegerAsDefined) {
-  TQ_REQUIRE_WINE();
-  if (!std::filesystem::exists(tqtest::Win32Bin() + "/tq-arith-check.exe"))
-    GTEST_SKIP() << "tq-arith-check.exe is missing (rebuild the win32 preset)";
-  tqtest::RunResult r = tqtest::RunWine("tq-arith-check.exe", "rounding 200000");
-  ASSERT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_NE(r.output.find("rounding compared "), std::string::npos) << r.output;
-  EXPECT_NE(WithoutCarriageReturns(r.output).find(" mismatches 0\n"), std::string::npos) << r.output;
+TEST_F(NumberFormatUnderWine, CoordinatesRoundToTheNearestIntegerAsDefined) {
+  const std::string output = Check("rounding 200000");
+  EXPECT_EQ(output.rfind("rounding compared ", 0), 0u) << output;
+  EXPECT_NE(output.find(" mismatches 0\n"), std::string::npos) << output;
 }
 
 }  // namespace
