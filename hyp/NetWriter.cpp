@@ -36,9 +36,9 @@ void TNetWriter::WriteNet(THandle handle) {
   FOutput.WriteLine(IndentString(IndentLevel) + "}");
 }
 
-template <typename TObject>
-void TNetWriter::WriteMember(THandle handle, const TTranslateEvent& fragment) {
-  TObject object(handle);
+template <typename TObject, typename... TArgs>
+void TNetWriter::WriteMember(THandle handle, const TTranslateEvent& fragment, TArgs... args) {
+  TObject object(handle, args...);
   object.Query(1);
   FOutput.WriteRecord(IndentLevel, fragment(object));
 }
@@ -46,9 +46,5 @@ void TNetWriter::WriteMember(THandle handle, const TTranslateEvent& fragment) {
 void TNetWriter::WriteTrack(THandle handle) { WriteMember<TPcbTrack>(handle, FOnTrack); }
 void TNetWriter::WriteArc(THandle handle) { WriteMember<TPcbArc>(handle, FOnArc); }
 void TNetWriter::WriteVia(THandle handle) { WriteMember<TPcbVia>(handle, FOnVia); }
-void TNetWriter::WritePad(THandle handle) {
-  // A pin line needs no per-layer value of the pad.
-  TPcbPad pad(handle, TPcbPad::TLayerReading::OnDemand);
-  pad.Query(1);
-  FOutput.WriteRecord(IndentLevel, FOnPad(pad));
-}
+// A pin line needs no per-layer value of the pad.
+void TNetWriter::WritePad(THandle handle) { WriteMember<TPcbPad>(handle, FOnPad, TPcbPad::TLayerReading::OnDemand); }

@@ -30,8 +30,10 @@ class TNetWriter {
   void WritePad(THandle handle);
 
  private:
-  template <typename TObject>
-  void WriteMember(THandle handle, const TTranslateEvent& fragment);
+  // Reads the object of a handle (made with the further arguments, if any)
+  // and writes its record.
+  template <typename TObject, typename... TArgs>
+  void WriteMember(THandle handle, const TTranslateEvent& fragment, TArgs... args);
 
   TTextOutput& FOutput;
   TBoard& FBoard;

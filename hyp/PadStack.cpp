@@ -235,23 +235,27 @@ std::unique_ptr<TPadStack> TPadStackList::Build(THandle handle, int* ownLayer) c
 
 void TPadStackList::AddOrFind(THandle handle, std::unique_ptr<TPadStack> padStack) {
   if (!padStack) return;
-  std::size_t i = IndexOf(*padStack, false);
+  std::string key = IndexKey(*padStack);
+  std::size_t i = IndexOf(*padStack, key);
   if (i == kNotFound) {
     i = FPadStacks.size();
-    AddPadStack(std::move(padStack));
+    Store(std::move(padStack), std::move(key));
   }
   FIndexOfObject.Emplace(handle, static_cast<std::uint32_t>(i));
 }
 
 void TPadStackList::AddPadStack(std::unique_ptr<TPadStack> padStack) {
-  padStack->Name = std::to_string(FPadStacks.size());
   std::string key = IndexKey(*padStack);
+  Store(std::move(padStack), std::move(key));
+}
+
+void TPadStackList::Store(std::unique_ptr<TPadStack> padStack, std::string key) {
+  padStack->Name = std::to_string(FPadStacks.size());
   if (!key.empty()) FIndex.emplace(std::move(key), FPadStacks.size());
   FPadStacks.push_back(std::move(padStack));
 }
 
-std::size_t TPadStackList::IndexOf(const TPadStack& padStack, bool scanOnly) const {
-  const std::string key = scanOnly ? std::string() : IndexKey(padStack);
+std::size_t TPadStackList::IndexOf(const TPadStack& padStack, const std::string& key) const {
   if (key.empty()) {
     for (std::size_t i = 0; i < FPadStacks.size(); ++i)
       if (FPadStacks[i]->SameAs(padStack)) return i;
@@ -261,10 +265,12 @@ std::size_t TPadStackList::IndexOf(const TPadStack& padStack, bool scanOnly) con
   return found == FIndex.end() ? kNotFound : found->second;
 }
 
-bool TPadStackList::FindPadStack(TPadStack& padStack) const { return TakeName(padStack, IndexOf(padStack, false)); }
+bool TPadStackList::FindPadStack(TPadStack& padStack) const {
+  return TakeName(padStack, IndexOf(padStack, IndexKey(padStack)));
+}
 
 bool TPadStackList::FindPadStackByScan(TPadStack& padStack) const {
-  return TakeName(padStack, IndexOf(padStack, true));
+  return TakeName(padStack, IndexOf(padStack, std::string()));
 }
 
 bool TPadStackList::TakeName(TPadStack& padStack, std::size_t index) const {

@@ -141,8 +141,12 @@ class TPadStackList {
   TPadStackBuilder FViaBuilder;
   static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
   // The table index of the first stored padstack that is the same, through
-  // the index where it can decide (or the scan alone); kNotFound if none.
-  std::size_t IndexOf(const TPadStack& padStack, bool scanOnly) const;
+  // the index under the padstack's IndexKey, or by the scan where the key is
+  // empty; kNotFound if none.
+  std::size_t IndexOf(const TPadStack& padStack, const std::string& key) const;
+  // Names the padstack as AddPadStack does and appends it, indexed under
+  // its key (none when the key is empty).
+  void Store(std::unique_ptr<TPadStack> padStack, std::string key);
   // Copies the name of the stored padstack `index` into `padStack`; false
   // for kNotFound.
   bool TakeName(TPadStack& padStack, std::size_t index) const;
