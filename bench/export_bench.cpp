@@ -66,14 +66,20 @@ void LoadOutline(int primitives) {
   host.Load(sim::GenerateOutlineBoardDocument(primitives, 8), "generated.json");
 }
 
+// Times export runs of the loaded board into `out`; primitivesPerUnit
+// primitives per unit of the benchmark's argument.
+void TimeExport(benchmark::State& state, const std::string& out, std::int64_t primitivesPerUnit) {
+  for (auto _ : state) {
+    if (!RunExport(out, kFormatName)) state.SkipWithError("the export failed");
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0) * primitivesPerUnit);
+}
+
 void BM_ExportOutline(benchmark::State& state) {
   LoadOutline(static_cast<int>(state.range(0)));
   tqtest::ScratchDir dir;
   const std::string out = dir / "bench.hyp";
-  for (auto _ : state) {
-    if (!RunExport(out, kFormatName)) state.SkipWithError("the export failed");
-  }
-  state.SetItemsProcessed(state.iterations() * state.range(0) * 2);
+  TimeExport(state, out, 2);
 }
 BENCHMARK(BM_ExportOutline)->Arg(100)->Arg(5000)->Arg(50000)->Arg(500000)->Unit(benchmark::kMillisecond);
 
@@ -108,10 +114,7 @@ void BM_ExportGenerated(benchmark::State& state) {
   LoadGenerated(static_cast<int>(state.range(0)));
   tqtest::ScratchDir dir;
   const std::string out = dir / "bench.hyp";
-  for (auto _ : state) {
-    if (!RunExport(out, kFormatName)) state.SkipWithError("the export failed");
-  }
-  state.SetItemsProcessed(state.iterations() * state.range(0) * 76);
+  TimeExport(state, out, 76);
   state.counters["peak_MB"] = ExportPeakBytes(out) / 1e6;
 }
 BENCHMARK(BM_ExportGenerated)->Arg(130)->Arg(1300)->Arg(13000)->Unit(benchmark::kMillisecond);
@@ -123,10 +126,7 @@ void BM_ExportDistinctPads(benchmark::State& state) {
   LoadGenerated(static_cast<int>(state.range(0)), 30000);
   tqtest::ScratchDir dir;
   const std::string out = dir / "bench.hyp";
-  for (auto _ : state) {
-    if (!RunExport(out, kFormatName)) state.SkipWithError("the export failed");
-  }
-  state.SetItemsProcessed(state.iterations() * state.range(0) * 76);
+  TimeExport(state, out, 76);
   state.counters["padstacks"] = static_cast<double>(CountPadStacks(out));
   state.counters["peak_MB"] = ExportPeakBytes(out) / 1e6;
 }
