@@ -7,6 +7,7 @@
 // interface call raises EHostError and ends the run; the lines written until
 // then stay in the output. docs/stackup.md records the choices made for
 // stacks the host should never present.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -32,6 +33,8 @@ struct TStackupLines {
 };
 
 bool IsSignalLayer(int layer) { return layer >= kTopLayer && layer <= kBottomLayer; }
+
+constexpr const char* kEmptyStackupRecord = "OPTIONS USE_DIE_FOR_METAL=NO";
 
 TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& settings) {
   const std::string layerName = GetHypLayerName(number);
@@ -64,9 +67,11 @@ TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& set
                      "IPcbDielectric::GetMaterial");
     // The dielectric is named after the layer above it; the prefix is part
     // of the quoted value.
-    lines.dielectric =
-        CutFragment("DIELECTRIC T=" + FormatLength(height) + " C=" + FormatReal4(constant) +
-                    " L=" + HypValue("DE_" + layerName) + " M=" + HypValue(platform::WideToSingleByte(material)));
+    // The material gives way where the record would not fit.
+    const std::string head = "DIELECTRIC T=" + FormatLength(height) + " C=" + FormatReal4(constant) +
+                             " L=" + HypValue("DE_" + layerName) + " M=";
+    const std::size_t room = 255 - std::min<std::size_t>(255, head.size());
+    lines.dielectric = CutFragment(head + HypValue(FitName(HypLineText(platform::WideToSingleByte(material)), room)));
   }
   return lines;
 }
@@ -82,6 +87,7 @@ void THyperlynxTranslator::WriteStackup() {
   {
     TIndentScope inner;
     THostRef<IPcbLayerStack> stack = CurrentLayerStack();
+    bool written = false;
     if (stack) {
       ForEachStackLayer(*stack.get(), [&](IPcbLayer& layer, std::uint8_t number) {
         // A number outside the layer range names no layer of the HYP file:
@@ -90,8 +96,13 @@ void THyperlynxTranslator::WriteStackup() {
         const TStackupLines lines = DescribeLayer(layer, number, settings);
         FOutput.WriteRecord(IndentLevel, lines.copper);
         if (number != kBottomLayer && lines.hasDielectric) FOutput.WriteRecord(IndentLevel, lines.dielectric);
+        written = true;
       });
     }
+    // Readers take no STACKUP section without a record. Without a layer to
+    // describe, the section holds the one record that names no layer: the
+    // option that is the default anyway.
+    if (!written) FOutput.WriteRecord(IndentLevel, kEmptyStackupRecord);
   }
   WriteLine(IndentString(IndentLevel) + "}");
 }

@@ -1,5 +1,6 @@
 #include "exporter/Tarnquil.h"
 
+#include <array>
 #include <memory>
 
 #include "exporter/HyperlynxTranslator.h"
@@ -17,8 +18,9 @@ void BuildHypLayerNames() {
   THostRef<IPcbBoard> board = GetCurrentBoardInterface(server.get());
   THostRef<IPcbLayerStack> stack;
   if (board) CheckHost(board->GetLayerStack(stack.Receive()), "IPcbBoard::GetLayerStack");
+  std::array<std::string, kLayerCount> names;
   for (int i = 0; i < kLayerCount; ++i) {
-    std::string name;
+    std::string& name = names[static_cast<std::size_t>(i)];
     if (i == kKeepOutLayer || i == kMultiLayer) {
       name = "signal";
     } else {
@@ -33,8 +35,8 @@ void BuildHypLayerNames() {
         name = LayerDisplayName(LayerToLayerCode(i));
       }
     }
-    HypLayerNames[static_cast<std::size_t>(i)] = MakeHypLayerName(std::move(name));
   }
+  SetHypLayerNames(names);
 }
 
 bool RunExport(const std::string& fileName, std::string_view formatName) {

@@ -1,5 +1,8 @@
 #include "hyp/HypLayerNames.h"
 
+#include "hyp/HypText.h"
+#include "hyp/NumberFormat.h"
+
 std::array<std::string, kLayerCount> HypLayerNames;
 
 std::string GetHypLayerName(int layer) {
@@ -12,4 +15,26 @@ std::string MakeHypLayerName(std::string name) {
   for (char& c : name)
     if (c == ' ') c = '_';
   return name;
+}
+
+static_assert(kLayerValueCapacity == 255 - 36 - 8 * kLengthTextMax, "the arc record's numbers at their widest");
+
+void SetHypLayerNames(const std::array<std::string, kLayerCount>& names) {
+  THypNameSpace space;
+  const auto claim = [&](int layer) {
+    const auto i = static_cast<std::size_t>(layer);
+    HypLayerNames[i] = space.Claim(HypLineText(MakeHypLayerName(names[i])), kLayerValueCapacity);
+  };
+  for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) claim(layer);
+  for (int layer = kInternalPlane1; layer <= kInternalPlane16; ++layer) claim(layer);
+  for (int layer = 0; layer < kLayerCount; ++layer) {
+    const bool copper =
+        (layer >= kTopLayer && layer <= kBottomLayer) || (layer >= kInternalPlane1 && layer <= kInternalPlane16);
+    if (copper) continue;
+    if (layer == kMultiLayer && names[static_cast<std::size_t>(layer)] == names[kKeepOutLayer]) {
+      HypLayerNames[kMultiLayer] = HypLayerNames[kKeepOutLayer];
+      continue;
+    }
+    claim(layer);
+  }
 }

@@ -14,3 +14,18 @@ std::string GetHypLayerName(int layer);
 
 // A name as the HYP text carries it: spaces become underscores, cut to 255.
 std::string MakeHypLayerName(std::string name);
+
+// The most characters a layer name takes as a HYP value (quotes included):
+// what the longest record that names a layer, the arc of a net, leaves of
+// its 255 characters when every number in it has its widest text. A layer
+// name that fits there fits in every record that names it.
+inline constexpr std::size_t kLayerValueCapacity = 255 - (sizeof("ARC X1= Y1= X2= Y2= XC= YC= R= W= L=") - 1) - 8 * 9;
+
+// Fills the table from the names of the layers 0..82 as the host gives
+// them. Each becomes MakeHypLayerName of it, with the characters that no
+// HYP value can carry replaced, shortened to kLayerValueCapacity; and two
+// layers never share a name: the copper layers (signal layers, then
+// planes) take theirs first, then the others in number order, and a name
+// already taken gets a suffix (THypNameSpace). The two layers that are no
+// layers of their own, KeepOutLayer and MultiLayer, share theirs.
+void SetHypLayerNames(const std::array<std::string, kLayerCount>& names);

@@ -1,5 +1,6 @@
 #include "hyp/HypText.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace {
@@ -26,13 +27,47 @@ bool EndsBareWord(char c) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Whether the whole text reads as a number with a decimal point or an
-// exponent: [+-] then digits with an optional point and fraction, or a point
-// and digits, then an optional exponent. Readers scan such a text as a
-// number wherever they accept one (a pin reference such as 1.5), so it is
-// quoted. Whole numbers are left bare: every field that holds a name reads
-// them as names, and padstack names are whole numbers.
-bool ReadsAsDecimalNumber(std::string_view text) {
+// The letters that a reader takes as the scale of a number written with a
+// unit ("10k", "4.7M", "2.2u", "1.0nH", "1.5mil"): the decimal prefixes from
+// yocto to yotta, some of them in either case.
+bool IsScaleLetter(char c) {
+  switch (c) {
+    case 'Y':
+    case 'Z':
+    case 'E':
+    case 'P':
+    case 'T':
+    case 'G':
+    case 'M':
+    case 'K':
+    case 'k':
+    case 'm':
+    case 'u':
+    case 'U':
+    case 'n':
+    case 'N':
+    case 'p':
+    case 'f':
+    case 'F':
+    case 'a':
+    case 'z':
+    case 'y':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Whether a reader could scan the text, or its beginning, as a number: the
+// whole text is a number with a point or an exponent (a sign, digits with
+// an optional point and fraction or a point and digits, an optional
+// exponent: "1.5", "1.", "-.5", "2e3"), or the text begins with a number
+// followed by a scale letter, the form of a number with a unit ("10k",
+// "4.7M", "2.2u", "1.0nH", "1.5mil", "1.a"). A whole number alone is left
+// bare: every field that holds a name reads it as a name, and padstack
+// names are whole numbers; a pin reference, the one value read in a
+// number's place, always holds a point.
+bool ReadsAsNumber(std::string_view text) {
   std::size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   std::size_t digits = 0;
@@ -55,6 +90,7 @@ bool ReadsAsDecimalNumber(std::string_view text) {
       i = j;
     }
   }
+  if (i < text.size() && IsScaleLetter(text[i])) return true;
   return i == text.size() && (point || exponent);
 }
 
@@ -71,7 +107,7 @@ bool HypValueNeedsQuotes(std::string_view text) {
   if (text.empty()) return true;
   for (char c : text)
     if (EndsBareWord(c)) return true;
-  return ReadsAsDecimalNumber(text);
+  return ReadsAsNumber(text);
 }
 
 std::string HypValue(std::string_view text) {
@@ -96,4 +132,31 @@ std::string CutFragment(std::string_view fragment) {
     kept.back() = '"';
   }
   return kept;
+}
+
+std::size_t HypValueSize(std::string_view name) { return name.size() + (HypValueNeedsQuotes(name) ? 2 : 0); }
+
+std::string FitName(std::string name, std::size_t capacity) {
+  // Shortening can change whether the name needs quotes ("1.5x" needs none,
+  // "1.5" does), so the value is measured again after every step.
+  while (!name.empty() && HypValueSize(name) > capacity) {
+    const std::size_t quoted = capacity >= 2 ? capacity - 2 : 0;
+    name.resize(std::min(name.size() - 1, HypValueNeedsQuotes(name) ? quoted : capacity));
+  }
+  return name;
+}
+
+std::string THypNameSpace::Claim(std::string name, std::size_t capacity) {
+  std::string written = FitName(std::move(name), capacity);
+  if (FTaken.insert(written).second) return written;
+  for (unsigned n = 2;; ++n) {
+    const std::string suffix = "_" + std::to_string(n);
+    std::string base = written;
+    std::string candidate = base + suffix;
+    while (!base.empty() && HypValueSize(candidate) > capacity) {
+      base.pop_back();
+      candidate = base + suffix;
+    }
+    if (FTaken.insert(candidate).second) return candidate;
+  }
 }

@@ -7,8 +7,10 @@
 // that every reader takes back as the same name, and keep the 255-character
 // cut of a record from leaving a quoted value open. docs/hyp-names.md gives
 // the rule and the reasons.
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 // The character written in place of a character that no HYP value can carry:
 // the double quote and the control characters (0..31 and 127).
@@ -36,3 +38,31 @@ std::string HypLineText(std::string_view text);
 // 255th character is left out, quote and all). Expects every double quote of
 // `fragment` to come from HypValue.
 std::string CutFragment(std::string_view fragment);
+
+// The number of characters HypValue gives for `name`, a text without
+// characters that no value can carry.
+std::size_t HypValueSize(std::string_view name);
+
+// `name` (a text without characters that no value can carry) shortened
+// from its end until its HYP value takes at most `capacity` characters.
+// Records that are cut after 255 characters give way in their names this
+// way, never in the fields around them.
+std::string FitName(std::string name, std::size_t capacity);
+
+// The names of one kind of object in one file (nets, layers, designators):
+// different objects get different names, whatever replacing, cleaning or
+// shortening made of them, so that a reader never takes two objects for one.
+class THypNameSpace {
+ public:
+  // The name an object is written under: `name` (as HypLineText gives it)
+  // shortened to fit `capacity` (FitName); when an earlier object of this
+  // space was given that name, the first of "_2", "_3", ... that makes it
+  // free is added, shortening the name before it where the capacity asks.
+  // One hash lookup for a name that is free.
+  std::string Claim(std::string name, std::size_t capacity = static_cast<std::size_t>(-1));
+  // Whether a name has been given in this space.
+  bool Taken(const std::string& name) const { return FTaken.count(name) != 0; }
+
+ private:
+  std::unordered_set<std::string> FTaken;
+};

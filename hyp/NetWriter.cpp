@@ -24,7 +24,10 @@ void TNetWriter::WriteNet(THandle handle) {
   PcbApi_Percent_Update();
   TNet net(handle);
   net.Query(1);
-  FOutput.WriteLine(IndentString(IndentLevel) + "{" + "NET=" + HypValue(MakeNetName(net.GetName())));
+  // Two nets never share a name in the file, whatever the cleaning made of
+  // their names: a reader would join them.
+  FOutput.WriteLine(IndentString(IndentLevel) + "{" +
+                    "NET=" + HypValue(FNetNames.Claim(HypLineText(MakeNetName(net.GetName())))));
   {
     TIndentScope inner;
     const LayerSet anyLayer{0};

@@ -4,6 +4,7 @@
 // VIA and PIN lines (a pad without a component is written as a VIA line).
 // Objects that belong to no net appear in no NET section.
 #include "host/PcbApi.h"
+#include "hyp/HypText.h"
 #include "hyp/Translator.h"
 
 class TBoard;
@@ -41,4 +42,6 @@ class TNetWriter {
   TTranslateEvent FOnArc;
   TTranslateEvent FOnPad;
   TTranslateEvent FOnVia;
+  // The names given to the nets written so far.
+  THypNameSpace FNetNames;
 };

@@ -23,6 +23,7 @@
 // character, like every text the HYP writers handle.
 //
 // The functions keep no state: they may run on several threads at once.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -31,6 +32,8 @@
 // 1000. Computed in whole numbers where that decides the digits.
 // 312500 gives 0.0313, 1500 gives 0.0002, -400 gives -0.0000.
 std::string FormatLength(std::int32_t value);
+// The longest text FormatLength gives (-214.7484, for the least value).
+inline constexpr std::size_t kLengthTextMax = 9;
 
 // An angle in degrees with three decimals; a value equal to 0.0 (either sign)
 // gives "0". 90 gives 90.000, 0.0001 gives 0.000.

@@ -97,7 +97,20 @@ void TPadStack::WriteClosing(TTextOutput& file) const { file.WriteLine(IndentStr
 
 void TPadStack::Write(TTextOutput& file) const {
   WriteOpening(file);
-  for (const TPadStackEntry& entry : Entries) WriteEntry(file, entry);
+  bool written = false;
+  for (const TPadStackEntry& entry : Entries) {
+    WriteEntry(file, entry);
+    written = written || entry.EntryKind != kNoEntry;
+  }
+  // A section needs one entry line to be read at all. A padstack without
+  // copper says so with an anti-pad of no size, which cuts nothing.
+  if (!written) {
+    TPadStackEntry nothing;
+    nothing.EntryKind = kAntiPadEntry;
+    nothing.LayerIndex = kPadStackPlaneDefault;
+    nothing.Shape = kRoundShape;
+    WriteEntry(file, nothing);
+  }
   WriteClosing(file);
 }
 
@@ -171,50 +184,23 @@ void TPadStackList::WriteAll() {
 }
 
 void TPadStackList::Collect() {
-  // The iterators IterateObjects would make (per kind, then per layer), one
-  // visit each, so that every handle comes with the layer it was yielded on.
-  for (const TObjectKind kind : {kPadObject, kViaObject}) {
-    for (int L = 1; L <= 75; ++L) {
-      FVisitLayer = L;
-      IterateObjects(FBoard, KindSetOf({kind}), LayerSet{L}, BindMethod<&TPadStackList::AddObject>(*this), 0);
-    }
-    FVisitLayer = -1;
-    // Objects whose own layer never yielded them count where first met.
-    for (const THandle handle : FMetEarlyOrder) {
-      TMetEarly& met = FMetEarly.at(handle);
-      if (met.padStack) AddOrFind(handle, std::move(met.padStack));
-    }
-    FMetEarlyOrder.clear();
-    FMetEarly.clear();
-  }
+  IterateObjects(FBoard, kPadAndViaKinds, LayerSet::Range(1, 75), BindMethod<&TPadStackList::AddObject>(*this), 0);
 }
 
 void TPadStackList::AddObject(THandle handle) {
   if (handle == 0) return;
   PcbApi_Percent_Update();
-  const auto met = FMetEarly.find(handle);
-  if (met != FMetEarly.end()) {
-    // Met before: it counts now if this is its own layer, and only once.
-    if (met->second.ownLayer == FVisitLayer && met->second.padStack) AddOrFind(handle, std::move(met->second.padStack));
-    return;
-  }
-  int ownLayer = -1;
-  std::unique_ptr<TPadStack> padStack = Build(handle, &ownLayer);
-  if (!padStack) return;
-  if (FVisitLayer >= 0 && ownLayer > FVisitLayer && ownLayer <= 75) {
-    // Yielded on a layer before its own: kept until its own layer comes.
-    FMetEarlyOrder.push_back(handle);
-    FMetEarly.emplace(handle, TMetEarly{ownLayer, std::move(padStack)});
-    return;
-  }
-  AddOrFind(handle, std::move(padStack));
+  // A host may yield a pad or via once per layer it touches. Only its first
+  // meeting can add a padstack; a later one would build the same padstack
+  // and fall on the one it added, so it is not read again.
+  if (FIndexOfObject.Find(handle) != nullptr) return;
+  AddOrFind(handle, Build(handle));
 }
 
-std::unique_ptr<TPadStack> TPadStackList::Build(THandle handle, int* ownLayer) const {
+std::unique_ptr<TPadStack> TPadStackList::Build(THandle handle) const {
   // The object lives for this one call.
-  const auto build = [ownLayer](TPCBObject& object, const TPadStackBuilder& builder) {
+  const auto build = [](TPCBObject& object, const TPadStackBuilder& builder) {
     object.Query(1);
-    *ownLayer = object.GetLayer();
     return builder(object);
   };
   switch (PcbApi_GetObjectIdFromObjectHandle(handle) & 0x7F) {

@@ -75,7 +75,10 @@ class TPadStack {
   void WriteEntry(TTextOutput& file, const TPadStackEntry& entry) const;
   // "}"
   void WriteClosing(TTextOutput& file) const;
-  // The whole section: opening, every entry in list order, closing.
+  // The whole section: opening, every entry in list order, closing. A
+  // padstack without an entry to write (none, or none entries only) gets
+  // the one line "(ADEF, 0, 0.0000, 0.0000, 0, A)": a reader takes no empty
+  // section, and an anti-pad of no size adds no copper and cuts none.
   void Write(TTextOutput& file) const;
 
   void Add(const TPadStackEntry& entry) { Entries.push_back(entry); }
@@ -103,17 +106,15 @@ class TPadStackList {
   void WriteAll();
   // Visits the board's pads and vias (kinds 2 and 3 on layers 1..75) and
   // adds the padstack of each to the table unless an equal one is in it.
-  //
-  // A host may yield a multi-layer pad or via on every layer it touches, not
-  // only on its own. Such an object counts where its own layer is visited,
-  // so the padstacks are named in the same order whichever way the host
-  // yields: met first on another layer, it is built once and kept aside
-  // until its own layer comes (or until the end of its kind's visit, when
-  // its own layer never yields it), and later meetings pass it by.
+  // A host that yields an object on several layers has it counted at its
+  // first visit, so padstacks are numbered in the order their objects are
+  // first met.
   void Collect();
   // One visited handle: advances the progress display, reads the object,
   // builds its padstack and adds it or falls on the existing one. A handle of
-  // 0 is skipped; a handle of another kind only advances the display.
+  // 0 is skipped; a handle of another kind only advances the display; an
+  // object met before keeps the padstack of its first visit and is not read
+  // again.
   void AddObject(THandle handle);
   // Names the padstack with the number of padstacks already in the table
   // ("0", "1", ...) and appends it.
@@ -151,22 +152,12 @@ class TPadStackList {
   // for kNotFound.
   bool TakeName(TPadStack& padStack, std::size_t index) const;
   // Reads a pad or via and builds its padstack; nullptr for another kind.
-  std::unique_ptr<TPadStack> Build(THandle handle, int* ownLayer) const;
+  std::unique_ptr<TPadStack> Build(THandle handle) const;
   // Adds the padstack of a handle unless an equal one is stored, and
   // remembers which one the handle has.
   void AddOrFind(THandle handle, std::unique_ptr<TPadStack> padStack);
 
   std::vector<std::unique_ptr<TPadStack>> FPadStacks;
-  // The layer whose iterator is yielding, while Collect runs.
-  int FVisitLayer = -1;
-  // Objects met on a layer before their own, with their padstack, in the
-  // order first met; a taken padstack leaves nullptr behind.
-  struct TMetEarly {
-    int ownLayer;
-    std::unique_ptr<TPadStack> padStack;
-  };
-  std::unordered_map<THandle, TMetEarly> FMetEarly;
-  std::vector<THandle> FMetEarlyOrder;
   // The table index of every counted pad's and via's padstack, so that the
   // NET sections need not build it again.
   TKeyIndex FIndexOfObject;

@@ -108,7 +108,10 @@ bool TTranslator::PlanePresent(int k) {
 }
 
 std::uint8_t TTranslator::ConvertToHyperlynxShape(std::uint8_t hostShape) {
-  return hostShape >= 1 && hostShape <= 3 ? hostShape : 0;
+  // Round, rectangle and octagon keep their codes. Every other host shape
+  // (a rounded or chamfered rectangle, or a code this library does not know)
+  // is written as the rectangle that holds it: readers take no empty shape.
+  return hostShape >= kRoundShape && hostShape <= kOblongShape ? hostShape : kRectangleShape;
 }
 
 std::unique_ptr<TPadStack> TTranslator::PadToPadStack(const TPCBObject& object) {

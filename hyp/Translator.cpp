@@ -1,5 +1,7 @@
 #include "hyp/Translator.h"
 
+#include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "host/RT_PCB.h"
@@ -111,7 +113,7 @@ std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
 const std::string& TTranslator::Designator(THandle component) {
   const auto found = FDesignators.find(component);
   if (found != FDesignators.end()) return found->second;
-  std::string designator = GetComponentDesignator(component);
+  std::string designator = FDesignatorNames.Claim(HypLineText(GetComponentDesignator(component)), kDesignatorCapacity);
   return FDesignators.emplace(component, std::move(designator)).first->second;
 }
 
@@ -159,10 +161,14 @@ constexpr const char* kDevicePrefixes[kDeviceClassCount] = {
 
 std::string TTranslator::TranslateDeviceToString(const TPCBObject& object, TDeviceClass deviceClass) {
   if (object.GetObjectKind() != kComponentObject) return {};
-  // The pins of the component name the same designator later in the run.
-  const std::string& designator = FDesignators.insert_or_assign(object.Handle, object.GetName()).first->second;
-  return TRecordText(kDevicePrefixes[static_cast<int>(deviceClass)])
-      .Text("", HypValue(designator))
-      .Text(" L=", LayerValue(object))
-      .Cut();
+  const std::string_view prefix = kDevicePrefixes[static_cast<int>(deviceClass)];
+  const std::string& layer = LayerValue(object);
+  // The designator gives way where the record would not fit; the pins of
+  // the component name it as written here.
+  const std::size_t room = 255 - std::min<std::size_t>(255, prefix.size() + 3 + layer.size());
+  // A component met again keeps the name it was given.
+  auto [at, added] = FDesignators.try_emplace(object.Handle);
+  if (added) at->second = FDesignatorNames.Claim(HypLineText(object.GetName()), std::min(room, kDesignatorCapacity));
+  const std::string& written = at->second;
+  return TRecordText(prefix).Text("", HypValue(written)).Text(" L=", layer).Cut();
 }

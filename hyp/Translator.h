@@ -20,6 +20,7 @@
 #include "host/CountedString.h"
 #include "host/PcbApi.h"
 #include "host/RT_PCB.h"
+#include "hyp/HypText.h"
 
 class TBoard;
 class TPCBObject;
@@ -38,6 +39,11 @@ using TTranslateEvent = std::function<std::string(const TPCBObject&)>;
 inline constexpr std::uint8_t kPadStackNoLayer = 0;
 inline constexpr std::uint8_t kPadStackMetalDefault = 49;  // "MDEF": every metal layer
 inline constexpr std::uint8_t kPadStackPlaneDefault = 50;  // "ADEF": every plane layer
+
+// Padstack shape codes (printed "0", "1", "2"); 0 is a none entry's shape.
+inline constexpr std::uint8_t kRoundShape = 1;
+inline constexpr std::uint8_t kRectangleShape = 2;
+inline constexpr std::uint8_t kOblongShape = 3;
 
 // The device classes of the DEVICES section, in the order the groups are
 // written.
@@ -96,8 +102,10 @@ class TTranslator {
   // designator, " L=" and the layer name of the component's side.
   std::string TranslateDeviceToString(const TPCBObject& object, TDeviceClass deviceClass);
 
-  // The padstack shape code of a host pad shape: 1, 2 and 3 stay, anything
-  // else gives 0.
+  // The padstack shape code of a host pad shape: 1 (round), 2 (rectangle)
+  // and 3 (octagon, written as the oblong shape) stay; every other code,
+  // 0 included, gives 2: a rounded or chamfered rectangle is a rectangle,
+  // and a shape this library does not know is the rectangle that holds it.
   static std::uint8_t ConvertToHyperlynxShape(std::uint8_t hostShape);
   // The padstack of a pad or a via that has been read from the host, owned by
   // the caller; nullptr for an object of another kind. A pad's entries come
@@ -131,9 +139,17 @@ class TTranslator {
   // each component's designator here as it writes it.
   const std::string& Designator(THandle component);
 
+  // The most characters a designator takes as a HYP value: what a pin
+  // record leaves for it when every number has its widest text, the pad
+  // name its 20 characters, the reference its quotes and the padstack name
+  // ten digits.
+  static constexpr std::size_t kDesignatorCapacity = 255 - (sizeof("PIN X= Y= R=\"\" P=") - 1) - 2 * 9 - 1 - 20 - 10;
+
   TBoard* FBoard;
   std::array<std::pair<std::string, std::string>, kLayerCount> FLayerValues;
   std::optional<std::vector<std::uint8_t>> FStackLayers;
   std::array<std::int8_t, 4> FPlanePresent{-1, -1, -1, -1};
+  // The designator each component is written under, and the names given.
   std::unordered_map<THandle, std::string> FDesignators;
+  THypNameSpace FDesignatorNames;
 };

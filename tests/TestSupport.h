@@ -71,6 +71,12 @@ inline std::vector<std::string> HypLines(const std::string& content) {
   return lines;
 }
 
+// A HYP value without the double quotes around it, if it has them.
+inline std::string Unquoted(const std::string& value) {
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') return value.substr(1, value.size() - 2);
+  return value;
+}
+
 // Redirects a standard C stream (stdout or stderr) into a temporary file for
 // the lifetime of the object, at the level of its file descriptor: C stdio,
 // unbuffered iostreams (std::cerr) and plain write() calls are all caught.

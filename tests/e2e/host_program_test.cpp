@@ -288,9 +288,10 @@ TEST_P(HostProgram, WithoutABoardTheFrameUsesDefaultNames) {
   const std::string out = out_ / "board.hyp";
   RunResult r = Export(Example("two-layer.json"), out, "--no-board");
   ASSERT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_EQ(tqtest::HypLines(ReadFile(out)),
-            (std::vector<std::string>{"{VERSION=2.14}", "", "{UNITS=ENGLISH LENGTH}", "", "{BOARD ", "}", "",
-                                      "{STACKUP", "}", "", "{DEVICES", "}", "", "", "{END}"}));
+  EXPECT_EQ(
+      tqtest::HypLines(ReadFile(out)),
+      (std::vector<std::string>{"{VERSION=2.14}", "", "{UNITS=ENGLISH LENGTH}", "", "{BOARD ", "}", "", "{STACKUP",
+                                "  (OPTIONS USE_DIE_FOR_METAL=NO)", "}", "", "{DEVICES", "}", "", "", "{END}"}));
 }
 
 TEST_P(HostProgram, AnUnknownFormatIsRefused) {

@@ -73,9 +73,10 @@ TEST_F(Exports, WritesTheDocumentFrameWithCrLfLines) {
   const std::string content = tqtest::ReadFile(dest);
   ASSERT_FALSE(content.empty());
   EXPECT_EQ(content.rfind("{VERSION=2.14}\r\n", 0), 0u);  // first byte, no empty line before it
-  EXPECT_EQ(tqtest::HypLines(content),
-            (std::vector<std::string>{"{VERSION=2.14}", "", "{UNITS=ENGLISH LENGTH}", "", "{BOARD ", "}", "",
-                                      "{STACKUP", "}", "", "{DEVICES", "}", "", "", "{END}"}));
+  EXPECT_EQ(
+      tqtest::HypLines(content),
+      (std::vector<std::string>{"{VERSION=2.14}", "", "{UNITS=ENGLISH LENGTH}", "", "{BOARD ", "}", "", "{STACKUP",
+                                "  (OPTIONS USE_DIE_FOR_METAL=NO)", "}", "", "{DEVICES", "}", "", "", "{END}"}));
   EXPECT_EQ(tqtest::ExportTempFilesIn(tmp_.path()), 0);  // the temporary file was moved
 }
 

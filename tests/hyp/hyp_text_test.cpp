@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "hyp/HypText.h"
 
@@ -29,8 +30,15 @@ TEST(HypValue, QuotesTheEmptyNameAndNumbersWithAPointOrExponent) {
   // A pin reference of designator 1 and pad 5 would be read as a number.
   for (const char* name : {"1.5", ".5", "1.", "-2.25", "+0.5", "2e3", "2E-3", "1.5e+7"})
     EXPECT_EQ(HypValue(name), "\"" + std::string(name) + "\"") << name;
-  // Whole numbers are names in every field that takes a name.
-  for (const char* name : {"5", "-5", "007", "1.5.2", "1e+", "1.e", ".", "-"}) EXPECT_EQ(HypValue(name), name) << name;
+  // A number with a unit, or a value that begins like one: a scale letter
+  // right after the number.
+  for (const char* name :
+       {"1.5k.1", "4.7M", "2.2u", "1.0nH", "1.5mil", "1.a", "10k", "-1.5pF", "+2Gx", "1e3y.2", ".5m", "2N2222.1"})
+    EXPECT_EQ(HypValue(name), "\"" + std::string(name) + "\"") << name;
+  // Whole numbers are names in every field that takes a name; letters that
+  // scale nothing make no unit.
+  for (const char* name : {"5", "-5", "007", "1.5.2", "1e+", "1.e", ".", "-", "5V", "3.3V", "1.x", "12b", "k1.5"})
+    EXPECT_EQ(HypValue(name), name) << name;
 }
 
 TEST(HypValue, ReplacesWhatNoValueCanCarry) {
@@ -80,6 +88,36 @@ TEST(CutFragment, QuoteAtTheEdges) {
   ASSERT_EQ(cut.size(), 255u);
   EXPECT_EQ(cut.substr(0, 11), "M=\"x y\" L=\"");
   EXPECT_EQ(cut.back(), '"');
+}
+
+TEST(THypNameSpace, DifferentObjectsNeverShareAName) {
+  struct Case {
+    std::vector<std::string> names;  // as HypLineText gives them, in claiming order
+    std::size_t capacity;
+    std::vector<std::string> written;
+  };
+  const std::string longName(30, 'x');
+  const std::vector<Case> cases = {
+      {{"A_B", "A_B", "A_B_2", "A_B"}, 255, {"A_B", "A_B_2", "A_B_2_2", "A_B_3"}},
+      {{"VCC3V3", "GND", "VCC3V3"}, 255, {"VCC3V3", "GND", "VCC3V3_2"}},
+      // Shortening makes the clash, and the suffix takes the end of the name.
+      {{longName + "1", longName + "2"}, 30, {longName, std::string(28, 'x') + "_2"}},
+      // A quoted name counts its quotes.
+      {{"a b" + longName}, 10, {"a b" + std::string(5, 'x')}},
+      {{"", ""}, 255, {"", "_2"}},
+  };
+  for (const Case& c : cases) {
+    THypNameSpace space;
+    for (std::size_t i = 0; i < c.names.size(); ++i) {
+      const std::string got = space.Claim(c.names[i], c.capacity);
+      EXPECT_EQ(got, c.written[i]) << i;
+      EXPECT_LE(HypValueSize(got), c.capacity);
+    }
+  }
+  // Shortening that leaves a number behind quotes it, within the capacity.
+  EXPECT_EQ(FitName("1.5abc", 4), "1.");
+  EXPECT_EQ(FitName("1.5abc", 6), "1.5a");
+  EXPECT_EQ(FitName("1.5abc", 8), "1.5abc");
 }
 
 }  // namespace

@@ -174,18 +174,29 @@ TEST_F(Table, WritesTheSectionLinesWithThermalPartsAndLeavesNoneEntriesOut) {
             "}\r\n");
 }
 
-TEST_F(Table, ShapesAndLayersOutsideTheTablesPrintEmptyFields) {
-  TPadStack p;
-  p.Name = "7";
-  TPadStackEntry e = Metal(0, 10000, 45.5);
-  e.Shape = 0;
-  p.Add(e);
-  EXPECT_EQ(Written(p), "{PADSTACK=7, 0.0000\r\n  (\"\", , 0.0010, 0.0010, 45.500, M)\r\n}\r\n");
+TEST_F(Table, EveryHostShapeGetsAShapeAReaderTakes) {
+  // Round, rectangle and octagon keep their codes; every other host code
+  // (rounded rectangles are 9) is the rectangle that holds the pad.
+  for (int host = 0; host <= 255; ++host) {
+    const std::uint8_t code = TTranslator::ConvertToHyperlynxShape(static_cast<std::uint8_t>(host));
+    EXPECT_EQ(code, host >= 1 && host <= 3 ? host : 2) << host;
+    EXPECT_FALSE(ShapeText(code).empty()) << host;
+  }
   HypLayerNames[54] = "Plane (16)";
   EXPECT_EQ(PadStackLayerName(48), "\"Plane (16)\"");  // a name that is no bare word is quoted
   EXPECT_EQ(PadStackLayerName(51), "\"\"");
-  EXPECT_EQ(TTranslator::ConvertToHyperlynxShape(9), 0);
-  EXPECT_EQ(TTranslator::ConvertToHyperlynxShape(3), 3);
+}
+
+TEST_F(Table, APadStackWithoutCopperStillHasAnEntryLine) {
+  TPadStack none;
+  none.Name = "7";
+  TPadStack directOnly;
+  directOnly.Name = "8";
+  TPadStackEntry direct;
+  direct.LayerIndex = 33;
+  directOnly.Add(direct);
+  for (const TPadStack* p : {&none, &directOnly})
+    EXPECT_EQ(Written(*p), "{PADSTACK=" + p->Name + ", 0.0000\r\n  (ADEF, 0, 0.0000, 0.0000, 0, A)\r\n}\r\n");
 }
 
 TEST_F(Table, EachPartOfAnEntryLineIsCutOnItsOwn) {

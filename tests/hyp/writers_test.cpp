@@ -2,6 +2,8 @@
 // of the simulated host loaded into the test process.
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -265,6 +267,59 @@ TEST_F(Writers, AComponentIsReadOncePerRunForItsPinsAndAgainInTheNextRun) {
   EXPECT_EQ(Section(lines, "{NET=B"), (std::vector<std::string>{"{NET=B", "  (PIN X=0.0000 Y=0.0000 R=U7.2 P=0)",
                                                                 "  (PIN X=0.0000 Y=0.0000 R=U7.4 P=0)",
                                                                 "  (PIN X=0.0000 Y=0.0000 R=U7.6 P=0)", "}"}));
+}
+
+// Names that cleaning, replacing or shortening would make alike, and names
+// longer than any record holds: every object keeps a name of its own, every
+// record keeps every field, and a layer is written under one name.
+TEST_F(Writers, NamesStayApartAndRecordsKeepTheirFields) {
+  const std::string longLayer(300, 'L');
+  const std::string longDesignator(250, 'U');
+  const std::vector<std::string> lines = Export(R"json({
+    "layers": [{"layer": "TopLayer", "name": "Sig 1"}, {"layer": "MidLayer1", "name": "Sig_1"},
+               {"layer": "BottomLayer", "name": ")json" +
+                                                ("(" + longLayer) + R"json("}],
+    "nets": ["VCC 3V3", "VCC3V3", "A\tB", "A_B", "(X)", "_X_"],
+    "components": [
+      {"designator": "U\"1", "pads": [{"name": "1", "size": "40mil", "net": "VCC 3V3"}]},
+      {"designator": "U_1", "pads": [{"name": "1", "size": "41mil", "net": "VCC3V3"}]},
+      {"designator": ")json" + ("(" + longDesignator) +
+                                                R"json(", "side": "bottom",
+       "pads": [{"name": "1", "size": "42mil", "net": "A_B", "layer": "BottomLayer"},
+                {"name": "2", "size": "43mil", "net": "A_B", "layer": "BottomLayer"}]}],
+    "tracks": [{"x1": "-214in", "y1": "-214in", "x2": "-214in", "y2": "-214in", "layer": "BottomLayer", "net": "A\tB"},
+               {"layer": "TopLayer", "net": "(X)"}, {"layer": "MidLayer1", "net": "_X_"}],
+    "arcs": [{"x": "-200in", "y": "-200in", "radius": "14in", "width": "1in", "layer": "BottomLayer",
+              "net": "A\tB"}]})json");
+  std::set<std::string> nets, layers, devices;
+  std::size_t netCount = 0;
+  const std::regex layerField(R"( L=("[^"]*"|\S+?)( M=|\)$))");
+  const std::regex device(R"(^  \(\? REF=("[^"]*"|\S+) L=)");
+  const std::regex pin(R"(^  \(PIN X=\S+ Y=\S+ R=("?)(.*)\.(\d)\1 P=\d+\)$)");
+  std::smatch m;
+  int pins = 0;
+  for (const std::string& line : lines) {
+    EXPECT_LE(line.size(), 4u + 255u) << line;
+    if (line.rfind("{NET=", 0) == 0) nets.insert(line.substr(5)), ++netCount;
+    if (line.rfind("  (SIGNAL", 0) == 0 && std::regex_search(line, m, layerField)) layers.insert(m[1]);
+    if (std::regex_search(line, m, device)) devices.insert(tqtest::Unquoted(m[1]));
+    if (line.rfind("  (SEG", 0) == 0 || line.rfind("  (ARC", 0) == 0) {
+      ASSERT_TRUE(std::regex_search(line, m, layerField)) << line;
+      EXPECT_EQ(layers.count(m[1]), 1u) << "a layer the stack-up does not name: " << line;
+    }
+    if (line.rfind("  (PIN", 0) == 0) {
+      ASSERT_TRUE(std::regex_match(line, m, pin)) << line;
+      ++pins;
+      EXPECT_EQ(devices.count(m[2]), 1u) << "a pin of no device: " << line;
+    }
+  }
+  EXPECT_EQ(nets.size(), netCount);
+  EXPECT_EQ(netCount, 6u);
+  EXPECT_EQ(layers.size(), 3u);
+  EXPECT_EQ(devices.size(), 3u);
+  EXPECT_EQ(pins, 4);
+  EXPECT_EQ(Section(lines, "{NET=VCC3V3_2").size(), 3u);
+  EXPECT_EQ(Section(lines, "{NET=A_B_2").size(), 4u);  // the tab's net came first
 }
 
 }  // namespace
