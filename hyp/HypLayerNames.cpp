@@ -17,7 +17,7 @@ std::string MakeHypLayerName(std::string name) {
   return name;
 }
 
-static_assert(kLayerValueCapacity == 255 - 36 - 8 * kLengthTextMax, "the arc record's numbers at their widest");
+static_assert(kLayerValueCapacity == 147, "the arc record with its numbers at their widest");
 
 void SetHypLayerNames(const std::array<std::string, kLayerCount>& names) {
   THypNameSpace space;

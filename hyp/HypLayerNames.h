@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/RT_PCB.h"
+#include "hyp/NumberFormat.h"
 
 extern std::array<std::string, kLayerCount> HypLayerNames;
 
@@ -19,7 +20,8 @@ std::string MakeHypLayerName(std::string name);
 // what the longest record that names a layer, the arc of a net, leaves of
 // its 255 characters when every number in it has its widest text. A layer
 // name that fits there fits in every record that names it.
-inline constexpr std::size_t kLayerValueCapacity = 255 - (sizeof("ARC X1= Y1= X2= Y2= XC= YC= R= W= L=") - 1) - 8 * 9;
+inline constexpr std::size_t kLayerValueCapacity =
+    255 - (sizeof("ARC X1= Y1= X2= Y2= XC= YC= R= W= L=") - 1) - 8 * kLengthTextMax;
 
 // Fills the table from the names of the layers 0..82 as the host gives
 // them. Each becomes MakeHypLayerName of it, with the characters that no

@@ -67,31 +67,34 @@ bool IsScaleLetter(char c) {
 // bare: every field that holds a name reads it as a name, and padstack
 // names are whole numbers; a pin reference, the one value read in a
 // number's place, always holds a point.
+// The end of the run of digits at `i`; adds their count to `digits`.
+std::size_t SkipDigits(std::string_view text, std::size_t i, std::size_t& digits) {
+  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  return i;
+}
+
+// The end of an exponent at `i` ("e", optional sign, digits), or `i` when
+// none stands there.
+std::size_t SkipExponent(std::string_view text, std::size_t i) {
+  if (i >= text.size() || (text[i] != 'e' && text[i] != 'E')) return i;
+  std::size_t j = i + 1;
+  if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+  std::size_t digits = 0;
+  j = SkipDigits(text, j, digits);
+  return digits > 0 ? j : i;
+}
+
 bool ReadsAsNumber(std::string_view text) {
   std::size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   std::size_t digits = 0;
-  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
-  bool point = false;
-  if (i < text.size() && text[i] == '.') {
-    point = true;
-    ++i;
-    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
-  }
+  i = SkipDigits(text, i, digits);
+  const bool point = i < text.size() && text[i] == '.';
+  if (point) i = SkipDigits(text, i + 1, digits);
   if (digits == 0) return false;
-  bool exponent = false;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    std::size_t j = i + 1;
-    if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
-    const std::size_t first = j;
-    while (j < text.size() && IsDigit(text[j])) ++j;
-    if (j > first) {
-      exponent = true;
-      i = j;
-    }
-  }
-  if (i < text.size() && IsScaleLetter(text[i])) return true;
-  return i == text.size() && (point || exponent);
+  const std::size_t end = SkipExponent(text, i);
+  if (end < text.size() && IsScaleLetter(text[end])) return true;
+  return end == text.size() && (point || end > i);
 }
 
 }  // namespace

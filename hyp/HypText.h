@@ -60,8 +60,6 @@ class THypNameSpace {
   // free is added, shortening the name before it where the capacity asks.
   // One hash lookup for a name that is free.
   std::string Claim(std::string name, std::size_t capacity = static_cast<std::size_t>(-1));
-  // Whether a name has been given in this space.
-  bool Taken(const std::string& name) const { return FTaken.count(name) != 0; }
 
  private:
   std::unordered_set<std::string> FTaken;

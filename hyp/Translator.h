@@ -21,6 +21,7 @@
 #include "host/PcbApi.h"
 #include "host/RT_PCB.h"
 #include "hyp/HypText.h"
+#include "hyp/NumberFormat.h"
 
 class TBoard;
 class TPCBObject;
@@ -143,7 +144,8 @@ class TTranslator {
   // record leaves for it when every number has its widest text, the pad
   // name its 20 characters, the reference its quotes and the padstack name
   // ten digits.
-  static constexpr std::size_t kDesignatorCapacity = 255 - (sizeof("PIN X= Y= R=\"\" P=") - 1) - 2 * 9 - 1 - 20 - 10;
+  static constexpr std::size_t kDesignatorCapacity =
+      255 - (sizeof("PIN X= Y= R=\"\" P=") - 1) - 2 * kLengthTextMax - 1 - 20 - 10;
 
   TBoard* FBoard;
   std::array<std::pair<std::string, std::string>, kLayerCount> FLayerValues;

@@ -179,7 +179,8 @@ int CountLines(const std::string& content, const std::string& prefix) {
   return n;
 }
 
-// The examples and the boards built for the reader's faults.
+// The examples and the boards built for the reader's faults (not the
+// rounding board: its loose outline segments are number checks, no board).
 std::vector<std::string> ReaderBoards() {
   std::vector<std::string> paths;
   for (const std::string& example : Examples()) paths.push_back(ExamplePath(example));
