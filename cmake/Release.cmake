@@ -15,3 +15,20 @@ else()
                  @ONLY)
   target_sources(Tarnquil PRIVATE ${CMAKE_BINARY_DIR}/generated/LibraryVersion.cpp)
 endif()
+
+if(WIN32)
+  # The archive holds exactly the files below, the DLL as it was built.
+  install(FILES $<TARGET_FILE:Tarnquil> DESTINATION .)
+  install(FILES ${CMAKE_SOURCE_DIR}/docs/user-guide.md ${CMAKE_SOURCE_DIR}/CHANGELOG.md DESTINATION .)
+  install(FILES ${CMAKE_SOURCE_DIR}/docs/images/sensor-node.png DESTINATION images)
+
+  set(CPACK_PACKAGE_NAME Tarnquil)
+  set(CPACK_PACKAGE_VENDOR Tarnquil)
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "HyperLynx File (*.HYP) exporter plug-in")
+  set(CPACK_GENERATOR ZIP)
+  # A source package, should anyone make one, without builds and history.
+  set(CPACK_SOURCE_IGNORE_FILES "/build/" "/\\.git/")
+  set(CPACK_PACKAGE_FILE_NAME "Tarnquil-${PROJECT_VERSION}-win32")
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  include(CPack)
+endif()
