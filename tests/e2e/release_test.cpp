@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
 #include <map>
 #include <optional>
 #include <regex>
@@ -27,126 +25,38 @@ namespace fs = std::filesystem;
 
 constexpr const char* kVersion = TQ_PROJECT_VERSION;
 
-// --- The version resource, read from the DLL's resource section the way
-// Windows finds it: resource type 16, its first name and language, then the
-// VS_VERSIONINFO tree of blocks.
+// --- The version resource, as the resource compiler reads it back from the
+// built DLL (windres decompiles the resource section of a PE file).
 
 struct VersionInfo {
-  std::array<std::uint16_t, 4> fileVersion{};
-  std::array<std::uint16_t, 4> productVersion{};
-  std::map<std::string, std::string> strings;  // of the first string table
+  std::string fileVersion, productVersion;  // the numeric versions, "a.b.c.d"
+  std::map<std::string, std::string> strings;
 };
 
-class FileBytes {
- public:
-  explicit FileBytes(std::string bytes) : bytes_(std::move(bytes)) {}
-  std::uint32_t Get(std::size_t at, std::size_t width) const {
-    if (at > bytes_.size() || width > bytes_.size() - at) throw std::runtime_error("read beyond the end of the file");
-    std::uint32_t v = 0;
-    for (std::size_t i = width; i-- > 0;) v = (v << 8) | static_cast<unsigned char>(bytes_[at + i]);
-    return v;
-  }
-  std::uint16_t U16(std::size_t at) const { return static_cast<std::uint16_t>(Get(at, 2)); }
-  std::uint32_t U32(std::size_t at) const { return Get(at, 4); }
-
- private:
-  std::string bytes_;
-};
-
-// One block of the version tree: its key, where its value and its children
-// start, and where it ends.
-struct VersionBlock {
-  std::string key;
-  std::size_t value = 0;
-  std::size_t children = 0;
-  std::size_t end = 0;
-};
-
-VersionBlock ReadBlock(const FileBytes& f, std::size_t base, std::size_t at) {
-  auto align = [base](std::size_t p) { return base + ((p - base + 3) & ~std::size_t{3}); };
-  VersionBlock b;
-  const std::size_t length = f.U16(at), valueLength = f.U16(at + 2), isText = f.U16(at + 4);
-  std::size_t p = at + 6;
-  for (std::uint16_t c; (c = f.U16(p)) != 0; p += 2) b.key += static_cast<char>(c < 128 ? c : '?');
-  b.value = align(p + 2);
-  b.children = align(b.value + (isText != 0 ? 2 * valueLength : valueLength));
-  b.end = at + length;
-  if (length < 6) throw std::runtime_error("a version block of length " + std::to_string(length));
-  return b;
-}
-
-std::string TextAt(const FileBytes& f, std::size_t at, std::size_t end) {
-  std::string s;
-  for (std::uint16_t c; at + 2 <= end && (c = f.U16(at)) != 0; at += 2) s += static_cast<char>(c < 128 ? c : '?');
-  return s;
-}
-
-VersionInfo ReadVersionResource(const std::string& file) {
-  const FileBytes f(ReadFile(file));
-  const std::size_t pe = f.U32(0x3C);
-  if (f.U32(pe) != 0x00004550) throw std::runtime_error("not a PE file");
-  const std::size_t sections = f.U16(pe + 6), optional = pe + 24, sectionTable = optional + f.U16(pe + 20);
-  if (f.U16(optional) != 0x10B) throw std::runtime_error("not a 32-bit PE file");
-  auto offsetOf = [&](std::uint32_t rva) -> std::size_t {
-    for (std::size_t i = 0; i < sections; ++i) {
-      const std::size_t s = sectionTable + 40 * i;
-      const std::uint32_t va = f.U32(s + 12), size = std::max(f.U32(s + 8), f.U32(s + 16));
-      if (rva >= va && rva - va < size) return f.U32(s + 20) + (rva - va);
-    }
-    throw std::runtime_error("an address outside every section");
-  };
-  const std::size_t root = offsetOf(f.U32(optional + 96 + 2 * 8));  // data directory 2: resources
-  // The target of the entry with the given id (or of the first entry) of a
-  // resource directory, relative to the root; the high bit marks a directory.
-  auto entry = [&](std::size_t directory, std::optional<std::uint32_t> id) -> std::uint32_t {
-    const std::size_t n = std::size_t{f.U16(directory + 12)} + f.U16(directory + 14);
-    for (std::size_t k = 0; k < n; ++k) {
-      const std::size_t e = directory + 16 + 8 * k;
-      if (!id || f.U32(e) == *id) return f.U32(e + 4);
-    }
-    throw std::runtime_error("no version resource");
-  };
-  const std::uint32_t names = entry(root, 16);
-  const std::uint32_t languages = entry(root + (names & 0x7FFFFFFFU), std::nullopt);
-  const std::uint32_t leaf = entry(root + (languages & 0x7FFFFFFFU), std::nullopt);
-  const std::size_t data = offsetOf(f.U32(root + leaf));
-
+VersionInfo ReadVersionResource(const std::string& dll) {
+  RunResult r = RunCommand("i686-w64-mingw32-windres -i " + Quote(dll) + " -O rc");
+  if (r.exitCode != 0) throw std::runtime_error(r.output);
   VersionInfo info;
-  const VersionBlock top = ReadBlock(f, data, data);
-  if (top.key != "VS_VERSION_INFO" || f.U32(top.value) != 0xFEEF04BDU)
-    throw std::runtime_error("no fixed file information");
-  auto split = [&](std::size_t at, std::array<std::uint16_t, 4>& out) {
-    const std::uint32_t high = f.U32(at), low = f.U32(at + 4);
-    out = {static_cast<std::uint16_t>(high >> 16), static_cast<std::uint16_t>(high),
-           static_cast<std::uint16_t>(low >> 16), static_cast<std::uint16_t>(low)};
-  };
-  split(top.value + 8, info.fileVersion);
-  split(top.value + 16, info.productVersion);
-  for (std::size_t at = top.children; at < top.end;) {
-    const VersionBlock child = ReadBlock(f, data, at);
-    if (child.key == "StringFileInfo" && child.children < child.end) {
-      const VersionBlock table = ReadBlock(f, data, child.children);
-      for (std::size_t s = table.children; s < table.end;) {
-        const VersionBlock text = ReadBlock(f, data, s);
-        info.strings[text.key] = TextAt(f, text.value, text.end);
-        s = data + ((text.end - data + 3) & ~std::size_t{3});
-      }
-    }
-    at = data + ((child.end - data + 3) & ~std::size_t{3});
+  const std::regex number(R"(^\s*(FILEVERSION|PRODUCTVERSION)\s+(\d+),\s*(\d+),\s*(\d+),\s*(\d+)\s*$)");
+  const std::regex text(R"re(^\s*VALUE\s+"([^"]*)",\s*"([^"]*)"\s*$)re");
+  std::istringstream in(r.output);
+  std::smatch m;
+  for (std::string line; std::getline(in, line);) {
+    if (std::regex_match(line, m, number))
+      (m[1] == "FILEVERSION" ? info.fileVersion : info.productVersion) =
+          m[2].str() + "." + m[3].str() + "." + m[4].str() + "." + m[5].str();
+    else if (std::regex_match(line, m, text))
+      info.strings[m[1]] = m[2];
   }
   return info;
-}
-
-std::string Dotted(const std::array<std::uint16_t, 4>& v) {
-  return std::to_string(v[0]) + "." + std::to_string(v[1]) + "." + std::to_string(v[2]) + "." + std::to_string(v[3]);
 }
 
 TEST(Release, BothLibrariesCarryTheProjectsVersion) {
   const std::string dll = tqtest::Win32Bin() + "/Tarnquil.dll";
   if (!fs::exists(dll)) GTEST_SKIP() << "the Windows build is missing";
   VersionInfo info = ReadVersionResource(dll);
-  EXPECT_EQ(Dotted(info.fileVersion), std::string(kVersion) + ".0");
-  EXPECT_EQ(Dotted(info.productVersion), std::string(kVersion) + ".0");
+  EXPECT_EQ(info.fileVersion, std::string(kVersion) + ".0");
+  EXPECT_EQ(info.productVersion, std::string(kVersion) + ".0");
   const std::map<std::string, std::string> expected = {{"FileVersion", kVersion},
                                                        {"ProductVersion", kVersion},
                                                        {"ProductName", "Tarnquil"},
