@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Exports an example board through the simulated host, the way the editor
 # runs the exporter, says where the HYP file is and what it holds, and renders
-# a picture of the exported board with an independent HYP reader (pcb-rnd).
+# a picture of the exported board with an independent HYP reader (pcb-rnd),
+# and which version of the exporter library wrote it.
 #   ./demo.sh [BOARD.json] [OUT.hyp]
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -27,6 +28,12 @@ devices=$(awk '/^ *\{DEVICES/ {inside = 1; next} inside && /^ *\}/ {inside = 0} 
 echo
 echo "HYP file written to: $out"
 echo "it holds $nets nets, $pins pins, $vias vias, $padstacks padstacks, $devices devices"
+
+# The host program loads the exporter library beside it; the library carries
+# its version in a section of its own.
+library=build/native/bin/libTarnquil.so
+version=$(readelf -p .tarnquil_version "$library" 2>/dev/null | sed -n 's/^ *\[ *0\] *//p')
+echo "written by the exporter library $library, version ${version:-unknown}"
 
 # The picture: pcb-rnd reads the HYP file and draws the board as a photo.
 png=${out%.*}.png
