@@ -180,7 +180,7 @@ std::string FormatLengthMagnitude(bool negative, TUnsigned magnitude) {
   const bool printNegative = negative && micro != 0;
   const TUnsigned units = micro / 100;  // 1e-4 inch
   const TUnsigned below = micro % 100;
-  if (below != 50) return FixedText(printNegative, static_cast<std::uint64_t>(units + (below > 50 ? 1 : 0)), 4);
+  if (below != 50) return FixedText(printNegative, units + (below > 50 ? 1u : 0u), 4);
   // An exact half at the fourth decimal: whether the inches in double
   // precision come out just below or above it decides, as in the general
   // path.
