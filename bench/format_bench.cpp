@@ -14,7 +14,8 @@
 
 namespace {
 
-template <std::string (*Format)(std::int32_t)>
+// Host lengths; the library's format takes them as 64-bit values.
+template <auto Format>
 void BM_Length(benchmark::State& state) {
   std::int32_t v = -2000000000;
   for (auto _ : state) {

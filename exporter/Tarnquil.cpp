@@ -70,7 +70,7 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
   }
   // The commit takes the temporary file over and cleans up after itself;
   // whatever it raises goes to the host after the driver is freed.
-  CommitOutputFile(driver->ReleaseTempFile(), fileName);
+  const TCommitResult committed = CommitOutputFile(driver->ReleaseTempFile(), fileName);
   driver.reset();
-  return true;
+  return CommitDone(committed);
 }

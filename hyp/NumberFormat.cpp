@@ -150,17 +150,22 @@ std::string FormatFixed(double value, int decimals) {
   return text;
 }
 
-std::string FormatLength(std::int32_t value) {
+namespace {
+
+// FormatLength on the magnitude of a length in host units. TUnsigned is
+// uint32_t for magnitudes below 2^32 (where the length in 0.001 mil, at most
+// 429,496,730, fits too) and uint64_t beyond: a 32-bit build divides 64-bit
+// numbers in a library call, one per digit.
+template <typename TUnsigned>
+std::string FormatLengthMagnitude(bool negative, TUnsigned magnitude) {
   // In whole numbers: the magnitude is `whole` mils and `rest` 1/10000 mil.
-  const bool negative = value < 0;
-  const std::uint32_t magnitude = negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-  const std::uint32_t whole = magnitude / 10000;
-  const std::uint32_t rest = magnitude % 10000;
+  const TUnsigned whole = magnitude / 10000;
+  const TUnsigned rest = magnitude % 10000;
   // The fraction to 0.001 mil, ties to even. A tie in host units (rest ends
   // in 5) is a tie only if the double fraction * 1000 lands on it: decide
   // with the same double arithmetic as the conversion to mils.
-  std::uint32_t thousandths = rest / 10;
-  const std::uint32_t lastDigit = rest % 10;
+  TUnsigned thousandths = rest / 10;
+  const TUnsigned lastDigit = rest % 10;
   if (lastDigit > 5) {
     ++thousandths;
   } else if (lastDigit == 5) {
@@ -171,18 +176,26 @@ std::string FormatLength(std::int32_t value) {
   }
   // The length in 0.001 mil, i.e. in 1e-6 inch. A length that rounds to
   // zero mils is not negative (it is -0.0 in the conversion).
-  // At most 214,749,000 (from 2^31 host units): 32-bit arithmetic is enough.
-  const std::uint32_t micro = whole * 1000 + thousandths;
+  const TUnsigned micro = whole * 1000 + thousandths;
   const bool printNegative = negative && micro != 0;
-  const std::uint32_t units = micro / 100;  // 1e-4 inch
-  const std::uint32_t below = micro % 100;
-  if (below != 50) return FixedText(printNegative, units + (below > 50 ? 1 : 0), 4);
+  const TUnsigned units = micro / 100;  // 1e-4 inch
+  const TUnsigned below = micro % 100;
+  if (below != 50) return FixedText(printNegative, units + (below > 50 ? 1u : 0u), 4);
   // An exact half at the fourth decimal: whether the inches in double
   // precision come out just below or above it decides, as in the general
   // path.
   const double mils = static_cast<double>(whole) + static_cast<double>(thousandths) / 1000.0;
   const double inches = mils / 1000.0;
   return FormatFixed(printNegative ? -inches : inches, 4);
+}
+
+}  // namespace
+
+std::string FormatLength(std::int64_t value) {
+  const bool negative = value < 0;
+  const std::uint64_t magnitude = negative ? 0u - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  if (magnitude <= 0xFFFFFFFFu) return FormatLengthMagnitude(negative, static_cast<std::uint32_t>(magnitude));
+  return FormatLengthMagnitude(negative, magnitude);
 }
 
 std::string FormatReal3(double value) {

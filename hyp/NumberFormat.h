@@ -30,9 +30,12 @@
 // A host length (1/10000 mil) in inches with four decimals: the value in
 // mils is rounded to 0.001 mil (as RoundToMicroMil does), then divided by
 // 1000. Computed in whole numbers where that decides the digits.
-// 312500 gives 0.0313, 1500 gives 0.0002, -400 gives -0.0000.
-std::string FormatLength(std::int32_t value);
-// The longest text FormatLength gives (-214.7484, for the least value).
+// 312500 gives 0.0313, 1500 gives 0.0002, -400 gives -0.0000. Takes 64 bits
+// so that a sum of host lengths (a pad's size plus its plane clearance) is
+// written as its true value: 2^31 gives 214.7484, 2^32 + 1 gives 429.4967.
+std::string FormatLength(std::int64_t value);
+// The longest text FormatLength gives for a 32-bit value (-214.7484, for the
+// least one) and for the sum of two (-429.4967).
 inline constexpr std::size_t kLengthTextMax = 9;
 
 // An angle in degrees with three decimals; a value equal to 0.0 (either sign)

@@ -29,17 +29,19 @@ inline constexpr std::uint8_t kAntiPadEntry = 2;  // "A"
 inline constexpr std::uint8_t kThermalEntry = 3;  // "T"
 
 // One line of a padstack. Sizes in host units, angles in degrees. The
-// thermal fields are 0 except in thermal entries.
+// thermal fields are 0 except in thermal entries. Sizes hold 64 bits: an
+// anti-pad is a host size plus the plane clearance, which can leave the
+// host's 32-bit range, and is written as its true value.
 struct TPadStackEntry {
   std::uint8_t EntryKind = kNoEntry;
   std::uint8_t LayerIndex = 0;  // padstack layer index: 1..48 a layer, 49 MDEF, 50 ADEF, 0 none
   std::uint8_t Shape = 0;       // padstack shape code 1..3, 0 none
-  std::int32_t SizeX = 0;
-  std::int32_t SizeY = 0;
+  std::int64_t SizeX = 0;
+  std::int64_t SizeY = 0;
   double Angle = 0.0;
   std::uint8_t ThermalShape = 0;
-  std::int32_t ThermalSizeX = 0;
-  std::int32_t ThermalSizeY = 0;
+  std::int64_t ThermalSizeX = 0;
+  std::int64_t ThermalSizeY = 0;
   double ThermalAngle = 0.0;
 };
 

@@ -23,8 +23,14 @@ constexpr Layer kPadPlanes[] = {39, 40, 41, 42};
 
 bool IsSignalLayer(int layer) { return layer >= kTopLayer && layer <= kBottomLayer; }
 
-TPadStackEntry Entry(std::uint8_t kind, std::uint8_t layerIndex, std::uint8_t shape, std::int32_t sizeX,
-                     std::int32_t sizeY, double angle) {
+// A host size grown by the plane clearance: the anti-pad's size. Both are
+// host values of 32 bits; their sum is made and kept in 64.
+std::int64_t Grown(std::int32_t size, std::int32_t clearance) {
+  return static_cast<std::int64_t>(size) + static_cast<std::int64_t>(clearance);
+}
+
+TPadStackEntry Entry(std::uint8_t kind, std::uint8_t layerIndex, std::uint8_t shape, std::int64_t sizeX,
+                     std::int64_t sizeY, double angle) {
   TPadStackEntry e;
   e.EntryKind = kind;
   e.LayerIndex = layerIndex;
@@ -35,8 +41,8 @@ TPadStackEntry Entry(std::uint8_t kind, std::uint8_t layerIndex, std::uint8_t sh
   return e;
 }
 
-TPadStackEntry Thermal(std::uint8_t layerIndex, std::uint8_t shape, std::int32_t sizeX, std::int32_t sizeY,
-                       double angle, std::uint8_t thermalShape, std::int32_t thermalX, std::int32_t thermalY,
+TPadStackEntry Thermal(std::uint8_t layerIndex, std::uint8_t shape, std::int64_t sizeX, std::int64_t sizeY,
+                       double angle, std::uint8_t thermalShape, std::int64_t thermalX, std::int64_t thermalY,
                        double thermalAngle) {
   TPadStackEntry e = Entry(kThermalEntry, layerIndex, shape, sizeX, sizeY, angle);
   e.ThermalShape = thermalShape;
@@ -147,7 +153,8 @@ std::unique_ptr<TPadStack> TTranslator::PadToPadStack(const TPCBObject& object) 
   const std::int32_t clearance = pad->GetPowerPlaneExpansion();
   const std::uint8_t code = pad->GetPlaneConnection();
   if (code == 0) {
-    padStack->Add(Entry(kAntiPadEntry, kPadStackPlaneDefault, midShape, midX + clearance, midY + clearance, rotation));
+    padStack->Add(Entry(kAntiPadEntry, kPadStackPlaneDefault, midShape, Grown(midX, clearance), Grown(midY, clearance),
+                        rotation));
     return padStack;
   }
   for (int k = 0; k < 4; ++k) {
@@ -156,7 +163,7 @@ std::unique_ptr<TPadStack> TTranslator::PadToPadStack(const TPCBObject& object) 
     const std::uint8_t index = ConvertToHyperlynxLayer(plane);
     switch (PlaneEntryForCode(code, k)) {
       case TPlaneEntry::AntiPad:
-        padStack->Add(Entry(kAntiPadEntry, index, midShape, midX + clearance, midY + clearance, rotation));
+        padStack->Add(Entry(kAntiPadEntry, index, midShape, Grown(midX, clearance), Grown(midY, clearance), rotation));
         break;
       case TPlaneEntry::Thermal:
         padStack->Add(Thermal(index, midShape, midX, midY, rotation, midShape, clearance, clearance, rotation));
@@ -184,8 +191,8 @@ std::unique_ptr<TPadStack> TTranslator::ViaToPadStack(const TPCBObject& object) 
 
   if (stackMode == 0 && low == kTopLayer && high == kBottomLayer) {
     padStack->Add(Entry(kMetalEntry, kPadStackMetalDefault, 1, via->GetSize(), via->GetSize(), 0.0));
-    padStack->Add(
-        Entry(kAntiPadEntry, kPadStackPlaneDefault, 1, via->GetSize() + clearance, via->GetSize() + clearance, 0.0));
+    const std::int64_t antiPad = Grown(via->GetSize(), clearance);
+    padStack->Add(Entry(kAntiPadEntry, kPadStackPlaneDefault, 1, antiPad, antiPad, 0.0));
     return padStack;
   }
 

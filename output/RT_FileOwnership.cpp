@@ -96,8 +96,12 @@ void ReportLockedFile(const std::string& fileName, const std::string& computerNa
   THostRef<IHostMessageList> messages;
   CheckHost(workspace->GetMessageList(messages.Receive()), "IHostWorkspace::GetMessageList");
   if (!messages) return;
-  const std::string text = fileName.substr(FileNameStart(fileName)) + " is used by " + userName + " on " +
-                           computerName + ". You will not be able to save your changes.";
+  // A lock file that could not be read names nobody: the message says so
+  // instead of naming an empty user on an empty computer.
+  const std::string holder =
+      userName.empty() || computerName.empty() ? "another process" : userName + " on " + computerName;
+  const std::string text = fileName.substr(FileNameStart(fileName)) + " is used by " + holder +
+                           ". You will not be able to save your changes.";
   auto w = [](const std::string& s) { return platform::SingleByteToWide(s); };
   CheckHost(messages->AddMessage(u"[Locked File]", w(text).c_str(), u"Quorvex Designer", w(fileName).c_str(),
                                  u"WorkspaceManager:OpenObject", w("FileName=" + fileName).c_str(), 73, 0, 0, 0),
@@ -132,6 +136,15 @@ TCommitResult CommitOutputFile(const std::string& tempName, const std::string& d
     if (platform::FileExists(tempName)) platform::RemoveFile(tempName);
   };
 
+  // A name the file system does not take can hold no lock file and no
+  // export: the run fails with the system's reason.
+  std::string reason;
+  if (platform::ProbePath(destName, &reason) == platform::PathState::Refused) {
+    discardTemp();
+    ShowErrorMessage("The file " + destName + " cannot be saved: " + reason + ". The export was not saved.");
+    return TCommitResult::Refused;
+  }
+
   std::string computerName, userName;
   if (IsLockedByOther(destName, computerName, userName)) {
     try {
@@ -142,6 +155,14 @@ TCommitResult CommitOutputFile(const std::string& tempName, const std::string& d
     }
     discardTemp();
     return TCommitResult::Locked;
+  }
+
+  // A read-only destination is the user's choice to keep it: it is not
+  // replaced (a rename would replace it on Linux, and under wine).
+  if (platform::IsReadOnlyFile(destName)) {
+    discardTemp();
+    ShowErrorMessage("The file " + destName + " is read-only and was not replaced. The export was not saved.");
+    return TCommitResult::ReadOnly;
   }
 
   THostRef<IHostDocument> document;

@@ -24,10 +24,14 @@ std::string LockFileName(const std::string& fileName);
 bool ReadLockFile(const std::string& fileName, TFileOwnershipDetails& details);
 
 // Whether another process (another computer, user or process id) holds
-// fileName. An unreadable lock file counts as held, with empty names.
+// fileName. A lock file that exists but cannot be read counts as held, with
+// empty names; one that does not exist (or whose name the file system
+// refuses, so that none can exist) is free.
 bool IsLockedByOther(const std::string& fileName, std::string& computerName, std::string& userName);
 
 // Posts the locked-file message to the host's message list, when there is one.
+// With an empty user or computer name (a lock file that could not be read)
+// the file reads as used by another process.
 void ReportLockedFile(const std::string& fileName, const std::string& computerName, const std::string& userName);
 
 std::string CurrentProcessIdText();
@@ -39,10 +43,23 @@ enum class TCommitResult {
   NoTempFile,  // there was no temporary file to commit
   Kept,        // the destination could not be replaced: it is unchanged and
                // the temporary file was kept (the user has been told where)
+  Refused,     // the file system does not take the destination's name: the
+               // user has been told why, the temporary file deleted
+  ReadOnly,    // the destination is read-only: the user has been told, it
+               // is unchanged and the temporary file deleted
 };
 
+// Whether the destination now holds the export, or at least its content has
+// gone where the run meant it to (a lock of another process is reported in
+// the host's message list and counts as done).
+inline bool CommitDone(TCommitResult result) {
+  return result != TCommitResult::Kept && result != TCommitResult::Refused && result != TCommitResult::ReadOnly;
+}
+
 // Puts the finished temporary file at the destination unless another process
-// holds it. The destination holds either its old or its new complete content
+// holds it, the file system refuses the destination's name, or the
+// destination is read-only (each told to the user, the temporary file
+// deleted). The destination holds either its old or its new complete content
 // at every moment. A failure result of a host call raises EHostError; the
 // temporary file is then gone unless it was kept on purpose (Kept), and the
 // destination holds its old content unless the failure came after the

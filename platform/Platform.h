@@ -36,11 +36,31 @@ bool FileExists(const std::string& path);
 bool PathExists(const std::string& path);
 bool RemoveFile(const std::string& path);
 
+// What the file system says about a name.
+enum class PathState {
+  Exists,   // something (a file, a directory, a link) is there
+  Missing,  // nothing is there, also when a directory on the way is missing
+  Refused,  // the name itself is refused: characters the file system does
+            // not take, a name too long, a directory on the way that may
+            // not be searched
+};
+// reason (when given) receives the system's reason for Refused, without a
+// closing full stop.
+PathState ProbePath(const std::string& path, std::string* reason);
+
+// A file exists at path (a link followed) and may not be written: on
+// Windows its read-only attribute; on Linux none of its write permission
+// bits is set, or this process may not write it, or its file system is
+// mounted read-only.
+bool IsReadOnlyFile(const std::string& path);
+
 enum class SmallFileRead {
   Read,        // content holds the whole file
-  Missing,     // nothing exists at path
-  Unreadable,  // not a regular file (a FIFO, a device, a directory), held
-               // open exclusively, unreadable, or larger than maxBytes
+  Missing,     // nothing exists at path (or can exist: a name the file
+               // system refuses)
+  Unreadable,  // something exists at path but is not a regular file (a
+               // FIFO, a device, a directory), is held open exclusively,
+               // cannot be read, or is larger than maxBytes
 };
 // Reads a small regular file whole. Never blocks on what is not a regular
 // file: a FIFO or a device at path is Unreadable without being waited for.

@@ -133,12 +133,34 @@ bool PathExists(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
 
+PathState ProbePath(const std::string& path, std::string* reason) {
+  struct stat st {};
+  if (!path.empty() && stat(path.c_str(), &st) == 0) return PathState::Exists;
+  const int err = path.empty() ? ENOENT : errno;
+  // A link that leads nowhere yet is a name that writing can take.
+  if (err == ENOENT || err == ENOTDIR) return PathState::Missing;
+  if (reason != nullptr) *reason = std::strerror(err);
+  return PathState::Refused;
+}
+
+bool IsReadOnlyFile(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if ((st.st_mode & 0222) == 0) return true;  // marked read-only, also for the superuser
+  return access(path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS);
+}
+
 SmallFileRead ReadSmallRegularFile(const std::string& path, std::size_t maxBytes, std::string& content) {
   content.clear();
   if (path.empty()) return SmallFileRead::Missing;
   // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? SmallFileRead::Missing : SmallFileRead::Unreadable;
+  if (fd < 0) {
+    // Only what exists there and cannot be read is unreadable; a name that
+    // cannot be looked up holds nothing.
+    struct stat st {};
+    return errno != ENOENT && lstat(path.c_str(), &st) == 0 ? SmallFileRead::Unreadable : SmallFileRead::Missing;
+  }
   struct stat st {};
   SmallFileRead result = SmallFileRead::Read;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) > maxBytes) {

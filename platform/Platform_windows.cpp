@@ -12,22 +12,20 @@
 namespace platform {
 namespace {
 
-// The system's text for an error code, with the context it happened in.
-std::string WindowsError(DWORD code, const std::string& context) {
+// The system's text for an error code, without line breaks or a closing
+// full stop; "error N" when the system has none.
+std::string SystemText(DWORD code) {
   char* text = nullptr;
   DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                            nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message = context + ": ";
-  if (n > 0 && text != nullptr) {
-    std::string t(text, n);
-    while (!t.empty() && (t.back() == '\r' || t.back() == '\n' || t.back() == ' ')) t.pop_back();
-    message += t;
-  } else {
-    message += "error " + std::to_string(code);
-  }
+  std::string t = n > 0 && text != nullptr ? std::string(text, n) : std::string();
   if (text != nullptr) LocalFree(text);
-  return message;
+  while (!t.empty() && (t.back() == '\r' || t.back() == '\n' || t.back() == ' ' || t.back() == '.')) t.pop_back();
+  return t.empty() ? "error " + std::to_string(code) : t;
 }
+
+// The system's text for an error code, with the context it happened in.
+std::string WindowsError(DWORD code, const std::string& context) { return context + ": " + SystemText(code); }
 
 std::string DirectoryOf(const std::string& path) {
   std::size_t cut = path.find_last_of("\\/");
@@ -87,15 +85,35 @@ bool PathExists(const std::string& path) {
 
 bool RemoveFile(const std::string& path) { return !path.empty() && DeleteFileA(path.c_str()) != 0; }
 
+PathState ProbePath(const std::string& path, std::string* reason) {
+  if (path.empty()) return PathState::Missing;
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return PathState::Exists;
+  const DWORD err = GetLastError();
+  if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return PathState::Missing;
+  if (reason != nullptr) *reason = SystemText(err);
+  return PathState::Refused;
+}
+
+bool IsReadOnlyFile(const std::string& path) {
+  if (path.empty()) return false;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+         (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 SmallFileRead ReadSmallRegularFile(const std::string& path, std::size_t maxBytes, std::string& content) {
   content.clear();
   if (path.empty()) return SmallFileRead::Missing;
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
+    // Only what exists there and cannot be read is unreadable (held open
+    // exclusively, a directory); a name the file system refuses (a
+    // character outside the code page became "?", a '"') holds nothing.
     const DWORD err = GetLastError();
-    return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? SmallFileRead::Missing
-                                                                      : SmallFileRead::Unreadable;
+    if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return SmallFileRead::Missing;
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES ? SmallFileRead::Unreadable
+                                                                       : SmallFileRead::Missing;
   }
   SmallFileRead result = SmallFileRead::Read;
   LARGE_INTEGER size{};

@@ -295,6 +295,12 @@ std::int32_t Board::ViaSize(const Via& via, int layer) const {
   return IsElectricalLayer(layer) ? via.size : 0;
 }
 
+std::int32_t Board::ViaYSize(const Via& via, int layer) const {
+  for (const auto& [l, size] : via.ySizeOverrides)
+    if (l == layer) return size;
+  return ViaSize(via, layer);
+}
+
 std::uint8_t Board::ViaShape(const Via& via, int layer) const {
   for (const auto& [l, shape] : via.shapeOverrides)
     if (l == layer) return shape;

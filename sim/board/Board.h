@@ -178,6 +178,8 @@ struct Via : Object {
   LayerNumber highLayer = kBottomLayer;
   std::uint8_t stackMode = 0;
   std::vector<std::pair<LayerNumber, std::int32_t>> sizeOverrides;
+  // The Y size the host answers on a layer where it differs from the X size.
+  std::vector<std::pair<LayerNumber, std::int32_t>> ySizeOverrides;
   std::vector<std::pair<LayerNumber, std::uint8_t>> shapeOverrides;
   std::vector<ViaPlaneConnection> planeOverrides;
   std::optional<std::vector<LayerNumber>> reaches;  // unset: the stack layers of its span
@@ -373,6 +375,8 @@ class Board {
   std::uint8_t PadPlaneConnection(const Pad& pad) const;
   // A via's size and shape on one layer (0..82).
   std::int32_t ViaSize(const Via& via, int layer) const;
+  // The Y size on a layer: ViaSize unless the document gives another.
+  std::int32_t ViaYSize(const Via& via, int layer) const;
   std::uint8_t ViaShape(const Via& via, int layer) const;
   bool ViaReaches(const Via& via, int layer) const;
   // Whether an iterator on `layer` yields the object: its own layer, or with

@@ -682,14 +682,15 @@ struct Reader {
         for (std::size_t l = 0; l < f->Size(); ++l) {
           const Node entry = f->Item(l);
           entry.ExpectObject("a via's size on one layer");
-          entry.AllowOnly({"layer", "size", "shape"});
+          entry.AllowOnly({"layer", "size", "ySize", "shape"});
           if (!entry.Has("layer")) entry.Fail("needs \"layer\"");
           const LayerNumber layer = Layer(entry.Child("layer"));
           if (auto s = entry.Get("size")) v.sizeOverrides.emplace_back(layer, s->Size0());
+          if (auto s = entry.Get("ySize")) v.ySizeOverrides.emplace_back(layer, s->Size0());
           if (auto s = entry.Get("shape")) v.shapeOverrides.emplace_back(layer, Shape(*s));
         }
       }
-      v.stackMode = v.sizeOverrides.empty() && v.shapeOverrides.empty() ? 0 : 2;
+      v.stackMode = v.sizeOverrides.empty() && v.ySizeOverrides.empty() && v.shapeOverrides.empty() ? 0 : 2;
       if (auto f = item.Get("stackMode")) v.stackMode = StackMode(*f);
       if (auto f = item.Get("planes")) {
         f->ExpectArray("the via's plane connections");
@@ -1134,9 +1135,10 @@ struct Writer {
             {"from", LayerJson(v.lowLayer)},
             {"to", LayerJson(v.highLayer)},
             {"stackMode", v.stackMode}};
-    if (!v.sizeOverrides.empty() || !v.shapeOverrides.empty()) {
+    if (!v.sizeOverrides.empty() || !v.ySizeOverrides.empty() || !v.shapeOverrides.empty()) {
       ojson layers = ojson::array();
       for (const auto& [l, size] : v.sizeOverrides) layers.push_back({{"layer", LayerJson(l)}, {"size", Len(size)}});
+      for (const auto& [l, size] : v.ySizeOverrides) layers.push_back({{"layer", LayerJson(l)}, {"ySize", Len(size)}});
       for (const auto& [l, shape] : v.shapeOverrides) layers.push_back({{"layer", LayerJson(l)}, {"shape", shape}});
       j["layers"] = layers;
     }

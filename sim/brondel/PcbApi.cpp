@@ -532,7 +532,8 @@ PcbApi_QueryPadOrViaSizeOnLayer(THandle handle, TLayerByte layer, std::int32_t* 
     sx = on.xSize;
     sy = on.ySize;
   } else if (const Via* v = Get<Via>(handle, Kind::Via)) {
-    sx = sy = CurrentBoard()->ViaSize(*v, layer);
+    sx = CurrentBoard()->ViaSize(*v, layer);
+    sy = CurrentBoard()->ViaYSize(*v, layer);
   } else {
     return kFailed;
   }

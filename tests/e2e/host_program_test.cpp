@@ -127,6 +127,76 @@ TEST_P(HostProgram, ALockedDestinationIsReportedAndLeftAlone) {
   EXPECT_EQ(LeftoverTempFiles(), 0);
 }
 
+// A lock file that exists but cannot be read (here a directory of its name)
+// is held, by nobody the message could name.
+TEST_P(HostProgram, AnUnreadableLockFileIsHeldByAnotherProcess) {
+  const std::string dest = out_ / "Main.hyp";
+  WriteFile(dest, "old");
+  std::filesystem::create_directory(out_ / "~$Main.hyp_loc");
+  RunResult r = Export(Example("two-layer.json"), dest);
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_NE(r.output.find("message 1: [Locked File] Main.hyp is used by another process. "
+                          "You will not be able to save your changes."),
+            std::string::npos)
+      << r.output;
+  EXPECT_EQ(ReadFile(dest), "old");
+  EXPECT_EQ(LeftoverTempFiles(), 0);
+}
+
+// A destination that cannot take the export fails the run with a message
+// that names the file and the reason; it stays as it was, and no temporary
+// file is left. Windows refuses names with characters outside the code page
+// (they arrive as "?") and with '"', '?', '*', '<'; Linux takes them all.
+TEST_P(HostProgram, ADestinationThatCannotTakeTheExportFailsTheRunAndSaysWhy) {
+  struct Case {
+    std::string name;
+    bool readOnly;
+    bool refusedOnLinux;
+    const char* told;
+  };
+  const Case cases[] = {
+      {"ro.hyp", true, true, " is read-only and was not replaced."},
+      {"\xE6\x9D\xBF.hyp", false, false, " cannot be saved: "},
+      {"a\"b.hyp", false, false, " cannot be saved: "},
+      {"a?b.hyp", false, false, " cannot be saved: "},
+      {"a*b.hyp", false, false, " cannot be saved: "},
+      {"a<b.hyp", false, false, " cannot be saved: "},
+  };
+  const std::string expected = ReadFile(std::string(TQ_SOURCE_DIR "/tests/e2e/expected/two-layer.json.hyp"));
+  for (const Case& c : cases) {
+    const std::string dest = out_ / c.name;
+    if (c.readOnly) {
+      WriteFile(dest, "old");
+      ASSERT_EQ(::chmod(dest.c_str(), 0444), 0);
+    }
+    RunResult r = Export(Example("two-layer.json"), dest);
+    EXPECT_EQ(r.output.find("[Locked File]"), std::string::npos) << c.name << "\n" << r.output;
+    EXPECT_EQ(LeftoverTempFiles(), 0) << c.name;
+    if (GetParam() == Target::Linux && !c.refusedOnLinux) {
+      EXPECT_EQ(r.exitCode, 0) << c.name << "\n" << r.output;
+      EXPECT_EQ(ReadFile(dest), expected) << c.name;
+      continue;
+    }
+    EXPECT_NE(r.exitCode, 0) << c.name << "\n" << r.output;
+    // The name as the exporter was given it: on Windows a character outside
+    // the code page has become "?".
+    EXPECT_NE(
+        r.output.find("The file " + Absolute(out_.path().string()) + (GetParam() == Target::Windows ? "\\" : "/")),
+        std::string::npos)
+        << c.name << "\n"
+        << r.output;
+    EXPECT_NE(r.output.find(c.told), std::string::npos) << c.name << "\n" << r.output;
+    if (c.readOnly) {
+      EXPECT_EQ(ReadFile(dest), "old") << c.name;
+    }
+  }
+  if (GetParam() == Target::Windows) {
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(out_.path())) ++files;
+    EXPECT_EQ(files, 1u) << "a refused name was written after all";
+  }
+}
+
 TEST_P(HostProgram, TheHostsOwnLockDoesNotBlock) {
   const std::string dest = out_ / "Main.hyp";
   WriteFile(dest, "old");

@@ -347,11 +347,14 @@ TEST_F(Stackup, LayerNamesComeFromTheHostsLayerStack) {
 
 // The padstack of a walked via on a host that answers no via interface:
 // the layers of the via's span in stack order count as reached, and planes
-// get no entry (nothing can be said about the via's connection there).
+// get no entry (nothing can be said about the via's connection there). A
+// via that spans one layer reaches that one only.
 TEST_F(Stackup, AViaWithoutItsInterfaceGetsItsSpanAndNoPlaneEntries) {
   LoadBoard(R"({"layers": [{"layer": "TopLayer"}, {"layer": "InternalPlane1"}, {"layer": "MidLayer1"},
                             {"layer": "BottomLayer"}],
-                "vias": [{"size": "24mil", "hole": "12mil", "from": "TopLayer", "to": "MidLayer1", "stackMode": 1}]})");
+                "vias": [{"size": "24mil", "hole": "12mil", "from": "TopLayer", "to": "MidLayer1", "stackMode": 1},
+                         {"size": "24mil", "hole": "12mil", "from": "MidLayer1", "to": "MidLayer1", "stackMode": 1},
+                         {"size": "24mil", "hole": "12mil", "from": "TopLayer", "to": "TopLayer", "stackMode": 1}]})");
   TestClient().scripted = true;
   TScriptedStack& stack = TestClient().module.server.board.stack;
   TScriptedLayer top, plane, mid, bottom;
@@ -361,26 +364,36 @@ TEST_F(Stackup, AViaWithoutItsInterfaceGetsItsSpanAndNoPlaneEntries) {
   bottom.number = 32;
   stack.layers = {&top, &plane, &mid, &bottom};
 
+  // The padstack layers of each via, in board order (the iteration may yield
+  // a via once per layer it touches).
   auto viaEntries = [&] {
     THyperlynxTranslator driver(scratch_ / "board.hyp");
-    THandle viaHandle = 0;
+    std::vector<THandle> handles;
     IterateObjects(
-        driver.Board(), kViaKinds, LayerSet::Range(0, 82), [&](THandle h) { viaHandle = h; }, 0);
-    TPcbVia via(viaHandle);
-    via.Query(1);
-    std::vector<int> layers;
-    const std::unique_ptr<TPadStack> padStack = driver.Translator().ViaToPadStack(via);
-    if (padStack)
-      for (const TPadStackEntry& e : padStack->Entries) layers.push_back(e.LayerIndex);
+        driver.Board(), kViaKinds, LayerSet::Range(0, 82),
+        [&](THandle h) {
+          if (std::find(handles.begin(), handles.end(), h) == handles.end()) handles.push_back(h);
+        },
+        0);
+    std::vector<std::vector<int>> layers;
+    for (THandle h : handles) {
+      TPcbVia via(h);
+      via.Query(1);
+      layers.emplace_back();
+      const std::unique_ptr<TPadStack> padStack = driver.Translator().ViaToPadStack(via);
+      if (padStack)
+        for (const TPadStackEntry& e : padStack->Entries) layers.back().push_back(e.LayerIndex);
+    }
     driver.CloseOutput();
     std::filesystem::remove(driver.TempFileName());
     return layers;
   };
-  EXPECT_EQ(viaEntries(), (std::vector<int>{1, 2}));
+  const std::vector<std::vector<int>> expected = {{1, 2}, {2}, {1}};
+  EXPECT_EQ(viaEntries(), expected);
   // Without the layer-stack interface, the stack order the board model read
   // through the entry points.
   TestClient().module.server.board.hasStack = false;
-  EXPECT_EQ(viaEntries(), (std::vector<int>{1, 2}));
+  EXPECT_EQ(viaEntries(), expected);
   TestClient().module.server.board.hasStack = true;
   stack.layers.clear();
 }

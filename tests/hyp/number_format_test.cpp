@@ -3,10 +3,12 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "TestSupport.h"
 #include "hyp/NumberFormat.h"
@@ -44,9 +46,16 @@ TEST(FormatLength, KeepsTheSignOfValuesThatPrintAsZero) {
   EXPECT_EQ(FormatLength(-5), "0.0000");
 }
 
-TEST(FormatLength, CoversTheWholeHostRange) {
-  EXPECT_EQ(FormatLength(2147483647), "214.7484");
-  EXPECT_EQ(FormatLength(-2147483647 - 1), "-214.7484");
+// Host lengths and the sums made of them (a size plus a clearance reaches
+// 2^32 - 2): the true value, also where 32 bits no longer hold it.
+TEST(FormatLength, CoversTheWholeHostRangeAndTheSumsBeyondIt) {
+  const std::pair<std::int64_t, const char*> cases[] = {
+      {2147483647, "214.7484"},          {-2147483647 - 1, "-214.7484"}, {2147483648, "214.7484"},
+      {4294967294, "429.4967"},          {4294967296, "429.4967"},  // 2^32: past the 32-bit digits
+      {-4294967296, "-429.4967"},        {42949672966, "4294.9673"},     {INT64_MAX, "922337203685.4776"},
+      {INT64_MIN, "-922337203685.4776"},
+  };
+  for (const auto& [value, text] : cases) EXPECT_EQ(FormatLength(value), text) << value;
 }
 
 TEST(FormatReal3, WritesExactZeroAsABareZero) {

@@ -175,6 +175,32 @@ TEST_F(Writers, ViasFollowTheStackTheyReachAndTheirPlaneConnections) {
   EXPECT_EQ(Section(lines, "{NET=S"), (std::vector<std::string>{"{NET=S", "  (VIA X=0.4000 Y=0.0000 P=4)", "}"}));
 }
 
+// On each signal layer a walked via takes the X size the host answers there
+// (whatever the Y size), and a layer where that size is 0 gets no entry.
+TEST_F(Writers, AWalkedViaTakesItsXSizeOnEachSignalLayerAndNothingWhereItIs0) {
+  const std::vector<std::string> lines = Export(std::string("{") + kPlaneStack + R"(,
+    "vias": [{"size": "24mil", "hole": "12mil", "net": "S", "stackMode": 2,
+              "layers": [{"layer": "TopLayer", "size": "30mil", "ySize": "40mil"},
+                         {"layer": "BottomLayer", "size": 0, "ySize": "40mil"}]}]})");
+  EXPECT_EQ(PadStacks(lines),
+            (std::vector<std::vector<std::string>>{{"{PADSTACK=0, 0.0120", "  (Top_Layer, 0, 0.0300, 0.0300, 0, M)",
+                                                    "  (Power_Plane, 0, 0.0240, 0.0240, 0, A)",
+                                                    "  (Plane_Two, 0, 0.0240, 0.0240, 0, A)", "}"}}));
+}
+
+// A size plus the plane clearance leaves 32 bits: the anti-pad is written
+// with its true size (the sanitizer build stops at any signed overflow).
+TEST_F(Writers, AntiPadsBeyondTheHostRangeKeepTheirTrueSize) {
+  const std::vector<std::string> lines = Export(R"({"rules": {"planeExpansion": "214748.3647mil"},
+    "pads": [{"name": "1", "hole": "28mil", "size": "214748.3647mil"}],
+    "vias": [{"size": "214748.3647mil", "hole": "12mil", "x": "1in"}]})");
+  EXPECT_EQ(PadStacks(lines),
+            (std::vector<std::vector<std::string>>{{"{PADSTACK=0, 0.0280", "  (MDEF, 0, 214.7484, 214.7484, 0, M)",
+                                                    "  (ADEF, 0, 429.4967, 429.4967, 0, A)", "}"},
+                                                   {"{PADSTACK=1, 0.0120", "  (MDEF, 0, 214.7484, 214.7484, 0, M)",
+                                                    "  (ADEF, 0, 429.4967, 429.4967, 0, A)", "}"}}));
+}
+
 TEST_F(Writers, ANetListsTracksArcsViasAndPinsWhateverTheBoardOrder) {
   // The net of the example, with its members declared in reverse order.
   const std::vector<std::string> lines = Export(R"({"nets": ["GND", "Other"],

@@ -268,6 +268,49 @@ TEST_F(Commit, KeepsTheTemporaryFileWhenNothingCanBePlaced) {
   EXPECT_FALSE(platform::PathExists(unreachable));
 }
 
+// A destination the export cannot take: the user is told which file and
+// why, the destination stays as it was and the temporary file goes. A lock
+// file whose name cannot exist holds nothing.
+TEST_F(Commit, ADestinationThatCannotTakeTheExportIsLeftAloneAndTheUserToldWhy) {
+  struct Case {
+    const char* what;
+    std::string name;
+    mode_t mode;  // of an existing destination; 0: none
+    TCommitResult result;
+    const char* told;
+  };
+  const Case cases[] = {
+      {"a name too long", std::string(300, 'n') + ".hyp", 0, TCommitResult::Refused,
+       "cannot be saved: File name too long"},
+      {"a lock file's name too long", std::string(250, 'n') + ".hyp", 0644, TCommitResult::Replaced, nullptr},
+      {"read-only", "ro.hyp", 0444, TCommitResult::ReadOnly, "is read-only"},
+      {"no write permission at all", "rx.hyp", 0555, TCommitResult::ReadOnly, "is read-only"},
+  };
+  for (const Case& c : cases) {
+    const std::string target = dir / c.name;
+    WriteFile(temp, "new");
+    if (c.mode != 0) {
+      WriteFile(target, "old");
+      ::chmod(target.c_str(), c.mode);
+    }
+    TCommitResult result{};
+    const std::string told = tqtest::StderrOf([&] { result = CommitOutputFile(temp, target); });
+    EXPECT_EQ(result, c.result) << c.what;
+    EXPECT_FALSE(platform::FileExists(temp)) << c.what;
+    if (c.told == nullptr) {
+      EXPECT_EQ(told, "") << c.what;
+      EXPECT_EQ(ReadFile(target), "new") << c.what;
+      continue;
+    }
+    EXPECT_NE(told.find("The file " + target + " "), std::string::npos) << c.what << ": " << told;
+    EXPECT_NE(told.find(c.told), std::string::npos) << c.what << ": " << told;
+    if (c.mode != 0) {
+      EXPECT_EQ(ReadFile(target), "old") << c.what;
+      EXPECT_EQ(ModeOf(target), c.mode) << c.what;
+    }
+  }
+}
+
 TEST_F(Commit, NothingToCommitWithoutATemporaryFile) {
   WriteFile(dest, "old");
   EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::NoTempFile);

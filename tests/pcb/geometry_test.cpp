@@ -221,6 +221,51 @@ TEST(ArcEnds, HostileAnglesEndAndGiveDefinedResults) {
   arc.GetStartY();
 }
 
+// Arc end points whose centre plus radius leave the int32 range, and moves
+// past the limits, stop at the limit instead of wrapping around.
+TEST(ArcEnds, EndsAndMovesBeyondTheInt32RangeSaturate) {
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+  struct Case {
+    std::int32_t x, y, radius;
+    double start, end;
+    Point startPoint, endPoint;
+  };
+  const Case cases[] = {
+      {kMax - 10, kMin + 10, 100, 0, 270, {kMax, kMin + 10}, {kMax - 10, kMin}},
+      {kMin + 10, kMax - 10, 100, 180, 90, {kMin, kMax - 10}, {kMin + 10, kMax}},
+      {kMax, kMax, kMax, 0, 90, {kMax, kMax}, {kMax, kMax}},
+      {kMin, kMin, kMax, 180, 270, {kMin, kMin}, {kMin, kMin}},
+      {0, 0, kMax, 0, 180, {kMax, 0}, {-kMax, 0}},  // inside the range: exact
+  };
+  for (const Case& c : cases) {
+    TPcbArc arc(1);
+    arc.X = c.x;
+    arc.Y = c.y;
+    arc.Radius = c.radius;
+    arc.StartAngle = c.start;
+    arc.EndAngle = c.end;
+    EXPECT_EQ((Point{arc.GetStartX(), arc.GetStartY()}), c.startPoint) << c.x << " " << c.y << " " << c.start;
+    EXPECT_EQ((Point{arc.GetEndX(), arc.GetEndY()}), c.endPoint) << c.x << " " << c.y << " " << c.end;
+  }
+
+  TPcbTrack track(1);
+  track.X = kMax - 5;
+  track.Y = kMin + 5;
+  track.X2 = kMin + 5;
+  track.Y2 = kMax - 5;
+  track.MoveBy(10, -10);
+  EXPECT_EQ((Point{track.X, track.Y}), (Point{kMax, kMin}));
+  EXPECT_EQ((Point{track.X2, track.Y2}), (Point{kMin + 15, kMax - 15}));
+  track.MoveBy(kMin, kMax);
+  EXPECT_EQ((Point{track.X, track.Y}), (Point{-1, -1}));
+  EXPECT_EQ((Point{track.X2, track.Y2}), (Point{kMin, kMax}));
+  const auto fill = MakeFill(kMin, kMax, 0, 0, 0);
+  fill->MoveBy(-1, 1);
+  EXPECT_EQ((Point{fill->X, fill->Y}), (Point{kMin, kMax}));
+  EXPECT_EQ((Point{fill->X2, fill->Y2}), (Point{-1, 1}));
+}
+
 TEST(SinCos, OneCallGivesExactlyTheBitsOfSeparateCalls) { EXPECT_EQ(tqtest::CountSinCosMismatches(2000000), 0u); }
 
 }  // namespace
