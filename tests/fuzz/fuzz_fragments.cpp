@@ -5,6 +5,7 @@
 // the bytes say.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -33,11 +34,20 @@ void CheckRecord(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider in(data, size);
+  std::array<std::string, kLayerCount> layerNames;
   for (int i = 0; i < 4; ++i) {
     const int layer = in.ConsumeIntegralInRange<int>(0, kLayerCount - 1);
-    HypLayerNames[static_cast<std::size_t>(layer)] = MakeHypLayerName(in.ConsumeRandomLengthString(300));
+    layerNames[static_cast<std::size_t>(layer)] = in.ConsumeRandomLengthString(300);
   }
+  SetHypLayerNames(layerNames);
   const std::string name = in.ConsumeRandomLengthString(300);
+
+  // Two names of one space never come out alike, and each fits.
+  THypNameSpace space;
+  const std::size_t capacity = in.ConsumeIntegralInRange<std::size_t>(8, 300);
+  const std::string first = space.Claim(HypLineText(name), capacity);
+  const std::string second = space.Claim(HypLineText(in.ConsumeRandomLengthString(300)), capacity);
+  if (first == second || HypValueSize(first) > capacity || HypValueSize(second) > capacity) std::abort();
 
   // A name as a value: unchanged when bare, otherwise quoted whole.
   const std::string value = HypValue(name);
@@ -55,7 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   track.Y2 = in.ConsumeIntegral<std::int32_t>();
   track.Width = in.ConsumeIntegral<std::int32_t>();
   track.LayerCode = in.ConsumeIntegral<std::uint32_t>();
-  CheckRecord(translator.TranslateTrackToString(track));
+  // A record that names a layer keeps the whole name: it gives way before.
+  const std::string seg = translator.TranslateTrackToString(track);
+  CheckRecord(seg);
+  const std::string layerField = " L=" + HypValue(GetHypLayerName(track.GetLayer()));
+  if (seg.size() < layerField.size() || seg.compare(seg.size() - layerField.size(), layerField.size(), layerField) != 0)
+    std::abort();
   CheckRecord(translator.TranslatePerimeterTrackToString(track));
 
   TPcbArc arc(2);
