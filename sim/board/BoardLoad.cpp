@@ -1,0 +1,437 @@
+// Loading board documents. A document is read as a stream of the parser's
+// events: the small parts (the board's values, the stack, the rules, the
+// options) are kept as values until they are needed, and every element of an
+// object list becomes the board's object as soon as it has been read, so a
+// large board never exists as a whole JSON tree.
+//
+// The reader takes a document's parts in a fixed order (BoardReader.h). A
+// document whose parts come in another order than that one (an object list
+// before the stack, "objects" before "fills", a member twice) cannot be taken
+// element by element: it is read again as a whole and handed to the reader in
+// that order, as small documents are anyway. Either way the board and the
+// faults are the same: a text that is not JSON is reported as such even when
+// a fault of its contents comes first, and a fault found while reading in
+// stream order before such a second reading is not reported, since the
+// reading in order decides.
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <vector>
+
+#include "sim/board/BoardJson.h"
+#include "sim/board/BoardReader.h"
+
+namespace sim {
+namespace {
+
+// "[json.exception.parse_error.101] parse error at line 3, column 5: ..." ->
+// "parse error at line 3, column 5: ..."
+std::string ParseErrorText(const std::string& what) {
+  const std::size_t end = what.find("] ");
+  return end == std::string::npos ? what : what.substr(end + 2);
+}
+
+// The parts of a document beside the object lists.
+enum class Part : std::uint8_t {
+  Description,
+  Board,
+  Layers,
+  LayerNames,
+  LayerPairs,
+  ExternalDielectrics,
+  Rules,
+  Options,
+  List,  // one of the object lists
+  Unknown,
+};
+
+struct PartName {
+  const char* name;
+  Part part;
+};
+constexpr PartName kParts[] = {{"description", Part::Description},
+                               {"board", Part::Board},
+                               {"layers", Part::Layers},
+                               {"layerNames", Part::LayerNames},
+                               {"layerPairs", Part::LayerPairs},
+                               {"externalDielectrics", Part::ExternalDielectrics},
+                               {"rules", Part::Rules},
+                               {"options", Part::Options}};
+
+// One value of the document built from the parser's events, or only passed
+// over (after a fault, when nothing is read any more).
+class ValueBuilder {
+ public:
+  bool Active() const { return active_; }
+  DocumentJson& value() { return value_; }
+
+  void Begin(bool skip) {
+    active_ = true;
+    skip_ = skip;
+    depth_ = 0;
+    stack_.clear();
+    value_ = nullptr;
+  }
+  // A scalar; true when it completes the value.
+  bool Scalar(DocumentJson&& v) {
+    if (!skip_) Place(std::move(v));
+    return depth_ == 0 ? Done() : false;
+  }
+  void Open(bool object) {
+    ++depth_;
+    if (skip_) return;
+    DocumentJson& placed = Place(DocumentJson(object ? DocumentJson::value_t::object : DocumentJson::value_t::array));
+    stack_.push_back(&placed);
+  }
+  void Key(const std::string& key) {
+    if (!skip_) slot_ = &(*stack_.back())[key];
+  }
+  // True when it completes the value.
+  bool Close() {
+    --depth_;
+    if (!skip_) stack_.pop_back();
+    return depth_ == 0 ? Done() : false;
+  }
+
+ private:
+  DocumentJson& Place(DocumentJson&& v) {
+    if (stack_.empty()) {
+      value_ = std::move(v);
+      return value_;
+    }
+    DocumentJson& parent = *stack_.back();
+    if (parent.is_array()) {
+      parent.push_back(std::move(v));
+      return parent.back();
+    }
+    *slot_ = std::move(v);
+    return *slot_;
+  }
+  bool Done() {
+    active_ = false;
+    return true;
+  }
+
+  bool active_ = false;
+  bool skip_ = false;
+  std::size_t depth_ = 0;
+  DocumentJson value_;
+  std::vector<DocumentJson*> stack_;
+  DocumentJson* slot_ = nullptr;
+};
+
+// The parser's event handler: reads a document in stream order (see the top
+// of this file), or finds that it must be read as a whole.
+class StreamLoader {
+ public:
+  using number_integer_t = DocumentJson::number_integer_t;
+  using number_unsigned_t = DocumentJson::number_unsigned_t;
+  using number_float_t = DocumentJson::number_float_t;
+  using string_t = DocumentJson::string_t;
+  using binary_t = DocumentJson::binary_t;
+
+  StreamLoader(Board& board, const std::string& source) : reader_(board), source_(source), root_(null_, source_) {}
+
+  // After the parse: true when the document must be read as a whole.
+  bool mustReadWhole() const { return whole_; }
+  // After a parse that returned true: the remaining steps; throws the fault
+  // found.
+  void Finish() {
+    if (!fault_) Guard([&] { EndSteps(); });
+    if (fault_) throw BoardError(*fault_);
+  }
+  // After a parse that returned false (and not for a whole reading).
+  [[noreturn]] void FailSyntax() const { throw BoardError(source_ + ": not a JSON document: " + syntax_); }
+
+  // --- The parser's events.
+  bool null() { return Scalar(DocumentJson(nullptr)); }
+  bool boolean(bool v) { return Scalar(DocumentJson(v)); }
+  bool number_integer(number_integer_t v) { return Scalar(DocumentJson(v)); }
+  bool number_unsigned(number_unsigned_t v) { return Scalar(DocumentJson(v)); }
+  bool number_float(number_float_t v, const string_t&) { return Scalar(DocumentJson(v)); }
+  bool string(string_t& v) { return Scalar(DocumentJson(v)); }
+  bool binary(binary_t&) { return true; }  // not in JSON text
+  bool start_object(std::size_t) { return Open(true); }
+  bool start_array(std::size_t) { return Open(false); }
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
+  bool key(string_t& k) {
+    if (builder_.Active()) {
+      builder_.Key(k);
+      return true;
+    }
+    return TopKey(k);
+  }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) {
+    syntax_ = ParseErrorText(e.what());
+    return false;
+  }
+
+ private:
+  // Where the next event belongs.
+  enum class At : std::uint8_t { Start, Top, PartValue, List, End };
+  // What the value being built is.
+  enum class Building : std::uint8_t { Root, Part, Element };
+
+  template <typename F>
+  void Guard(F step) {
+    if (fault_) return;
+    try {
+      step();
+    } catch (const BoardError& e) {
+      fault_ = e.what();
+    } catch (const nlohmann::json::exception& e) {
+      // Only a fault of the reader itself gets here; still name the document.
+      fault_ = source_ + ": " + ParseErrorText(e.what());
+    }
+  }
+
+  bool Scalar(DocumentJson&& v) {
+    if (builder_.Active()) return builder_.Scalar(std::move(v)) ? Built() : true;
+    Begin();
+    return builder_.Scalar(std::move(v)) ? Built() : true;
+  }
+  bool Open(bool object) {
+    if (builder_.Active()) {
+      builder_.Open(object);
+      return true;
+    }
+    if (at_ == At::Start && object) {
+      at_ = At::Top;
+      return true;
+    }
+    if (at_ == At::PartValue && !object && part_ == Part::List) {
+      at_ = At::List;
+      element_ = 0;
+      return true;
+    }
+    Begin();
+    builder_.Open(object);
+    return true;
+  }
+  bool Close() {
+    if (builder_.Active()) return builder_.Close() ? Built() : true;
+    if (at_ == At::List) {
+      at_ = At::Top;
+    } else if (at_ == At::Top) {
+      at_ = At::End;
+    }
+    return true;
+  }
+  // A value begins outside the builder.
+  void Begin() {
+    building_ = at_ == At::Start ? Building::Root : at_ == At::List ? Building::Element : Building::Part;
+    builder_.Begin(fault_.has_value() || (building_ == Building::Part && part_ == Part::Unknown));
+  }
+
+  // A value is complete.
+  bool Built() {
+    DocumentJson& value = builder_.value();
+    switch (building_) {
+      case Building::Root:
+        Guard([&] { Node(value, source_).ExpectObject("a board document"); });
+        at_ = At::End;
+        break;
+      case Building::Element:
+        Guard([&] {
+          const Node list(null_, root_, ObjectListName(list_));
+          reader_.ListElement(list_, Node(value, list, element_));
+        });
+        ++element_;
+        break;
+      case Building::Part:
+        Guard([&] { PartValue(value); });
+        at_ = At::Top;
+        break;
+    }
+    return true;
+  }
+
+  bool TopKey(const std::string& key) {
+    at_ = At::PartValue;
+    part_ = Part::Unknown;
+    for (const PartName& p : kParts)
+      if (key == p.name) part_ = p.part;
+    for (int l = 0; l < kObjectListCount && part_ == Part::Unknown; ++l) {
+      if (key == ObjectListName(static_cast<ObjectList>(l))) {
+        part_ = Part::List;
+        list_ = static_cast<ObjectList>(l);
+      }
+    }
+    if (part_ == Part::Unknown) {
+      Guard([&] { FailUnknownField(Node(null_, root_, key), BoardReader::DocumentFields()); });
+      return true;
+    }
+    // What can only be read in the reader's order.
+    const std::size_t seen =
+        part_ == Part::List ? 16 + static_cast<std::size_t>(list_) : static_cast<std::size_t>(part_);
+    if (seen_[seen]) return ReadWhole();
+    seen_[seen] = true;
+    if ((part_ == Part::Layers || part_ == Part::LayerNames) && objectsBegun_) return ReadWhole();
+    if (part_ == Part::Rules && rulesRead_) return ReadWhole();
+    if (part_ == Part::List) {
+      if (objectsBegun_ && list_ < lastList_) return ReadWhole();
+      const bool begin = !objectsBegun_;
+      const bool rules = list_ > ObjectList::Nets && !rulesRead_;
+      objectsBegun_ = true;
+      rulesRead_ = rulesRead_ || rules;
+      lastList_ = list_;
+      Guard([&] {
+        if (begin) StackSteps();
+        if (rules) RulesSteps();
+      });
+    }
+    return true;
+  }
+  bool ReadWhole() {
+    whole_ = true;
+    return false;
+  }
+
+  // The stack and its names, before the first object list.
+  void StackSteps() {
+    reader_.LayersSection(Kept(layers_, "layers"));
+    if (layerNames_) reader_.LayerNames(*Kept(layerNames_, "layerNames"));
+  }
+  // Once the nets are known: the planes' nets and the rules.
+  void RulesSteps() {
+    reader_.PlaneNets(Kept(layers_, "layers"));
+    reader_.Rules(Kept(rules_, "rules"));
+  }
+  void EndSteps() {
+    if (!objectsBegun_) StackSteps();
+    if (!rulesRead_) RulesSteps();
+    reader_.LayerPairs(Kept(layerPairs_, "layerPairs"));
+    if (options_) reader_.Options(*Kept(options_, "options"));
+  }
+  // A kept part as a node of the document.
+  std::optional<Node> Kept(const std::optional<DocumentJson>& value, const char* name) const {
+    if (!value) return std::nullopt;
+    return Node(*value, root_, name);
+  }
+
+  // A part other than an object list's elements is complete.
+  void PartValue(DocumentJson& value) {
+    switch (part_) {
+      case Part::Description:
+        BoardReader::Description(Node(value, root_, "description"));
+        break;
+      case Part::Board:
+        reader_.BoardSection(Node(value, root_, "board"));
+        break;
+      case Part::ExternalDielectrics:
+        reader_.ExternalDielectrics(Node(value, root_, "externalDielectrics"));
+        break;
+      case Part::Layers:
+        layers_ = std::move(value);
+        break;
+      case Part::LayerNames:
+        layerNames_ = std::move(value);
+        break;
+      case Part::LayerPairs:
+        layerPairs_ = std::move(value);
+        break;
+      case Part::Rules:
+        rules_ = std::move(value);
+        break;
+      case Part::Options:
+        options_ = std::move(value);
+        break;
+      case Part::List:  // not an array: the reader says so
+        reader_.List(list_, Node(value, root_, ObjectListName(list_)));
+        break;
+      case Part::Unknown:
+        break;
+    }
+  }
+
+  BoardReader reader_;
+  const std::string& source_;
+  const DocumentJson null_;
+  const Node root_;
+  ValueBuilder builder_;
+  At at_ = At::Start;
+  Building building_ = Building::Root;
+  Part part_ = Part::Unknown;
+  ObjectList list_ = ObjectList::Nets;
+  ObjectList lastList_ = ObjectList::Nets;
+  std::size_t element_ = 0;
+  std::array<bool, 32> seen_{};
+  bool objectsBegun_ = false;
+  bool rulesRead_ = false;
+  bool whole_ = false;
+  std::optional<DocumentJson> layers_, layerNames_, layerPairs_, rules_, options_;
+  std::optional<std::string> fault_;
+  std::string syntax_;
+};
+
+// The document read as a whole and handed to the reader in its order.
+template <typename Input>
+std::unique_ptr<Board> LoadWhole(Input&& input, const std::string& sourceName) {
+  DocumentJson document;
+  try {
+    document = DocumentJson::parse(std::forward<Input>(input), nullptr, /*allow_exceptions=*/true,
+                                   /*ignore_comments=*/true);
+  } catch (const DocumentJson::exception& e) {
+    throw BoardError(sourceName + ": not a JSON document: " + ParseErrorText(e.what()));
+  }
+  auto board = std::make_unique<Board>();
+  BoardReader reader(*board);
+  try {
+    reader.Document(Node(document, sourceName));
+  } catch (const DocumentJson::exception& e) {
+    // Only a fault of the reader itself gets here; still name the document.
+    throw BoardError(sourceName + ": " + ParseErrorText(e.what()));
+  }
+  return board;
+}
+
+// The document read in stream order; nothing when it must be read as a
+// whole.
+template <typename Input>
+std::unique_ptr<Board> LoadStream(Input&& input, const std::string& sourceName) {
+  auto board = std::make_unique<Board>();
+  StreamLoader loader(*board, sourceName);
+  const bool parsed = DocumentJson::sax_parse(std::forward<Input>(input), &loader,
+                                              nlohmann::detail::input_format_t::json, /*strict=*/true,
+                                              /*ignore_comments=*/true);
+  if (loader.mustReadWhole()) return nullptr;
+  if (!parsed) loader.FailSyntax();
+  loader.Finish();
+  return board;
+}
+
+}  // namespace
+
+std::unique_ptr<Board> LoadBoardText(std::string_view text, const std::string& sourceName) {
+  if (auto board = LoadStream(text, sourceName)) return board;
+  return LoadWhole(text, sourceName);
+}
+
+std::unique_ptr<Board> LoadBoardFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw BoardError(path + ": cannot open the board document");
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (size <= 0) {
+    // A stream without a size (a pipe) cannot be read twice: read to its end.
+    in.clear();
+    std::ostringstream rest;
+    rest << in.rdbuf();
+    if (in.bad()) throw BoardError(path + ": cannot read the board document");
+    return LoadBoardText(rest.str(), path);
+  }
+  std::unique_ptr<Board> board = LoadStream(in, path);
+  if (in.bad()) throw BoardError(path + ": cannot read the board document");
+  if (board) return board;
+  std::ifstream again(path, std::ios::binary);
+  if (!again) throw BoardError(path + ": cannot open the board document");
+  board = LoadWhole(again, path);
+  if (again.bad()) throw BoardError(path + ": cannot read the board document");
+  return board;
+}
+
+}  // namespace sim
