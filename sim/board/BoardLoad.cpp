@@ -14,8 +14,10 @@
 // stream order before such a second reading is not reported, since the
 // reading in order decides.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <sstream>
 #include <vector>
@@ -72,7 +74,6 @@ class ValueBuilder {
     skip_ = skip;
     depth_ = 0;
     stack_.clear();
-    value_ = nullptr;
   }
   // A scalar; true when it completes the value.
   bool Scalar(DocumentJson&& v) {
@@ -98,7 +99,12 @@ class ValueBuilder {
  private:
   DocumentJson& Place(DocumentJson&& v) {
     if (stack_.empty()) {
-      value_ = std::move(v);
+      // An element's members take the place of the last element's: its
+      // storage is kept from one element to the next.
+      if (v.is_object() && value_.is_object())
+        value_.get_ref<DocumentJson::object_t&>().clear();
+      else
+        value_ = std::move(v);
       return value_;
     }
     DocumentJson& parent = *stack_.back();
@@ -367,6 +373,49 @@ class StreamLoader {
   std::string syntax_;
 };
 
+// A file read in pieces, as the characters the parser asks for one at a time:
+// the document is never held whole.
+class FilePieces {
+ public:
+  explicit FilePieces(std::istream& in) : in_(in), buffer_(1 << 20) {}
+
+  class Iterator {
+   public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    Iterator() = default;
+    explicit Iterator(FilePieces& file) : file_(&file) {}
+    const char& operator*() const { return *file_->next_; }
+    Iterator& operator++() {
+      ++file_->next_;
+      return *this;
+    }
+    // Only the end is compared with: equal when no character is left.
+    bool operator==(const Iterator& other) const { return AtEnd() == other.AtEnd(); }
+
+   private:
+    bool AtEnd() const { return file_ == nullptr || (file_->next_ == file_->end_ && !file_->Refill()); }
+    FilePieces* file_ = nullptr;
+  };
+
+ private:
+  bool Refill() {
+    in_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    next_ = buffer_.data();
+    end_ = next_ + in_.gcount();
+    return next_ != end_;
+  }
+
+  std::istream& in_;
+  std::vector<char> buffer_;
+  const char* next_ = nullptr;
+  const char* end_ = nullptr;
+};
+
 // The document read as a whole and handed to the reader in its order.
 template <typename Input>
 std::unique_ptr<Board> LoadWhole(Input&& input, const std::string& sourceName) {
@@ -390,13 +439,12 @@ std::unique_ptr<Board> LoadWhole(Input&& input, const std::string& sourceName) {
 
 // The document read in stream order; nothing when it must be read as a
 // whole.
-template <typename Input>
-std::unique_ptr<Board> LoadStream(Input&& input, const std::string& sourceName) {
+template <typename Iterator>
+std::unique_ptr<Board> LoadStream(Iterator first, Iterator last, const std::string& sourceName) {
   auto board = std::make_unique<Board>();
   StreamLoader loader(*board, sourceName);
-  const bool parsed = DocumentJson::sax_parse(std::forward<Input>(input), &loader,
-                                              nlohmann::detail::input_format_t::json, /*strict=*/true,
-                                              /*ignore_comments=*/true);
+  const bool parsed = DocumentJson::sax_parse(first, last, &loader, nlohmann::detail::input_format_t::json,
+                                              /*strict=*/true, /*ignore_comments=*/true);
   if (loader.mustReadWhole()) return nullptr;
   if (!parsed) loader.FailSyntax();
   loader.Finish();
@@ -406,7 +454,7 @@ std::unique_ptr<Board> LoadStream(Input&& input, const std::string& sourceName) 
 }  // namespace
 
 std::unique_ptr<Board> LoadBoardText(std::string_view text, const std::string& sourceName) {
-  if (auto board = LoadStream(text, sourceName)) return board;
+  if (auto board = LoadStream(text.data(), text.data() + text.size(), sourceName)) return board;
   return LoadWhole(text, sourceName);
 }
 
@@ -424,7 +472,8 @@ std::unique_ptr<Board> LoadBoardFile(const std::string& path) {
     if (in.bad()) throw BoardError(path + ": cannot read the board document");
     return LoadBoardText(rest.str(), path);
   }
-  std::unique_ptr<Board> board = LoadStream(in, path);
+  FilePieces pieces(in);
+  std::unique_ptr<Board> board = LoadStream(FilePieces::Iterator(pieces), FilePieces::Iterator(), path);
   if (in.bad()) throw BoardError(path + ": cannot read the board document");
   if (board) return board;
   std::ifstream again(path, std::ios::binary);
