@@ -139,6 +139,9 @@ class StreamLoader {
   using binary_t = DocumentJson::binary_t;
 
   StreamLoader(Board& board, const std::string& source) : reader_(board), source_(source), root_(null_, source_) {}
+  // Its nodes refer to its members.
+  StreamLoader(const StreamLoader&) = delete;
+  StreamLoader& operator=(const StreamLoader&) = delete;
 
   // After the parse: true when the document must be read as a whole.
   bool mustReadWhole() const { return whole_; }
