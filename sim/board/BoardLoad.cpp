@@ -36,7 +36,7 @@ std::string ParseErrorText(const std::string& what) {
 }
 
 // The parts of a document beside the object lists.
-enum class Part : std::uint8_t {
+enum class Section : std::uint8_t {
   Description,
   Board,
   Layers,
@@ -49,18 +49,18 @@ enum class Part : std::uint8_t {
   Unknown,
 };
 
-struct PartName {
+struct SectionName {
   const char* name;
-  Part part;
+  Section section;
 };
-constexpr PartName kParts[] = {{"description", Part::Description},
-                               {"board", Part::Board},
-                               {"layers", Part::Layers},
-                               {"layerNames", Part::LayerNames},
-                               {"layerPairs", Part::LayerPairs},
-                               {"externalDielectrics", Part::ExternalDielectrics},
-                               {"rules", Part::Rules},
-                               {"options", Part::Options}};
+constexpr SectionName kSections[] = {{"description", Section::Description},
+                                     {"board", Section::Board},
+                                     {"layers", Section::Layers},
+                                     {"layerNames", Section::LayerNames},
+                                     {"layerPairs", Section::LayerPairs},
+                                     {"externalDielectrics", Section::ExternalDielectrics},
+                                     {"rules", Section::Rules},
+                                     {"options", Section::Options}};
 
 // One value of the document built from the parser's events, or only passed
 // over (after a fault, when nothing is read any more).
@@ -180,9 +180,9 @@ class StreamLoader {
 
  private:
   // Where the next event belongs.
-  enum class At : std::uint8_t { Start, Top, PartValue, List, End };
+  enum class At : std::uint8_t { Start, Top, SectionValue, List, End };
   // What the value being built is.
-  enum class Building : std::uint8_t { Root, Part, Element };
+  enum class Building : std::uint8_t { Root, Section, Element };
 
   template <typename F>
   void Guard(F step) {
@@ -211,7 +211,7 @@ class StreamLoader {
       at_ = At::Top;
       return true;
     }
-    if (at_ == At::PartValue && !object && part_ == Part::List) {
+    if (at_ == At::SectionValue && !object && section_ == Section::List) {
       at_ = At::List;
       element_ = 0;
       return true;
@@ -231,8 +231,8 @@ class StreamLoader {
   }
   // A value begins outside the builder.
   void Begin() {
-    building_ = at_ == At::Start ? Building::Root : at_ == At::List ? Building::Element : Building::Part;
-    builder_.Begin(fault_.has_value() || (building_ == Building::Part && part_ == Part::Unknown));
+    building_ = at_ == At::Start ? Building::Root : at_ == At::List ? Building::Element : Building::Section;
+    builder_.Begin(fault_.has_value() || (building_ == Building::Section && section_ == Section::Unknown));
   }
 
   // A value is complete.
@@ -250,8 +250,8 @@ class StreamLoader {
         });
         ++element_;
         break;
-      case Building::Part:
-        Guard([&] { PartValue(value); });
+      case Building::Section:
+        Guard([&] { SectionValue(value); });
         at_ = At::Top;
         break;
     }
@@ -259,28 +259,28 @@ class StreamLoader {
   }
 
   bool TopKey(const std::string& key) {
-    at_ = At::PartValue;
-    part_ = Part::Unknown;
-    for (const PartName& p : kParts)
-      if (key == p.name) part_ = p.part;
-    for (int l = 0; l < kObjectListCount && part_ == Part::Unknown; ++l) {
+    at_ = At::SectionValue;
+    section_ = Section::Unknown;
+    for (const SectionName& p : kSections)
+      if (key == p.name) section_ = p.section;
+    for (int l = 0; l < kObjectListCount && section_ == Section::Unknown; ++l) {
       if (key == ObjectListName(static_cast<ObjectList>(l))) {
-        part_ = Part::List;
+        section_ = Section::List;
         list_ = static_cast<ObjectList>(l);
       }
     }
-    if (part_ == Part::Unknown) {
+    if (section_ == Section::Unknown) {
       Guard([&] { FailUnknownField(Node(null_, root_, key), BoardReader::DocumentFields()); });
       return true;
     }
     // What can only be read in the reader's order.
     const std::size_t seen =
-        part_ == Part::List ? 16 + static_cast<std::size_t>(list_) : static_cast<std::size_t>(part_);
+        section_ == Section::List ? 16 + static_cast<std::size_t>(list_) : static_cast<std::size_t>(section_);
     if (seen_[seen]) return ReadWhole();
     seen_[seen] = true;
-    if ((part_ == Part::Layers || part_ == Part::LayerNames) && objectsBegun_) return ReadWhole();
-    if (part_ == Part::Rules && rulesRead_) return ReadWhole();
-    if (part_ == Part::List) {
+    if ((section_ == Section::Layers || section_ == Section::LayerNames) && objectsBegun_) return ReadWhole();
+    if (section_ == Section::Rules && rulesRead_) return ReadWhole();
+    if (section_ == Section::List) {
       if (objectsBegun_ && list_ < lastList_) return ReadWhole();
       const bool begin = !objectsBegun_;
       const bool rules = list_ > ObjectList::Nets && !rulesRead_;
@@ -322,36 +322,36 @@ class StreamLoader {
   }
 
   // A part other than an object list's elements is complete.
-  void PartValue(DocumentJson& value) {
-    switch (part_) {
-      case Part::Description:
+  void SectionValue(DocumentJson& value) {
+    switch (section_) {
+      case Section::Description:
         BoardReader::Description(Node(value, root_, "description"));
         break;
-      case Part::Board:
+      case Section::Board:
         reader_.BoardSection(Node(value, root_, "board"));
         break;
-      case Part::ExternalDielectrics:
+      case Section::ExternalDielectrics:
         reader_.ExternalDielectrics(Node(value, root_, "externalDielectrics"));
         break;
-      case Part::Layers:
+      case Section::Layers:
         layers_ = std::move(value);
         break;
-      case Part::LayerNames:
+      case Section::LayerNames:
         layerNames_ = std::move(value);
         break;
-      case Part::LayerPairs:
+      case Section::LayerPairs:
         layerPairs_ = std::move(value);
         break;
-      case Part::Rules:
+      case Section::Rules:
         rules_ = std::move(value);
         break;
-      case Part::Options:
+      case Section::Options:
         options_ = std::move(value);
         break;
-      case Part::List:  // not an array: the reader says so
+      case Section::List:  // not an array: the reader says so
         reader_.List(list_, Node(value, root_, ObjectListName(list_)));
         break;
-      case Part::Unknown:
+      case Section::Unknown:
         break;
     }
   }
@@ -363,7 +363,7 @@ class StreamLoader {
   ValueBuilder builder_;
   At at_ = At::Start;
   Building building_ = Building::Root;
-  Part part_ = Part::Unknown;
+  Section section_ = Section::Unknown;
   ObjectList list_ = ObjectList::Nets;
   ObjectList lastList_ = ObjectList::Nets;
   std::size_t element_ = 0;

@@ -42,7 +42,7 @@ std::string LoadError(const std::string& json) {
 // Every part that refers to another or makes objects whose handles depend on
 // the order: stack names used by objects, rules made on first use by pads and
 // vias, nets, components and their pads.
-const std::vector<std::pair<std::string, std::string>> kParts = {
+const std::vector<std::pair<std::string, std::string>> kSections = {
     {"description", R"("order test")"},
     {"board", R"({"text": "B", "currentLayer": "MidLayer1"})"},
     {"layers", R"([{"layer": "TopLayer", "name": "Front"}, {"layer": "InternalPlane1", "net": "GND"},
@@ -67,16 +67,16 @@ const std::vector<std::pair<std::string, std::string>> kParts = {
 };
 
 TEST(SimDocumentStream, AnyOrderOfThePartsGivesTheSameBoard) {
-  const std::string expected = Fingerprint(*LoadBoardText(Document(kParts), "test.json"));
-  auto reversed = kParts;
+  const std::string expected = Fingerprint(*LoadBoardText(Document(kSections), "test.json"));
+  auto reversed = kSections;
   std::reverse(reversed.begin(), reversed.end());
-  auto objectsFirst = kParts;  // the object lists before the stack and rules
+  auto objectsFirst = kSections;  // the object lists before the stack and rules
   std::rotate(objectsFirst.begin(), objectsFirst.begin() + 8, objectsFirst.end());
-  auto rulesLast = kParts;  // the rules after the last object list
+  auto rulesLast = kSections;  // the rules after the last object list
   std::rotate(rulesLast.begin() + 6, rulesLast.begin() + 7, rulesLast.end());
-  auto listsSwapped = kParts;  // two object lists out of their order
+  auto listsSwapped = kSections;  // two object lists out of their order
   std::swap(listsSwapped[13], listsSwapped[16]);
-  auto settingsLate = kParts;  // the parts without objects after the lists
+  auto settingsLate = kSections;  // the parts without objects after the lists
   std::stable_partition(settingsLate.begin(), settingsLate.end(), [](const auto& p) {
     return p.first != "board" && p.first != "options" && p.first != "layerPairs" && p.first != "description" &&
            p.first != "externalDielectrics";
@@ -92,7 +92,7 @@ TEST(SimDocumentStream, AnyOrderOfThePartsGivesTheSameBoard) {
   }
   // From a file, in the reader's order and out of it.
   tqtest::ScratchDir dir;
-  for (const auto& parts : {kParts, reversed}) {
+  for (const auto& parts : {kSections, reversed}) {
     tqtest::WriteFile(dir / "board.json", Document(parts));
     EXPECT_EQ(Fingerprint(*LoadBoardFile(dir / "board.json")), expected);
   }
