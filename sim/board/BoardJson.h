@@ -19,7 +19,10 @@ class BoardError : public std::runtime_error {
 };
 
 // Reads a board document from a file, or from text that came from
-// sourceName. Throws BoardError; never reads outside the given text.
+// sourceName. The document is taken as a stream: a file is read in pieces
+// and no tree of the whole document is made, unless its parts come out of
+// the reader's order (docs/board-format.md). Throws BoardError; never reads
+// outside the given text.
 std::unique_ptr<Board> LoadBoardFile(const std::string& path);
 std::unique_ptr<Board> LoadBoardText(std::string_view json, const std::string& sourceName);
 

@@ -1,0 +1,110 @@
+#pragma once
+// What a board document's parts mean: the reader that turns each part of a
+// document into the board's values and objects. The loader (BoardLoad.cpp)
+// hands it the parts in the order below, a whole part at a time or one
+// element of a list at a time; the reader checks each value and names the
+// place of a fault (BoardError).
+//
+// The order of the steps is the order of the objects' handles and of what
+// later parts may refer to:
+//   Description, BoardSection, ExternalDielectrics   (anywhere)
+//   LayersSection, LayerNames                        (the stack and its names)
+//   nets                                             (objects from here on)
+//   PlaneNets, Rules                                 (once the nets are known)
+//   classes, components, pads, vias, tracks, arcs, outline, texts, fills,
+//   objects                                          (in this order)
+//   LayerPairs, Options                              (at the end)
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include "sim/board/Board.h"
+#include "sim/board/DocumentNode.h"
+
+namespace sim {
+
+// The lists of a document whose elements become objects, in the order they
+// are read.
+enum class ObjectList : std::uint8_t {
+  Nets,
+  Classes,
+  Components,
+  Pads,
+  Vias,
+  Tracks,
+  Arcs,
+  Outline,
+  Texts,
+  Fills,
+  Objects,
+};
+inline constexpr int kObjectListCount = 11;
+// "nets", "classes", ...: the list's member name in the document.
+const char* ObjectListName(ObjectList list);
+
+class BoardReader {
+ public:
+  explicit BoardReader(Board& board) : board_(board) {}
+
+  // The member names that a document may have.
+  static FieldList DocumentFields();
+  // The whole document at once, in the order above.
+  void Document(const Node& root);
+
+  // --- The steps; a part the document leaves out is passed as nothing.
+  static void Description(const Node& n);
+  void BoardSection(const Node& n);
+  void ExternalDielectrics(const Node& n);
+  void LayersSection(const std::optional<Node>& n);
+  void LayerNames(const Node& n);
+  void PlaneNets(const std::optional<Node>& layers);
+  void Rules(const std::optional<Node>& n);
+  void LayerPairs(const std::optional<Node>& n);
+  void Options(const Node& n);
+  // A whole object list, or one element of it.
+  void List(ObjectList list, const Node& n);
+  void ListElement(ObjectList list, const Node& item);
+  static const char* ListWhat(ObjectList list);
+
+ private:
+  LayerNumber Layer(const Node& n, int low = 1, int high = kLastLayer, bool stackNames = true) const;
+  LayerCode ObjectLayer(const Node& n) const;
+  Handle NetRef(const Node& n) const;
+  Handle ComponentRef(const Node& n) const;
+  Handle PlaneRule(std::int32_t value);
+  void Common(const Node& n, Object& o, Handle ownerComponent);
+  static void Point(const Node& n, const char* xKey, const char* yKey, std::int32_t& x, std::int32_t& y);
+  Dielectric ReadDielectric(const Node& n, Dielectric d) const;
+  static std::int32_t PlaneStyle(const Node& n);
+  static std::uint8_t Shape(const Node& n);
+  static std::uint8_t StackMode(const Node& n);
+  static void ReadSize(const Node& n, std::int32_t& x, std::int32_t& y);
+  PadShape ReadPadShape(const Node& n, PadShape s) const;
+  std::uint8_t PadPlaneConnection(const Node& n) const;
+  Handle AddText(const std::string& text, const Component& owner, LayerNumber layer);
+
+  void AddNet(const Node& item);
+  void AddClass(const Node& item);
+  void AddComponent(const Node& item);
+  void AddPad(const Node& n, Component* owner);
+  void AddVia(const Node& item);
+  void AddTrack(const Node& n, std::optional<LayerNumber> fixedLayer);
+  void AddArc(const Node& n, std::optional<LayerNumber> fixedLayer);
+  void AddOutline(const Node& item);
+  void AddFreeText(const Node& item);
+  void AddFill(const Node& item);
+  void AddObject(const Node& item);
+
+  Board& board_;
+  // Nets and components by name, with where in their list they were
+  // declared.
+  std::unordered_map<std::string, std::pair<Handle, std::size_t>> netsByName_;
+  std::unordered_map<std::string, std::pair<Handle, std::size_t>> componentsByName_;
+  std::map<std::int32_t, Handle> rulesByValue_;
+};
+
+}  // namespace sim

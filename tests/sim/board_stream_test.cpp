@@ -1,0 +1,139 @@
+// Board documents read as a stream: whatever the order of a document's parts,
+// the board (its objects, their handles) and the faults are those of reading
+// the parts in the reader's order.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TestSupport.h"
+#include "sim/board/BoardJson.h"
+#include "sim/generator/BoardGenerator.h"
+
+namespace {
+
+using namespace sim;
+
+// Everything that tells two boards apart: the saved document and the kind of
+// every handle.
+std::string Fingerprint(const Board& b) {
+  std::string kinds;
+  for (std::size_t i = 0; i < b.ObjectCount(); ++i)
+    kinds += std::string(KindName(b.Find(kFirstObjectHandle + static_cast<Handle>(i))->kind)) + " ";
+  return kinds + "\n" + SaveBoardText(b);
+}
+
+std::string Document(const std::vector<std::pair<std::string, std::string>>& parts) {
+  std::string doc = "{";
+  for (const auto& [key, value] : parts) doc += (doc.size() > 1 ? ",\n\"" : "\n\"") + key + "\": " + value;
+  return doc + "}";
+}
+
+std::string LoadError(const std::string& json) {
+  try {
+    LoadBoardText(json, "test.json");
+  } catch (const BoardError& e) {
+    return e.what();
+  }
+  return "(loaded)";
+}
+
+// Every part that refers to another or makes objects whose handles depend on
+// the order: stack names used by objects, rules made on first use by pads and
+// vias, nets, components and their pads.
+const std::vector<std::pair<std::string, std::string>> kSections = {
+    {"description", R"("order test")"},
+    {"board", R"({"text": "B", "currentLayer": "MidLayer1"})"},
+    {"layers", R"([{"layer": "TopLayer", "name": "Front"}, {"layer": "InternalPlane1", "net": "GND"},
+                   {"layer": "MidLayer1", "name": "Inner"}, {"layer": "BottomLayer"}])"},
+    {"layerNames", R"({"Mechanical1": "Outline"})"},
+    {"layerPairs", R"([["Front", "Inner"]])"},
+    {"externalDielectrics", R"({"top": {"height": "1mil"}})"},
+    {"rules", R"({"planeExpansion": "15mil", "planeConnectStyle": "direct"})"},
+    {"options", R"({"yieldPerLayer": true})"},
+    {"nets", R"(["GND", "A"])"},
+    {"classes", R"([{"name": "Power", "members": ["GND"]}])"},
+    {"components", R"([{"designator": "U1", "pads": [{"net": "A", "planeExpansion": "9mil"}, {"layer": "Inner"}]}])"},
+    {"pads", R"([{"net": "GND", "hole": "30mil", "planeExpansion": "8mil"}])"},
+    {"vias", R"([{"net": "GND", "planes": [{"layer": "InternalPlane1"}], "planeExpansion": "9mil"},
+                 {"planeExpansion": "7mil"}])"},
+    {"tracks", R"([{"layer": "Inner", "net": "A", "component": "U1"}, {"layer": "Outline"}])"},
+    {"arcs", R"([{"layer": "Front", "radius": "5mil"}])"},
+    {"outline", R"([{"x1": 0, "y1": 0, "x2": 10, "y2": 0}, {"radius": "1mil"}])"},
+    {"texts", R"([{"text": "T", "layer": "Front"}])"},
+    {"fills", R"([{"layer": "Inner", "net": "A"}])"},
+    {"objects", R"([{"kind": "region", "layer": "Front"}])"},
+};
+
+TEST(SimDocumentStream, AnyOrderOfThePartsGivesTheSameBoard) {
+  const std::string expected = Fingerprint(*LoadBoardText(Document(kSections), "test.json"));
+  auto reversed = kSections;
+  std::reverse(reversed.begin(), reversed.end());
+  auto objectsFirst = kSections;  // the object lists before the stack and rules
+  std::rotate(objectsFirst.begin(), objectsFirst.begin() + 8, objectsFirst.end());
+  auto rulesLast = kSections;  // the rules after the last object list
+  std::rotate(rulesLast.begin() + 6, rulesLast.begin() + 7, rulesLast.end());
+  auto listsSwapped = kSections;  // two object lists out of their order
+  std::swap(listsSwapped[13], listsSwapped[16]);
+  auto settingsLate = kSections;  // the parts without objects after the lists
+  std::stable_partition(settingsLate.begin(), settingsLate.end(), [](const auto& p) {
+    return p.first != "board" && p.first != "options" && p.first != "layerPairs" && p.first != "description" &&
+           p.first != "externalDielectrics";
+  });
+  const std::pair<const char*, std::vector<std::pair<std::string, std::string>>> orders[] = {
+      {"reversed", reversed},
+      {"objects first", objectsFirst},
+      {"rules last", rulesLast},
+      {"lists swapped", listsSwapped},
+      {"settings late", settingsLate}};
+  for (const auto& [name, parts] : orders) {
+    EXPECT_EQ(Fingerprint(*LoadBoardText(Document(parts), "test.json")), expected) << name;
+  }
+  // From a file, in the reader's order and out of it.
+  tqtest::ScratchDir dir;
+  for (const auto& parts : {kSections, reversed}) {
+    tqtest::WriteFile(dir / "board.json", Document(parts));
+    EXPECT_EQ(Fingerprint(*LoadBoardFile(dir / "board.json")), expected);
+  }
+}
+
+TEST(SimDocumentStream, FaultsAreThoseOfReadingInOrder) {
+  const std::pair<const char*, const char*> cases[] = {
+      // Names declared after their first use: not a fault.
+      {R"({"tracks": [{"layer": "Inner"}], "layers": [{"layer": 1}, {"layer": 2, "name": "Inner"}, {"layer": 32}]})",
+       "(loaded)"},
+      {R"({"pads": [{"net": "VCC"}], "nets": ["VCC"]})", "(loaded)"},
+      // A member given twice counts as its last value.
+      {R"({"nets": ["A"], "tracks": [{"net": "B"}], "nets": ["B"]})", "(loaded)"},
+      {R"({"nets": ["A"], "tracks": [], "nets": ["B"], "vias": [{"net": "A"}]})", "/vias/0/net: no net is named \"A\""},
+      // A text that is not JSON is that, whatever fault comes before it.
+      {R"({"nets": ["A"], "tracks": [{"net": "B"}], "x": [1,})", "test.json: not a JSON document: parse error"},
+      {R"({"nets": 5, "tracks": [}])", "test.json: not a JSON document: parse error"},
+      // Faults found element by element name their element.
+      {R"({"nets": ["A"], "tracks": [{}, {"net": "B"}]})", "test.json: /tracks/1/net: no net is named \"B\""},
+      {R"({"layers": [{"layer": 1}], "tracks": 3})", "test.json: /tracks: expected the tracks (a JSON array)"},
+      {R"({"nets": ["A"], "tracks": [], "layers": [{"layer": "Top"}]})", "test.json: /layers/0/layer: no layer"},
+      {R"({"nets": ["A"], "wires": [], "tracks": [{"net": "B"}]})", "test.json: /wires: unknown field"},
+      {R"({"board": {"currentLayer": "Inner"}, "layers": [{"layer": 1, "name": "Inner"}]})",
+       "test.json: /board/currentLayer: no layer is named \"Inner\""},
+      {R"("board")", "test.json: /: expected a board document (a JSON object), found the text \"board\""},
+  };
+  for (const auto& [doc, expected] : cases)
+    EXPECT_NE(LoadError(doc).find(expected), std::string::npos) << doc << "\n" << LoadError(doc);
+}
+
+TEST(SimDocumentStream, AGeneratedBoardReadInPiecesIsTheBoardReadWhole) {
+  // Over a megabyte: the file is read in more than one piece.
+  const std::string text = GenerateBoardDocument({.seed = 2, .components = 200});
+  ASSERT_GT(text.size(), std::size_t{1} << 20);
+  tqtest::ScratchDir dir;
+  tqtest::WriteFile(dir / "board.json", text);
+  const std::string streamed = Fingerprint(*LoadBoardFile(dir / "board.json"));
+  EXPECT_EQ(Fingerprint(*LoadBoardText(text, "generated.json")), streamed);
+  // Layer names after the object lists make the document be read whole.
+  const std::string whole = text.substr(0, text.rfind('}')) + ", \"layerNames\": {}}\n";
+  EXPECT_EQ(Fingerprint(*LoadBoardText(whole, "generated.json")), streamed);
+}
+
+}  // namespace
