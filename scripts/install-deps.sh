@@ -7,7 +7,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ python3 g++-mingw-w64-i686 wine wine32:i386
-          clang clang-format clang-tidy libclang-rt-14-dev locales libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev pcb-rnd)
+          clang clang-format clang-tidy libclang-rt-14-dev locales libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev rapidjson-dev libcli11-dev pcb-rnd)
 
 missing=()
 for p in "${packages[@]}"; do
