@@ -44,10 +44,18 @@ class THyperlynxTranslator {
   // the output: the run closes it before the commit.
   ~THyperlynxTranslator();
 
+  // The whole document, part by part in the order of the file.
+  void WriteDocument();
+
+  // The parts of the document. Each part after the first starts with an
+  // empty line; each section is written through WriteSection.
   void WriteHeader();
   void WriteUnits();
   void WriteBoard();
   void WriteStackup();
+  void WriteDevices() { FDeviceWriter->Write(); }
+  void WritePadStacks() { FPadStackList->WriteAll(); }
+  void WriteNets() { FNetWriter->Write(); }
   void WriteEnd();
 
   // Callbacks of the board iteration: one outline segment or arc.

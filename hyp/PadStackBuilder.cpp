@@ -21,8 +21,6 @@ namespace {
 // code can name.
 constexpr Layer kPadPlanes[] = {39, 40, 41, 42};
 
-bool IsSignalLayer(int layer) { return layer >= kTopLayer && layer <= kBottomLayer; }
-
 TPadStackEntry Entry(std::uint8_t kind, std::uint8_t layerIndex, std::uint8_t shape, std::int32_t sizeX,
                      std::int32_t sizeY, double angle) {
   TPadStackEntry e;
