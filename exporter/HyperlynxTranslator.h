@@ -1,8 +1,9 @@
 #pragma once
 // The export driver of one run: owns the temporary output file, the board
 // model read from the host, the primitive translator and the three section
-// writers (devices, padstacks, nets), and writes the frame of the HYP
-// document (version, units, BOARD, end) and the STACKUP section.
+// writers (devices, padstacks, nets), holds the order of the document's
+// parts (WriteDocument), and writes the frame of the HYP document (version,
+// units, BOARD, end) and the STACKUP section.
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
