@@ -3,6 +3,7 @@
 #include "host/CountedString.h"
 #include "host/PCBProcs.h"
 #include "hyp/HypText.h"
+#include "hyp/Section.h"
 #include "pcb/PcbIteration.h"
 #include "support/Rt_Util.h"
 
@@ -56,6 +57,17 @@ void THyperlynxTranslator::Release() {
   FBoard.reset();
 }
 
+void THyperlynxTranslator::WriteDocument() {
+  WriteHeader();
+  WriteUnits();
+  WriteBoard();
+  WriteStackup();
+  WriteDevices();
+  WritePadStacks();
+  WriteNets();
+  WriteEnd();
+}
+
 void THyperlynxTranslator::WriteHeader() { WriteLine(IndentString(IndentLevel) + "{VERSION=2.14}"); }
 
 void THyperlynxTranslator::WriteUnits() {
@@ -65,14 +77,11 @@ void THyperlynxTranslator::WriteUnits() {
 
 void THyperlynxTranslator::WriteBoard() {
   WriteLine("");
-  WriteLine(IndentString(IndentLevel) + "{BOARD " + HypLineText(FBoard->BoardText.str()));
-  {
-    TIndentScope inner;
+  WriteSection(FOutput, "BOARD " + HypLineText(FBoard->BoardText.str()), [&] {
     const LayerSet keepOut{kKeepOutLayer};
     IterateObjects(*FBoard, kTrackKinds, keepOut, BindMethod<&THyperlynxTranslator::WriteBoardSegment>(*this), 0);
     IterateObjects(*FBoard, kArcKinds, keepOut, BindMethod<&THyperlynxTranslator::WriteBoardArc>(*this), 0);
-  }
-  WriteLine(IndentString(IndentLevel) + "}");
+  });
 }
 
 void THyperlynxTranslator::WriteBoardSegment(THandle handle) {

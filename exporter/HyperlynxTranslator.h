@@ -1,8 +1,9 @@
 #pragma once
 // The export driver of one run: owns the temporary output file, the board
 // model read from the host, the primitive translator and the three section
-// writers (devices, padstacks, nets), and writes the frame of the HYP
-// document (version, units, BOARD, end) and the STACKUP section.
+// writers (devices, padstacks, nets), holds the order of the document's
+// parts (WriteDocument), and writes the frame of the HYP document (version,
+// units, BOARD, end) and the STACKUP section.
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -44,10 +45,18 @@ class THyperlynxTranslator {
   // the output: the run closes it before the commit.
   ~THyperlynxTranslator();
 
+  // The whole document, part by part in the order of the file.
+  void WriteDocument();
+
+  // The parts of the document. Each part after the first starts with an
+  // empty line; each section is written through WriteSection.
   void WriteHeader();
   void WriteUnits();
   void WriteBoard();
   void WriteStackup();
+  void WriteDevices() { FDeviceWriter->Write(); }
+  void WritePadStacks() { FPadStackList->WriteAll(); }
+  void WriteNets() { FNetWriter->Write(); }
   void WriteEnd();
 
   // Callbacks of the board iteration: one outline segment or arc.

@@ -19,6 +19,7 @@
 #include "hyp/HypLayerNames.h"
 #include "hyp/HypText.h"
 #include "hyp/NumberFormat.h"
+#include "hyp/Section.h"
 #include "hyp/Translator.h"
 #include "platform/Platform.h"
 #include "support/Rt_Util.h"
@@ -31,8 +32,6 @@ struct TStackupLines {
   bool hasDielectric = false;  // the host gave a dielectric object
   std::string dielectric;
 };
-
-bool IsSignalLayer(int layer) { return layer >= kTopLayer && layer <= kBottomLayer; }
 
 constexpr const char* kEmptyStackupRecord = "OPTIONS USE_DIE_FOR_METAL=NO";
 
@@ -83,9 +82,7 @@ void THyperlynxTranslator::WriteStackup() {
   const TTranslator& settings = *FTranslator;
 
   WriteLine("");
-  WriteLine(IndentString(IndentLevel) + "{STACKUP");
-  {
-    TIndentScope inner;
+  WriteSection(FOutput, "STACKUP", [&] {
     THostRef<IPcbLayerStack> stack = CurrentLayerStack();
     bool written = false;
     if (stack) {
@@ -103,6 +100,5 @@ void THyperlynxTranslator::WriteStackup() {
     // describe, the section holds the one record that names no layer: the
     // option that is the default anyway.
     if (!written) FOutput.WriteRecord(IndentLevel, kEmptyStackupRecord);
-  }
-  WriteLine(IndentString(IndentLevel) + "}");
+  });
 }

@@ -53,14 +53,7 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
   // Whatever ends the run early, freeing the driver closes the output and
   // removes the temporary file; the destination is left untouched.
   BuildHypLayerNames();
-  driver->WriteHeader();
-  driver->WriteUnits();
-  driver->WriteBoard();
-  driver->WriteStackup();
-  driver->DeviceWriter().Write();
-  driver->PadStackList().WriteAll();
-  driver->NetWriter().Write();
-  driver->WriteEnd();
+  driver->WriteDocument();
 
   if (!driver->CloseOutput()) {
     driver.reset();

@@ -23,6 +23,9 @@ inline constexpr Layer kMultiLayer = 74;
 inline constexpr Layer kMaxLayer = 82;
 inline constexpr int kLayerCount = 83;  // 0..82
 
+// The 32 signal layers, top to bottom (1..32): copper that carries tracks.
+inline constexpr bool IsSignalLayer(int layer) { return layer >= kTopLayer && layer <= kBottomLayer; }
+
 // Class codes (nonzero, low 16 bits zero).
 inline constexpr LayerCode kAllLayersCode = 0xFFFF0000u;
 inline constexpr LayerCode kElectricalLayersCode = 0x01000000u;

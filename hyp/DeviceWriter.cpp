@@ -3,6 +3,7 @@
 #include <string>
 
 #include "host/PCBProcs.h"
+#include "hyp/Section.h"
 #include "pcb/PcbIteration.h"
 #include "pcb/Pcbclass.h"
 #include "support/Rt_Util.h"
@@ -45,11 +46,8 @@ void TDeviceWriter::AddComponent(THandle handle) {
 
 void TDeviceWriter::WriteDevices() {
   FOutput.WriteLine("");
-  FOutput.WriteLine(IndentString(IndentLevel) + "{DEVICES");
-  {
-    TIndentScope inner;
+  WriteSection(FOutput, "DEVICES", [&] {
     for (std::size_t i = 0; i < FLists.size(); ++i)
       for (const auto& component : FLists[i]) FOutput.WriteRecord(IndentLevel, FOnDevice[i](*component));
-  }
-  FOutput.WriteLine(IndentString(IndentLevel) + "}");
+  });
 }

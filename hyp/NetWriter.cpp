@@ -2,6 +2,7 @@
 
 #include "host/PCBProcs.h"
 #include "hyp/HypText.h"
+#include "hyp/Section.h"
 #include "pcb/PcbIteration.h"
 #include "pcb/Pcbclass.h"
 #include "support/Rt_Util.h"
@@ -26,17 +27,13 @@ void TNetWriter::WriteNet(THandle handle) {
   net.Query(1);
   // Two nets never share a name in the file, whatever the cleaning made of
   // their names: a reader would join them.
-  FOutput.WriteLine(IndentString(IndentLevel) + "{" +
-                    "NET=" + HypValue(FNetNames.Claim(HypLineText(MakeNetName(net.GetName())))));
-  {
-    TIndentScope inner;
+  WriteSection(FOutput, "NET=" + HypValue(FNetNames.Claim(HypLineText(MakeNetName(net.GetName())))), [&] {
     const LayerSet anyLayer{0};
     IterateObjects(net, kTrackKinds, anyLayer, BindMethod<&TNetWriter::WriteTrack>(*this), 0);
     IterateObjects(net, kArcKinds, anyLayer, BindMethod<&TNetWriter::WriteArc>(*this), 0);
     IterateObjects(net, kViaKinds, anyLayer, BindMethod<&TNetWriter::WriteVia>(*this), 0);
     IterateObjects(net, kPadKinds, anyLayer, BindMethod<&TNetWriter::WritePad>(*this), 0);
-  }
-  FOutput.WriteLine(IndentString(IndentLevel) + "}");
+  });
 }
 
 template <typename TObject, typename... TArgs>

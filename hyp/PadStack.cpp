@@ -12,6 +12,7 @@
 #include "hyp/HypLayerNames.h"
 #include "hyp/HypText.h"
 #include "hyp/NumberFormat.h"
+#include "hyp/Section.h"
 #include "hyp/Translator.h"
 #include "pcb/PcbIteration.h"
 #include "pcb/Pcbclass.h"
@@ -75,15 +76,11 @@ bool TPadStack::SameAs(const TPadStack& other) const {
   return true;
 }
 
-void TPadStack::WriteOpening(TTextOutput& file) const {
-  file.WriteLine(CutTo255(IndentString(IndentLevel) + "{PADSTACK=" + Name + ", " + FormatLength(HoleSize)));
-}
-
 void TPadStack::WriteEntry(TTextOutput& file, const TPadStackEntry& entry) const {
   if (entry.EntryKind == kNoEntry) return;
   // Three texts, each cut on its own: up to the angle, the thermal part, and
   // the kind with the closing parenthesis.
-  std::string line = CutFragment(IndentString(IndentLevel) + "  (" + PadStackLayerName(entry.LayerIndex) + ", " +
+  std::string line = CutFragment(IndentString(IndentLevel) + "(" + PadStackLayerName(entry.LayerIndex) + ", " +
                                  ShapeText(entry.Shape) + ", " + FormatLength(entry.SizeX) + ", " +
                                  FormatLength(entry.SizeY) + ", " + FormatReal3(entry.Angle));
   if (entry.EntryKind == kThermalEntry)
@@ -93,25 +90,26 @@ void TPadStack::WriteEntry(TTextOutput& file, const TPadStackEntry& entry) const
   file.WriteLine(line);
 }
 
-void TPadStack::WriteClosing(TTextOutput& file) const { file.WriteLine(IndentString(IndentLevel) + "}"); }
-
 void TPadStack::Write(TTextOutput& file) const {
-  WriteOpening(file);
-  bool written = false;
-  for (const TPadStackEntry& entry : Entries) {
-    WriteEntry(file, entry);
-    written = written || entry.EntryKind != kNoEntry;
-  }
-  // A section needs one entry line to be read at all. A padstack without
-  // copper says so with an anti-pad of no size, which cuts nothing.
-  if (!written) {
-    TPadStackEntry nothing;
-    nothing.EntryKind = kAntiPadEntry;
-    nothing.LayerIndex = kPadStackPlaneDefault;
-    nothing.Shape = kRoundShape;
-    WriteEntry(file, nothing);
-  }
-  WriteClosing(file);
+  WriteSection(
+      file, "PADSTACK=" + Name + ", " + FormatLength(HoleSize),
+      [&] {
+        bool written = false;
+        for (const TPadStackEntry& entry : Entries) {
+          WriteEntry(file, entry);
+          written = written || entry.EntryKind != kNoEntry;
+        }
+        // A section needs one entry line to be read at all. A padstack without
+        // copper says so with an anti-pad of no size, which cuts nothing.
+        if (!written) {
+          TPadStackEntry nothing;
+          nothing.EntryKind = kAntiPadEntry;
+          nothing.LayerIndex = kPadStackPlaneDefault;
+          nothing.Shape = kRoundShape;
+          WriteEntry(file, nothing);
+        }
+      },
+      TOpeningLine::CutTo255);
 }
 
 // ---------------------------------------------------------------------------

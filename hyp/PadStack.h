@@ -70,14 +70,11 @@ class TPadStack {
   // All ten fields equal (angles compare as doubles).
   static bool SameEntry(const TPadStackEntry& a, const TPadStackEntry& b);
 
-  // "{PADSTACK=<name>, <drill>"
-  void WriteOpening(TTextOutput& file) const;
-  // "  (<layer>, <shape>, <x>, <y>, <angle>[, <thermal part>], <kind>)";
-  // nothing for a none entry.
+  // "(<layer>, <shape>, <x>, <y>, <angle>[, <thermal part>], <kind>)" at
+  // the current indentation; nothing for a none entry.
   void WriteEntry(TTextOutput& file, const TPadStackEntry& entry) const;
-  // "}"
-  void WriteClosing(TTextOutput& file) const;
-  // The whole section: opening, every entry in list order, closing. A
+  // The whole section: the opening line "{PADSTACK=<name>, <drill>" (cut
+  // after 255 characters), every entry in list order, the closing line. A
   // padstack without an entry to write (none, or none entries only) gets
   // the one line "(ADEF, 0, 0.0000, 0.0000, 0, A)": a reader takes no empty
   // section, and an anti-pad of no size adds no copper and cuts none.

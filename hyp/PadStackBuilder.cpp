@@ -21,8 +21,6 @@ namespace {
 // code can name.
 constexpr Layer kPadPlanes[] = {39, 40, 41, 42};
 
-bool IsSignalLayer(int layer) { return layer >= kTopLayer && layer <= kBottomLayer; }
-
 // A host size grown by the plane clearance: the anti-pad's size. Both are
 // host values of 32 bits; their sum is made and kept in 64.
 std::int64_t Grown(std::int32_t size, std::int32_t clearance) {

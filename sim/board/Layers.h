@@ -26,7 +26,7 @@ inline constexpr LayerNumber kFirstPlane = kInternalPlane1;
 inline constexpr LayerNumber kLastPlane = kInternalPlane16;
 inline constexpr LayerNumber kLastLayer = kMaxLayer;
 
-inline constexpr bool IsSignalLayer(int layer) { return layer >= 1 && layer <= 32; }
+using ::IsSignalLayer;
 inline constexpr bool IsPlaneLayer(int layer) { return layer >= kFirstPlane && layer <= kLastPlane; }
 inline constexpr bool IsElectricalLayer(int layer) { return IsSignalLayer(layer) || IsPlaneLayer(layer); }
 
