@@ -16,18 +16,18 @@ void BuildHypLayerNames() {
   THostRef<IPcbServer> server = GetPcbServer();
   THostRef<IPcbBoard> board = GetCurrentBoardInterface(server.get());
   THostRef<IPcbLayerStack> stack;
-  if (board) CheckHost(board->GetLayerStack(stack.Receive()), "IPcbBoard::GetLayerStack");
+  if (board) CheckHost(board->GetLayerStack(stack.Receive()), THostOperation::IPcbBoard_GetLayerStack);
   for (int i = 0; i < kLayerCount; ++i) {
     std::string name;
     if (i == kKeepOutLayer || i == kMultiLayer) {
       name = "signal";
     } else {
       THostRef<IPcbLayer> layer;
-      if (stack) CheckHost(stack->LayerForCode(LayerToLayerCode(i), layer.Receive()), "IPcbLayerStack::LayerForCode");
+      if (stack) CheckHost(stack->LayerForCode(LayerToLayerCode(i), layer.Receive()), THostOperation::IPcbLayerStack_LayerForCode);
       if (layer) {
         std::u16string wide =
             ReadHostText([&](char16_t* buffer, std::int32_t capacity) { return layer->GetName(buffer, capacity); },
-                         "IPcbLayer::GetName");
+                         THostOperation::IPcbLayer_GetName);
         name = platform::WideToSingleByte(wide);
       } else {
         name = LayerDisplayName(LayerToLayerCode(i));
