@@ -4,6 +4,8 @@
 
 #include "exporter/HyperlynxTranslator.h"
 #include "host/HostAccess.h"
+#include "host/PCBProcs.h"
+#include "host/ReadFailures.h"
 #include "host/RT_PCB.h"
 #include "hyp/HypLayerNames.h"
 #include "output/RT_FileOwnership.h"
@@ -12,7 +14,7 @@
 
 bool IsRecognisedFormat(std::string_view formatName) { return formatName == kFormatName; }
 
-void BuildHypLayerNames() {
+bool BuildHypLayerNames() {
   THostRef<IPcbServer> server = GetPcbServer();
   THostRef<IPcbBoard> board = GetCurrentBoardInterface(server.get());
   THostRef<IPcbLayerStack> stack;
@@ -35,11 +37,19 @@ void BuildHypLayerNames() {
     }
     HypLayerNames[static_cast<std::size_t>(i)] = MakeHypLayerName(std::move(name));
   }
+  return static_cast<bool>(board);
+}
+
+std::string ReadFailureWarning(const std::string& fileName) {
+  const std::int32_t count = ReadFailureCount();
+  return std::to_string(count) + (count == 1 ? " read" : " reads") + " from the PCB server failed: " +
+         ReadFailureList() + ". The file " + fileName + " may lack parts of the board.";
 }
 
 bool RunExport(const std::string& fileName, std::string_view formatName) {
   if (!IsRecognisedFormat(formatName)) return false;
   IndentLevel = 0;
+  ResetReadFailures();
 
   std::unique_ptr<THyperlynxTranslator> driver;
   try {
@@ -50,7 +60,10 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
   }
   // Whatever ends the run early, freeing the driver closes the output and
   // removes the temporary file; the destination is left untouched.
-  BuildHypLayerNames();
+  // A host whose PCB server has a board open but whose entry point named none
+  // failed to name it: nothing of the board was read.
+  if (BuildHypLayerNames() && driver->Board().Handle == 0)
+    NoteReadFailure(PcbApiIndexOf("PcbApi_GetCurrentBoardHandle"));
   driver->WriteHeader();
   driver->WriteUnits();
   driver->WriteBoard();
@@ -66,6 +79,14 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
                      " was not changed.");
     return false;
   }
+  // Reads the host failed are told before the commit: the user learns that
+  // the file may be incomplete before it replaces the destination, and in
+  // test mode (where the message ends the process) the destination is left
+  // untouched and the temporary file removed.
+  // Every object counted at the start is one progress step of a writer; a
+  // walk the host ended early shows as a different number of steps.
+  if (ProgressSteps() != ProgressTotal) NoteWalksEndedEarly(ProgressTotal, ProgressSteps());
+  if (ReadFailureCount() > 0) ShowWarningMessage(ReadFailureWarning(fileName));
   // The commit takes the temporary file over and cleans up after itself;
   // whatever it raises goes to the host after the driver is freed.
   CommitOutputFile(driver->ReleaseTempFile(), fileName);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/Platform.h"
+#include "support/TempFile.h"
 
 std::int32_t IndentLevel = 0;
 
@@ -24,6 +25,8 @@ namespace {
 
 int ShowDialogWithCaption(platform::MessageKind kind, const std::string& message, const std::string& caption) {
   if (platform::LocalMachineKeyExists(kTestModeKey)) {
+    // The process ends here without unwinding: no temporary file may stay.
+    RemoveLiveTempFiles();
     platform::WriteStandardOutput("ShowDialogWithCaption with" + caption + " " + message + "\n");
     platform::FlushStandardOutput();
     platform::EndProcess(1);

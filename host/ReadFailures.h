@@ -1,0 +1,48 @@
+#pragma once
+// The reads of one export run that the host answered with a failure.
+//
+// The entry points never raise and the run goes on with what the model then
+// holds; but a failure the host reports, where its answer is not an ordinary
+// one (no rule for an object, no size of a via on a layer, the end of a
+// walk), leaves a hole in the file. The wrappers count every such failure of
+// a bound entry point, an iterator the host could not create among them, so
+// that the run can tell the user at its end. An entry point that is not bound
+// gives its default without being counted: that host simply lacks it.
+// docs/reliability.md lists what each entry point's failure means.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Forgets what was counted (at the start of every run).
+void ResetReadFailures();
+// Counts one failed call of the entry point with that binding index, unless
+// a TReadFailureIsAnswer lives.
+void NoteReadFailure(std::size_t index);
+// The failed calls counted since the last reset.
+std::int32_t ReadFailureCount();
+// Which entry points failed and how often, in binding order:
+// "PcbApi_QueryPad (3), PcbApi_CreateIterator (1)"; walks that ended early
+// last.
+std::string ReadFailureList();
+
+// The progress steps of the run (one per pad, via, net and component the
+// writers visit), counted by the progress wrapper since the last reset. A
+// run whose steps differ from the objects it counted at its start met walks
+// that the host ended early (the count's or the writers'): the end of a walk
+// is the only answer the host's walk gives, so this is how such a failure
+// shows.
+void NoteProgressStep();
+std::int32_t ProgressSteps();
+// Counts, as one failed read, that the writers visited `visited` objects of
+// the `counted` ones counted at the start.
+void NoteWalksEndedEarly(std::int32_t counted, std::int32_t visited);
+
+// While one lives, a failure result is the host's ordinary answer to the
+// question asked (a via without a size on a layer), not a failed read.
+class TReadFailureIsAnswer {
+ public:
+  TReadFailureIsAnswer();
+  TReadFailureIsAnswer(const TReadFailureIsAnswer&) = delete;
+  TReadFailureIsAnswer& operator=(const TReadFailureIsAnswer&) = delete;
+  ~TReadFailureIsAnswer();
+};
