@@ -52,6 +52,10 @@ HANDLE_RESULTS = {
 ORDINARY = {
     # Releases the iterator; nothing is read.
     "PcbApi_DestroyIterator",
+    # 1 after the last member of a class: the end of the list.
+    "PcbApi_GetMemberFromClassAt",
+    # Yes-or-no answers and an action: no field is read.
+    "PcbApi_QueryObjectImport_FromUser", "PcbApi_QueryObjectGraphicallyInvalidate",
 }
 
 # Entry points whose result is an object kind: 0 for an object is a failure.
