@@ -46,7 +46,8 @@ THostRef<IPcbServer> GetPcbServer() {
   THostRef<IHostServerModule> module;
   CheckHost(client->GetServerModule(u"PCB", module.Receive()), THostOperation::IHostClient_GetServerModule);
   if (!module) return server;
-  CheckHost(module->QueryInterface(IID_IPcbServer, server.ReceiveVoid()), THostOperation::IHostServerModule_QueryInterface);
+  CheckHost(module->QueryInterface(IID_IPcbServer, server.ReceiveVoid()),
+            THostOperation::IHostServerModule_QueryInterface);
   return server;
 }
 

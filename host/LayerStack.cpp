@@ -7,6 +7,7 @@ THostRef<IPcbLayerStack> CurrentLayerStack() {
   if (!board) return stack;
   std::uint8_t kind = 0;
   CheckHost(board->GetObjectKind(&kind), THostOperation::IPcbBoard_GetObjectKind);
-  if (kind == kBoardObjectKind) CheckHost(board->GetLayerStack(stack.Receive()), THostOperation::IPcbBoard_GetLayerStack);
+  if (kind == kBoardObjectKind)
+    CheckHost(board->GetLayerStack(stack.Receive()), THostOperation::IPcbBoard_GetLayerStack);
   return stack;
 }

@@ -30,9 +30,9 @@ void ForEachStackLayer(IPcbLayerStack& stack, Visit&& visit) {
   CheckHost(stack.FirstLayer(layer.Receive()), THostOperation::IPcbLayerStack_FirstLayer);
   for (int count = 0; layer; ++count) {
     if (count == kMaxStackLayers)
-      throw EHostError(std::string(HostOperationName(THostOperation::IPcbLayerStack_NextLayer)) +
-                           " (the layer stack does not end)",
-                       kHostFail);
+      throw EHostError(
+          std::string(HostOperationName(THostOperation::IPcbLayerStack_NextLayer)) + " (the layer stack does not end)",
+          kHostFail);
     std::uint8_t number = 0;
     CheckHost(layer->GetLayerNumber(&number), THostOperation::IPcbLayer_GetLayerNumber);
     visit(*layer.get(), number);

@@ -276,7 +276,8 @@ THostRef<IPcbVia> TPcbVia::GetViaInterface() const {
   THostRef<IPcbVia> via;
   THostRef<IPcbServer> server = GetPcbServer();
   if (!server) return via;
-  CheckHost(server->GetInterfaceForHandle(Handle, IID_IPcbVia, via.ReceiveVoid()), THostOperation::IPcbServer_GetInterfaceForHandle);
+  CheckHost(server->GetInterfaceForHandle(Handle, IID_IPcbVia, via.ReceiveVoid()),
+            THostOperation::IPcbServer_GetInterfaceForHandle);
   return via;
 }
 

@@ -1,6 +1,5 @@
 #include "sim/brondel/HostState.h"
 
-
 namespace sim {
 
 namespace {

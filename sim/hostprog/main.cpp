@@ -166,7 +166,8 @@ bool ArmFailure(const std::string& option) {
     successes = std::stoi(option.substr(colon + 1));
   }
   THostOperation op{};
-  const bool workspace = FindHostOperation(call, &op) && kHostOperations[static_cast<int>(op)].module == THostModule::Workspace;
+  const bool workspace =
+      FindHostOperation(call, &op) && kHostOperations[static_cast<int>(op)].module == THostModule::Workspace;
   const std::int32_t armed =
       workspace ? g_host.workspaceFailCall(call.c_str(), successes) : g_host.failCall(call.c_str(), successes);
   if (armed == 0) {

@@ -253,8 +253,12 @@ TEST_F(FaultMatrix, UnderWineASubsetEndsAsNatively) {
     ExpectSafe(r, c.failure);
     EXPECT_EQ(r.exitCode, c.exitCode) << c.failure << "\n" << r.output;
     const std::string content = ReadFile(dest_);
-    if (c.exitCode == 1) EXPECT_NE(r.output.find(kTestModeMessage), std::string::npos) << c.failure;
-    if (c.exitCode != 0) EXPECT_EQ(content, kOld) << c.failure;
+    if (c.exitCode == 1) {
+      EXPECT_NE(r.output.find(kTestModeMessage), std::string::npos) << c.failure;
+    }
+    if (c.exitCode != 0) {
+      EXPECT_EQ(content, kOld) << c.failure;
+    }
     if (c.exitCode == 0 && content != clean) {
       const std::string call = std::string(c.failure).substr(0, std::string(c.failure).rfind(':'));
       EXPECT_FALSE(SilentDifferenceAllowed(call, clean, content).empty()) << c.failure;

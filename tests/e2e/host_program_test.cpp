@@ -339,22 +339,23 @@ TEST_P(HostProgram, TheInterfaceCallsAreTracedInTheReadingProtocolsOrder) {
   }
   EXPECT_GE(planes, 2u);
 
-  // A via: the walk of the stack, then its interface by its handle, then for
-  // each layer in the walk's order whether it reaches it; only for a plane it
-  // reaches whether it connects, and only for a connection its style.
+  // A via: the walk of the stack (once a run, before the first via that
+  // needs it), then its interface by its handle, then for each layer in the
+  // walk's order whether it reaches it; only for a plane it reaches whether
+  // it connects, and only for a connection its style.
   std::size_t vias = 0;
   const std::regex viaInterface(R"(IPcbServer::GetInterfaceForHandle\((\d+), IPcbVia\))");
   for (std::size_t i = 0; i < calls.size(); ++i) {
     std::smatch m;
     if (!std::regex_match(calls[i], m, viaInterface)) continue;
-    ++vias;
     const std::string via = m[1].str();
-    // The walk just before, through the current board.
-    const std::size_t walk = i - 2 - 2 * stack.size();
-    EXPECT_EQ(at(walk - 1), "IPcbLayerStack::FirstLayer()") << via;
-    for (std::size_t k = 0; k < stack.size(); ++k) {
-      EXPECT_EQ(at(walk + 2 * k), "IPcbLayer::GetLayerNumber" + n(stack[k])) << via;
-      EXPECT_EQ(at(walk + 2 * k + 1), "IPcbLayerStack::NextLayer" + n(stack[k])) << via;
+    if (vias++ == 0) {
+      const std::size_t walk = i - 2 - 2 * stack.size();
+      EXPECT_EQ(at(walk - 1), "IPcbLayerStack::FirstLayer()") << via;
+      for (std::size_t k = 0; k < stack.size(); ++k) {
+        EXPECT_EQ(at(walk + 2 * k), "IPcbLayer::GetLayerNumber" + n(stack[k])) << via;
+        EXPECT_EQ(at(walk + 2 * k + 1), "IPcbLayerStack::NextLayer" + n(stack[k])) << via;
+      }
     }
     std::size_t j = i + 1;
     for (int layer : stack) {
