@@ -5,8 +5,8 @@
 #include "exporter/HyperlynxTranslator.h"
 #include "host/HostAccess.h"
 #include "host/PCBProcs.h"
-#include "host/ReadFailures.h"
 #include "host/RT_PCB.h"
+#include "host/ReadFailures.h"
 #include "hyp/HypLayerNames.h"
 #include "output/RT_FileOwnership.h"
 #include "platform/Platform.h"
@@ -25,7 +25,9 @@ bool BuildHypLayerNames() {
       name = "signal";
     } else {
       THostRef<IPcbLayer> layer;
-      if (stack) CheckHost(stack->LayerForCode(LayerToLayerCode(i), layer.Receive()), THostOperation::IPcbLayerStack_LayerForCode);
+      if (stack)
+        CheckHost(stack->LayerForCode(LayerToLayerCode(i), layer.Receive()),
+                  THostOperation::IPcbLayerStack_LayerForCode);
       if (layer) {
         std::u16string wide =
             ReadHostText([&](char16_t* buffer, std::int32_t capacity) { return layer->GetName(buffer, capacity); },
@@ -42,8 +44,9 @@ bool BuildHypLayerNames() {
 
 std::string ReadFailureWarning(const std::string& fileName) {
   const std::int32_t count = ReadFailureCount();
-  return std::to_string(count) + (count == 1 ? " read" : " reads") + " from the PCB server failed: " +
-         ReadFailureList() + ". The file " + fileName + " may lack parts of the board.";
+  return std::to_string(count) + (count == 1 ? " read" : " reads") +
+         " from the PCB server failed: " + ReadFailureList() + ". The file " + fileName +
+         " may lack parts of the board.";
 }
 
 bool RunExport(const std::string& fileName, std::string_view formatName) {
