@@ -246,6 +246,8 @@ TEST_F(FaultMatrix, UnderWineASubsetEndsAsNatively) {
       {"IPcbVia::ConnectsToPlane:2", 3},
       {"PcbApi_FindDominantRuleForObject:0", 0},
       {"PcbApi_Percent_Update:0", 0},
+      // The translator's message ends the run while the output is open.
+      {"PcbApi_GetObjectIdFromObjectHandle:1", 1},
   };
   for (const Case& c : cases) {
     WriteFile(dest_, kOld);
