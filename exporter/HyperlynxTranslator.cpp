@@ -10,7 +10,8 @@ std::int32_t ProgressTotal = 0;
 
 namespace {
 
-void CountObject(THandle) { ++ProgressTotal; }
+std::int32_t g_counted = 0;
+void CountObject(THandle) { ++g_counted; }
 
 }  // namespace
 
@@ -22,8 +23,17 @@ THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileN
     FBoard->Query(1);
     ForgetSharedComponent();
 
-    ProgressTotal = 0;
-    FBoard->ForEachObject(CountObject, kCountedKinds, LayerSet{0}, 0);
+    // One visit of the four counted kinds, made kind by kind (the same calls
+    // in the same order), so that each writer's share is known.
+    static_assert(kCountedKinds == KindSetOf({kPadObject, kViaObject, kNetObject, kComponentObject}));
+    std::int32_t* const shares[] = {&FCounted.padsAndVias, &FCounted.padsAndVias, &FCounted.nets, &FCounted.components};
+    const TObjectKind kinds[] = {kPadObject, kViaObject, kNetObject, kComponentObject};
+    for (std::size_t i = 0; i < 4; ++i) {
+      g_counted = 0;
+      FBoard->ForEachObject(CountObject, KindSetOf({kinds[i]}), LayerSet{0}, 0);
+      *shares[i] += g_counted;
+    }
+    ProgressTotal = FCounted.padsAndVias + FCounted.nets + FCounted.components;
     PcbApi_Percent_Init(CutTo255("Saving " + FFileName + " (HyperLynx)"), ProgressTotal);
     FProgressOpen = true;
 

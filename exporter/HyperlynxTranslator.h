@@ -57,6 +57,15 @@ class THyperlynxTranslator {
   // Closes the output; true when everything written reached the file.
   bool CloseOutput() { return FOutput.Close(); }
 
+  // The objects counted for the progress display, by the writer that visits
+  // them (one progress step each).
+  struct TCounted {
+    std::int32_t padsAndVias = 0;
+    std::int32_t nets = 0;
+    std::int32_t components = 0;
+  };
+  const TCounted& Counted() const { return FCounted; }
+
   const std::string& TempFileName() const { return FTempFileName.Path(); }
   // Hands the temporary file on (to the commit); the driver no longer
   // removes it when it is destroyed.
@@ -86,4 +95,5 @@ class THyperlynxTranslator {
   TTranslateEvent FOnPerimeterSegment;
   TTranslateEvent FOnPerimeterArc;
   bool FProgressOpen = false;
+  TCounted FCounted;
 };

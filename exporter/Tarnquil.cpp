@@ -71,10 +71,23 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
   driver->WriteUnits();
   driver->WriteBoard();
   driver->WriteStackup();
+  // The end of a walk is the only answer a walk gives: a walk the host ended
+  // early shows as fewer objects than the run counted at its start. The
+  // device and net writers take one progress step per component and net;
+  // the padstack table counts each pad and via once, however often a host
+  // yields it.
+  const std::int32_t start = ProgressSteps();
   driver->DeviceWriter().Write();
+  const std::int32_t devices = ProgressSteps() - start;
   driver->PadStackList().WriteAll();
+  const std::int32_t afterPadStacks = ProgressSteps();
   driver->NetWriter().Write();
+  const std::int32_t nets = ProgressSteps() - afterPadStacks;
   driver->WriteEnd();
+  const THyperlynxTranslator::TCounted& counted = driver->Counted();
+  if (devices != counted.components || nets != counted.nets ||
+      driver->PadStackList().ObjectCount() != static_cast<std::size_t>(counted.padsAndVias))
+    NoteWalksEndedEarly();
 
   if (!driver->CloseOutput()) {
     driver.reset();
@@ -86,9 +99,6 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
   // the file may be incomplete before it replaces the destination, and in
   // test mode (where the message ends the process) the destination is left
   // untouched and the temporary file removed.
-  // Every object counted at the start is one progress step of a writer; a
-  // walk the host ended early shows as a different number of steps.
-  if (ProgressSteps() != ProgressTotal) NoteWalksEndedEarly(ProgressTotal, ProgressSteps());
   if (ReadFailureCount() > 0) ShowWarningMessage(ReadFailureWarning(fileName));
   // The commit takes the temporary file over and cleans up after itself;
   // whatever it raises goes to the host after the driver is freed.

@@ -9,8 +9,6 @@ std::int32_t g_total = 0;
 int g_answers = 0;  // live TReadFailureIsAnswer scopes
 std::int32_t g_steps = 0;
 bool g_walksEndedEarly = false;
-std::int32_t g_counted = 0;
-std::int32_t g_visited = 0;
 
 }  // namespace
 
@@ -27,11 +25,9 @@ void NoteProgressStep() {
 
 std::int32_t ProgressSteps() { return g_steps; }
 
-void NoteWalksEndedEarly(std::int32_t counted, std::int32_t visited) {
+void NoteWalksEndedEarly() {
   if (!g_walksEndedEarly && g_total < INT32_MAX) ++g_total;
   g_walksEndedEarly = true;
-  g_counted = counted;
-  g_visited = visited;
 }
 
 void NoteReadFailure(std::size_t index) {
@@ -52,8 +48,7 @@ std::string ReadFailureList() {
   }
   if (g_walksEndedEarly) {
     if (!list.empty()) list += ", ";
-    list += "PcbApi_GetFirstObject or PcbApi_GetNextObject (walks ended early: " + std::to_string(g_counted) +
-            " pads, vias, nets and components counted, " + std::to_string(g_visited) + " visited)";
+    list += "PcbApi_GetFirstObject or PcbApi_GetNextObject (walks ended early)";
   }
   return list;
 }

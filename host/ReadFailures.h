@@ -26,16 +26,14 @@ std::int32_t ReadFailureCount();
 std::string ReadFailureList();
 
 // The progress steps of the run (one per pad, via, net and component the
-// writers visit), counted by the progress wrapper since the last reset. A
-// run whose steps differ from the objects it counted at its start met walks
-// that the host ended early (the count's or the writers'): the end of a walk
-// is the only answer the host's walk gives, so this is how such a failure
-// shows.
+// writers visit), counted by the progress wrapper since the last reset. The
+// end of a walk is the only answer a walk gives, so a walk the host ended
+// early shows only as a writer that took fewer steps than the run counted
+// objects for it at its start.
 void NoteProgressStep();
 std::int32_t ProgressSteps();
-// Counts, as one failed read, that the writers visited `visited` objects of
-// the `counted` ones counted at the start.
-void NoteWalksEndedEarly(std::int32_t counted, std::int32_t visited);
+// Counts, once a run, that walks ended early.
+void NoteWalksEndedEarly();
 
 // While one lives, a failure result is the host's ordinary answer to the
 // question asked (a via without a size on a layer), not a failed read.
