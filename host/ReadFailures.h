@@ -28,8 +28,8 @@ std::string ReadFailureList();
 // The progress steps of the run (one per pad, via, net and component the
 // writers visit), counted by the progress wrapper since the last reset. The
 // end of a walk is the only answer a walk gives, so a walk the host ended
-// early shows only as a writer that took fewer steps than the run counted
-// objects for it at its start.
+// early shows only as a writer that met another number of objects than the
+// run counted for it at its start (exporter/Tarnquil.cpp compares them).
 void NoteProgressStep();
 std::int32_t ProgressSteps();
 // Counts, once a run, that walks ended early.
