@@ -2,6 +2,7 @@
 
 #include "host/CountedString.h"
 #include "host/PCBProcs.h"
+#include "host/ReadFailures.h"
 #include "hyp/HypText.h"
 #include "hyp/Section.h"
 #include "pcb/PcbIteration.h"
@@ -11,7 +12,8 @@ std::int32_t ProgressTotal = 0;
 
 namespace {
 
-void CountObject(THandle) { ++ProgressTotal; }
+std::int32_t g_counted = 0;
+void CountObject(THandle) { ++g_counted; }
 
 }  // namespace
 
@@ -23,8 +25,17 @@ THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileN
     FBoard->Query(1);
     ForgetSharedComponent();
 
-    ProgressTotal = 0;
-    FBoard->ForEachObject(CountObject, kCountedKinds, LayerSet{0}, 0);
+    // One visit of the four counted kinds, made kind by kind (the same calls
+    // in the same order), so that each writer's share is known.
+    static_assert(kCountedKinds == KindSetOf({kPadObject, kViaObject, kNetObject, kComponentObject}));
+    std::int32_t* const shares[] = {&FCounted.padsAndVias, &FCounted.padsAndVias, &FCounted.nets, &FCounted.components};
+    const TObjectKind kinds[] = {kPadObject, kViaObject, kNetObject, kComponentObject};
+    for (std::size_t i = 0; i < 4; ++i) {
+      g_counted = 0;
+      FBoard->ForEachObject(CountObject, KindSetOf({kinds[i]}), LayerSet{0}, 0);
+      *shares[i] += g_counted;
+    }
+    ProgressTotal = FCounted.padsAndVias + FCounted.nets + FCounted.components;
     PcbApi_Percent_Init(CutTo255("Saving " + FFileName + " (HyperLynx)"), ProgressTotal);
     FProgressOpen = true;
 
@@ -62,9 +73,17 @@ void THyperlynxTranslator::WriteDocument() {
   WriteUnits();
   WriteBoard();
   WriteStackup();
+  // The device and net writers take one progress step per component and
+  // net; the padstack table counts each pad and via once, however often a
+  // host yields it.
+  const std::int32_t start = ProgressSteps();
   WriteDevices();
+  FWalked.components = ProgressSteps() - start;
   WritePadStacks();
+  FWalked.padsAndVias = static_cast<std::int32_t>(FPadStackList->ObjectCount());
+  const std::int32_t afterPadStacks = ProgressSteps();
   WriteNets();
+  FWalked.nets = ProgressSteps() - afterPadStacks;
   WriteEnd();
 }
 

@@ -66,6 +66,22 @@ class THyperlynxTranslator {
   // Closes the output; true when everything written reached the file.
   bool CloseOutput() { return FOutput.Close(); }
 
+  // The objects counted for the progress display, by the writer that visits
+  // them (one progress step each).
+  struct TCounted {
+    std::int32_t padsAndVias = 0;
+    std::int32_t nets = 0;
+    std::int32_t components = 0;
+  };
+  const TCounted& Counted() const { return FCounted; }
+  // Whether a walk of WriteDocument met fewer components, pads and vias or
+  // nets than were counted at the start: the end of a walk is the only
+  // answer a walk gives, so a walk the host ended early shows this way.
+  bool WalksEndedEarly() const {
+    return FWalked.components != FCounted.components || FWalked.nets != FCounted.nets ||
+           FWalked.padsAndVias != FCounted.padsAndVias;
+  }
+
   const std::string& TempFileName() const { return FTempFileName.Path(); }
   // Hands the temporary file on (to the commit); the driver no longer
   // removes it when it is destroyed.
@@ -95,4 +111,6 @@ class THyperlynxTranslator {
   TTranslateEvent FOnPerimeterSegment;
   TTranslateEvent FOnPerimeterArc;
   bool FProgressOpen = false;
+  TCounted FCounted;
+  TCounted FWalked;  // what WriteDocument's walks met
 };

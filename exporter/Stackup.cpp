@@ -40,9 +40,9 @@ TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& set
   const std::string name = HypValue(layerName);
 
   std::int32_t thickness = 0;
-  CheckHost(layer.GetCopperThickness(&thickness), "IPcbLayer::GetCopperThickness");
+  CheckHost(layer.GetCopperThickness(&thickness), THostOperation::IPcbLayer_GetCopperThickness);
   THostRef<IPcbDielectric> dielectric;
-  CheckHost(layer.GetDielectric(dielectric.Receive()), "IPcbLayer::GetDielectric");
+  CheckHost(layer.GetDielectric(dielectric.Receive()), THostOperation::IPcbLayer_GetDielectric);
 
   TStackupLines lines;
   if (IsSignalLayer(number)) {
@@ -58,12 +58,12 @@ TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& set
   lines.hasDielectric = static_cast<bool>(dielectric);
   if (dielectric) {
     std::int32_t height = 0;
-    CheckHost(dielectric->GetHeight(&height), "IPcbDielectric::GetHeight");
+    CheckHost(dielectric->GetHeight(&height), THostOperation::IPcbDielectric_GetHeight);
     double constant = 0.0;
-    CheckHost(dielectric->GetConstant(&constant), "IPcbDielectric::GetConstant");
+    CheckHost(dielectric->GetConstant(&constant), THostOperation::IPcbDielectric_GetConstant);
     const std::u16string material =
         ReadHostText([&](char16_t* buffer, std::int32_t capacity) { return dielectric->GetMaterial(buffer, capacity); },
-                     "IPcbDielectric::GetMaterial");
+                     THostOperation::IPcbDielectric_GetMaterial);
     // The dielectric is named after the layer above it; the prefix is part
     // of the quoted value.
     // The material gives way where the record would not fit.

@@ -5,7 +5,9 @@
 
 #include "exporter/HyperlynxTranslator.h"
 #include "host/HostAccess.h"
+#include "host/PCBProcs.h"
 #include "host/RT_PCB.h"
+#include "host/ReadFailures.h"
 #include "hyp/HypLayerNames.h"
 #include "output/RT_FileOwnership.h"
 #include "platform/Platform.h"
@@ -13,11 +15,11 @@
 
 bool IsRecognisedFormat(std::string_view formatName) { return formatName == kFormatName; }
 
-void BuildHypLayerNames() {
+bool BuildHypLayerNames() {
   THostRef<IPcbServer> server = GetPcbServer();
   THostRef<IPcbBoard> board = GetCurrentBoardInterface(server.get());
   THostRef<IPcbLayerStack> stack;
-  if (board) CheckHost(board->GetLayerStack(stack.Receive()), "IPcbBoard::GetLayerStack");
+  if (board) CheckHost(board->GetLayerStack(stack.Receive()), THostOperation::IPcbBoard_GetLayerStack);
   std::array<std::string, kLayerCount> names;
   for (int i = 0; i < kLayerCount; ++i) {
     std::string& name = names[static_cast<std::size_t>(i)];
@@ -25,11 +27,13 @@ void BuildHypLayerNames() {
       name = "signal";
     } else {
       THostRef<IPcbLayer> layer;
-      if (stack) CheckHost(stack->LayerForCode(LayerToLayerCode(i), layer.Receive()), "IPcbLayerStack::LayerForCode");
+      if (stack)
+        CheckHost(stack->LayerForCode(LayerToLayerCode(i), layer.Receive()),
+                  THostOperation::IPcbLayerStack_LayerForCode);
       if (layer) {
         std::u16string wide =
             ReadHostText([&](char16_t* buffer, std::int32_t capacity) { return layer->GetName(buffer, capacity); },
-                         "IPcbLayer::GetName");
+                         THostOperation::IPcbLayer_GetName);
         name = platform::WideToSingleByte(wide);
       } else {
         name = LayerDisplayName(LayerToLayerCode(i));
@@ -37,11 +41,20 @@ void BuildHypLayerNames() {
     }
   }
   SetHypLayerNames(names);
+  return static_cast<bool>(board);
+}
+
+std::string ReadFailureWarning(const std::string& fileName) {
+  const std::int32_t count = ReadFailureCount();
+  return std::to_string(count) + (count == 1 ? " read" : " reads") +
+         " from the PCB server failed: " + ReadFailureList() + ". The file " + fileName +
+         " may lack parts of the board.";
 }
 
 bool RunExport(const std::string& fileName, std::string_view formatName) {
   if (!IsRecognisedFormat(formatName)) return false;
   IndentLevel = 0;
+  ResetReadFailures();
 
   std::unique_ptr<THyperlynxTranslator> driver;
   try {
@@ -52,8 +65,14 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
   }
   // Whatever ends the run early, freeing the driver closes the output and
   // removes the temporary file; the destination is left untouched.
-  BuildHypLayerNames();
+  // A host whose PCB server has a board open but whose entry point named none
+  // failed to name it: nothing of the board was read.
+  if (BuildHypLayerNames() && driver->Board().Handle == 0)
+    NoteReadFailure(PcbApiIndexOf("PcbApi_GetCurrentBoardHandle"));
   driver->WriteDocument();
+  // The end of a walk is the only answer a walk gives: a walk the host ended
+  // early shows as fewer objects than the run counted at its start.
+  if (driver->WalksEndedEarly()) NoteWalksEndedEarly();
 
   if (!driver->CloseOutput()) {
     driver.reset();
@@ -61,6 +80,11 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
                      " was not changed.");
     return false;
   }
+  // Reads the host failed are told before the commit: the user learns that
+  // the file may be incomplete before it replaces the destination, and in
+  // test mode (where the message ends the process) the destination is left
+  // untouched and the temporary file removed.
+  if (ReadFailureCount() > 0) ShowWarningMessage(ReadFailureWarning(fileName));
   // The commit takes the temporary file over and cleans up after itself;
   // whatever it raises goes to the host after the driver is freed.
   const TCommitResult committed = CommitOutputFile(driver->ReleaseTempFile(), fileName);

@@ -10,12 +10,18 @@ inline constexpr const char* kFormatName = "HyperLynx File (*.HYP)";
 bool IsRecognisedFormat(std::string_view formatName);
 
 // Fills HypLayerNames from the host's layer stack, with the default layer
-// names where the host gives none.
-void BuildHypLayerNames();
+// names where the host gives none. True when the host has a current board
+// interface.
+bool BuildHypLayerNames();
+
+// The warning of a run whose reads from the host failed (host/ReadFailures.h):
+// how many, of which entry points, and that the file may be incomplete.
+std::string ReadFailureWarning(const std::string& fileName);
 
 // One export run to fileName. False when the format is not recognised or the
 // document could not be written completely; true when a run was carried out
 // (a locked destination is reported to the user, not through the result).
 // A failure of a host interface call raises EHostError after the temporary
-// file has been removed; the destination is then untouched.
+// file has been removed; the destination is then untouched. When reads from
+// the host failed, a warning says so before the commit.
 bool RunExport(const std::string& fileName, std::string_view formatName);

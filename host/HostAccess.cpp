@@ -44,16 +44,17 @@ THostRef<IPcbServer> GetPcbServer() {
   IHostClient* client = HostClient();
   if (client == nullptr) return server;
   THostRef<IHostServerModule> module;
-  CheckHost(client->GetServerModule(u"PCB", module.Receive()), "IHostClient::GetServerModule");
+  CheckHost(client->GetServerModule(u"PCB", module.Receive()), THostOperation::IHostClient_GetServerModule);
   if (!module) return server;
-  CheckHost(module->QueryInterface(IID_IPcbServer, server.ReceiveVoid()), "IHostServerModule::QueryInterface");
+  CheckHost(module->QueryInterface(IID_IPcbServer, server.ReceiveVoid()),
+            THostOperation::IHostServerModule_QueryInterface);
   return server;
 }
 
 THostRef<IPcbBoard> GetCurrentBoardInterface(IPcbServer* server) {
   THostRef<IPcbBoard> board;
   if (server == nullptr) return board;
-  CheckHost(server->GetCurrentBoard(board.Receive()), "IPcbServer::GetCurrentBoard");
+  CheckHost(server->GetCurrentBoard(board.Receive()), THostOperation::IPcbServer_GetCurrentBoard);
   return board;
 }
 

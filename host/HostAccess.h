@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "host/HostInterfaces.h"
+#include "host/HostOperations.h"
 
 class EHostError : public std::runtime_error {
  public:
@@ -22,8 +23,8 @@ class EHostError : public std::runtime_error {
 };
 
 // Raises EHostError when result is a failure.
-inline void CheckHost(THostResult result, const char* operation) {
-  if (result != kHostOk) throw EHostError(operation, result);
+inline void CheckHost(THostResult result, THostOperation operation) {
+  if (result != kHostOk) throw EHostError(HostOperationName(operation), result);
 }
 
 // Owns one reference to a host interface and releases it. Move-only; its
@@ -83,7 +84,7 @@ IHostWorkspace* HostWorkspace();
 
 // Wide texts from an interface: the host writes into our buffer.
 template <typename Getter>
-std::u16string ReadHostText(Getter&& getter, const char* operation) {
+std::u16string ReadHostText(Getter&& getter, THostOperation operation) {
   char16_t buffer[512] = {};
   CheckHost(getter(buffer, static_cast<std::int32_t>(sizeof buffer / sizeof buffer[0])), operation);
   buffer[511] = u'\0';

@@ -6,7 +6,8 @@ THostRef<IPcbLayerStack> CurrentLayerStack() {
   THostRef<IPcbBoard> board = GetCurrentBoardInterface(server.get());
   if (!board) return stack;
   std::uint8_t kind = 0;
-  CheckHost(board->GetObjectKind(&kind), "IPcbBoard::GetObjectKind");
-  if (kind == kBoardObjectKind) CheckHost(board->GetLayerStack(stack.Receive()), "IPcbBoard::GetLayerStack");
+  CheckHost(board->GetObjectKind(&kind), THostOperation::IPcbBoard_GetObjectKind);
+  if (kind == kBoardObjectKind)
+    CheckHost(board->GetLayerStack(stack.Receive()), THostOperation::IPcbBoard_GetLayerStack);
   return stack;
 }

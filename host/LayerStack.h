@@ -27,15 +27,17 @@ THostRef<IPcbLayerStack> CurrentLayerStack();
 template <typename Visit>
 void ForEachStackLayer(IPcbLayerStack& stack, Visit&& visit) {
   THostRef<IPcbLayer> layer;
-  CheckHost(stack.FirstLayer(layer.Receive()), "IPcbLayerStack::FirstLayer");
+  CheckHost(stack.FirstLayer(layer.Receive()), THostOperation::IPcbLayerStack_FirstLayer);
   for (int count = 0; layer; ++count) {
     if (count == kMaxStackLayers)
-      throw EHostError("IPcbLayerStack::NextLayer (the layer stack does not end)", kHostFail);
+      throw EHostError(
+          std::string(HostOperationName(THostOperation::IPcbLayerStack_NextLayer)) + " (the layer stack does not end)",
+          kHostFail);
     std::uint8_t number = 0;
-    CheckHost(layer->GetLayerNumber(&number), "IPcbLayer::GetLayerNumber");
+    CheckHost(layer->GetLayerNumber(&number), THostOperation::IPcbLayer_GetLayerNumber);
     visit(*layer.get(), number);
     THostRef<IPcbLayer> next;
-    CheckHost(stack.NextLayer(layer.get(), next.Receive()), "IPcbLayerStack::NextLayer");
+    CheckHost(stack.NextLayer(layer.get(), next.Receive()), THostOperation::IPcbLayerStack_NextLayer);
     layer = std::move(next);
   }
 }

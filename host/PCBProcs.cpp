@@ -1,5 +1,6 @@
 #include "host/PCBProcs.h"
 
+#include "host/ReadFailures.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -43,7 +44,10 @@ THandle PcbApi_CreateIterator(THandle container, TObjectKindByte kind, std::uint
   static const std::size_t index = IndexOf("PcbApi_CreateIterator");
   auto fn = reinterpret_cast<PcbApi_CreateIterator_t>(BoundEntryPoint(index));
   if (fn == nullptr) return 0;
-  return fn(container, kind, filter, LayerToLayerCode(layer));
+  const THandle iterator = fn(container, kind, filter, LayerToLayerCode(layer));
+  // An iterator the host could not create: its walk yields nothing.
+  if (iterator == 0 && container != 0) NoteReadFailure(index);
+  return iterator;
 }
 
 std::int32_t PcbApi_QueryBoard(TMode mode, THandle board, std::int32_t* value1, TShortString* text, std::uint8_t* byte1,
@@ -56,6 +60,7 @@ std::int32_t PcbApi_QueryBoard(TMode mode, THandle board, std::int32_t* value1, 
   const std::int32_t result =
       fn(mode, board, value1, text, byte1, value2, value3, value4, value5, byte2, &code, value6);
   *currentLayer = LayerCodeToLayer(code);
+  if (result != 0 && board != 0) NoteReadFailure(index);
   return result;
 }
 
@@ -67,12 +72,21 @@ void PcbApi_Percent_Init(std::string_view caption, std::int32_t total) {
   fn(&buffer, total);
 }
 
+void PcbApi_Percent_Update() {
+  static const std::size_t index = IndexOf("PcbApi_Percent_Update");
+  NoteProgressStep();
+  auto fn = reinterpret_cast<PcbApi_Percent_Update_t>(BoundEntryPoint(index));
+  if (fn != nullptr) fn();
+}
+
 std::int32_t PcbApi_AddMemberToClass(THandle objectClass, std::string_view member) {
   static const std::size_t index = IndexOf("PcbApi_AddMemberToClass");
   auto fn = reinterpret_cast<PcbApi_AddMemberToClass_t>(BoundEntryPoint(index));
   if (fn == nullptr) return 1;
   TShortString buffer(member);
-  return fn(objectClass, &buffer);
+  const std::int32_t result = fn(objectClass, &buffer);
+  if (result != 0 && objectClass != 0) NoteReadFailure(index);
+  return result;
 }
 
 void PcbApi_GetDesignatorDisplayString(TCountedString<254>& result, THandle object) {
@@ -89,7 +103,9 @@ std::int32_t PcbApi_QueryDefaultPCB3DModel(TMode mode, THandle component, TShort
   static const std::size_t index = IndexOf("PcbApi_QueryDefaultPCB3DModel");
   auto fn = reinterpret_cast<PcbApi_QueryDefaultPCB3DModel_t>(EntryPointNoRebind(index));
   if (fn == nullptr) return 0;
-  return fn(mode, component, model);
+  const std::int32_t result = fn(mode, component, model);
+  if (result != 0 && component != 0) NoteReadFailure(index);
+  return result;
 }
 
 #include "host/PCBProcsWrappers.inc"

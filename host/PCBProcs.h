@@ -37,6 +37,8 @@ std::int32_t PcbApi_QueryBoard(TMode mode, THandle board, std::int32_t* value1, 
 // Texts are copied into a 256-byte buffer whose address is passed.
 void PcbApi_Percent_Init(std::string_view caption, std::int32_t total);
 std::int32_t PcbApi_AddMemberToClass(THandle objectClass, std::string_view member);
+// Counts the step (host/ReadFailures.h) whether or not the entry point is bound.
+void PcbApi_Percent_Update();
 // Empty first; then at most 254 characters of what the host writes.
 void PcbApi_GetDesignatorDisplayString(TCountedString<254>& result, THandle object);
 // The one wrapper that does not bind again while the module is absent.

@@ -131,6 +131,8 @@ class TPadStackList {
   bool FindPadStackOf(THandle handle, std::string& name) const;
 
   std::size_t Count() const { return FPadStacks.size(); }
+  // The pads and vias Collect counted, each once however often it met them.
+  std::size_t ObjectCount() const { return FIndexOfObject.Size(); }
   const TPadStack& operator[](std::size_t i) const { return *FPadStacks[i]; }
 
  private:

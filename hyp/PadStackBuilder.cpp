@@ -204,7 +204,7 @@ std::unique_ptr<TPadStack> TTranslator::ViaToPadStack(const TPCBObject& object) 
     bool reaches = false;
     if (viaInterface) {
       std::uint8_t answer = 0;
-      CheckHost(viaInterface->ReachesLayer(code, &answer), "IPcbVia::ReachesLayer");
+      CheckHost(viaInterface->ReachesLayer(code, &answer), THostOperation::IPcbVia_ReachesLayer);
       reaches = answer != 0;
     } else {
       reaches = span[i];
@@ -219,10 +219,10 @@ std::unique_ptr<TPadStack> TTranslator::ViaToPadStack(const TPCBObject& object) 
     // A plane: without the via's interface nothing can be said about it.
     if (!viaInterface) continue;
     std::uint8_t connects = 0;
-    CheckHost(viaInterface->ConnectsToPlane(code, &connects), "IPcbVia::ConnectsToPlane");
+    CheckHost(viaInterface->ConnectsToPlane(code, &connects), THostOperation::IPcbVia_ConnectsToPlane);
     if (connects != 0) {
       std::int32_t style = 0;
-      CheckHost(viaInterface->ConnectionStyle(code, &style), "IPcbVia::ConnectionStyle");
+      CheckHost(viaInterface->ConnectionStyle(code, &style), THostOperation::IPcbVia_ConnectionStyle);
       if (style == 1) {
         padStack->Add(Thermal(ConvertToHyperlynxLayer(number), 1, via->GetHoleSize(), via->GetHoleSize(), 0.0, 1,
                               clearance, clearance, 0.0));

@@ -94,7 +94,7 @@ void ReportLockedFile(const std::string& fileName, const std::string& computerNa
   IHostWorkspace* workspace = HostWorkspace();
   if (workspace == nullptr) return;
   THostRef<IHostMessageList> messages;
-  CheckHost(workspace->GetMessageList(messages.Receive()), "IHostWorkspace::GetMessageList");
+  CheckHost(workspace->GetMessageList(messages.Receive()), THostOperation::IHostWorkspace_GetMessageList);
   if (!messages) return;
   // A lock file that could not be read names nobody: the message says so
   // instead of naming an empty user on an empty computer.
@@ -105,7 +105,7 @@ void ReportLockedFile(const std::string& fileName, const std::string& computerNa
   auto w = [](const std::string& s) { return platform::SingleByteToWide(s); };
   CheckHost(messages->AddMessage(u"[Locked File]", w(text).c_str(), u"Quorvex Designer", w(fileName).c_str(),
                                  u"WorkspaceManager:OpenObject", w("FileName=" + fileName).c_str(), 73, 0, 0, 0),
-            "IHostMessageList::AddMessage");
+            THostOperation::IHostMessageList_AddMessage);
 }
 
 namespace {
@@ -169,9 +169,9 @@ TCommitResult CommitOutputFile(const std::string& tempName, const std::string& d
   try {
     if (IHostClient* client = HostClient()) {
       CheckHost(client->GetDocumentForPath(platform::SingleByteToWide(destName).c_str(), document.Receive()),
-                "IHostClient::GetDocumentForPath");
+                THostOperation::IHostClient_GetDocumentForPath);
     }
-    if (document) CheckHost(document->BeginChange(), "IHostDocument::BeginChange");
+    if (document) CheckHost(document->BeginChange(), THostOperation::IHostDocument_BeginChange);
   } catch (...) {
     discardTemp();
     throw;
@@ -188,6 +188,6 @@ TCommitResult CommitOutputFile(const std::string& tempName, const std::string& d
   }
   // Past this point the temporary file is either at the destination or kept
   // on purpose (the user has been told where): nothing removes it.
-  if (document) CheckHost(document->EndChange(), "IHostDocument::EndChange");
+  if (document) CheckHost(document->EndChange(), THostOperation::IHostDocument_EndChange);
   return result;
 }

@@ -214,7 +214,7 @@ THostRef<IPcbBoard> TPcbBoard::GetBoardInterface() const {
   THostRef<IPcbServer> server = GetPcbServer();
   if (!server) return board;
   CheckHost(server->GetInterfaceForHandle(Handle, IID_IPcbBoard, board.ReceiveVoid()),
-            "IPcbServer::GetInterfaceForHandle");
+            THostOperation::IPcbServer_GetInterfaceForHandle);
   return board;
 }
 
@@ -223,12 +223,12 @@ bool TPcbBoard::IsLayerPresent(TLayerCode code) const {
   THostRef<IPcbBoard> board = GetBoardInterface();
   if (!board) return false;
   THostRef<IPcbLayerStack> stack;
-  CheckHost(board->GetLayerStack(stack.Receive()), "IPcbBoard::GetLayerStack");
+  CheckHost(board->GetLayerStack(stack.Receive()), THostOperation::IPcbBoard_GetLayerStack);
   if (!stack) return false;
   THostRef<IPcbLayer> layer;
-  CheckHost(stack->LayerForCode(code, layer.Receive()), "IPcbLayerStack::LayerForCode");
+  CheckHost(stack->LayerForCode(code, layer.Receive()), THostOperation::IPcbLayerStack_LayerForCode);
   if (!layer) return false;
   std::uint8_t present = 0;
-  CheckHost(layer->GetIsPresent(&present), "IPcbLayer::GetIsPresent");
+  CheckHost(layer->GetIsPresent(&present), THostOperation::IPcbLayer_GetIsPresent);
   return present != 0;
 }

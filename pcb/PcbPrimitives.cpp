@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "host/PCBProcs.h"
+#include "host/ReadFailures.h"
 #include "pcb/Pcbclass.h"
 
 namespace {
@@ -255,6 +256,7 @@ void TPcbVia::SetLowLayer(Layer Value) { LowLayer = Value; }
 void TPcbVia::SetHighLayer(Layer Value) { HighLayer = Value; }
 
 std::int32_t TPcbVia::GetSizeOnLayer(Layer L) const {
+  TReadFailureIsAnswer noSize;  // a via without a size on a layer
   std::int32_t xs = 0;
   std::int32_t ys = 0;
   if (PcbApi_QueryPadOrViaSizeOnLayer(Handle, L, &xs, &ys) != 0) return 0;
@@ -262,6 +264,7 @@ std::int32_t TPcbVia::GetSizeOnLayer(Layer L) const {
 }
 
 std::uint8_t TPcbVia::GetShapeOnLayer(Layer L) const {
+  TReadFailureIsAnswer noShape;  // a via without a shape on a layer
   std::uint8_t shape = 0;
   if (PcbApi_QueryPadOrViaShapeOnLayer(Handle, L, &shape) != 0) return 0;
   return shape;
@@ -273,7 +276,8 @@ THostRef<IPcbVia> TPcbVia::GetViaInterface() const {
   THostRef<IPcbVia> via;
   THostRef<IPcbServer> server = GetPcbServer();
   if (!server) return via;
-  CheckHost(server->GetInterfaceForHandle(Handle, IID_IPcbVia, via.ReceiveVoid()), "IPcbServer::GetInterfaceForHandle");
+  CheckHost(server->GetInterfaceForHandle(Handle, IID_IPcbVia, via.ReceiveVoid()),
+            THostOperation::IPcbServer_GetInterfaceForHandle);
   return via;
 }
 

@@ -82,11 +82,18 @@ TQ_EXPORT int32_t Sim_GetDocumentLog(char* buffer, int32_t capacity);
 // result (1 for a query, 0 for a handle or an object kind). Returns 0 for an
 // operation this library does not have (Sim_ListCalls names them).
 TQ_EXPORT int32_t Sim_FailCall(const char* call, int32_t successes);
-// Writes every call of an entry point the exporter calls to the file at
-// `path`, one line each with its name (" (failed)" appended when it was made
-// to fail); a null or empty path ends the trace and closes the file. Returns
-// 0 when the file cannot be created.
+// Writes every call the exporter makes on this library to the file at
+// `path`, one line each: an entry point by its name, an interface operation
+// as "Interface::Operation(arguments)" (the object it is called on first,
+// where that is a layer, dielectric, via or document); " (failed)" is
+// appended to a call made to fail. A null or empty path ends the trace and
+// closes the file. Returns 0 when the file cannot be created.
 TQ_EXPORT int32_t Sim_SetCallTrace(const char* path);
+// Adds one line to the call trace (nothing when there is none): the other
+// modules write their calls here, so that the trace keeps the order of all
+// calls.
+typedef void (*Sim_TraceWriter)(const char* line);
+TQ_EXPORT void Sim_WriteTraceLine(const char* line);
 // Disarms every failure and resets the call counts.
 TQ_EXPORT void Sim_ClearFailures(void);
 // How often an operation was called since the last clearing.
@@ -132,6 +139,10 @@ TQ_EXPORT int32_t Sim_Workspace_GetStaleCalls(void);
 // "IHostMessageList::AddMessage".
 TQ_EXPORT int32_t Sim_Workspace_FailCall(const char* call, int32_t successes);
 TQ_EXPORT void Sim_Workspace_ClearFailures(void);
+// Writes every call of the workspace's operations through `writer` (in the
+// form of Sim_SetCallTrace; the host program hands it Sim_WriteTraceLine);
+// null ends it.
+TQ_EXPORT void Sim_Workspace_SetCallTrace(Sim_TraceWriter writer);
 TQ_EXPORT int32_t Sim_Workspace_GetCallCount(const char* call);
 TQ_EXPORT int32_t Sim_Workspace_ListCalls(char* buffer, int32_t capacity);
 TQ_EXPORT int32_t Sim_Workspace_GetOutstandingReferences(void);

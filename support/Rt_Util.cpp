@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "platform/Platform.h"
+#include "support/TempFile.h"
+#include "support/TextOutput.h"
 
 std::int32_t IndentLevel = 0;
 
@@ -24,6 +26,10 @@ namespace {
 
 int ShowDialogWithCaption(platform::MessageKind kind, const std::string& message, const std::string& caption) {
   if (platform::LocalMachineKeyExists(kTestModeKey)) {
+    // The process ends here without unwinding: no temporary file may stay
+    // (closed first: an open file cannot be removed on Windows).
+    TTextOutput::AbandonAll();
+    RemoveLiveTempFiles();
     platform::WriteStandardOutput("ShowDialogWithCaption with" + caption + " " + message + "\n");
     platform::FlushStandardOutput();
     platform::EndProcess(1);

@@ -30,6 +30,11 @@ class TTextOutput {
   // reached it (no write, flush or close error). Closing twice gives false.
   bool Close();
 
+  // Closes every open output at once, without writing what is buffered; for
+  // the moment before the process ends without unwinding, so that the files
+  // can be removed (an open file cannot be on Windows).
+  static void AbandonAll() noexcept;
+
  private:
   // Hands the buffered text to the file.
   void Flush();

@@ -8,6 +8,10 @@ host/PcbApiNames.inc (binding order) or this script changes, and writes:
                    host/PCBProcs.cpp. Entry points whose wrappers differ from
                    the plain pattern are written by hand in host/PCBProcs.cpp
                    and skipped here.
+                   A wrapper counts a failure the host reports (host/ReadFailures.h):
+                   a query's result other than 0, or no kind for an object, when
+                   the call asks about an object (its first handle is not 0)
+                   and its failure is not an ordinary answer (ORDINARY).
   --unused FILE    one SIM_UNUSED_ENTRY(name) line per entry point that the
                    exporter binds but never calls, for the simulated host.
   --impl-names FILE  for the simulated host: renames each used entry point's
@@ -30,7 +34,7 @@ import sys
 # Wrappers written by hand in host/PCBProcs.cpp.
 SPECIAL = {
     "PcbApi_CreateIterator", "PcbApi_QueryBoard", "PcbApi_Percent_Init", "PcbApi_AddMemberToClass",
-    "PcbApi_GetDesignatorDisplayString", "PcbApi_QueryDefaultPCB3DModel",
+    "PcbApi_GetDesignatorDisplayString", "PcbApi_QueryDefaultPCB3DModel", "PcbApi_Percent_Update",
 }
 
 # Entry points whose result is a handle or a kind: a failing call of the
@@ -39,6 +43,23 @@ HANDLE_RESULTS = {
     "PcbApi_GetCurrentBoardHandle", "PcbApi_CreateIterator", "PcbApi_GetFirstObject", "PcbApi_GetNextObject",
     "PcbApi_FindDominantRuleForObject", "PcbApi_GetObjectIdFromObjectHandle",
 }
+
+# Entry points whose failure result is an ordinary answer, not a failed read:
+# the wrappers do not count it. Handle results other than the iterator's
+# (the current board, the objects of a walk, the dominant rule) are answers
+# by nature: 0 is "none". Call sites where a failure is an ordinary answer
+# only there say so themselves (TReadFailureIsAnswer).
+ORDINARY = {
+    # Releases the iterator; nothing is read.
+    "PcbApi_DestroyIterator",
+    # 1 after the last member of a class: the end of the list.
+    "PcbApi_GetMemberFromClassAt",
+    # Yes-or-no answers and an action: no field is read.
+    "PcbApi_QueryObjectImport_FromUser", "PcbApi_QueryObjectGraphicallyInvalidate",
+}
+
+# Entry points whose result is an object kind: 0 for an object is a failure.
+KIND_RESULTS = {"PcbApi_GetObjectIdFromObjectHandle"}
 
 NAME_LINE = re.compile(r"TQ_PCBAPI_NAME\((\d+), (\w+)\)$")
 FN_LINE = re.compile(r"TQ_PCBAPI_FN\(([^,]+), (\w+), ([^,]*), (\(.*\))\)$")
@@ -89,6 +110,19 @@ def read_used(path):
     return used
 
 
+def failure_test(ret, name, params):
+    """The C++ condition under which a result is a failed read, or None."""
+    if ret == "void" or name in ORDINARY:
+        return None
+    about = [f"a{i}" for i, t in enumerate(params) if t == "THandle"]
+    asks = f" && {about[0]} != 0" if about else ""
+    if name in KIND_RESULTS:
+        return f"result == 0{asks}"
+    if ret == "std::int32_t":
+        return f"result != 0{asks}"
+    return None
+
+
 def wrappers_text(names, used):
     index = {name: i for i, name in enumerate(names)}
     decls, defs = [], []
@@ -99,10 +133,14 @@ def wrappers_text(names, used):
         call = ", ".join(f"a{i}" for i in range(len(params)))
         decls.append(f"{ret} {name}({args});")
         body = f"  auto fn = reinterpret_cast<{name}_t>(BoundEntryPoint({index[name]}));\n"
+        failure = failure_test(ret, name, params)
         if ret == "void":
             body += f"  if (fn != nullptr) fn({call});\n"
-        else:
+        elif failure is None:
             body += f"  if (fn == nullptr) return {default};\n  return fn({call});\n"
+        else:
+            body += (f"  if (fn == nullptr) return {default};\n  const {ret} result = fn({call});\n"
+                     f"  if ({failure}) NoteReadFailure({index[name]});\n  return result;\n")
         defs.append(f"{ret} {name}({args}) {{\n{body}}}\n")
     return ("// Made by tools/gen_pcbprocs.py from host/PcbApiUsed.inc and host/PcbApiNames.inc.\n"
             "#ifdef TQ_PCBPROCS_DECLARE\n" + "\n".join(decls) + "\n#else\n" + "\n".join(defs) + "#endif\n")
@@ -146,6 +184,8 @@ def check(names, used):
         raise ListError(f"{name} has a hand-written wrapper but is no longer used")
     for name in sorted(HANDLE_RESULTS - used_names):
         raise ListError(f"{name} is listed as giving a handle but is no longer used")
+    for name in sorted((ORDINARY | KIND_RESULTS) - used_names):
+        raise ListError(f"{name} is listed among the failures' meanings but is no longer used")
 
 
 def write_if_changed(path, text):

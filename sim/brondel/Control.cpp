@@ -130,6 +130,10 @@ TQ_EXPORT int32_t Sim_SetCallTrace(const char* path) {
   return s.trace != nullptr ? 1 : 0;
 }
 
+TQ_EXPORT void Sim_WriteTraceLine(const char* line) {
+  if (line != nullptr) TraceLine(line);
+}
+
 TQ_EXPORT void Sim_SetHostileStrings(int32_t hostile) { State().hostileStrings = hostile != 0; }
 
 TQ_EXPORT int32_t Sim_GetOutstandingReferences(void) { return OutstandingReferences(); }

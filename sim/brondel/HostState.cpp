@@ -1,42 +1,13 @@
 #include "sim/brondel/HostState.h"
 
-#include <iterator>
-
 namespace sim {
 
 namespace {
 
-// The interface operations that can be made to fail; the entry points follow
-// them in the failure switch's list.
-const char* const kInterfaceOperations[] = {
-    "IHostClient::GetServerModule",
-    "IHostClient::GetDocumentForPath",
-    "IHostServerModule::QueryInterface",
-    "IHostDocument::BeginChange",
-    "IHostDocument::EndChange",
-    "IPcbServer::GetCurrentBoard",
-    "IPcbServer::GetInterfaceForHandle",
-    "IPcbBoard::GetObjectKind",
-    "IPcbBoard::GetLayerStack",
-    "IPcbLayerStack::FirstLayer",
-    "IPcbLayerStack::NextLayer",
-    "IPcbLayerStack::LayerForCode",
-    "IPcbLayer::GetLayerNumber",
-    "IPcbLayer::GetName",
-    "IPcbLayer::GetCopperThickness",
-    "IPcbLayer::GetDielectric",
-    "IPcbLayer::GetIsPresent",
-    "IPcbDielectric::GetHeight",
-    "IPcbDielectric::GetConstant",
-    "IPcbDielectric::GetMaterial",
-    "IPcbVia::ReachesLayer",
-    "IPcbVia::ConnectsToPlane",
-    "IPcbVia::ConnectionStyle",
-};
-static_assert(std::size(kInterfaceOperations) == kInterfaceOperationCount);
-
 std::vector<std::string> Operations() {
-  std::vector<std::string> list(std::begin(kInterfaceOperations), std::end(kInterfaceOperations));
+  // The operations first, numbered as ModuleOperationId numbers them; the
+  // entry points follow.
+  std::vector<std::string> list = ModuleOperations(THostModule::Pcb);
 #define TQ_PCBAPI_FN(ret, name, def, params) list.emplace_back(#name);
 #include "host/PcbApiUsed.inc"
 #undef TQ_PCBAPI_FN
@@ -60,6 +31,11 @@ void HostState::Reset() {
 void TraceCall(int id, bool failed) {
   HostState& s = State();
   std::fprintf(s.trace, "%s%s\n", s.failures.Name(id).c_str(), failed ? " (failed)" : "");
+}
+
+void TraceLine(const std::string& line) {
+  HostState& s = State();
+  if (s.trace != nullptr) std::fprintf(s.trace, "%s\n", line.c_str());
 }
 
 std::shared_ptr<Board> CurrentBoardShared() {

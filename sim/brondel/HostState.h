@@ -12,6 +12,7 @@
 #include "sim/SimControl.h"
 #include "sim/board/Board.h"
 #include "sim/common/FailureSwitch.h"
+#include "sim/common/OperationCalls.h"
 
 namespace sim {
 
@@ -74,8 +75,18 @@ std::shared_ptr<Board> CurrentBoardShared();
 // References handed out by the interface objects and not yet released.
 std::int32_t& OutstandingReferences();
 
-// Counts a call of an interface operation; true when it is to fail.
-inline bool Fails(const char* operation) { return State().failures.Fails(operation); }
+// Writes one line to the call trace, when there is one.
+void TraceLine(const std::string& line);
+
+// Counts and traces a call of an interface operation answered here, with
+// the arguments the trace shows; true when it is to fail.
+template <typename... Args>
+bool Fails(THostOperation op, const Args&... args) {
+  HostState& s = State();
+  const bool fails = s.failures.Fails(ModuleOperationId(op));
+  if (s.trace != nullptr) TraceLine(CallText(op, fails, args...));
+  return fails;
+}
 
 // The entry points the exporter calls, numbered in the order of their list;
 // the gates in front of them pass their number.
@@ -85,9 +96,9 @@ enum class Entry : int {
 #undef TQ_PCBAPI_FN
 };
 
-// The number of interface operations that can be made to fail; the entry
-// points follow them in the failure switch's list.
-inline constexpr int kInterfaceOperationCount = 23;
+// The number of interface operations answered here; the entry points follow
+// them in the failure switch's list.
+inline constexpr int kInterfaceOperationCount = ModuleOperationCount(THostModule::Pcb);
 
 // Writes one call of the operation numbered `id` to the call trace.
 void TraceCall(int id, bool failed);

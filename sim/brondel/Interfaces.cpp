@@ -29,21 +29,22 @@ class DielectricObject final : public HostObject<IPcbDielectric> {
   DielectricObject(std::shared_ptr<Board> board, LayerNumber layer) : board_(std::move(board)), layer_(layer) {}
 
   THostResult TQ_STDCALL GetHeight(std::int32_t* height) override {
-    if (Fails("IPcbDielectric::GetHeight") || height == nullptr) return kHostFail;
+    if (Fails(THostOperation::IPcbDielectric_GetHeight, Number()) || height == nullptr) return kHostFail;
     StoreTo(height, Entry().height);
     return kHostOk;
   }
   THostResult TQ_STDCALL GetConstant(double* constant) override {
-    if (Fails("IPcbDielectric::GetConstant") || constant == nullptr) return kHostFail;
+    if (Fails(THostOperation::IPcbDielectric_GetConstant, Number()) || constant == nullptr) return kHostFail;
     StoreTo(constant, Entry().constant);
     return kHostOk;
   }
   THostResult TQ_STDCALL GetMaterial(char16_t* buffer, std::int32_t capacity) override {
-    if (Fails("IPcbDielectric::GetMaterial")) return kHostFail;
+    if (Fails(THostOperation::IPcbDielectric_GetMaterial, Number())) return kHostFail;
     return CopyToWideBuffer(WidenHostText(Entry().material), buffer, capacity) ? kHostOk : kHostFail;
   }
 
  private:
+  std::int32_t Number() const { return layer_; }
   const Dielectric& Entry() const { return board_->Layer(layer_).dielectric; }
   std::shared_ptr<Board> board_;
   LayerNumber layer_;
@@ -54,28 +55,33 @@ class LayerObject final : public HostObject<IPcbLayer> {
   LayerObject(std::shared_ptr<Board> board, LayerNumber layer) : board_(std::move(board)), layer_(layer) {}
   LayerNumber Number() const { return layer_; }
   const Board* Owner() const { return board_.get(); }
+  // The layer number of a layer object, for the trace (-1: not a layer of ours).
+  static std::int32_t NumberOf(const IPcbLayer* layer) {
+    const auto* object = dynamic_cast<const LayerObject*>(layer);
+    return object != nullptr ? object->Number() : -1;
+  }
 
   THostResult TQ_STDCALL GetLayerNumber(std::uint8_t* layer) override {
-    if (Fails("IPcbLayer::GetLayerNumber") || layer == nullptr) return kHostFail;
+    if (Fails(THostOperation::IPcbLayer_GetLayerNumber, Number()) || layer == nullptr) return kHostFail;
     *layer = layer_;
     return kHostOk;
   }
   THostResult TQ_STDCALL GetName(char16_t* buffer, std::int32_t capacity) override {
-    if (Fails("IPcbLayer::GetName")) return kHostFail;
+    if (Fails(THostOperation::IPcbLayer_GetName, Number())) return kHostFail;
     return CopyToWideBuffer(WidenHostText(board_->Layer(layer_).name), buffer, capacity) ? kHostOk : kHostFail;
   }
   THostResult TQ_STDCALL GetCopperThickness(std::int32_t* thickness) override {
-    if (Fails("IPcbLayer::GetCopperThickness") || thickness == nullptr) return kHostFail;
+    if (Fails(THostOperation::IPcbLayer_GetCopperThickness, Number()) || thickness == nullptr) return kHostFail;
     StoreTo(thickness, board_->Layer(layer_).copper);
     return kHostOk;
   }
   THostResult TQ_STDCALL GetDielectric(IPcbDielectric** dielectric) override {
-    if (!Clear(dielectric) || Fails("IPcbLayer::GetDielectric")) return kHostFail;
+    if (!Clear(dielectric) || Fails(THostOperation::IPcbLayer_GetDielectric, Number())) return kHostFail;
     *dielectric = new DielectricObject(board_, layer_);
     return kHostOk;
   }
   THostResult TQ_STDCALL GetIsPresent(std::uint8_t* present) override {
-    if (Fails("IPcbLayer::GetIsPresent") || present == nullptr) return kHostFail;
+    if (Fails(THostOperation::IPcbLayer_GetIsPresent, Number()) || present == nullptr) return kHostFail;
     *present = board_->Layer(layer_).present ? 1 : 0;
     return kHostOk;
   }
@@ -86,17 +92,19 @@ class LayerObject final : public HostObject<IPcbLayer> {
 };
 
 class LayerStackObject final : public HostObject<IPcbLayerStack> {
+  static std::int32_t AfterNumber(const IPcbLayer* after) { return LayerObject::NumberOf(after); }
+
  public:
   explicit LayerStackObject(std::shared_ptr<Board> board) : board_(std::move(board)) {}
 
   THostResult TQ_STDCALL FirstLayer(IPcbLayer** layer) override {
-    if (!Clear(layer) || Fails("IPcbLayerStack::FirstLayer")) return kHostFail;
+    if (!Clear(layer) || Fails(THostOperation::IPcbLayerStack_FirstLayer)) return kHostFail;
     const std::vector<LayerNumber> order = board_->StackOrder();
     if (!order.empty()) *layer = new LayerObject(board_, order.front());
     return kHostOk;
   }
   THostResult TQ_STDCALL NextLayer(IPcbLayer* after, IPcbLayer** layer) override {
-    if (!Clear(layer) || Fails("IPcbLayerStack::NextLayer")) return kHostFail;
+    if (!Clear(layer) || Fails(THostOperation::IPcbLayerStack_NextLayer, AfterNumber(after))) return kHostFail;
     // Only a layer object of this board tells where in the stack it stands.
     const auto* from = dynamic_cast<const LayerObject*>(after);
     if (from == nullptr || from->Owner() != board_.get()) return kHostFail;
@@ -106,7 +114,7 @@ class LayerStackObject final : public HostObject<IPcbLayerStack> {
     return kHostOk;
   }
   THostResult TQ_STDCALL LayerForCode(std::uint32_t layerCode, IPcbLayer** layer) override {
-    if (!Clear(layer) || Fails("IPcbLayerStack::LayerForCode")) return kHostFail;
+    if (!Clear(layer) || Fails(THostOperation::IPcbLayerStack_LayerForCode, layerCode)) return kHostFail;
     // Every classic layer has an entry, in the stack or not.
     if (layerCode >= 1 && layerCode <= kLastLayer)
       *layer = new LayerObject(board_, static_cast<LayerNumber>(layerCode));
@@ -122,12 +130,12 @@ class BoardObject final : public HostObject<IPcbBoard> {
   explicit BoardObject(std::shared_ptr<Board> board) : board_(std::move(board)) {}
 
   THostResult TQ_STDCALL GetObjectKind(std::uint8_t* kind) override {
-    if (Fails("IPcbBoard::GetObjectKind") || kind == nullptr) return kHostFail;
+    if (Fails(THostOperation::IPcbBoard_GetObjectKind) || kind == nullptr) return kHostFail;
     *kind = static_cast<std::uint8_t>(Kind::Board);
     return kHostOk;
   }
   THostResult TQ_STDCALL GetLayerStack(IPcbLayerStack** stack) override {
-    if (!Clear(stack) || Fails("IPcbBoard::GetLayerStack")) return kHostFail;
+    if (!Clear(stack) || Fails(THostOperation::IPcbBoard_GetLayerStack)) return kHostFail;
     *stack = new LayerStackObject(board_);
     return kHostOk;
   }
@@ -144,17 +152,17 @@ class ViaObject final : public HostObject<IPcbVia> {
   ViaObject(std::shared_ptr<Board> board, Handle via) : board_(std::move(board)), via_(via) {}
 
   THostResult TQ_STDCALL ReachesLayer(std::uint32_t layerCode, std::uint8_t* reaches) override {
-    if (Fails("IPcbVia::ReachesLayer") || reaches == nullptr) return kHostFail;
+    if (Fails(THostOperation::IPcbVia_ReachesLayer, via_, layerCode) || reaches == nullptr) return kHostFail;
     *reaches = Classic(layerCode) && board_->ViaReaches(Via(), static_cast<int>(layerCode)) ? 1 : 0;
     return kHostOk;
   }
   THostResult TQ_STDCALL ConnectsToPlane(std::uint32_t layerCode, std::uint8_t* connects) override {
-    if (Fails("IPcbVia::ConnectsToPlane") || connects == nullptr) return kHostFail;
+    if (Fails(THostOperation::IPcbVia_ConnectsToPlane, via_, layerCode) || connects == nullptr) return kHostFail;
     *connects = Classic(layerCode) && board_->ViaPlane(Via(), static_cast<int>(layerCode)).connects ? 1 : 0;
     return kHostOk;
   }
   THostResult TQ_STDCALL ConnectionStyle(std::uint32_t layerCode, std::int32_t* style) override {
-    if (Fails("IPcbVia::ConnectionStyle") || style == nullptr) return kHostFail;
+    if (Fails(THostOperation::IPcbVia_ConnectionStyle, via_, layerCode) || style == nullptr) return kHostFail;
     std::int32_t answer = kPlaneStyleNone;
     if (Classic(layerCode)) {
       const ViaPlaneConnection c = board_->ViaPlane(Via(), static_cast<int>(layerCode));
@@ -179,14 +187,14 @@ class PcbServer final : public HostObject<IPcbServer> {
   PcbServer() : HostObject(false) {}
 
   THostResult TQ_STDCALL GetCurrentBoard(IPcbBoard** board) override {
-    if (!Clear(board) || Fails("IPcbServer::GetCurrentBoard")) return kHostFail;
+    if (!Clear(board) || Fails(THostOperation::IPcbServer_GetCurrentBoard)) return kHostFail;
     if (std::shared_ptr<Board> current = CurrentBoardShared()) *board = new BoardObject(std::move(current));
     return kHostOk;
   }
   THostResult TQ_STDCALL GetInterfaceForHandle(std::int32_t handle, const TGuid& iid, void** out) override {
     if (out == nullptr) return kHostFail;
     *out = nullptr;
-    if (Fails("IPcbServer::GetInterfaceForHandle")) return kHostFail;
+    if (Fails(THostOperation::IPcbServer_GetInterfaceForHandle, handle, iid)) return kHostFail;
     std::shared_ptr<Board> current = CurrentBoardShared();
     if (!current) return kHostOk;
     if (iid == IID_IPcbBoard && handle == current->handle()) {
@@ -210,7 +218,7 @@ class PcbModule final : public HostObject<IHostServerModule> {
   THostResult TQ_STDCALL QueryInterface(const TGuid& iid, void** out) override {
     if (out == nullptr) return kHostFail;
     *out = nullptr;
-    if (Fails("IHostServerModule::QueryInterface")) return kHostFail;
+    if (Fails(THostOperation::IHostServerModule_QueryInterface, iid)) return kHostFail;
     if (iid == IID_IPcbServer) {
       *out = server_.Share();
       return kHostOk;
@@ -226,8 +234,12 @@ class DocumentObject final : public HostObject<IHostDocument> {
  public:
   explicit DocumentObject(std::string path) : path_(std::move(path)) {}
 
-  THostResult TQ_STDCALL BeginChange() override { return Record("begin", Fails("IHostDocument::BeginChange")); }
-  THostResult TQ_STDCALL EndChange() override { return Record("end", Fails("IHostDocument::EndChange")); }
+  THostResult TQ_STDCALL BeginChange() override {
+    return Record("begin", Fails(THostOperation::IHostDocument_BeginChange, std::string_view(path_)));
+  }
+  THostResult TQ_STDCALL EndChange() override {
+    return Record("end", Fails(THostOperation::IHostDocument_EndChange, std::string_view(path_)));
+  }
 
  private:
   THostResult Record(const char* what, bool failed) {
@@ -242,12 +254,12 @@ class Client final : public HostObject<IHostClient> {
   Client() : HostObject(false) {}
 
   THostResult TQ_STDCALL GetServerModule(const char16_t* name, IHostServerModule** module) override {
-    if (!Clear(module) || Fails("IHostClient::GetServerModule")) return kHostFail;
+    if (!Clear(module) || Fails(THostOperation::IHostClient_GetServerModule, name)) return kHostFail;
     if (ReadWide(name, 64) == u"PCB") *module = module_.Share();
     return kHostOk;
   }
   THostResult TQ_STDCALL GetDocumentForPath(const char16_t* path, IHostDocument** document) override {
-    if (!Clear(document) || Fails("IHostClient::GetDocumentForPath")) return kHostFail;
+    if (!Clear(document) || Fails(THostOperation::IHostClient_GetDocumentForPath, path)) return kHostFail;
     if (path != nullptr && State().documentsAvailable) *document = new DocumentObject(WideToUtf8(ReadWide(path)));
     return kHostOk;
   }

@@ -9,9 +9,9 @@
 // nothing is armed for must cost next to nothing: each operation has a number
 // (its place in the list given at construction), the counts and the armings
 // are arrays indexed by it, and with nothing armed a call only adds one to its
-// count. A caller that knows the number at compile time passes it; a caller
-// that passes the name pays one lookup by the text's address (string
-// literals keep theirs), the name itself being compared only the first time.
+// count. Callers pass the number: an interface operation's place in its
+// module's part of host/HostOperations.inc (sim/common/OperationCalls.h), an
+// entry point's after them.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -66,14 +66,6 @@ class FailureSwitch {
     Arming& a = armed_[index];
     return a.armed && ++a.seen > a.successes;
   }
-  // The same by name, which must be a string literal (its address stands for
-  // the name); an operation this host does not have never fails and is not
-  // counted.
-  bool Fails(const char* operation) {
-    auto cached = byAddress_.find(operation);
-    if (cached == byAddress_.end()) cached = byAddress_.emplace(operation, Id(operation)).first;
-    return cached->second >= 0 && Fails(cached->second);
-  }
 
   std::int32_t Calls(std::string_view operation) const {
     const int id = Id(operation);
@@ -89,7 +81,6 @@ class FailureSwitch {
   };
   std::vector<std::string> operations_;
   std::unordered_map<std::string_view, int> byName_;  // views of operations_
-  std::unordered_map<const char*, int> byAddress_;
   std::vector<std::int32_t> calls_;
   std::vector<Arming> armed_;
   int armedCount_ = 0;

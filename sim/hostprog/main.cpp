@@ -25,6 +25,7 @@
 
 #include "host/CountedString.h"
 #include "host/Export.h"
+#include "host/HostOperations.h"
 #include "sim/SimControl.h"
 #include "sim/common/HostObject.h"
 #include "sim/generator/BoardGenerator.h"
@@ -55,6 +56,8 @@ struct SimulatedHost {
   decltype(&Sim_FailCall) failCall = nullptr;
   decltype(&Sim_ListCalls) listCalls = nullptr;
   decltype(&Sim_SetCallTrace) setCallTrace = nullptr;
+  decltype(&Sim_WriteTraceLine) writeTraceLine = nullptr;
+  decltype(&Sim_Workspace_SetCallTrace) workspaceSetCallTrace = nullptr;
   decltype(&Sim_SetHostileStrings) setHostileStrings = nullptr;
   decltype(&Sim_Workspace_FailCall) workspaceFailCall = nullptr;
   decltype(&Sim_Workspace_ListCalls) workspaceListCalls = nullptr;
@@ -122,6 +125,8 @@ bool LoadSimulatedHost(const std::vector<std::string>& omitted = {}) {
   Find(g_host.pcb, "Sim_FailCall", g_host.failCall, &missing);
   Find(g_host.pcb, "Sim_ListCalls", g_host.listCalls, &missing);
   Find(g_host.pcb, "Sim_SetCallTrace", g_host.setCallTrace, &missing);
+  Find(g_host.pcb, "Sim_WriteTraceLine", g_host.writeTraceLine, &missing);
+  Find(g_host.workspace, "Sim_Workspace_SetCallTrace", g_host.workspaceSetCallTrace, &missing);
   Find(g_host.pcb, "Sim_SetHostileStrings", g_host.setHostileStrings, &missing);
   Find(g_host.workspace, "Sim_Workspace_FailCall", g_host.workspaceFailCall, &missing);
   Find(g_host.workspace, "Sim_Workspace_ListCalls", g_host.workspaceListCalls, &missing);
@@ -160,7 +165,9 @@ bool ArmFailure(const std::string& option) {
     call = option.substr(0, colon);
     successes = std::stoi(option.substr(colon + 1));
   }
-  const bool workspace = call.rfind("IHostWorkspace::", 0) == 0 || call.rfind("IHostMessageList::", 0) == 0;
+  THostOperation op{};
+  const bool workspace =
+      FindHostOperation(call, &op) && kHostOperations[static_cast<int>(op)].module == THostModule::Workspace;
   const std::int32_t armed =
       workspace ? g_host.workspaceFailCall(call.c_str(), successes) : g_host.failCall(call.c_str(), successes);
   if (armed == 0) {
@@ -311,9 +318,12 @@ int RunExport(const ExportOptions& options) {
   for (const std::string& failure : options.failures)
     if (!ArmFailure(failure)) return kExitBadInput;
   if (options.hostileStrings) g_host.setHostileStrings(1);
-  if (!options.trace.empty() && g_host.setCallTrace(options.trace.c_str()) == 0) {
-    std::cerr << "cannot write the call trace to " << options.trace << "\n";
-    return kExitBadInput;
+  if (!options.trace.empty()) {
+    if (g_host.setCallTrace(options.trace.c_str()) == 0) {
+      std::cerr << "cannot write the call trace to " << options.trace << "\n";
+      return kExitBadInput;
+    }
+    g_host.workspaceSetCallTrace(g_host.writeTraceLine);
   }
 
   const std::string destination = hostprog::AbsolutePath(options.output);
@@ -398,7 +408,7 @@ int main(int argc, char** argv) {
                             "Make an interface operation or a PcbApi_ entry point fail after N successful "
                             "calls (CALL or CALL:N; see the calls command)");
   exportCommand->add_option("--trace", options.trace,
-                            "Write every PcbApi_ entry point call to this file, one name a line");
+                            "Write every call of an entry point or an interface operation to this file, one a line");
   exportCommand->add_flag("--hostile-strings", options.hostileStrings,
                           "Fill every text the host answers to 255 characters, whatever the buffer's type");
   exportCommand->add_flag("--no-board", options.noBoard, "Behave as if no board were open");

@@ -11,6 +11,7 @@
 #include "sim/SimControl.h"
 #include "sim/common/FailureSwitch.h"
 #include "sim/common/HostObject.h"
+#include "sim/common/OperationCalls.h"
 #include "sim/common/WideText.h"
 
 namespace sim {
@@ -23,7 +24,9 @@ struct Message {
 
 struct WorkspaceState {
   std::vector<Message> messages;
-  FailureSwitch failures{{"IHostWorkspace::GetMessageList", "IHostMessageList::AddMessage"}};
+  FailureSwitch failures{ModuleOperations(THostModule::Workspace)};
+  // Where the call trace goes (Sim_Workspace_SetCallTrace), or nowhere.
+  Sim_TraceWriter trace = nullptr;
   bool workspaceAvailable = true;
   bool listAvailable = true;
   // Calls made on a workspace after the host replaced it.
@@ -35,6 +38,15 @@ WorkspaceState& State() {
   return state;
 }
 
+// Counts and traces a call; true when it is to fail.
+template <typename... Args>
+bool Fails(THostOperation op, const Args&... args) {
+  WorkspaceState& s = State();
+  const bool fails = s.failures.Fails(ModuleOperationId(op));
+  if (s.trace != nullptr) s.trace(CallText(op, fails, args...).c_str());
+  return fails;
+}
+
 class MessageList final : public HostObject<IHostMessageList> {
  public:
   MessageList() : HostObject(false) {}
@@ -43,7 +55,9 @@ class MessageList final : public HostObject<IHostMessageList> {
                                     const char16_t* document, const char16_t* command, const char16_t* parameters,
                                     std::int32_t imageIndex, std::int32_t extra1, std::int32_t extra2,
                                     std::int32_t extra3) override {
-    if (State().failures.Fails("IHostMessageList::AddMessage")) return kHostFail;
+    if (Fails(THostOperation::IHostMessageList_AddMessage, label, text, source, document, command, parameters,
+              imageIndex, extra1, extra2, extra3))
+      return kHostFail;
     Message m;
     const char16_t* texts[] = {label, text, source, document, command, parameters};
     for (std::size_t i = 0; i < m.texts.size(); ++i) m.texts[i] = WideToUtf8(ReadWide(texts[i]));
@@ -66,7 +80,7 @@ class Workspace final : public HostObject<IHostWorkspace> {
       ++State().staleCalls;
       return kHostFail;
     }
-    if (State().failures.Fails("IHostWorkspace::GetMessageList")) return kHostFail;
+    if (Fails(THostOperation::IHostWorkspace_GetMessageList)) return kHostFail;
     if (State().listAvailable) *list = list_.Share();
     return kHostOk;
   }
@@ -143,6 +157,8 @@ TQ_EXPORT void Sim_Workspace_SetMessageListAvailable(int32_t available) { sim::S
 TQ_EXPORT int32_t Sim_Workspace_FailCall(const char* call, int32_t successes) {
   return call != nullptr && sim::State().failures.Arm(call, successes) ? 1 : 0;
 }
+
+TQ_EXPORT void Sim_Workspace_SetCallTrace(Sim_TraceWriter writer) { sim::State().trace = writer; }
 
 TQ_EXPORT void Sim_Workspace_ClearFailures(void) { sim::State().failures.Clear(); }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -19,6 +20,7 @@
 #include "SimHost.h"
 #include "host/HostAccess.h"
 #include "host/PCBProcs.h"
+#include "host/ReadFailures.h"
 #include "pcb/PcbBoard.h"
 #include "pcb/PcbIteration.h"
 #include "pcb/Pcbclass.h"
@@ -505,6 +507,46 @@ TEST_F(HostExchange, AFailingEntryPointWritesNothingAndTheReadStops) {
   SimHost::Get().ClearFailures();
   EXPECT_EQ(+again.BitField2, 0x5A);
   EXPECT_EQ(again.GetName(), "P1");
+}
+
+// What a run counts for its warning: a failed read about an object, an
+// iterator the host could not make, an object without a kind; not a question
+// about no object, and not a failure that is the host's ordinary answer.
+TEST_F(HostExchange, FailedReadsAreCountedUnlessTheyAreAnswers) {
+  const THandle pad = Pad("P1");
+  const THandle via = First(kViaObject);
+  const THandle board = SimHost::Get().BoardHandle();
+  ASSERT_NE(via, 0);
+  struct Case {
+    const char* what;
+    const char* failing;
+    std::function<void()> call;
+    int counted;
+  };
+  const Case cases[] = {
+      {"a pad's read", "PcbApi_QueryPad", [&] { TPcbPad(pad).Query(1); }, 1},
+      {"a read about no object", "PcbApi_QueryPad", [&] { TPcbPad(0).Query(1); }, 0},
+      {"the board's read", "PcbApi_QueryBoard", [&] { TBoard(board).Query(1); }, 1},
+      {"an iterator", "PcbApi_CreateIterator", [&] { All(kTrackObject); }, 1},
+      {"an object's kind", "PcbApi_GetObjectIdFromObjectHandle", [&] { PcbApi_GetObjectIdFromObjectHandle(pad); }, 1},
+      {"a pad's size on a layer", "PcbApi_QueryPadOrViaSizeOnLayer", [&] { TPcbPad(pad).Query(1); }, 83},
+      {"a via's size on a layer", "PcbApi_QueryPadOrViaSizeOnLayer", [&] { TPcbVia(via).GetSizeOnLayer(1); }, 0},
+      {"a via's shape on a layer", "PcbApi_QueryPadOrViaShapeOnLayer", [&] { TPcbVia(via).GetShapeOnLayer(1); }, 0},
+      {"no rule", "PcbApi_FindDominantRuleForObject", [&] { TPcbPad(pad).GetPowerPlaneExpansion(); }, 0},
+      {"the end of a walk", "PcbApi_GetFirstObject", [&] { All(kTrackObject); }, 0},
+      {"releasing an iterator", "PcbApi_DestroyIterator", [&] { All(kTrackObject); }, 0},
+      {"a bit field", "PcbApi_GetObjectBitField2", [&] { TPcbPad(pad).Query(1); }, 0},
+  };
+  for (const Case& c : cases) {
+    ResetReadFailures();
+    ASSERT_EQ(tqtest::SimHost::Get().failCall(c.failing, 0), 1) << c.failing;
+    c.call();
+    SimHost::Get().ClearFailures();
+    EXPECT_EQ(ReadFailureCount(), c.counted) << c.what;
+    const std::string expected = c.counted == 0 ? "" : std::string(c.failing) + " (" + std::to_string(c.counted) + ")";
+    EXPECT_EQ(ReadFailureList(), expected) << c.what;
+  }
+  ResetReadFailures();
 }
 
 TEST_F(HostExchange, CommentHandleIsReadOncePerComponent) {
