@@ -32,6 +32,7 @@
 #include <iterator>
 #include <limits>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "sim/board/BoardJson.h"
@@ -172,7 +173,7 @@ class StreamLoader {
   bool number_integer(number_integer_t v) { return Scalar(DocumentJson(v)); }
   bool number_unsigned(number_unsigned_t v) { return Scalar(DocumentJson(v)); }
   bool number_float(number_float_t v, const string_t&) { return Scalar(DocumentJson(v)); }
-  bool string(string_t& v) { return Scalar(DocumentJson(v)); }
+  bool string(string_t& v) { return Scalar(DocumentJson(std::move(v))); }
   bool binary(binary_t&) { return true; }  // not in JSON text
   bool start_object(std::size_t) { return Open(true); }
   bool start_array(std::size_t) { return Open(false); }
@@ -576,10 +577,16 @@ class FastEvents {
   bool RawNumber(const Ch*, SizeType, bool) { return Refuse(); }  // numbers are not asked for as text
   bool String(const Ch* s, SizeType n, bool) { return Text(s, n) && loader_.string(text_); }
   bool Key(const Ch* s, SizeType n, bool) { return Text(s, n) && loader_.key(text_); }
-  bool StartObject() { return loader_.start_object(0); }
-  bool EndObject(SizeType) { return loader_.end_object(); }
-  bool StartArray() { return loader_.start_array(0); }
-  bool EndArray(SizeType) { return loader_.end_array(); }
+  bool StartObject() { return Deeper() && loader_.start_object(0); }
+  bool EndObject(SizeType) {
+    --depth_;
+    return loader_.end_object();
+  }
+  bool StartArray() { return Deeper() && loader_.start_array(0); }
+  bool EndArray(SizeType) {
+    --depth_;
+    return loader_.end_array();
+  }
 
  private:
   bool Text(const Ch* s, SizeType n) {
@@ -587,13 +594,20 @@ class FastEvents {
     text_.assign(s, n);
     return true;
   }
+  // The reader goes one call deeper for each level: a text nested deeper
+  // than any board document is left to nlohmann-json, which does not
+  // recurse, before it can run out of stack.
+  bool Deeper() { return ++depth_ <= kMaxDepth || Refuse(); }
   bool Refuse() {
     refused_ = true;
     return false;
   }
 
+  static constexpr std::size_t kMaxDepth = 64;
+
   StreamLoader& loader_;
   std::string text_;
+  std::size_t depth_ = 0;
   bool refused_ = false;
 };
 
@@ -611,10 +625,9 @@ FastEnd LoadFast(TextPieces& text, const std::string& sourceName, std::unique_pt
   StreamLoader loader(*board, sourceName);
   FastEvents events(loader);
   rapidjson::Reader reader;
-  // Iterative, so that deep nesting cannot run out of stack; doubles rounded
-  // as strtod rounds them; comments as nlohmann-json takes them.
-  constexpr unsigned kFlags =
-      rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag | rapidjson::kParseCommentsFlag;
+  // Doubles rounded as strtod rounds them; comments as nlohmann-json takes
+  // them.
+  constexpr unsigned kFlags = rapidjson::kParseFullPrecisionFlag | rapidjson::kParseCommentsFlag;
   const rapidjson::ParseResult parsed = reader.Parse<kFlags>(text, events);
   if (loader.mustReadWhole()) return FastEnd::ReadWhole;
   if (parsed.IsError() || events.Refused() || !text.AtEnd() || text.LoneReturn()) return FastEnd::Refused;
