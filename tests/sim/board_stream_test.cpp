@@ -196,6 +196,7 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
       {boundary, "not a JSON document"},
       {std::string(R"({"description": "a"})") + '\0' + "]", "(loaded)"},  // a zero byte ends the text
       {std::string(R"({"description": "a)") + '\0' + "\"}", "not a JSON document"},
+      {R"({"description": )" + std::string(100, '[') + std::string(100, ']') + "}", "/description"},
       {R"({"description": "a",})", "not a JSON document"},
       {R"({"description": "a"} {})", "not a JSON document"},
   };
