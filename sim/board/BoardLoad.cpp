@@ -472,11 +472,10 @@ class TextPieces {
   void Start() {
     next_ = end_ = buffer_.data();
     Refill();
-    // A byte order mark, as nlohmann-json passes over it.
-    for (const char mark : {'\xEF', '\xBB', '\xBF'}) {
-      if (Peek() != mark) break;
-      Take();
-    }
+    // A whole byte order mark, as nlohmann-json passes over it (a part of
+    // one is left to the reader, which rejects it).
+    if (end_ - next_ >= 3 && std::memcmp(next_, "\xEF\xBB\xBF", 3) == 0)
+      for (int i = 0; i < 3; ++i) Take();
   }
   [[gnu::noinline]] void Refill() {
     char* const piece = buffer_.data();

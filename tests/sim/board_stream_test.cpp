@@ -191,6 +191,9 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
       {"\xEF\xBB\xBF"
        R"({"description": "a"})",
        "(loaded)"},
+      {"\xEF\xBB"
+       R"({"description": "a"})",
+       "not a JSON document"},
       {"/* c */ {\"description\": \"a\" // c\n}", "(loaded)"},
       {"{\"description\": \"a\"} // c\r}\n", "not a JSON document"},
       {boundary, "not a JSON document"},
