@@ -11,12 +11,18 @@
 // a file is read in pieces and never held whole.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <rapidjson/filereadstream.h>
+#include <rapidjson/reader.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <new>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "sim/board/BoardJson.h"
@@ -84,6 +90,37 @@ void BM_LoadGeneratedText(benchmark::State& state) {
   TimeLoad(state, [&] { return sim::LoadBoardText(text, "generated.json"); });
 }
 BENCHMARK(BM_LoadGeneratedText)->Arg(13000)->Unit(benchmark::kMillisecond);
+
+// The two parsers by themselves over the same file, with handlers that do
+// nothing: what a load costs before the loader does anything with the events.
+void BM_ParseOnlyFast(benchmark::State& state) {
+  tqtest::ScratchDir dir;
+  const std::string path = dir / "generated.json";
+  tqtest::WriteFile(path, Generated(static_cast<int>(state.range(0))));
+  std::vector<char> piece(std::size_t{1} << 20);
+  for (auto _ : state) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    rapidjson::FileReadStream in(file, piece.data(), piece.size());
+    rapidjson::BaseReaderHandler<> nothing;
+    rapidjson::Reader reader;
+    const bool ok =
+        !reader.Parse<rapidjson::kParseFullPrecisionFlag | rapidjson::kParseCommentsFlag>(in, nothing).IsError();
+    std::fclose(file);
+    if (!ok) state.SkipWithError("not parsed");
+  }
+}
+BENCHMARK(BM_ParseOnlyFast)->Arg(13000)->Unit(benchmark::kMillisecond);
+
+void BM_ParseOnlyReference(benchmark::State& state) {
+  tqtest::ScratchDir dir;
+  const std::string path = dir / "generated.json";
+  tqtest::WriteFile(path, Generated(static_cast<int>(state.range(0))));
+  for (auto _ : state) {
+    std::ifstream in(path, std::ios::binary);
+    if (!nlohmann::json::accept(in, /*ignore_comments=*/true)) state.SkipWithError("not parsed");
+  }
+}
+BENCHMARK(BM_ParseOnlyReference)->Arg(13000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,4 +1,4 @@
-// Loading board documents. A document is read as a stream of the parser's
+// Loading board documents. A document is read as a stream of a JSON parser's
 // events: the small parts (the board's values, the stack, the rules, the
 // options) are kept as values until they are needed, and every element of an
 // object list becomes the board's object as soon as it has been read, so a
@@ -13,13 +13,26 @@
 // a fault of its contents comes first, and a fault found while reading in
 // stream order before such a second reading is not reported, since the
 // reading in order decides.
+//
+// Two parsers give the events. rapidjson's reader is the fast one and reads
+// every document first. A text it does not take as JSON, or might take
+// otherwise than nlohmann-json does, is read again from its beginning by
+// nlohmann-json's, whose messages (line, column and what was expected) are
+// the ones a bad document is told; so a bad text costs a second reading and
+// a good one never does.
+#include <rapidjson/error/error.h>
+#include <rapidjson/reader.h>
+
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "sim/board/BoardJson.h"
@@ -160,7 +173,7 @@ class StreamLoader {
   bool number_integer(number_integer_t v) { return Scalar(DocumentJson(v)); }
   bool number_unsigned(number_unsigned_t v) { return Scalar(DocumentJson(v)); }
   bool number_float(number_float_t v, const string_t&) { return Scalar(DocumentJson(v)); }
-  bool string(string_t& v) { return Scalar(DocumentJson(v)); }
+  bool string(string_t& v) { return Scalar(DocumentJson(std::move(v))); }
   bool binary(binary_t&) { return true; }  // not in JSON text
   bool start_object(std::size_t) { return Open(true); }
   bool start_array(std::size_t) { return Open(false); }
@@ -419,6 +432,209 @@ class FilePieces {
   const char* end_ = nullptr;
 };
 
+// A text as rapidjson's reader takes it (its input stream), in pieces: a
+// file's read one after another, or a text in memory copied piece by piece,
+// each piece followed by a zero character that the reader takes for the end.
+// The text's end is told apart from a zero character in it by where the
+// reading stopped (AtEnd). A line comment ends at a line feed for this reader
+// and also at a lone carriage return for nlohmann-json's, so a text with a
+// lone carriage return is left to nlohmann-json (LoneReturn).
+class TextPieces {
+ public:
+  using Ch = char;
+
+  // A text in memory.
+  TextPieces(const char* begin, const char* end) : text_(begin), textEnd_(end), buffer_(kPiece + 1) { Start(); }
+  // A file, from where it stands.
+  explicit TextPieces(std::istream& in) : in_(&in), buffer_(kPiece + 1) { Start(); }
+
+  Ch Peek() const { return *next_; }
+  Ch Take() {
+    const Ch c = *next_;
+    if (next_ != end_ && ++next_ == end_) Refill();
+    return c;
+  }
+  std::size_t Tell() const { return taken_ + static_cast<std::size_t>(next_ - buffer_.data()); }
+
+  // True when the reading stopped at the end of the text.
+  bool AtEnd() const { return next_ == end_; }
+  bool LoneReturn() const { return loneReturn_; }
+
+  // Only for reading in place, which this text is not.
+  Ch* PutBegin() { return nullptr; }
+  void Put(Ch) {}
+  void Flush() {}
+  std::size_t PutEnd(Ch*) { return 0; }
+
+ private:
+  static constexpr std::size_t kPiece = std::size_t{1} << 20;
+
+  void Start() {
+    next_ = end_ = buffer_.data();
+    Refill();
+    // A whole byte order mark, as nlohmann-json passes over it (a part of
+    // one is left to the reader, which rejects it).
+    if (end_ - next_ >= 3 && std::memcmp(next_, "\xEF\xBB\xBF", 3) == 0)
+      for (int i = 0; i < 3; ++i) Take();
+  }
+  [[gnu::noinline]] void Refill() {
+    char* const piece = buffer_.data();
+    // The last character of the piece before, for a return at its end.
+    const bool returnBefore = end_ != piece && end_[-1] == '\r';
+    taken_ += static_cast<std::size_t>(end_ - piece);
+    std::size_t got = 0;
+    if (in_ != nullptr) {
+      in_->read(piece, static_cast<std::streamsize>(kPiece));
+      got = static_cast<std::size_t>(in_->gcount());
+    } else {
+      got = std::min(kPiece, static_cast<std::size_t>(textEnd_ - text_));
+      std::memcpy(piece, text_, got);
+      text_ += got;
+    }
+    next_ = piece;
+    end_ = piece + got;
+    *end_ = '\0';
+    if (returnBefore && (got == 0 || *piece != '\n')) loneReturn_ = true;
+    FindLoneReturn();
+  }
+  // A carriage return not followed by a line feed in the piece (one at its
+  // end is judged with the next piece).
+  void FindLoneReturn() {
+    for (const char* p = next_; p != end_; ++p) {
+      p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end_ - p)));
+      if (p == nullptr) return;
+      if (p + 1 != end_ && p[1] != '\n') loneReturn_ = true;
+    }
+  }
+
+  std::istream* in_ = nullptr;
+  const char* text_ = nullptr;
+  const char* textEnd_ = nullptr;
+  std::vector<char> buffer_;
+  char* next_ = nullptr;
+  char* end_ = nullptr;
+  std::size_t taken_ = 0;
+  bool loneReturn_ = false;
+};
+
+// True when the n bytes at s are UTF-8 as nlohmann-json takes it: no
+// surrogates, nothing above U+10FFFF, no longer form than needed.
+bool ValidUtf8(const char* s, std::size_t n) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s);
+  const unsigned char* const end = p + n;
+  while (p != end) {
+    if (*p < 0x80) {
+      ++p;
+      continue;
+    }
+    const unsigned lead = *p;
+    // The second byte's range and the count of bytes after the first.
+    unsigned low = 0x80, high = 0xBF;
+    std::size_t more = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      more = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      more = 2;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      more = 3;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (static_cast<std::size_t>(end - p) <= more || p[1] < low || p[1] > high) return false;
+    for (std::size_t i = 2; i <= more; ++i)
+      if ((p[i] & 0xC0U) != 0x80U) return false;
+    p += more + 1;
+  }
+  return true;
+}
+
+// rapidjson's events handed to the loader as nlohmann-json's. The reader does
+// not check the UTF-8 of the text (an escape such as \uDC00 also gives
+// bytes that are none); a text or name that is not UTF-8 gives the document
+// up (Refused), for nlohmann-json to say what is wrong.
+class FastEvents {
+ public:
+  using Ch = char;
+  using SizeType = rapidjson::SizeType;
+
+  explicit FastEvents(StreamLoader& loader) : loader_(loader) {}
+  bool Refused() const { return refused_; }
+
+  bool Null() { return loader_.null(); }
+  bool Bool(bool v) { return loader_.boolean(v); }
+  // Negative whole numbers come as Int and Int64, the others as Uint and
+  // Uint64, as nlohmann-json's signed and unsigned numbers.
+  bool Int(int v) { return loader_.number_integer(v); }
+  bool Uint(unsigned v) { return loader_.number_unsigned(v); }
+  bool Int64(std::int64_t v) { return loader_.number_integer(v); }
+  bool Uint64(std::uint64_t v) { return loader_.number_unsigned(v); }
+  bool Double(double v) { return loader_.number_float(v, text_); }
+  bool RawNumber(const Ch*, SizeType, bool) { return Refuse(); }  // numbers are not asked for as text
+  bool String(const Ch* s, SizeType n, bool) { return Text(s, n) && loader_.string(text_); }
+  bool Key(const Ch* s, SizeType n, bool) { return Text(s, n) && loader_.key(text_); }
+  bool StartObject() { return Deeper() && loader_.start_object(0); }
+  bool EndObject(SizeType) {
+    --depth_;
+    return loader_.end_object();
+  }
+  bool StartArray() { return Deeper() && loader_.start_array(0); }
+  bool EndArray(SizeType) {
+    --depth_;
+    return loader_.end_array();
+  }
+
+ private:
+  bool Text(const Ch* s, SizeType n) {
+    if (!ValidUtf8(s, n)) return Refuse();
+    text_.assign(s, n);
+    return true;
+  }
+  // The reader goes one call deeper for each level: a text nested deeper
+  // than any board document is left to nlohmann-json, which does not
+  // recurse, before it can run out of stack.
+  bool Deeper() { return ++depth_ <= kMaxDepth || Refuse(); }
+  bool Refuse() {
+    refused_ = true;
+    return false;
+  }
+
+  static constexpr std::size_t kMaxDepth = 64;
+
+  StreamLoader& loader_;
+  std::string text_;
+  std::size_t depth_ = 0;
+  bool refused_ = false;
+};
+
+// How the fast reading of a document ended.
+enum class FastEnd : std::uint8_t {
+  Board,      // read: the board, or the fault found in it
+  ReadWhole,  // its parts are out of the reader's order
+  Refused,    // left to nlohmann-json
+};
+
+// The document read in stream order by rapidjson's reader; the board when it
+// ends in FastEnd::Board.
+FastEnd LoadFast(TextPieces& text, const std::string& sourceName, std::unique_ptr<Board>& result) {
+  auto board = std::make_unique<Board>();
+  StreamLoader loader(*board, sourceName);
+  FastEvents events(loader);
+  rapidjson::Reader reader;
+  // Doubles rounded as strtod rounds them; comments as nlohmann-json takes
+  // them.
+  constexpr unsigned kFlags = rapidjson::kParseFullPrecisionFlag | rapidjson::kParseCommentsFlag;
+  const rapidjson::ParseResult parsed = reader.Parse<kFlags>(text, events);
+  if (loader.mustReadWhole()) return FastEnd::ReadWhole;
+  if (parsed.IsError() || events.Refused() || !text.AtEnd() || text.LoneReturn()) return FastEnd::Refused;
+  loader.Finish();
+  result = std::move(board);
+  return FastEnd::Board;
+}
+
 // The document read as a whole and handed to the reader in its order.
 template <typename Input>
 std::unique_ptr<Board> LoadWhole(Input&& input, const std::string& sourceName) {
@@ -457,7 +673,13 @@ std::unique_ptr<Board> LoadStream(Iterator first, Iterator last, const std::stri
 }  // namespace
 
 std::unique_ptr<Board> LoadBoardText(std::string_view text, const std::string& sourceName) {
-  if (auto board = LoadStream(text.data(), text.data() + text.size(), sourceName)) return board;
+  std::unique_ptr<Board> board;
+  TextPieces pieces(text.data(), text.data() + text.size());
+  const FastEnd end = LoadFast(pieces, sourceName, board);
+  if (end == FastEnd::Board) return board;
+  if (end == FastEnd::Refused) {
+    if ((board = LoadStream(text.data(), text.data() + text.size(), sourceName))) return board;
+  }
   return LoadWhole(text, sourceName);
 }
 
@@ -475,14 +697,30 @@ std::unique_ptr<Board> LoadBoardFile(const std::string& path) {
     if (in.bad()) throw BoardError(path + ": cannot read the board document");
     return LoadBoardText(rest.str(), path);
   }
-  FilePieces pieces(in);
-  std::unique_ptr<Board> board = LoadStream(FilePieces::Iterator(pieces), FilePieces::Iterator(), path);
-  if (in.bad()) throw BoardError(path + ": cannot read the board document");
-  if (board) return board;
-  std::ifstream again(path, std::ios::binary);
-  if (!again) throw BoardError(path + ": cannot open the board document");
-  board = LoadWhole(again, path);
-  if (again.bad()) throw BoardError(path + ": cannot read the board document");
+  // Each further reading opens the file again from its beginning.
+  const auto checked = [&](std::ifstream& file) {
+    if (file.bad()) throw BoardError(path + ": cannot read the board document");
+  };
+  const auto reopen = [&]() {
+    std::ifstream again(path, std::ios::binary);
+    if (!again) throw BoardError(path + ": cannot open the board document");
+    return again;
+  };
+  std::unique_ptr<Board> board;
+  TextPieces pieces(in);
+  const FastEnd end = LoadFast(pieces, path, board);
+  checked(in);
+  if (end == FastEnd::Board) return board;
+  if (end == FastEnd::Refused) {
+    std::ifstream again = reopen();
+    FilePieces slow(again);
+    board = LoadStream(FilePieces::Iterator(slow), FilePieces::Iterator(), path);
+    checked(again);
+    if (board) return board;
+  }
+  std::ifstream whole = reopen();
+  board = LoadWhole(whole, path);
+  checked(whole);
   return board;
 }
 

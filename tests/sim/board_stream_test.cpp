@@ -136,4 +136,82 @@ TEST(SimDocumentStream, AGeneratedBoardReadInPiecesIsTheBoardReadWhole) {
   EXPECT_EQ(Fingerprint(*LoadBoardText(whole, "generated.json")), streamed);
 }
 
+// The document's text is read by a fast parser, and again by the reference
+// parser whenever the fast one rejects it or might read it otherwise. A lone
+// carriage return in the text leaves it to the reference parser from the
+// start, so every text here, read from memory and from a file, must load as
+// the same text followed by one, and its outcome must hold `expected`.
+TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
+  const auto outcome = [](auto load) {
+    try {
+      return "(loaded)\n" + Fingerprint(*load());
+    } catch (const BoardError& e) {
+      return std::string(e.what());
+    }
+  };
+  const auto constant = [](const std::string& number) {
+    return R"({"externalDielectrics": {"top": {"constant": )" + number + "}}}";
+  };
+  const auto padX = [](const std::string& number) { return R"({"pads": [{"x": )" + number + "}]}"; };
+  const auto text = [](const std::string& value) { return R"({"board": {"text": ")" + value + "\"}}"; };
+  // A line comment whose lone return ends the last byte of the first 1 MiB
+  // piece of a file.
+  std::string boundary = R"({"description": "a"})";
+  boundary += std::string((std::size_t{1} << 20) - boundary.size() - 4, ' ') + "//c\r}\n";
+  const std::pair<std::string, std::string> cases[] = {
+      // Numbers: the same doubles, signed and unsigned whole numbers, and
+      // numbers too large for either.
+      {constant("4.8"), "\"constant\": 4.8"},
+      {constant("0.1"), "\"constant\": 0.1"},
+      {constant("2.2250738585072011e-308"), "(loaded)"},
+      {constant("1.7976931348623157e308"), "(loaded)"},
+      {constant("1e-400"), "(loaded)"},
+      {constant("9007199254740993"), "(loaded)"},
+      {constant("123456789012345678901234567890"), "(loaded)"},
+      {constant("-0"), "(loaded)"},
+      {constant("1e400"), "not a JSON document"},
+      {padX("-2147483648"), "(loaded)"},
+      {padX("2147483648"), "/pads/0/x"},
+      {padX("18446744073709551615"), "/pads/0/x"},
+      {padX("18446744073709551616"), "/pads/0/x"},
+      {padX("-9223372036854775809"), "/pads/0/x"},
+      {padX("-0.0"), "(loaded)"},
+      {padX("01"), "not a JSON document"},
+      // Texts: escapes and UTF-8, and what is neither.
+      {text(R"(a\u00e9\ud83d\ude00\n)"), "/board/text"},
+      {text("caf\xC3\xA9"), "(loaded)"},
+      {text(R"(\udc00)"), "not a JSON document"},
+      {text(R"(\ud800x)"), "not a JSON document"},
+      {text("\xC0\x80"), "not a JSON document"},
+      {text("\xED\xA0\x80"), "not a JSON document"},
+      {text("\xF4\x90\x80\x80"), "not a JSON document"},
+      {text("\xE2\x82 "), "not a JSON document"},
+      {text("a\tb"), "not a JSON document"},
+      // What may stand around the document, and what may not.
+      {"\xEF\xBB\xBF"
+       R"({"description": "a"})",
+       "(loaded)"},
+      {"\xEF\xBB"
+       R"({"description": "a"})",
+       "not a JSON document"},
+      {"/* c */ {\"description\": \"a\" // c\n}", "(loaded)"},
+      {"{\"description\": \"a\"} // c\r}\n", "not a JSON document"},
+      {boundary, "not a JSON document"},
+      {std::string(R"({"description": "a"})") + '\0' + "]", "(loaded)"},  // a zero byte ends the text
+      {std::string(R"({"description": "a)") + '\0' + "\"}", "not a JSON document"},
+      {R"({"description": )" + std::string(100, '[') + std::string(100, ']') + "}", "/description"},
+      {R"({"description": "a",})", "not a JSON document"},
+      {R"({"description": "a"} {})", "not a JSON document"},
+  };
+  tqtest::ScratchDir dir;
+  const std::string path = dir / "t.json";
+  for (const auto& [doc, expected] : cases) {
+    const std::string reference = outcome([&] { return LoadBoardText(doc + "\r", path); });
+    EXPECT_NE(reference.find(expected), std::string::npos) << doc.substr(0, 80) << "\n" << reference;
+    EXPECT_EQ(outcome([&] { return LoadBoardText(doc, path); }), reference) << doc.substr(0, 80);
+    tqtest::WriteFile(path, doc);
+    EXPECT_EQ(outcome([&] { return LoadBoardFile(path); }), reference) << doc.substr(0, 80);
+  }
+}
+
 }  // namespace
