@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "CountingAllocator.h"
 #include "SimHost.h"
 #include "TestSupport.h"
 #include "exporter/Tarnquil.h"
@@ -30,33 +31,6 @@
 #include "sim/generator/BoardGenerator.h"
 
 TQ_DEFINE_CLIENT_API()
-
-// Every allocation of the process is counted (the host's and the exporter's
-// alike), so that the memory an export takes beyond the loaded board can be
-// told: the peak of the bytes in use during a run, less those in use before.
-namespace {
-std::size_t gLiveBytes = 0;
-std::size_t gPeakBytes = 0;
-
-__attribute__((noinline)) void* Counted(void* p) {
-  if (p == nullptr) throw std::bad_alloc();
-  gLiveBytes += malloc_usable_size(p);
-  gPeakBytes = std::max(gPeakBytes, gLiveBytes);
-  return p;
-}
-__attribute__((noinline)) void Uncount(void* p) {
-  if (p == nullptr) return;
-  gLiveBytes -= malloc_usable_size(p);
-  std::free(p);
-}
-}  // namespace
-
-void* operator new(std::size_t n) { return Counted(std::malloc(n == 0 ? 1 : n)); }
-void* operator new[](std::size_t n) { return Counted(std::malloc(n == 0 ? 1 : n)); }
-void operator delete(void* p) noexcept { Uncount(p); }
-void operator delete[](void* p) noexcept { Uncount(p); }
-void operator delete(void* p, std::size_t) noexcept { Uncount(p); }
-void operator delete[](void* p, std::size_t) noexcept { Uncount(p); }
 
 namespace {
 
@@ -86,10 +60,9 @@ BENCHMARK(BM_ExportOutline)->Arg(100)->Arg(5000)->Arg(50000)->Arg(500000)->Unit(
 // The bytes in use at the peak of one export run beyond those in use before
 // it (the loaded board, the host's state).
 double ExportPeakBytes(const std::string& out) {
-  const std::size_t before = gLiveBytes;
-  gPeakBytes = gLiveBytes;
+  const std::size_t before = tqbench::StartPeak();
   if (!RunExport(out, kFormatName)) return -1;
-  return static_cast<double>(gPeakBytes - before);
+  return static_cast<double>(tqbench::gPeakBytes - before);
 }
 
 // The number of padstacks in an exported file.

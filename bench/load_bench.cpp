@@ -24,33 +24,10 @@
 #include <string>
 #include <vector>
 
+#include "CountingAllocator.h"
 #include "TestSupport.h"
 #include "sim/board/BoardJson.h"
 #include "sim/generator/BoardGenerator.h"
-
-namespace {
-std::size_t gLiveBytes = 0;
-std::size_t gPeakBytes = 0;
-
-__attribute__((noinline)) void* Counted(void* p) {
-  if (p == nullptr) throw std::bad_alloc();
-  gLiveBytes += malloc_usable_size(p);
-  gPeakBytes = std::max(gPeakBytes, gLiveBytes);
-  return p;
-}
-__attribute__((noinline)) void Uncount(void* p) {
-  if (p == nullptr) return;
-  gLiveBytes -= malloc_usable_size(p);
-  std::free(p);
-}
-}  // namespace
-
-void* operator new(std::size_t n) { return Counted(std::malloc(n == 0 ? 1 : n)); }
-void* operator new[](std::size_t n) { return Counted(std::malloc(n == 0 ? 1 : n)); }
-void operator delete(void* p) noexcept { Uncount(p); }
-void operator delete[](void* p) noexcept { Uncount(p); }
-void operator delete(void* p, std::size_t) noexcept { Uncount(p); }
-void operator delete[](void* p, std::size_t) noexcept { Uncount(p); }
 
 namespace {
 
@@ -65,13 +42,12 @@ void TimeLoad(benchmark::State& state, Load load) {
     board.reset();  // not part of the load
     state.ResumeTiming();
   }
-  const std::size_t before = gLiveBytes;
-  gPeakBytes = gLiveBytes;
+  const std::size_t before = tqbench::StartPeak();
   std::unique_ptr<sim::Board> board = load();
   const double perObject = static_cast<double>(std::max<std::size_t>(objects, 1));
   state.counters["objects"] = static_cast<double>(objects);
-  state.counters["peak_B_per_object"] = static_cast<double>(gPeakBytes - before) / perObject;
-  state.counters["kept_B_per_object"] = static_cast<double>(gLiveBytes - before) / perObject;
+  state.counters["peak_B_per_object"] = static_cast<double>(tqbench::gPeakBytes - before) / perObject;
+  state.counters["kept_B_per_object"] = static_cast<double>(tqbench::gLiveBytes - before) / perObject;
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(objects));
 }
 

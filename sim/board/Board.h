@@ -94,6 +94,19 @@ enum BoardRecordKey : std::uint32_t {
   kRecordChangeOrderOptions = 6,
 };
 
+// The option blocks of a board document's "options" member: the member's
+// name, the record that holds the block, and its number of int32 values.
+struct OptionBlock {
+  const char* name;
+  BoardRecordKey record;
+  std::size_t values;
+};
+inline constexpr OptionBlock kOptionBlocks[] = {{"output", kRecordOutputOptions, 24},
+                                                {"gerber", kRecordGerberOptions, 19},
+                                                {"printer", kRecordPrinterOptions, 26},
+                                                {"placer", kRecordPlacerOptions, 6},
+                                                {"changeOrder", kRecordChangeOrderOptions, 2}};
+
 struct Object {
   explicit Object(Kind k) : kind(k) {}
   virtual ~Object() = default;

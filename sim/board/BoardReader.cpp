@@ -293,22 +293,16 @@ void BoardReader::Options(const Node& n) {
     for (double d : Numbers(*v, 14)) Append(r, d);
     board_.records[kRecordGrids] = r;
   }
-  const std::pair<const char*, std::pair<BoardRecordKey, std::size_t>> blocks[] = {
-      {"output", {kRecordOutputOptions, 24}},
-      {"gerber", {kRecordGerberOptions, 19}},
-      {"printer", {kRecordPrinterOptions, 26}},
-      {"placer", {kRecordPlacerOptions, 6}},
-      {"changeOrder", {kRecordChangeOrderOptions, 2}}};
-  for (const auto& [key, block] : blocks) {
-    auto v = n.Get(key);
+  for (const OptionBlock& block : kOptionBlocks) {
+    auto v = n.Get(block.name);
     if (!v) continue;
     Record r;
     v->ExpectArray("option values");
-    if (v->Size() != block.second) v->Fail("expected " + std::to_string(block.second) + " values");
+    if (v->Size() != block.values) v->Fail("expected " + std::to_string(block.values) + " values");
     for (std::size_t i = 0; i < v->Size(); ++i)
       Append(r, static_cast<std::int32_t>(v->Item(i).Integer(std::numeric_limits<std::int32_t>::min(),
                                                              std::numeric_limits<std::int32_t>::max())));
-    board_.records[block.first] = r;
+    board_.records[block.record] = r;
   }
 }
 

@@ -262,22 +262,16 @@ struct Writer {
       }
       options["grids"] = grids;
     }
-    const std::pair<const char*, std::pair<BoardRecordKey, std::size_t>> blocks[] = {
-        {"output", {kRecordOutputOptions, 24}},
-        {"gerber", {kRecordGerberOptions, 19}},
-        {"printer", {kRecordPrinterOptions, 26}},
-        {"placer", {kRecordPlacerOptions, 6}},
-        {"changeOrder", {kRecordChangeOrderOptions, 2}}};
-    for (const auto& [key, block] : blocks) {
-      auto it = board.records.find(block.first);
-      if (it == board.records.end() || it->second.size() != block.second * sizeof(std::int32_t)) continue;
+    for (const OptionBlock& block : kOptionBlocks) {
+      auto it = board.records.find(block.record);
+      if (it == board.records.end() || it->second.size() != block.values * sizeof(std::int32_t)) continue;
       ojson values = ojson::array();
-      for (std::size_t i = 0; i < block.second; ++i) {
+      for (std::size_t i = 0; i < block.values; ++i) {
         std::int32_t v = 0;
         std::memcpy(&v, it->second.data() + i * sizeof v, sizeof v);
         values.push_back(v);
       }
-      options[key] = values;
+      options[block.name] = values;
     }
     if (board.yieldPerLayer) options["yieldPerLayer"] = true;
     if (!options.empty()) doc["options"] = options;
