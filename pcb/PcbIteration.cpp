@@ -78,6 +78,16 @@ void TPcbBoard::ForEachObject(void (*Callback)(THandle), TObjectKindSet Kinds, c
   });
 }
 
+std::int32_t TPcbBoard::CountObjects(TObjectKindSet Kinds) {
+  std::int32_t count = 0;
+  VisitObjects(*this, Kinds, LayerSet{0}, 0, [&count](THandle) { ++count; });
+  return count;
+}
+
+TObjectKind ObjectKindOf(THandle Handle) {
+  return static_cast<TObjectKind>(PcbApi_GetObjectIdFromObjectHandle(Handle) & 0x7F);
+}
+
 TPcbComponent& SharedComponent() { return *g_sharedComponent; }
 
 void ForgetSharedComponent() {
