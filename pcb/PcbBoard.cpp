@@ -1,6 +1,7 @@
 // The board, its layers and drill layer pairs.
 #include "pcb/PcbBoard.h"
 
+#include "host/HostAccess.h"
 #include "host/LayerStack.h"
 #include "host/PCBProcs.h"
 #include "host/ReadFailures.h"

@@ -16,10 +16,15 @@
 #include <vector>
 
 #include "host/CountedString.h"
-#include "host/HostAccess.h"
 #include "host/PcbApi.h"
 #include "host/RT_PCB.h"
 #include "pcb/Pcbclass.h"
+
+// The host's interfaces and their owner (host/HostAccess.h); the model's
+// headers only name them.
+template <typename T>
+class THostRef;
+struct IPcbBoard;
 
 #pragma pack(push, 1)
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "host/CountedString.h"
+#include "host/HostAccess.h"
 #include "host/PCBProcs.h"
 
 namespace {

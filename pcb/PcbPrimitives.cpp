@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "host/HostAccess.h"
 #include "host/PCBProcs.h"
 #include "host/ReadFailures.h"
 #include "pcb/Pcbclass.h"

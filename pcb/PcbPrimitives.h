@@ -6,6 +6,12 @@
 
 #include "pcb/PcbObject.h"
 
+// The host's interfaces and their owner (host/HostAccess.h); the model's
+// headers only name them.
+template <typename T>
+class THostRef;
+struct IPcbVia;
+
 #pragma pack(push, 1)
 
 // A pad (kind 2): the sizes and shapes of its three classic layer groups, and
