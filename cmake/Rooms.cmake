@@ -33,18 +33,32 @@ if(NOT EXISTS ${TQ_ROOMS_DIR}/empty.cpp)
   file(WRITE ${TQ_ROOMS_DIR}/empty.cpp "")
 endif()
 
-# tq_include_view(OUT var NAME view ROOMS room ...): makes the directory
-# ${TQ_ROOMS_DIR}/<view> with a link <room> -> the source folder of each
-# room named, and sets var to the include directories of the view. A view
-# that sees host/ also sees the code made from host/'s entry-point lists.
+# tq_include_view(OUT var NAME view ROOMS room ... [HIDES room/Header.h ...]):
+# makes the directory ${TQ_ROOMS_DIR}/<view> with a link <room> -> the source
+# folder of each room named, and sets var to the include directories of the
+# view. A room with hidden headers gets a folder of links to each of its
+# files but those instead. A view that sees host/ also sees the code made
+# from host/'s entry-point lists.
 function(tq_include_view)
-  cmake_parse_arguments(V "" "OUT;NAME" "ROOMS" ${ARGN})
+  cmake_parse_arguments(V "" "OUT;NAME" "ROOMS;HIDES" ${ARGN})
   set(view ${TQ_ROOMS_DIR}/${V_NAME})
   file(REMOVE_RECURSE ${view}/include ${view}/generated)
   file(MAKE_DIRECTORY ${view}/include)
   set(dirs ${view}/include)
   foreach(room IN LISTS V_ROOMS)
-    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${room} ${view}/include/${room} SYMBOLIC)
+    set(hidden ${V_HIDES})
+    list(FILTER hidden INCLUDE REGEX "^${room}/")
+    if(NOT hidden)
+      file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${room} ${view}/include/${room} SYMBOLIC)
+      continue()
+    endif()
+    file(MAKE_DIRECTORY ${view}/include/${room})
+    file(GLOB files RELATIVE ${PROJECT_SOURCE_DIR} CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${room}/*)
+    foreach(f IN LISTS files)
+      if(NOT f IN_LIST hidden)
+        file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${f} ${view}/include/${f} SYMBOLIC)
+      endif()
+    endforeach()
   endforeach()
   if("host" IN_LIST V_ROOMS)
     file(MAKE_DIRECTORY ${view}/generated)
@@ -54,13 +68,15 @@ function(tq_include_view)
   set(${V_OUT} ${dirs} PARENT_SCOPE)
 endfunction()
 
-# tq_add_room(NAME room [USES room ...] SOURCES source ...): the static
-# library tq_<room> of the calling folder's sources, linking the rooms it
-# uses (which must have been added before it). The global property
+# tq_add_room(NAME room [USES room ...] [HIDES room/Header.h ...] SOURCES
+# source ...): the static library tq_<room> of the calling folder's sources,
+# linking the rooms it uses (which must have been added before it). Headers
+# named in HIDES are left out of the room's view: the room may use the rooms
+# they belong to, but not these headers. The global property
 # TQ_ROOM_INCLUDES_<room> holds the room's include view, for further targets
 # built from the room's sources.
 function(tq_add_room)
-  cmake_parse_arguments(R "" "NAME" "USES;SOURCES" ${ARGN})
+  cmake_parse_arguments(R "" "NAME" "USES;HIDES;SOURCES" ${ARGN})
   set(seen ${R_NAME})
   foreach(used IN LISTS R_USES)
     get_property(below GLOBAL PROPERTY TQ_ROOM_SEES_${used})
@@ -72,7 +88,7 @@ function(tq_add_room)
   list(REMOVE_DUPLICATES seen)
   set_property(GLOBAL PROPERTY TQ_ROOM_SEES_${R_NAME} ${seen})
 
-  tq_include_view(OUT includes NAME ${R_NAME} ROOMS ${seen})
+  tq_include_view(OUT includes NAME ${R_NAME} ROOMS ${seen} HIDES ${R_HIDES})
   set_property(GLOBAL PROPERTY TQ_ROOM_INCLUDES_${R_NAME} ${includes})
   add_library(tq_${R_NAME} STATIC ${R_SOURCES})
   target_include_directories(tq_${R_NAME} PRIVATE ${includes})

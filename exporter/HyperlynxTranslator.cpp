@@ -1,7 +1,6 @@
 #include "exporter/HyperlynxTranslator.h"
 
 #include "host/CountedString.h"
-#include "host/PCBProcs.h"
 #include "host/ReadFailures.h"
 #include "hyp/HypText.h"
 #include "hyp/Section.h"
@@ -10,63 +9,34 @@
 
 std::int32_t ProgressTotal = 0;
 
-namespace {
-
-std::int32_t g_counted = 0;
-void CountObject(THandle) { ++g_counted; }
-
-}  // namespace
-
 THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileName(CutTo255(fileName)) {
   FTempFileName = TTempFile(MakeTempFileName());
   if (FTempFileName.Path().empty() || !FOutput.Open(FTempFileName.Path())) throw ETempFileUnavailable();
-  try {
-    FBoard = std::make_unique<TBoard>(PcbApi_GetCurrentBoardHandle());
-    FBoard->Query(1);
-    ForgetSharedComponent();
+  // Whatever raises from here on, the members undo what was built: the
+  // writers go first, then the progress display is closed, then the board
+  // is freed, the output closed and the temporary file removed.
+  FBoard = std::make_unique<TBoard>(CurrentBoardHandle());
+  FBoard->Query(1);
+  ForgetSharedComponent();
 
-    // One visit of the four counted kinds, made kind by kind (the same calls
-    // in the same order), so that each writer's share is known.
-    static_assert(kCountedKinds == KindSetOf({kPadObject, kViaObject, kNetObject, kComponentObject}));
-    std::int32_t* const shares[] = {&FCounted.padsAndVias, &FCounted.padsAndVias, &FCounted.nets, &FCounted.components};
-    const TObjectKind kinds[] = {kPadObject, kViaObject, kNetObject, kComponentObject};
-    for (std::size_t i = 0; i < 4; ++i) {
-      g_counted = 0;
-      FBoard->ForEachObject(CountObject, KindSetOf({kinds[i]}), LayerSet{0}, 0);
-      *shares[i] += g_counted;
-    }
-    ProgressTotal = FCounted.padsAndVias + FCounted.nets + FCounted.components;
-    PcbApi_Percent_Init(CutTo255("Saving " + FFileName + " (HyperLynx)"), ProgressTotal);
-    FProgressOpen = true;
+  // One visit of the four counted kinds, made kind by kind (the same calls
+  // in the same order), so that each writer's share is known.
+  static_assert(kCountedKinds == KindSetOf({kPadObject, kViaObject, kNetObject, kComponentObject}));
+  std::int32_t* const shares[] = {&FCounted.padsAndVias, &FCounted.padsAndVias, &FCounted.nets, &FCounted.components};
+  const TObjectKind kinds[] = {kPadObject, kViaObject, kNetObject, kComponentObject};
+  for (std::size_t i = 0; i < 4; ++i) *shares[i] += FBoard->CountObjects(KindSetOf({kinds[i]}));
+  ProgressTotal = FCounted.padsAndVias + FCounted.nets + FCounted.components;
+  FProgress.emplace(CutTo255("Saving " + FFileName + " (HyperLynx)"), ProgressTotal);
 
-    FTranslator = std::make_unique<TTranslator>(FBoard.get());
-    FPadStackList = std::make_unique<TPadStackList>(*FTranslator, *FBoard, FOutput);
-    FNetWriter = std::make_unique<TNetWriter>(*FTranslator, *FBoard, FOutput);
-    FDeviceWriter = std::make_unique<TDeviceWriter>(*FTranslator, *FBoard, FOutput);
-    FOnPerimeterSegment = [t = FTranslator.get()](const TPCBObject& o) {
-      return t->TranslatePerimeterTrackToString(o);
-    };
-    FOnPerimeterArc = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterArcToString(o); };
-  } catch (...) {
-    // The members close the output and remove the temporary file.
-    Release();
-    throw;
-  }
+  FTranslator = std::make_unique<TTranslator>(FBoard.get());
+  FPadStackList = std::make_unique<TPadStackList>(*FTranslator, *FBoard, FOutput);
+  FNetWriter = std::make_unique<TNetWriter>(*FTranslator, *FBoard, FOutput);
+  FDeviceWriter = std::make_unique<TDeviceWriter>(*FTranslator, *FBoard, FOutput);
+  FOnPerimeterSegment = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterTrackToString(o); };
+  FOnPerimeterArc = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterArcToString(o); };
 }
 
-THyperlynxTranslator::~THyperlynxTranslator() { Release(); }
-
-void THyperlynxTranslator::Release() {
-  FDeviceWriter.reset();
-  FNetWriter.reset();
-  FPadStackList.reset();
-  FTranslator.reset();
-  if (FProgressOpen) {
-    FProgressOpen = false;
-    PcbApi_Percent_Finish();
-  }
-  FBoard.reset();
-}
+THyperlynxTranslator::~THyperlynxTranslator() = default;
 
 void THyperlynxTranslator::WriteDocument() {
   WriteHeader();

@@ -6,10 +6,12 @@
 // units, BOARD, end) and the STACKUP section.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "host/PcbApi.h"
+#include "host/Progress.h"
 #include "hyp/DeviceWriter.h"
 #include "hyp/NetWriter.h"
 #include "hyp/PadStack.h"
@@ -34,8 +36,8 @@ class THyperlynxTranslator {
   // ETempFileUnavailable when that is impossible), reads the whole board from
   // the host, counts the objects for the host's progress display, opens the
   // display and creates the translator, the padstack table, the net writer
-  // and the device writer. When a step after the opening raises,
-  // what was built is released (the progress display is finished) and the
+  // and the device writer. When a step after the opening raises, the
+  // members release what was built (the progress display is closed) and the
   // error propagates.
   explicit THyperlynxTranslator(const std::string& fileName);
   THyperlynxTranslator(const THyperlynxTranslator&) = delete;
@@ -96,21 +98,22 @@ class THyperlynxTranslator {
 
  private:
   void WriteLine(const std::string& text) { FOutput.WriteLine(text); }
-  void Release();
 
   // Declared before the output, so that the output is closed before the
   // file is removed.
   TTempFile FTempFileName;
   std::string FFileName;
+  TTextOutput FOutput;
+  // Freed in the reverse order: the writers and the translator, then the
+  // progress display is closed, then the board is freed.
+  std::unique_ptr<TBoard> FBoard;
+  std::optional<TProgressDisplay> FProgress;
   std::unique_ptr<TTranslator> FTranslator;
   std::unique_ptr<TPadStackList> FPadStackList;
   std::unique_ptr<TNetWriter> FNetWriter;
   std::unique_ptr<TDeviceWriter> FDeviceWriter;
-  TTextOutput FOutput;
-  std::unique_ptr<TBoard> FBoard;
   TTranslateEvent FOnPerimeterSegment;
   TTranslateEvent FOnPerimeterArc;
-  bool FProgressOpen = false;
   TCounted FCounted;
   TCounted FWalked;  // what WriteDocument's walks met
 };

@@ -2,9 +2,8 @@
 // copper line per layer from top to bottom, each followed by the line of the
 // dielectric beneath it (except for the bottom layer).
 //
-// This section does not read the board model: it walks the layer stack of
-// the host's current board through the PCB server interface. Every failing
-// interface call raises EHostError and ends the run; the lines written until
+// The layers come from the host's layer stack (host/StackReads.h), one
+// after the other: a failing read ends the run, and the lines written until
 // then stay in the output. docs/stackup.md records the choices made for
 // stacks the host should never present.
 #include <algorithm>
@@ -13,9 +12,8 @@
 
 #include "exporter/HyperlynxTranslator.h"
 #include "host/CountedString.h"
-#include "host/HostAccess.h"
-#include "host/LayerStack.h"
 #include "host/RT_PCB.h"
+#include "host/StackReads.h"
 #include "hyp/HypLayerNames.h"
 #include "hyp/HypText.h"
 #include "hyp/NumberFormat.h"
@@ -35,14 +33,11 @@ struct TStackupLines {
 
 constexpr const char* kEmptyStackupRecord = "OPTIONS USE_DIE_FOR_METAL=NO";
 
-TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& settings) {
+TStackupLines DescribeLayer(const TStackLayerValues& layer, const TTranslator& settings) {
+  const int number = layer.Number;
   const std::string layerName = GetHypLayerName(number);
   const std::string name = HypValue(layerName);
-
-  std::int32_t thickness = 0;
-  CheckHost(layer.GetCopperThickness(&thickness), THostOperation::IPcbLayer_GetCopperThickness);
-  THostRef<IPcbDielectric> dielectric;
-  CheckHost(layer.GetDielectric(dielectric.Receive()), THostOperation::IPcbLayer_GetDielectric);
+  const std::int32_t thickness = layer.CopperThickness;
 
   TStackupLines lines;
   if (IsSignalLayer(number)) {
@@ -55,22 +50,17 @@ TStackupLines DescribeLayer(IPcbLayer& layer, int number, const TTranslator& set
   }
   lines.copper = CutFragment(lines.copper);
 
-  lines.hasDielectric = static_cast<bool>(dielectric);
-  if (dielectric) {
-    std::int32_t height = 0;
-    CheckHost(dielectric->GetHeight(&height), THostOperation::IPcbDielectric_GetHeight);
-    double constant = 0.0;
-    CheckHost(dielectric->GetConstant(&constant), THostOperation::IPcbDielectric_GetConstant);
-    const std::u16string material =
-        ReadHostText([&](char16_t* buffer, std::int32_t capacity) { return dielectric->GetMaterial(buffer, capacity); },
-                     THostOperation::IPcbDielectric_GetMaterial);
+  lines.hasDielectric = layer.HasDielectric;
+  if (layer.HasDielectric) {
     // The dielectric is named after the layer above it; the prefix is part
     // of the quoted value.
     // The material gives way where the record would not fit.
-    const std::string head = "DIELECTRIC T=" + FormatLength(height) + " C=" + FormatReal4(constant) +
-                             " L=" + HypValue("DE_" + layerName) + " M=";
+    const std::string head = "DIELECTRIC T=" + FormatLength(layer.DielectricHeight) +
+                             " C=" + FormatReal4(layer.DielectricConstant) + " L=" + HypValue("DE_" + layerName) +
+                             " M=";
     const std::size_t room = 255 - std::min<std::size_t>(255, head.size());
-    lines.dielectric = CutFragment(head + HypValue(FitName(HypLineText(platform::WideToSingleByte(material)), room)));
+    lines.dielectric =
+        CutFragment(head + HypValue(FitName(HypLineText(platform::WideToSingleByte(layer.DielectricMaterial)), room)));
   }
   return lines;
 }
@@ -83,19 +73,13 @@ void THyperlynxTranslator::WriteStackup() {
 
   WriteLine("");
   WriteSection(FOutput, "STACKUP", [&] {
-    THostRef<IPcbLayerStack> stack = CurrentLayerStack();
     bool written = false;
-    if (stack) {
-      ForEachStackLayer(*stack.get(), [&](IPcbLayer& layer, std::uint8_t number) {
-        // A number outside the layer range names no layer of the HYP file:
-        // such a layer is left out.
-        if (number >= kLayerCount) return;
-        const TStackupLines lines = DescribeLayer(layer, number, settings);
-        FOutput.WriteRecord(IndentLevel, lines.copper);
-        if (number != kBottomLayer && lines.hasDielectric) FOutput.WriteRecord(IndentLevel, lines.dielectric);
-        written = true;
-      });
-    }
+    ReadStackLayers([&](const TStackLayerValues& layer) {
+      const TStackupLines lines = DescribeLayer(layer, settings);
+      FOutput.WriteRecord(IndentLevel, lines.copper);
+      if (layer.Number != kBottomLayer && lines.hasDielectric) FOutput.WriteRecord(IndentLevel, lines.dielectric);
+      written = true;
+    });
     // Readers take no STACKUP section without a record. Without a layer to
     // describe, the section holds the one record that names no layer: the
     // option that is the default anyway.

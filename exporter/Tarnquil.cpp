@@ -4,44 +4,31 @@
 #include <memory>
 
 #include "exporter/HyperlynxTranslator.h"
-#include "host/HostAccess.h"
-#include "host/PCBProcs.h"
 #include "host/RT_PCB.h"
 #include "host/ReadFailures.h"
+#include "host/StackReads.h"
 #include "hyp/HypLayerNames.h"
 #include "output/RT_FileOwnership.h"
+#include "pcb/PcbBoard.h"
 #include "platform/Platform.h"
 #include "support/Rt_Util.h"
 
 bool IsRecognisedFormat(std::string_view formatName) { return formatName == kFormatName; }
 
 bool BuildHypLayerNames() {
-  THostRef<IPcbServer> server = GetPcbServer();
-  THostRef<IPcbBoard> board = GetCurrentBoardInterface(server.get());
-  THostRef<IPcbLayerStack> stack;
-  if (board) CheckHost(board->GetLayerStack(stack.Receive()), THostOperation::IPcbBoard_GetLayerStack);
+  const THostLayerNames host = ReadHostLayerNames();
   std::array<std::string, kLayerCount> names;
   for (int i = 0; i < kLayerCount; ++i) {
-    std::string& name = names[static_cast<std::size_t>(i)];
-    if (i == kKeepOutLayer || i == kMultiLayer) {
-      name = "signal";
-    } else {
-      THostRef<IPcbLayer> layer;
-      if (stack)
-        CheckHost(stack->LayerForCode(LayerToLayerCode(i), layer.Receive()),
-                  THostOperation::IPcbLayerStack_LayerForCode);
-      if (layer) {
-        std::u16string wide =
-            ReadHostText([&](char16_t* buffer, std::int32_t capacity) { return layer->GetName(buffer, capacity); },
-                         THostOperation::IPcbLayer_GetName);
-        name = platform::WideToSingleByte(wide);
-      } else {
-        name = LayerDisplayName(LayerToLayerCode(i));
-      }
-    }
+    const auto index = static_cast<std::size_t>(i);
+    if (i == kKeepOutLayer || i == kMultiLayer)
+      names[index] = "signal";
+    else if (host.Names[index])
+      names[index] = platform::WideToSingleByte(*host.Names[index]);
+    else
+      names[index] = LayerDisplayName(LayerToLayerCode(i));
   }
   SetHypLayerNames(names);
-  return static_cast<bool>(board);
+  return host.HasBoard;
 }
 
 std::string ReadFailureWarning(const std::string& fileName) {
@@ -67,8 +54,7 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
   // removes the temporary file; the destination is left untouched.
   // A host whose PCB server has a board open but whose entry point named none
   // failed to name it: nothing of the board was read.
-  if (BuildHypLayerNames() && driver->Board().Handle == 0)
-    NoteReadFailure(PcbApiIndexOf("PcbApi_GetCurrentBoardHandle"));
+  if (BuildHypLayerNames() && driver->Board().Handle == 0) NoteCurrentBoardUnnamed();
   driver->WriteDocument();
   // The end of a walk is the only answer a walk gives: a walk the host ended
   // early shows as fewer objects than the run counted at its start.

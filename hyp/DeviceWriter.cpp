@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "host/PCBProcs.h"
+#include "host/Progress.h"
 #include "hyp/Section.h"
 #include "pcb/PcbIteration.h"
 #include "pcb/Pcbclass.h"
@@ -37,7 +37,7 @@ void TDeviceWriter::Collect() {
 }
 
 void TDeviceWriter::AddComponent(THandle handle) {
-  PcbApi_Percent_Update();
+  ProgressStep();
   auto component = std::make_unique<TPcbComponent>(handle);
   component->Query(1);
   const TDeviceClass deviceClass = DeviceClassOfWord(GetDeviceDirective(handle));

@@ -1,6 +1,6 @@
 #include "hyp/NetWriter.h"
 
-#include "host/PCBProcs.h"
+#include "host/Progress.h"
 #include "hyp/HypText.h"
 #include "hyp/Section.h"
 #include "pcb/PcbIteration.h"
@@ -22,7 +22,7 @@ void TNetWriter::Write() {
 }
 
 void TNetWriter::WriteNet(THandle handle) {
-  PcbApi_Percent_Update();
+  ProgressStep();
   TNet net(handle);
   net.Query(1);
   // Two nets never share a name in the file, whatever the cleaning made of

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "host/CountedString.h"
-#include "host/PCBProcs.h"
+#include "host/Progress.h"
 #include "hyp/HypLayerNames.h"
 #include "hyp/HypText.h"
 #include "hyp/NumberFormat.h"
@@ -187,7 +187,7 @@ void TPadStackList::Collect() {
 
 void TPadStackList::AddObject(THandle handle) {
   if (handle == 0) return;
-  PcbApi_Percent_Update();
+  ProgressStep();
   // A host may yield a pad or via once per layer it touches. Only its first
   // meeting can add a padstack; a later one would build the same padstack
   // and fall on the one it added, so it is not read again.
@@ -201,7 +201,7 @@ std::unique_ptr<TPadStack> TPadStackList::Build(THandle handle) const {
     object.Query(1);
     return builder(object);
   };
-  switch (PcbApi_GetObjectIdFromObjectHandle(handle) & 0x7F) {
+  switch (ObjectKindOf(handle)) {
     case kPadObject: {
       TPad pad(handle);
       return build(pad, FPadBuilder);

@@ -6,9 +6,6 @@
 #include <memory>
 #include <vector>
 
-#include "host/HostAccess.h"
-#include "host/LayerStack.h"
-#include "host/PCBProcs.h"
 #include "host/RT_PCB.h"
 #include "hyp/PadStack.h"
 #include "hyp/Translator.h"
@@ -88,20 +85,9 @@ std::vector<bool> SpanInStackOrder(const std::vector<Layer>& stack, Layer low, L
 }  // namespace
 
 const std::vector<std::uint8_t>& TTranslator::StackLayers() {
-  if (FStackLayers) return *FStackLayers;
-  // The stack as the host presents it, first layer to last. A host that
-  // gives no board or layer-stack interface still gave the board model its
-  // stack order through the entry points: walk that one instead.
-  std::vector<Layer> stack;
-  THostRef<IPcbLayerStack> layerStack = CurrentLayerStack();
-  if (layerStack) {
-    ForEachStackLayer(*layerStack.get(), [&](IPcbLayer&, std::uint8_t number) { stack.push_back(number); });
-  } else if (FBoard != nullptr) {
-    for (const TLayerObject* l = FBoard->FirstStackLayer(); l != nullptr && stack.size() <= kMaxLayer;
-         l = FBoard->NextStackLayer(l))
-      stack.push_back(l->LayerNumber);
-  }
-  FStackLayers = std::move(stack);
+  // The stack as the board presents it, first layer to last; a translator
+  // without a board knows no stack.
+  if (!FStackLayers) FStackLayers = FBoard != nullptr ? FBoard->StackLayers() : std::vector<Layer>();
   return *FStackLayers;
 }
 
@@ -183,8 +169,7 @@ std::unique_ptr<TPadStack> TTranslator::ViaToPadStack(const TPCBObject& object) 
   padStack->HoleSize = via->GetHoleSize();
   const Layer low = std::min(via->GetLowLayer(), via->GetHighLayer());
   const Layer high = std::max(via->GetLowLayer(), via->GetHighLayer());
-  std::uint8_t stackMode = 0;
-  PcbApi_QueryViaStackMode(1, via->Handle, &stackMode);
+  const std::uint8_t stackMode = via->GetStackMode();
   const std::int32_t clearance = via->GetPowerPlaneExpansion();
 
   if (stackMode == 0 && low == kTopLayer && high == kBottomLayer) {
@@ -195,20 +180,15 @@ std::unique_ptr<TPadStack> TTranslator::ViaToPadStack(const TPCBObject& object) 
   }
 
   const std::vector<Layer>& stack = StackLayers();
-  THostRef<IPcbVia> viaInterface = via->GetViaInterface();
+  // The via is asked layer by layer, in stack order: whether it reaches the
+  // layer, then its size there or (on a plane) whether and how it connects.
+  const std::unique_ptr<TViaLayerAnswers> answers = via->LayerAnswers();
+  const bool known = answers->Known();
 
-  const std::vector<bool> span = viaInterface ? std::vector<bool>() : SpanInStackOrder(stack, low, high);
+  const std::vector<bool> span = known ? std::vector<bool>() : SpanInStackOrder(stack, low, high);
   for (std::size_t i = 0; i < stack.size(); ++i) {
     const Layer number = stack[i];
-    const LayerCode code = LayerToLayerCode(number);
-    bool reaches = false;
-    if (viaInterface) {
-      std::uint8_t answer = 0;
-      CheckHost(viaInterface->ReachesLayer(code, &answer), THostOperation::IPcbVia_ReachesLayer);
-      reaches = answer != 0;
-    } else {
-      reaches = span[i];
-    }
+    const bool reaches = known ? answers->ReachesLayer(number) : span[i];
     if (!reaches) continue;
 
     if (IsSignalLayer(number)) {
@@ -216,13 +196,10 @@ std::unique_ptr<TPadStack> TTranslator::ViaToPadStack(const TPCBObject& object) 
       if (size != 0) padStack->Add(Entry(kMetalEntry, ConvertToHyperlynxLayer(number), 1, size, size, 0.0));
       continue;
     }
-    // A plane: without the via's interface nothing can be said about it.
-    if (!viaInterface) continue;
-    std::uint8_t connects = 0;
-    CheckHost(viaInterface->ConnectsToPlane(code, &connects), THostOperation::IPcbVia_ConnectsToPlane);
-    if (connects != 0) {
-      std::int32_t style = 0;
-      CheckHost(viaInterface->ConnectionStyle(code, &style), THostOperation::IPcbVia_ConnectionStyle);
+    // A plane: without the via's answers nothing can be said about it.
+    if (!known) continue;
+    if (answers->ConnectsToPlane(number)) {
+      const std::int32_t style = answers->ConnectionStyle(number);
       if (style == 1) {
         padStack->Add(Thermal(ConvertToHyperlynxLayer(number), 1, via->GetHoleSize(), via->GetHoleSize(), 0.0, 1,
                               clearance, clearance, 0.0));

@@ -1,7 +1,10 @@
 // The board, its layers and drill layer pairs.
 #include "pcb/PcbBoard.h"
 
+#include "host/HostAccess.h"
+#include "host/LayerStack.h"
 #include "host/PCBProcs.h"
+#include "host/ReadFailures.h"
 
 namespace {
 
@@ -91,6 +94,22 @@ TLayerObject* TPcbBoard::FirstStackLayer() const {
   }
   return nullptr;
 }
+
+std::vector<Layer> TPcbBoard::StackLayers() const {
+  std::vector<Layer> stack;
+  THostRef<IPcbLayerStack> layerStack = CurrentLayerStack();
+  if (layerStack) {
+    ForEachStackLayer(*layerStack.get(), [&](IPcbLayer&, std::uint8_t number) { stack.push_back(number); });
+  } else {
+    for (const TLayerObject* l = FirstStackLayer(); l != nullptr && stack.size() <= kMaxLayer; l = NextStackLayer(l))
+      stack.push_back(l->LayerNumber);
+  }
+  return stack;
+}
+
+THandle CurrentBoardHandle() { return PcbApi_GetCurrentBoardHandle(); }
+
+void NoteCurrentBoardUnnamed() { NoteReadFailure(PcbApiIndexOf("PcbApi_GetCurrentBoardHandle")); }
 
 TLayerObject* TPcbBoard::NextStackLayer(const TLayerObject* layer) const {
   if (layer == nullptr) return nullptr;

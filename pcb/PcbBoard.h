@@ -16,10 +16,15 @@
 #include <vector>
 
 #include "host/CountedString.h"
-#include "host/HostAccess.h"
 #include "host/PcbApi.h"
 #include "host/RT_PCB.h"
 #include "pcb/Pcbclass.h"
+
+// The host's interfaces and their owner (host/HostAccess.h); the model's
+// headers only name them.
+template <typename T>
+class THostRef;
+struct IPcbBoard;
 
 #pragma pack(push, 1)
 
@@ -133,6 +138,13 @@ class TPcbBoard {
   // the stack has no entry for the code. Raises EHostError on a failing call.
   bool IsLayerPresent(TLayerCode code) const;
 
+  // The layer numbers of the stack, first to last: the host's layer stack
+  // as its interfaces present it (host/LayerStack.h), or, for a host that
+  // gives no board or layer-stack interface, the stack order the board's
+  // layers were given through the entry points (FirstStackLayer and on, at
+  // most 83 layers). Raises EHostError on a failing interface call.
+  std::vector<Layer> StackLayers() const;
+
   // The drill layer pairs, in the host's order.
   const TLayerPairList& Pairs() const { return *LayerPairs; }
 
@@ -140,6 +152,9 @@ class TPcbBoard {
   // (0..82) through the host and calls callback with each handle. Kinds
   // ascend, and layers ascend within a kind; the callback is not stored.
   void ForEachObject(void (*Callback)(THandle), TObjectKindSet Kinds, const LayerSet& OnLayers, std::uint8_t Filter);
+  // The number of handles a visit of the kinds on every layer yields (the
+  // same host calls as that visit).
+  std::int32_t CountObjects(TObjectKindSet Kinds);
 
   THandle Handle = 0;
   std::int32_t BoardValue1 = 0;
@@ -191,6 +206,13 @@ class TBoard : public TPcbBoard {
 };
 
 #pragma pack(pop)
+
+// The handle of the board open in the host; 0 when the host names none.
+THandle CurrentBoardHandle();
+// Counts the current board's handle among the failed reads of the run: for
+// a host whose PCB server has a board open while its entry point named none,
+// so that nothing of the board was read.
+void NoteCurrentBoardUnnamed();
 
 // Signal layers 1..32 and internal planes 39..54: the layers that count for
 // stack positions.

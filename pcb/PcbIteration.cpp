@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "host/CountedString.h"
+#include "host/HostAccess.h"
 #include "host/PCBProcs.h"
 
 namespace {
@@ -76,6 +77,16 @@ void TPcbBoard::ForEachObject(void (*Callback)(THandle), TObjectKindSet Kinds, c
   VisitObjects(*this, Kinds, OnLayers, Filter, [Callback](THandle h) {
     if (Callback != nullptr) Callback(h);
   });
+}
+
+std::int32_t TPcbBoard::CountObjects(TObjectKindSet Kinds) {
+  std::int32_t count = 0;
+  VisitObjects(*this, Kinds, LayerSet{0}, 0, [&count](THandle) { ++count; });
+  return count;
+}
+
+TObjectKind ObjectKindOf(THandle Handle) {
+  return static_cast<TObjectKind>(PcbApi_GetObjectIdFromObjectHandle(Handle) & 0x7F);
 }
 
 TPcbComponent& SharedComponent() { return *g_sharedComponent; }

@@ -59,6 +59,9 @@ requires(std::is_same_v<TContainer, TBoard> || std::is_same_v<TContainer, TNet>)
   IterateObjects(Container, Kinds, Layers, BindCallable(Callback), Filter);
 }
 
+// The kind (0..127) the host reports for the object of a handle.
+TObjectKind ObjectKindOf(THandle Handle);
+
 // The component kept from library load to unload (created with handle 0):
 // the last component read by GetCommentHandle.
 TPcbComponent& SharedComponent();

@@ -2,6 +2,7 @@
 // setters and the corners of its rectangle; the object factory.
 #include <cstdlib>
 
+#include "host/HostAccess.h"
 #include "host/PCBProcs.h"
 #include "pcb/Pcbclass.h"
 

@@ -27,7 +27,6 @@
 #include <vector>
 
 #include "host/CountedString.h"
-#include "host/HostAccess.h"
 #include "host/PcbApi.h"
 #include "host/RT_PCB.h"
 #include "pcb/PcbGeometry.h"

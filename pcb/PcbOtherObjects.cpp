@@ -4,6 +4,7 @@
 // violations.
 #include <algorithm>
 
+#include "host/HostAccess.h"
 #include "host/PCBProcs.h"
 #include "pcb/Pcbclass.h"
 

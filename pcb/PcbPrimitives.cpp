@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <utility>
 
+#include "host/HostAccess.h"
 #include "host/PCBProcs.h"
 #include "host/ReadFailures.h"
 #include "pcb/Pcbclass.h"
@@ -279,6 +282,48 @@ THostRef<IPcbVia> TPcbVia::GetViaInterface() const {
   CheckHost(server->GetInterfaceForHandle(Handle, IID_IPcbVia, via.ReceiveVoid()),
             THostOperation::IPcbServer_GetInterfaceForHandle);
   return via;
+}
+
+namespace {
+
+// The answers of the host's via interface, one interface call per question.
+class THostViaAnswers final : public TViaLayerAnswers {
+ public:
+  explicit THostViaAnswers(THostRef<IPcbVia> via) : FVia(std::move(via)) {}
+  bool Known() const override { return static_cast<bool>(FVia); }
+  bool ReachesLayer(Layer L) override {
+    if (!FVia) return false;
+    std::uint8_t answer = 0;
+    CheckHost(FVia->ReachesLayer(LayerToLayerCode(L), &answer), THostOperation::IPcbVia_ReachesLayer);
+    return answer != 0;
+  }
+  bool ConnectsToPlane(Layer L) override {
+    if (!FVia) return false;
+    std::uint8_t connects = 0;
+    CheckHost(FVia->ConnectsToPlane(LayerToLayerCode(L), &connects), THostOperation::IPcbVia_ConnectsToPlane);
+    return connects != 0;
+  }
+  std::int32_t ConnectionStyle(Layer L) override {
+    if (!FVia) return 0;
+    std::int32_t style = 0;
+    CheckHost(FVia->ConnectionStyle(LayerToLayerCode(L), &style), THostOperation::IPcbVia_ConnectionStyle);
+    return style;
+  }
+
+ private:
+  THostRef<IPcbVia> FVia;
+};
+
+}  // namespace
+
+std::uint8_t TPcbVia::GetStackMode() const {
+  std::uint8_t mode = 0;
+  PcbApi_QueryViaStackMode(1, Handle, &mode);
+  return mode;
+}
+
+std::unique_ptr<TViaLayerAnswers> TPcbVia::LayerAnswers() const {
+  return std::make_unique<THostViaAnswers>(GetViaInterface());
 }
 
 // ---------------------------------------------------------------------------

@@ -2,8 +2,15 @@
 // The primitives (pad, via, track, arc, fill, text), the component and the
 // net: the board objects of PcbPrimitives.cpp. Layout rules: PcbObject.h.
 #include <cstdint>
+#include <memory>
 
 #include "pcb/PcbObject.h"
+
+// The host's interfaces and their owner (host/HostAccess.h); the model's
+// headers only name them.
+template <typename T>
+class THostRef;
+struct IPcbVia;
 
 #pragma pack(push, 1)
 
@@ -151,6 +158,23 @@ class TPad : public TPcbPad {
 };
 
 // A via (kind 3).
+// What a via answers about the layers of a stack. A failing question
+// raises EHostError.
+class TViaLayerAnswers {
+ public:
+  virtual ~TViaLayerAnswers() = default;
+  // Whether the via can answer at all: without the host's via interface it
+  // cannot, and every question answers false (or 0).
+  virtual bool Known() const = 0;
+  // Whether the via's span reaches the layer.
+  virtual bool ReachesLayer(Layer L) = 0;
+  // Whether the via connects to the plane on the layer.
+  virtual bool ConnectsToPlane(Layer L) = 0;
+  // How it connects there: 1 a thermal relief, 2 directly; other values
+  // name no style.
+  virtual std::int32_t ConnectionStyle(Layer L) = 0;
+};
+
 class TPcbVia : public TPCBObject {
  public:
   explicit TPcbVia(THandle handle);
@@ -175,10 +199,18 @@ class TPcbVia : public TPCBObject {
   std::uint8_t GetShapeOnLayer(Layer L) const override;
 
   // As TPcbPad::GetPowerPlaneExpansion.
-  std::int32_t GetPowerPlaneExpansion() const;
+  virtual std::int32_t GetPowerPlaneExpansion() const;
   // The host's interface of this via; empty when there is no PCB server.
   // A failing interface call raises EHostError.
   THostRef<IPcbVia> GetViaInterface() const;
+  // The via's stack mode, asked from the host on every call: 0 for a via
+  // with the same size on every layer; 0 when the host writes nothing.
+  virtual std::uint8_t GetStackMode() const;
+  // The via's answers about the layers of a stack, from the host's via
+  // interface (taken when they are made, released with them). Each
+  // question goes to the host when it is asked, so a caller decides which
+  // layers to ask about and in which order.
+  virtual std::unique_ptr<TViaLayerAnswers> LayerAnswers() const;
 
   std::int32_t Size = 0;      // via diameter
   std::int32_t HoleSize = 0;  // drill diameter

@@ -3,10 +3,15 @@
 # anything:
 #  - clang-format (.clang-format) over every tracked C++ source and header
 #    (not the .inc entry-point lists);
+#  - that the formatter (hyp/) and the driver (exporter/) call no host:
+#    they name no entry point, host interface or host reference, and include
+#    none of the headers that declare them; the object model (pcb/) and the
+#    host boundary (host/) read the host for them;
 #  - clang-tidy (.clang-tidy) over the library's sources, with the compile
 #    commands of the native build (configure it first: cmake --preset native).
-#   scripts/check-style.sh            both
+#   scripts/check-style.sh            all three
 #   scripts/check-style.sh format     only the layout
+#   scripts/check-style.sh host       only the host calls
 #   scripts/check-style.sh tidy       only the static checks
 # Exits non-zero when any file fails. Set TQ_TIDY_JOBS to run clang-tidy on
 # more than one file at a time.
@@ -22,6 +27,18 @@ if [ "$what" = all ] || [ "$what" = format ]; then
   mapfile -t sources < <(git ls-files '*.cpp' '*.h')
   if ! clang-format --dry-run -Werror "${sources[@]}"; then
     echo "clang-format: the files above differ from .clang-format" >&2
+    status=1
+  fi
+fi
+
+if [ "$what" = all ] || [ "$what" = host ]; then
+  echo "== host calls in hyp/ and exporter/"
+  mapfile -t upper < <(git ls-files 'hyp/*.cpp' 'hyp/*.h' 'exporter/*.cpp' 'exporter/*.h')
+  pattern='PcbApi_|THostRef|CheckHost|ReadHostText|GetPcbServer|HostClient\(|HostWorkspace\(|GetCurrentBoardInterface'
+  pattern+='|CurrentLayerStack|ForEachStackLayer|GetViaInterface|I(Pcb|Host)[A-Z][A-Za-z]*'
+  pattern+='|#include "host/(HostInterfaces|HostAccess|LayerStack|PCBProcs)\.h"'
+  if grep -nE "$pattern" "${upper[@]}"; then
+    echo "host calls: hyp/ and exporter/ read the host through pcb/ and host/ only (lines above)" >&2
     status=1
   fi
 fi

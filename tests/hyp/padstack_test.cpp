@@ -1,12 +1,17 @@
 // Padstacks without a host: equality, naming and lookup in the table, the
-// section text, and the pad builder on pads whose values are set directly.
+// section text, and the pad and via builders on objects whose values and
+// answers are set in memory.
 #include "hyp/PadStack.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "hyp/HypLayerNames.h"
@@ -255,6 +260,121 @@ TEST_F(Table, AMultiLayerPadAddsTopAndBottomOnlyWhereTheyDifferFromMid) {
   EXPECT_EQ(bottom->Entries[1].SizeY, 650000);
   pad.TopShape = 3;
   EXPECT_EQ(translator.PadToPadStack(pad)->Entries.size(), 4u);
+}
+
+// A via whose host answers are set in memory; it notes every question about
+// a layer ("R1" reaches layer 1?, "S1" size on it, "C39" connects to the
+// plane?, "Y39" connection style).
+class TMemoryVia : public TPcbVia {
+ public:
+  TMemoryVia() : TPcbVia(1) {}
+  std::int32_t GetSizeOnLayer(Layer L) const override {
+    Asked.push_back("S" + std::to_string(L));
+    const auto found = Sizes.find(L);
+    return found == Sizes.end() ? 0 : found->second;
+  }
+  std::uint8_t GetStackMode() const override { return StackMode; }
+  std::int32_t GetPowerPlaneExpansion() const override { return Clearance; }
+  std::unique_ptr<TViaLayerAnswers> LayerAnswers() const override { return std::make_unique<TAnswers>(*this); }
+
+  std::uint8_t StackMode = 2;
+  std::int32_t Clearance = 100000;
+  std::map<Layer, std::int32_t> Sizes;
+  bool Known = true;                          // the host gave the via's interface
+  std::vector<Layer> Out;                     // layers the via does not reach
+  std::map<Layer, std::int32_t> Connections;  // plane -> connection style
+  mutable std::vector<std::string> Asked;
+
+ private:
+  class TAnswers : public TViaLayerAnswers {
+   public:
+    explicit TAnswers(const TMemoryVia& via) : FVia(via) {}
+    bool Known() const override { return FVia.Known; }
+    bool ReachesLayer(Layer L) override {
+      FVia.Asked.push_back("R" + std::to_string(L));
+      return std::find(FVia.Out.begin(), FVia.Out.end(), L) == FVia.Out.end();
+    }
+    bool ConnectsToPlane(Layer L) override {
+      FVia.Asked.push_back("C" + std::to_string(L));
+      return FVia.Connections.count(L) != 0;
+    }
+    std::int32_t ConnectionStyle(Layer L) override {
+      FVia.Asked.push_back("Y" + std::to_string(L));
+      return FVia.Connections.at(L);
+    }
+
+   private:
+    const TMemoryVia& FVia;
+  };
+};
+
+// Vias built in memory on a board whose stack (top, two planes, bottom) is
+// set in memory: the padstack follows the layers the via reaches in stack
+// order, and the via is asked about one layer after the other.
+TEST_F(Table, ViasFollowTheStackTheyReachAskedLayerByLayer) {
+  HypLayerNames[40] = "Plane_Two";
+  TBoard board(0);
+  const Layer order[] = {kTopLayer, 39, 40, kBottomLayer};
+  for (std::size_t i = 0; i < 4; ++i) {
+    TLayerObject& layer = *board.Layers[order[i]];
+    layer.PrevLayer = i == 0 ? 0 : order[i - 1];
+    layer.NextLayer = i == 3 ? 0 : order[i + 1];
+  }
+  struct TCase {
+    const char* what;
+    std::function<void(TMemoryVia&)> set;
+    std::vector<std::string> lines;  // the entry lines of the section
+    std::vector<std::string> asked;
+  };
+  const std::vector<TCase> cases = {
+      {"each signal layer takes the X size there, nothing where it is 0; planes not connected get anti-pads",
+       [](TMemoryVia& v) {
+         v.Sizes = {{kTopLayer, 300000}, {39, 240000}, {40, 240000}};
+       },
+       {"  (Top_Layer, 0, 0.0300, 0.0300, 0, M)", "  (Power_Plane, 0, 0.0240, 0.0240, 0, A)",
+        "  (Plane_Two, 0, 0.0240, 0.0240, 0, A)"},
+       {"R1", "S1", "R39", "C39", "S39", "R40", "C40", "S40", "R32", "S32"}},
+      {"a thermal relief of the drill, a direct connection writes nothing, an unreached layer is not asked further",
+       [](TMemoryVia& v) {
+         v.Sizes = {{kTopLayer, 240000}, {kBottomLayer, 240000}};
+         v.Connections = {{39, 1}, {40, 2}};
+         v.Out = {kBottomLayer};
+       },
+       {"  (Top_Layer, 0, 0.0240, 0.0240, 0, M)", "  (Power_Plane, 0, 0.0120, 0.0120, 0, 0, 0.0100, 0.0100, 0, T)"},
+       {"R1", "S1", "R39", "C39", "Y39", "R40", "C40", "Y40", "R32"}},
+      {"without the via's answers: its span in stack order, and nothing on its planes",
+       [](TMemoryVia& v) {
+         v.Known = false;
+         v.LowLayer = kTopLayer;
+         v.HighLayer = 39;
+         v.Sizes = {{kTopLayer, 200000}, {39, 200000}};
+       },
+       {"  (Top_Layer, 0, 0.0200, 0.0200, 0, M)"},
+       {"S1"}},
+      {"a simple through via: MDEF and ADEF, no layer asked",
+       [](TMemoryVia& v) {
+         v.StackMode = 0;
+         v.LowLayer = kTopLayer;
+         v.HighLayer = kBottomLayer;
+         v.Size = 240000;
+       },
+       {"  (MDEF, 0, 0.0240, 0.0240, 0, M)", "  (ADEF, 0, 0.0340, 0.0340, 0, A)"},
+       {}},
+  };
+  for (const TCase& c : cases) {
+    TTranslator translator(&board);
+    TMemoryVia via;
+    via.HoleSize = 120000;
+    c.set(via);
+    std::unique_ptr<TPadStack> p = translator.ViaToPadStack(via);
+    ASSERT_TRUE(p) << c.what;
+    p->Name = "0";
+    std::vector<std::string> lines = tqtest::HypLines(Written(*p));
+    ASSERT_GE(lines.size(), 2u) << c.what;
+    EXPECT_EQ(lines.front(), "{PADSTACK=0, 0.0120") << c.what;
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end() - 1), c.lines) << c.what;
+    EXPECT_EQ(via.Asked, c.asked) << c.what;
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // beside the iteration.
 #include <gtest/gtest.h>
 
+#include "host/HostAccess.h"
 #include "pcb/PcbBoard.h"
 #include "pcb/PcbIteration.h"
 

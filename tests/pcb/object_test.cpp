@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "host/HostAccess.h"
 #include "pcb/Pcbclass.h"
 
 namespace {
