@@ -175,8 +175,19 @@ TEST_F(Writers, ViasFollowTheStackTheyReachAndTheirPlaneConnections) {
   EXPECT_EQ(Section(lines, "{NET=S"), (std::vector<std::string>{"{NET=S", "  (VIA X=0.4000 Y=0.0000 P=4)", "}"}));
 }
 
-// A walked via's sizes, plane entries and the order of its questions are
-// tested on vias built in memory (padstack_test.cpp).
+// A walked via's plane entries and the order of its questions are tested on
+// vias built in memory (padstack_test.cpp); here the host answers X and Y
+// sizes that differ, and the size on a layer is the X size.
+TEST_F(Writers, AWalkedViaTakesItsXSizeOnEachSignalLayerAndNothingWhereItIs0) {
+  const std::vector<std::string> lines = Export(std::string("{") + kPlaneStack + R"(,
+    "vias": [{"size": "24mil", "hole": "12mil", "net": "S", "stackMode": 2,
+              "layers": [{"layer": "TopLayer", "size": "30mil", "ySize": "40mil"},
+                         {"layer": "BottomLayer", "size": 0, "ySize": "40mil"}]}]})");
+  EXPECT_EQ(PadStacks(lines),
+            (std::vector<std::vector<std::string>>{{"{PADSTACK=0, 0.0120", "  (Top_Layer, 0, 0.0300, 0.0300, 0, M)",
+                                                    "  (Power_Plane, 0, 0.0240, 0.0240, 0, A)",
+                                                    "  (Plane_Two, 0, 0.0240, 0.0240, 0, A)", "}"}}));
+}
 
 // A size plus the plane clearance leaves 32 bits: the anti-pad is written
 // with its true size (the sanitizer build stops at any signed overflow).
