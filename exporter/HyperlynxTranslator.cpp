@@ -22,9 +22,10 @@ THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileN
   // One visit of the four counted kinds, made kind by kind (the same calls
   // in the same order), so that each writer's share is known.
   static_assert(kCountedKinds == KindSetOf({kPadObject, kViaObject, kNetObject, kComponentObject}));
-  std::int32_t* const shares[] = {&FCounted.padsAndVias, &FCounted.padsAndVias, &FCounted.nets, &FCounted.components};
-  const TObjectKind kinds[] = {kPadObject, kViaObject, kNetObject, kComponentObject};
-  for (std::size_t i = 0; i < 4; ++i) *shares[i] += FBoard->CountObjects(KindSetOf({kinds[i]}));
+  FCounted.padsAndVias = FBoard->CountObjects(kPadKinds);
+  FCounted.padsAndVias += FBoard->CountObjects(kViaKinds);
+  FCounted.nets = FBoard->CountObjects(kNetKinds);
+  FCounted.components = FBoard->CountObjects(kComponentKinds);
   ProgressTotal = FCounted.padsAndVias + FCounted.nets + FCounted.components;
   FProgress.emplace(CutTo255("Saving " + FFileName + " (HyperLynx)"), ProgressTotal);
 
