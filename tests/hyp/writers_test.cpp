@@ -12,6 +12,7 @@
 #include "SimHost.h"
 #include "TestSupport.h"
 #include "exporter/Tarnquil.h"
+#include "hyp/HypText.h"
 
 TQ_DEFINE_CLIENT_API()
 
@@ -347,6 +348,67 @@ TEST_F(Writers, NamesStayApartAndRecordsKeepTheirFields) {
   EXPECT_EQ(pins, 4);
   EXPECT_EQ(Section(lines, "{NET=VCC3V3_2").size(), 3u);
   EXPECT_EQ(Section(lines, "{NET=A_B_2").size(), 4u);  // the tab's net came first
+}
+
+// Names measured against the records that hold them, with every record at
+// its longest: the longest layer name (147 characters as a value) on the
+// bottom, pins at the widest coordinates with a pad name of 20 characters,
+// device lines of the longest class prefix, and designators bare, quoted
+// and suffixed. Each designator is as long as its device and pin lines
+// allow, no record is cut, and the pins name it as the device line does.
+TEST_F(Writers, NamesTakeWhatTheirRecordsLeaveWithTheLongestLayerAndDesignatorTogether) {
+  struct TDevice {
+    std::string designator, side, prefix;
+    std::string written;  // the designator as the device line names it
+  };
+  struct Case {
+    std::string bottomName, bottomValue;
+    std::vector<TDevice> devices;
+  };
+  const std::string pad = "P2345678901234567890";
+  const auto run = [](char c, std::size_t n) { return std::string(n, c); };
+  const Case cases[] = {
+      {run('B', 300),
+       run('B', 147),
+       {
+           // On the top layer the pin line decides: 189 characters.
+           {run('a', 300), "top", "?", run('a', 189)},
+           {"b b" + run('b', 300), "top", "?", "b b" + run('b', 184)},
+           {run('a', 250) + "2", "top", "?", run('a', 187) + "_2"},
+           // On the bottom the device line leaves 255 - 7 - 3 - 147 = 98.
+           {run('c', 300), "bottom", "CR", run('c', 98)},
+           {run('c', 250) + "2", "bottom", "CR", run('c', 96) + "_2"},
+           {"d d" + run('d', 300), "bottom", "IC", "d d" + run('d', 93)},
+           {"d d" + run('d', 250) + "2", "bottom", "IC", "d d" + run('d', 91) + "_2"},
+           // The unclassified group is written, and named, first.
+           {"d d" + run('d', 250) + "3", "bottom", "?", "d d" + run('d', 94)},
+       }},
+      {"(" + run('B', 300), "\"(" + run('B', 144) + "\"", {{run('e', 300), "bottom", "BD", run('e', 98)}}},
+  };
+  for (const Case& c : cases) {
+    std::string components;
+    for (const TDevice& d : c.devices)
+      components += std::string(components.empty() ? "" : ", ") + R"({"designator": ")" + d.designator +
+                    R"(", "side": ")" + d.side + R"(", "comment": "HYPERLYNX )" + d.prefix +
+                    R"(", "pads": [{"name": ")" + pad +
+                    R"(", "net": "N", "x": "-214748.3648mil", "y": "-214748.3648mil"}]})";
+    const std::vector<std::string> lines = Export(R"({"nets": ["N"], "layers": [{"layer": "TopLayer"},
+      {"layer": "BottomLayer", "name": ")" + c.bottomName +
+                                                  R"("}], "components": [)" + components + "]}");
+    std::set<std::string> devices, pins;
+    for (const std::string& line : lines) {
+      if (line.rfind("  (PIN ", 0) == 0) pins.insert(line.substr(0, line.rfind(" P=")));
+      if (line.find(" REF=") != std::string::npos) devices.insert(line);
+    }
+    for (const TDevice& d : c.devices) {
+      const std::string layer = d.side == "top" ? "Top_Layer" : c.bottomValue;
+      const std::string prefix = d.prefix == "?" ? "? REF=" : d.prefix + " REF=";
+      EXPECT_EQ(devices.count("  (" + prefix + HypValue(d.written) + " L=" + layer + ")"), 1u)
+          << d.prefix << " " << d.written.size() << " " << d.written.substr(0, 3);
+      EXPECT_EQ(pins.count("  (PIN X=-214.7484 Y=-214.7484 R=" + HypValue(d.written + "." + pad)), 1u)
+          << d.written.size() << " " << d.written.substr(0, 3);
+    }
+  }
 }
 
 }  // namespace
