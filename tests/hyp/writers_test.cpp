@@ -2,6 +2,7 @@
 // of the simulated host loaded into the test process.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -13,6 +14,7 @@
 #include "TestSupport.h"
 #include "exporter/Tarnquil.h"
 #include "hyp/HypText.h"
+#include "hyp/NumberFormat.h"
 
 TQ_DEFINE_CLIENT_API()
 
@@ -115,6 +117,39 @@ TEST_F(Writers, PlaneConnectionCodesChooseThermalNoneAndAntiPadEntries) {
   // Code 2: a direct connection to plane 1 writes nothing there.
   EXPECT_EQ(stacks[1], (std::vector<std::string>{"{PADSTACK=1, 0.0280", "  (MDEF, 0, 0.0600, 0.0600, 0, M)",
                                                  "  (Plane_Two, 0, 0.0700, 0.0700, 0, A)", "}"}));
+}
+
+// Every plane connection code of the host on a board with the four planes
+// the codes name: 3k+1 a thermal relief on plane k (T), 3k+2 a direct
+// connection that writes nothing there (-), anything else an anti-pad (A);
+// code 0 the anti-pad on every plane (ADEF).
+TEST_F(Writers, EveryPlaneConnectionCodeGivesItsEntriesOnTheFourPlanes) {
+  const std::pair<int, std::string> codes[] = {
+      {0, "ADEF"}, {1, "TAAA"}, {2, "-AAA"},  {3, "AAAA"},  {4, "ATAA"},  {5, "A-AA"},  {6, "AAAA"},   {7, "AATA"},
+      {8, "AA-A"}, {9, "AAAA"}, {10, "AAAT"}, {11, "AAA-"}, {12, "AAAA"}, {13, "AAAA"}, {255, "AAAA"},
+  };
+  std::string pads;
+  for (const auto& [code, entries] : codes)
+    pads += std::string(pads.empty() ? "" : ", ") + R"({"name": "1", "size": "60mil", "hole": ")" +
+            std::to_string(code + 1) + R"(mil", "planeConnection": )" + std::to_string(code) + "}";
+  const std::vector<std::string> lines = Export(R"({"layers": [{"layer": "TopLayer"},
+      {"layer": "InternalPlane1", "name": "P1"}, {"layer": "InternalPlane2", "name": "P2"},
+      {"layer": "InternalPlane3", "name": "P3"}, {"layer": "InternalPlane4", "name": "P4"}, {"layer": "BottomLayer"}],
+    "rules": {"planeExpansion": "10mil"}, "pads": [)" +
+                                                pads + "]}");
+  std::map<std::string, std::vector<std::string>> byHole;
+  for (const std::vector<std::string>& stack : PadStacks(lines))
+    byHole[stack[0].substr(stack[0].find(", ") + 2)] = std::vector<std::string>(stack.begin() + 1, stack.end() - 1);
+  for (const auto& [code, entries] : codes) {
+    std::vector<std::string> expected = {"  (MDEF, 0, 0.0600, 0.0600, 0, M)"};
+    if (entries == "ADEF") expected.push_back("  (ADEF, 0, 0.0700, 0.0700, 0, A)");
+    for (std::size_t k = 0; entries != "ADEF" && k < 4; ++k) {
+      const std::string plane = "  (P" + std::to_string(k + 1);
+      if (entries[k] == 'T') expected.push_back(plane + ", 0, 0.0600, 0.0600, 0, 0, 0.0100, 0.0100, 0, T)");
+      if (entries[k] == 'A') expected.push_back(plane + ", 0, 0.0700, 0.0700, 0, A)");
+    }
+    EXPECT_EQ(byHole[FormatLength(static_cast<std::int64_t>(code + 1) * 10000)], expected) << "code " << code;
+  }
 }
 
 TEST_F(Writers, APlaneTheBoardDoesNotHoldGetsNoEntry) {
@@ -273,6 +308,41 @@ TEST_F(Writers, EachViaIsAskedForItsPadStackOncePerRun) {
                                                         "PcbApi_QueryViaStackMode", &stackModeQueries);
   EXPECT_EQ(stackModeQueries, 3u);
   EXPECT_EQ(Section(lines, "{NET=S"), (std::vector<std::string>{"{NET=S", "  (VIA X=0.2000 Y=0.0000 P=1)", "}"}));
+}
+
+// A host that yields a multi-layer pad or via on every layer it touches:
+// each object is read as often as from a host that yields it once (every
+// call of the run but the iteration and the progress display is the same),
+// and the file differs only in the numbering of the padstacks.
+TEST_F(Writers, AHostYieldingPerLayerHasEachObjectReadOnce) {
+  const std::string board = std::string(kPlaneStack) + R"(,
+    "components": [{"designator": "U1", "pads": [{"name": "1", "hole": "28mil", "net": "GND"},
+                                                 {"name": "2", "size": "20mil", "x": "100mil", "net": "S"}]}],
+    "pads": [{"name": "TP", "hole": "20mil", "x": "200mil"}],
+    "vias": [{"net": "GND", "x": "1in", "stackMode": 1}, {"net": "VCC", "x": "2in"},
+             {"x": "3in", "from": "TopLayer", "to": "InternalPlane1"}]})";
+  const auto reads = [&](bool perLayer, std::size_t* padReads, std::size_t* viaReads) {
+    std::size_t lines = 0;
+    ExportCounting(R"({"options": {"yieldPerLayer": )" + std::string(perLayer ? "true" : "false") + "}, " + board,
+                   "PcbApi_QueryPad", padReads);
+    std::multiset<std::string> calls;
+    std::istringstream trace(tqtest::ReadFile(out_ / "calls.txt"));
+    for (std::string line; std::getline(trace, line); ++lines) {
+      if (line == "PcbApi_QueryVia") ++*viaReads;
+      const bool visit = line == "PcbApi_CreateIterator" || line == "PcbApi_DestroyIterator" ||
+                         line == "PcbApi_GetFirstObject" || line == "PcbApi_GetNextObject";
+      if (!visit && line != "PcbApi_Percent_Update") calls.insert(line);
+    }
+    EXPECT_GT(lines, calls.size());
+    return calls;
+  };
+  std::size_t padReads = 0, viaReads = 0, padReadsOnce = 0, viaReadsOnce = 0;
+  const std::multiset<std::string> perLayer = reads(true, &padReads, &viaReads);
+  EXPECT_EQ(perLayer, reads(false, &padReadsOnce, &viaReadsOnce));
+  // Three pads and three vias for their padstacks, the two of each in a net
+  // again for their lines.
+  EXPECT_EQ(padReads, 3u + 2u);
+  EXPECT_EQ(viaReads, 3u + 2u);
 }
 
 // Every pin names its component's designator; the component is read once per
