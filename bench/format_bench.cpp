@@ -1,7 +1,7 @@
 // Speed of the number formats and of the fragments that every track, arc,
 // pad and via line of a HYP file goes through. The *Reference benchmarks run
-// the earlier implementation of the formats (kept for the tests), on the
-// same inputs, for comparison.
+// the tests' exact digit computation of the formats on the same inputs, for
+// comparison.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>

@@ -58,7 +58,7 @@ TStackupLines DescribeLayer(const TStackLayerValues& layer, const TTranslator& s
     const std::string head = "DIELECTRIC T=" + FormatLength(layer.DielectricHeight) +
                              " C=" + FormatReal4(layer.DielectricConstant) + " L=" + HypValue("DE_" + layerName) +
                              " M=";
-    const std::size_t room = 255 - std::min<std::size_t>(255, head.size());
+    const std::size_t room = kHypRecordCapacity - std::min(kHypRecordCapacity, head.size());
     lines.dielectric =
         CutFragment(head + HypValue(FitName(HypLineText(platform::WideToSingleByte(layer.DielectricMaterial)), room)));
   }

@@ -35,7 +35,11 @@ struct TCountedString {
 };
 #pragma pack(pop)
 
-// The common 256-byte form (length byte and 255 characters).
+// The common 256-byte form (length byte and 255 characters). Its capacity
+// is a rule of the host boundary, set by the length byte. A HYP record holds
+// as many characters (kHypRecordCapacity in hyp/HypText.h), but that is a
+// rule of the file the library writes and is kept apart from this one:
+// changing either leaves the other as it is.
 using TShortString = TCountedString<255>;
 static_assert(sizeof(TShortString) == 256, "a short string is exactly 256 bytes");
 static_assert(sizeof(TCountedString<20>) == 21, "counted strings are packed");

@@ -11,7 +11,7 @@ std::string GetHypLayerName(int layer) {
 }
 
 std::string MakeHypLayerName(std::string name) {
-  if (name.size() > 255) name.resize(255);
+  if (name.size() > kHypRecordCapacity) name.resize(kHypRecordCapacity);
   for (char& c : name)
     if (c == ' ') c = '_';
   return name;

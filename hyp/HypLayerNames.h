@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/RT_PCB.h"
+#include "hyp/HypText.h"
 #include "hyp/NumberFormat.h"
 
 extern std::array<std::string, kLayerCount> HypLayerNames;
@@ -13,15 +14,16 @@ extern std::array<std::string, kLayerCount> HypLayerNames;
 // A copy of the entry of a layer; empty text for a number outside 0..82.
 std::string GetHypLayerName(int layer);
 
-// A name as the HYP text carries it: spaces become underscores, cut to 255.
+// A name as the HYP text carries it: spaces become underscores, cut to
+// kHypRecordCapacity.
 std::string MakeHypLayerName(std::string name);
 
 // The most characters a layer name takes as a HYP value (quotes included):
 // what the longest record that names a layer, the arc of a net, leaves of
-// its 255 characters when every number in it has its widest text. A layer
+// kHypRecordCapacity when every number in it has its widest text. A layer
 // name that fits there fits in every record that names it.
 inline constexpr std::size_t kLayerValueCapacity =
-    255 - (sizeof("ARC X1= Y1= X2= Y2= XC= YC= R= W= L=") - 1) - 8 * kLengthTextMax;
+    kHypRecordCapacity - (sizeof("ARC X1= Y1= X2= Y2= XC= YC= R= W= L=") - 1) - 8 * kLengthTextMax;
 
 // Fills the table from the names of the layers 0..82 as the host gives
 // them. Each becomes MakeHypLayerName of it, with the characters that no

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr std::size_t kFragmentCapacity = 255;
-
 bool IsUnwritable(unsigned char c) { return c < 32 || c == 127 || c == '"'; }
 
 // Characters that end a bare word: blanks and the format's punctuation.
@@ -120,8 +118,8 @@ std::string HypValue(std::string_view text) {
 }
 
 std::string CutFragment(std::string_view fragment) {
-  if (fragment.size() <= kFragmentCapacity) return std::string(fragment);
-  std::string kept(fragment.substr(0, kFragmentCapacity));
+  if (fragment.size() <= kHypRecordCapacity) return std::string(fragment);
+  std::string kept(fragment.substr(0, kHypRecordCapacity));
   // An odd number of quotes means the last one opened a value that the cut
   // took the end of.
   std::size_t quotes = 0;
@@ -129,7 +127,7 @@ std::string CutFragment(std::string_view fragment) {
   for (std::size_t i = 0; i < kept.size(); ++i)
     if (kept[i] == '"') ++quotes, lastQuote = i;
   if (quotes % 2 == 0) return kept;
-  if (lastQuote + 1 == kFragmentCapacity) {
+  if (lastQuote + 1 == kHypRecordCapacity) {
     kept.pop_back();  // no room for any of the value
   } else {
     kept.back() = '"';
@@ -140,12 +138,15 @@ std::string CutFragment(std::string_view fragment) {
 std::size_t HypValueSize(std::string_view name) { return name.size() + (HypValueNeedsQuotes(name) ? 2 : 0); }
 
 std::string FitName(std::string name, std::size_t capacity) {
-  // Shortening can change whether the name needs quotes ("1.5x" needs none,
-  // "1.5" does), so the value is measured again after every step.
-  while (!name.empty() && HypValueSize(name) > capacity) {
-    const std::size_t quoted = capacity >= 2 ? capacity - 2 : 0;
-    name.resize(std::min(name.size() - 1, HypValueNeedsQuotes(name) ? quoted : capacity));
-  }
+  if (HypValueSize(name) <= capacity) return name;
+  // Shortening can change whether the name needs quotes ("abcd e" needs
+  // them, "abcd" does not; "1.5x" needs none, "1.5" does), so each length is
+  // measured. No beginning longer than `capacity` fits, and every one two
+  // shorter does: the longest that fits is among the first three tried.
+  const std::string_view text(name);
+  std::size_t size = std::min(name.size(), capacity);
+  while (size > 0 && HypValueSize(text.substr(0, size)) > capacity) --size;
+  name.resize(size);
   return name;
 }
 

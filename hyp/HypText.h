@@ -4,13 +4,22 @@
 // designer typed them, but a HYP reader takes a value only as a run of
 // characters without blanks and without the format's punctuation, or as a
 // text between double quotes. The functions here turn a name into a value
-// that every reader takes back as the same name, and keep the 255-character
-// cut of a record from leaving a quoted value open. docs/hyp-names.md gives
-// the rule and the reasons.
+// that every reader takes back as the same name, and keep the cut of a
+// record from leaving a quoted value open. docs/hyp-names.md gives the rule
+// and the reasons.
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+
+// The most characters of one HYP record text (a fragment between "(" and
+// ")", or a section's opening line with its indentation) and of any text
+// that goes into one. A longer record is cut after this many characters
+// (CutFragment); every capacity of a name inside a record (layer names,
+// designators, materials) is what its record leaves of this many. The
+// host's counted strings hold as many characters, a rule of the host
+// boundary (host/CountedString.h) that this one does not depend on.
+inline constexpr std::size_t kHypRecordCapacity = 255;
 
 // The character written in place of a character that no HYP value can carry:
 // the double quote and the control characters (0..31 and 127).
@@ -32,20 +41,20 @@ bool HypValueNeedsQuotes(std::string_view text);
 // skips to the end of its line (the board's text after "{BOARD ").
 std::string HypLineText(std::string_view text);
 
-// A record text cut after 255 characters, as every fragment is. When the cut
-// falls inside a quoted value, the value is shortened so that its closing
-// quote is the 255th character (a value whose opening quote would be the
-// 255th character is left out, quote and all). Expects every double quote of
-// `fragment` to come from HypValue.
+// A record text cut after kHypRecordCapacity characters, as every fragment
+// is. When the cut falls inside a quoted value, the value is shortened so
+// that its closing quote is the last character kept (a value whose opening
+// quote would be the last character kept is left out, quote and all).
+// Expects every double quote of `fragment` to come from HypValue.
 std::string CutFragment(std::string_view fragment);
 
 // The number of characters HypValue gives for `name`, a text without
 // characters that no value can carry.
 std::size_t HypValueSize(std::string_view name);
 
-// `name` (a text without characters that no value can carry) shortened
-// from its end until its HYP value takes at most `capacity` characters.
-// Records that are cut after 255 characters give way in their names this
+// The longest beginning of `name` (a text without characters that no value
+// can carry) whose HYP value takes at most `capacity` characters. Records
+// that would be longer than kHypRecordCapacity give way in their names this
 // way, never in the fields around them.
 std::string FitName(std::string name, std::size_t capacity);
 

@@ -5,9 +5,10 @@
 #include <cstdint>
 #include <string_view>
 
+#include "hyp/HypText.h"
+
 namespace {
 
-constexpr std::size_t kMaxText = 255;
 constexpr int kMaxDecimals = 17;
 
 // A non-negative decimal number as digit text: the digits of its whole part
@@ -146,7 +147,7 @@ std::string FormatFixed(double value, int decimals) {
   if (TryFixedFast(value, decimals, text)) return text;
   if (value < 0) text = "-";
   text += RoundHalfAwayText(RoundToSignificantText(std::fabs(value)), static_cast<std::size_t>(decimals));
-  if (text.size() > kMaxText) text.resize(kMaxText);
+  if (text.size() > kHypRecordCapacity) text.resize(kHypRecordCapacity);
   return text;
 }
 

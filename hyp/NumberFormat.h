@@ -19,8 +19,8 @@
 // A "-" stands before every negative value, also when every printed digit is
 // zero (-0.00004 gives -0.0000). Negative zero is not negative: it prints
 // like zero. A NaN prints "NAN", infinities "INF" and "-INF". A text longer
-// than 255 characters (magnitudes of 1e250 and more) is cut after the 255th
-// character, like every text the HYP writers handle.
+// than a record holds (kHypRecordCapacity; magnitudes of 1e250 and more) is
+// cut there, like every text the HYP writers handle.
 //
 // The functions keep no state: they may run on several threads at once.
 #include <cstddef>

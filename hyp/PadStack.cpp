@@ -7,7 +7,6 @@
 #include <string>
 #include <utility>
 
-#include "host/CountedString.h"
 #include "host/Progress.h"
 #include "hyp/HypLayerNames.h"
 #include "hyp/HypText.h"
@@ -84,8 +83,8 @@ void TPadStack::WriteEntry(TTextOutput& file, const TPadStackEntry& entry) const
                                  ShapeText(entry.Shape) + ", " + FormatLength(entry.SizeX) + ", " +
                                  FormatLength(entry.SizeY) + ", " + FormatReal3(entry.Angle));
   if (entry.EntryKind == kThermalEntry)
-    line += CutTo255(", " + ShapeText(entry.ThermalShape) + ", " + FormatLength(entry.ThermalSizeX) + ", " +
-                     FormatLength(entry.ThermalSizeY) + ", " + FormatReal3(entry.ThermalAngle));
+    line += CutFragment(", " + ShapeText(entry.ThermalShape) + ", " + FormatLength(entry.ThermalSizeX) + ", " +
+                        FormatLength(entry.ThermalSizeY) + ", " + FormatReal3(entry.ThermalAngle));
   line += ", " + KindLetter(entry.EntryKind) + ")";
   file.WriteLine(line);
 }
@@ -109,7 +108,7 @@ void TPadStack::Write(TTextOutput& file) const {
           WriteEntry(file, nothing);
         }
       },
-      TOpeningLine::CutTo255);
+      TOpeningLine::Cut);
 }
 
 // ---------------------------------------------------------------------------

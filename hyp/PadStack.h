@@ -74,7 +74,7 @@ class TPadStack {
   // the current indentation; nothing for a none entry.
   void WriteEntry(TTextOutput& file, const TPadStackEntry& entry) const;
   // The whole section: the opening line "{PADSTACK=<name>, <drill>" (cut
-  // after 255 characters), every entry in list order, the closing line. A
+  // after kHypRecordCapacity characters), every entry in list order, the closing line. A
   // padstack without an entry to write (none, or none entries only) gets
   // the one line "(ADEF, 0, 0.0000, 0.0000, 0, A)": a reader takes no empty
   // section, and an anti-pad of no size adds no copper and cuts none.
@@ -83,7 +83,7 @@ class TPadStack {
   void Add(const TPadStackEntry& entry) { Entries.push_back(entry); }
 
   std::vector<TPadStackEntry> Entries;
-  std::string Name;  // empty until the table names it; at most 255 characters
+  std::string Name;  // empty until the table names it; a whole number
   std::int32_t HoleSize = 0;
 };
 

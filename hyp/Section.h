@@ -7,13 +7,13 @@
 #include <string_view>
 #include <utility>
 
-#include "host/CountedString.h"
+#include "hyp/HypText.h"
 #include "support/Rt_Util.h"
 #include "support/TextOutput.h"
 
-// How much of the opening line is kept: all of it, or the 255 characters of
-// a short string (indentation included).
-enum class TOpeningLine { Whole, CutTo255 };
+// How much of the opening line is kept: all of it, or what a record holds
+// (kHypRecordCapacity characters, indentation included).
+enum class TOpeningLine { Whole, Cut };
 
 // Writes the opening line, calls body() with IndentLevel raised by 2 and
 // writes the closing line. When body() raises, IndentLevel is restored and
@@ -24,7 +24,7 @@ void WriteSection(TTextOutput& output, std::string_view head, TBody&& body,
   std::string line = IndentString(IndentLevel);
   line += '{';
   line += head;
-  output.WriteLine(opening == TOpeningLine::CutTo255 ? CutTo255(line) : line);
+  output.WriteLine(opening == TOpeningLine::Cut ? CutFragment(line) : line);
   {
     TIndentScope inner;
     std::forward<TBody>(body)();

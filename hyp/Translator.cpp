@@ -66,12 +66,17 @@ class TRecordText {
   }
   // "X= Y=" of a pad or via.
   TRecordText& Point(const TPCBObject& object) { return Length("X=", object.GetX()).Length(" Y=", object.GetY()); }
-  // At most 255 characters, no quoted value left open.
-  std::string Cut() { return text_.size() <= 255 ? std::move(text_) : CutFragment(text_); }
+  // At most kHypRecordCapacity characters, no quoted value left open.
+  std::string Cut() { return text_.size() <= kHypRecordCapacity ? std::move(text_) : CutFragment(text_); }
 
  private:
   std::string text_;
 };
+
+// "VIA X= Y= P=": the record of a via and of a free pad.
+std::string ViaRecord(const TPCBObject& object, std::string_view padStack) {
+  return TRecordText("VIA ").Point(object).Text(" P=", padStack).Cut();
+}
 
 const TPcbArc* AsArc(const TPCBObject& object) {
   return object.GetObjectKind() == kArcObject ? dynamic_cast<const TPcbArc*>(&object) : nullptr;
@@ -105,7 +110,7 @@ std::string TTranslator::TranslateArcToString(const TPCBObject& object) {
 std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kPadObject) return {};
   const std::string padStack = HypValue(PadStackName(object, "Error in TTranslator.TranslatePadToString"));
-  if (object.GetComponentHandle() == 0) return TRecordText("VIA ").Point(object).Text(" P=", padStack).Cut();
+  if (object.GetComponentHandle() == 0) return ViaRecord(object, padStack);
   const std::string reference = JoinPinReference(Designator(object.GetComponentHandle()), object);
   return TRecordText("PIN ").Point(object).Text(" R=", HypValue(reference)).Text(" P=", padStack).Cut();
 }
@@ -119,8 +124,7 @@ const std::string& TTranslator::Designator(THandle component) {
 
 std::string TTranslator::TranslateViaToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kViaObject) return {};
-  const std::string padStack = HypValue(PadStackName(object, "Error in TTranslator.TranslateViaToString"));
-  return TRecordText("VIA ").Point(object).Text(" P=", padStack).Cut();
+  return ViaRecord(object, HypValue(PadStackName(object, "Error in TTranslator.TranslateViaToString")));
 }
 
 std::string TTranslator::TranslatePerimeterTrackToString(const TPCBObject& object) {
@@ -165,7 +169,7 @@ std::string TTranslator::TranslateDeviceToString(const TPCBObject& object, TDevi
   const std::string& layer = LayerValue(object);
   // The designator gives way where the record would not fit; the pins of
   // the component name it as written here.
-  const std::size_t room = 255 - std::min<std::size_t>(255, prefix.size() + 3 + layer.size());
+  const std::size_t room = kHypRecordCapacity - std::min(kHypRecordCapacity, prefix.size() + 3 + layer.size());
   // A component met again keeps the name it was given.
   auto [at, added] = FDesignators.try_emplace(object.Handle);
   if (added) at->second = FDesignatorNames.Claim(HypLineText(object.GetName()), std::min(room, kDesignatorCapacity));

@@ -5,7 +5,7 @@
 // vias, and holds the material settings that the STACKUP section prints.
 //
 // The translator writes nothing itself: every fragment operation returns its
-// text (at most 255 characters) and the caller writes it between "(" and ")"
+// text (at most kHypRecordCapacity characters) and the caller writes it between "(" and ")"
 // on a line of its own.
 #include <array>
 #include <cstdint>
@@ -145,7 +145,7 @@ class TTranslator {
   // name its 20 characters, the reference its quotes and the padstack name
   // ten digits.
   static constexpr std::size_t kDesignatorCapacity =
-      255 - (sizeof("PIN X= Y= R=\"\" P=") - 1) - 2 * kLengthTextMax - 1 - 20 - 10;
+      kHypRecordCapacity - (sizeof("PIN X= Y= R=\"\" P=") - 1) - 2 * kLengthTextMax - 1 - 20 - 10;
 
   TBoard* FBoard;
   std::array<std::pair<std::string, std::string>, kLayerCount> FLayerValues;

@@ -4,6 +4,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
+
 #include "TestSupport.h"
 #include "host/CountedString.h"
 #include "hyp/HypLayerNames.h"
@@ -100,15 +103,24 @@ TEST_F(Exports, WithoutATemporaryFileTheRunStopsAndSaysSo) {
 
 TEST_F(Exports, LongArgumentsAreCutNotOverflowed) {
   tqtest::ScratchDir out;
-  // A counted string whose length byte claims all 255 characters.
+  // A counted string whose length byte claims all 255 characters: a path
+  // into the scratch directory that takes every one of them. The run reads
+  // the whole name, no character more or less.
+  const std::string dir = out.path().string() + "/";
+  ASSERT_LT(dir.size(), 200u);
+  const std::string full = dir + std::string(255 - dir.size(), 'a');
   TShortString name;
   name.Length = 255;
-  std::memset(name.Chars, 'a', sizeof name.Chars);
+  std::memcpy(name.Chars, full.data(), sizeof name.Chars);
   TShortString format("HyperLynx File (*.HYP)");
-  // A relative name of 255 characters: allowed to fail, never to crash.
-  tqtest::StderrOf([&] { export_(&name, &format); });
-  std::error_code ec;
-  std::filesystem::remove(std::string(255, 'a'), ec);
+  EXPECT_EQ(export_(&name, &format), 1);
+  EXPECT_EQ(tqtest::ReadFile(full).rfind("{VERSION=", 0), 0u);
+  EXPECT_FALSE(std::filesystem::exists(full.substr(0, 254)));
+  // A format name whose length byte claims characters beyond the name is
+  // another name: nothing is written.
+  TShortString longFormat("HyperLynx File (*.HYP)");
+  longFormat.Length = 255;
+  EXPECT_EQ(export_(&name, &longFormat), 0);
 }
 
 }  // namespace

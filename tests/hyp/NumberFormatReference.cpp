@@ -1,96 +1,176 @@
-// The earlier implementation of the HYP number formats, unchanged apart from
-// its namespace and the rounding helper that came from support/Rt_Util.
+// The HYP number formats computed from the exact decimal value of each
+// double, in whole-number arithmetic only: no std::to_chars, no printf, no
+// floating-point rounding of the digits. A double is m * 2^e with whole m:
+// from e >= 0 on, its digits are those of a big whole number; below, the
+// whole part is m >> -e and the digits after the point come one by one from
+// the binary fraction multiplied by 10. The two rounding steps then work on
+// that digit text.
 #include "NumberFormatReference.h"
 
-#include <cfenv>
-#include <charconv>
+#include <algorithm>
 #include <cmath>
-#include <string_view>
+#include <cstdint>
+#include <vector>
 
 namespace reference {
 
 namespace {
 
-constexpr std::size_t kMaxText = 255;
+constexpr std::size_t kRecordCapacity = 255;  // the longest text a HYP record holds
 constexpr int kMaxDecimals = 17;
 
-double RoundHalfEven(double v) {
-  const int saved = std::fegetround();
-  std::fesetround(FE_TONEAREST);
-  const double r = std::nearbyint(v);
-  std::fesetround(saved);
-  return r;
-}
+// A whole number in base 10^4, lowest limb first: every step is 32-bit
+// arithmetic, fast in the 32-bit build as well.
+class TBigDecimal {
+ public:
+  explicit TBigDecimal(std::uint64_t value) {
+    do {
+      limbs_.push_back(static_cast<std::uint32_t>(value % kBase));
+      value /= kBase;
+    } while (value != 0);
+  }
+  // Multiplies by a factor of at most 2^18 (a limb times it, plus a carry,
+  // stays below 2^32).
+  void Multiply(std::uint32_t factor) {
+    std::uint32_t carry = 0;
+    for (std::uint32_t& limb : limbs_) {
+      const std::uint32_t product = limb * factor + carry;
+      limb = product % kBase;
+      carry = product / kBase;
+    }
+    for (; carry != 0; carry /= kBase) limbs_.push_back(carry % kBase);
+  }
+  // Multiplies by base^power, `bigPower` factors at a time.
+  void MultiplyByPower(std::uint32_t base, int power, int bigPower) {
+    std::uint32_t bigFactor = 1;
+    for (int i = 0; i < bigPower; ++i) bigFactor *= base;
+    for (; power >= bigPower; power -= bigPower) Multiply(bigFactor);
+    for (; power > 0; --power) Multiply(base);
+  }
+  // The decimal digits, without leading zeros ("0" for zero).
+  std::string Digits() const {
+    std::string text;
+    text.reserve(limbs_.size() * 4);
+    for (std::size_t i = limbs_.size(); i-- > 0;) {
+      const std::uint32_t limb = limbs_[i];
+      const char digits[4] = {static_cast<char>('0' + limb / 1000), static_cast<char>('0' + limb / 100 % 10),
+                              static_cast<char>('0' + limb / 10 % 10), static_cast<char>('0' + limb % 10)};
+      text.append(digits, 4);
+    }
+    text.erase(0, std::min(text.find_first_not_of('0'), text.size() - 1));
+    return text;
+  }
 
-double RoundToMicroMil(double v) {
-  const double t = std::trunc(v);
-  double f = v - t;
-  f = RoundHalfEven(f * 1000.0) / 1000.0;
-  return t + f;
-}
-
-// A non-negative decimal number as digit text: the digits of its whole part
-// (at least one) and of its fraction (possibly none).
-struct TDecimalText {
-  std::string whole;
-  std::string fraction;
+ private:
+  static constexpr std::uint32_t kBase = 10000;
+  std::vector<std::uint32_t> limbs_;
 };
 
-// Rounding step 1 for a finite magnitude >= 0: to nearest at 17 decimal
-// places below 10, at 18 significant digits from 10 on. std::to_chars with a
-// precision rounds the exact binary value correctly and never looks at the
-// locale. (An exact tie at this position cannot change step 2: it matters
-// only after ...4999...9|5, where both usual tie rules round up.)
-TDecimalText RoundToSignificantText(double magnitude) {
-  char buf[64];
-  TDecimalText out;
-  if (magnitude < 10.0) {
-    const auto r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, kMaxDecimals);
-    const std::string_view text(buf, static_cast<std::size_t>(r.ptr - buf));
-    const std::size_t dot = text.find('.');
-    out.whole = std::string(text.substr(0, dot));
-    if (dot != std::string_view::npos) out.fraction = std::string(text.substr(dot + 1));
-    return out;
-  }
-  // "d.ddddddddddddddddde+XX": 18 significant digits and a decimal exponent
-  // of at least 1.
-  const auto r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, kMaxDecimals);
-  const std::string_view text(buf, static_cast<std::size_t>(r.ptr - buf));
-  const std::size_t e = text.find('e');
-  std::string digits(1, text[0]);
-  digits.append(text.substr(2, e - 2));
-  std::size_t expStart = e + 1;
-  if (text[expStart] == '+') ++expStart;
+// A non-negative decimal number: `digits` with the last `fraction` of them
+// after the point; there is always at least one digit before the point.
+struct TDecimal {
+  std::string digits;
+  std::size_t fraction = 0;
+
+  std::size_t WholeDigits() const { return digits.size() - fraction; }
+};
+
+// The fraction digits worked out exactly: the 18 after the point, then one
+// digit that is 1 when anything follows them and 0 when nothing does. Both
+// rounding steps round at the 17th decimal or before, so that is all they
+// look at.
+constexpr int kFractionDigits = 18;
+
+// The decimal value of a finite magnitude, exact but for the last digit
+// (above).
+TDecimal DecimalValue(double magnitude) {
   int exponent = 0;
-  std::from_chars(text.data() + expStart, text.data() + text.size(), exponent);
-  const std::size_t wholeDigits = static_cast<std::size_t>(exponent) + 1;
-  if (wholeDigits >= digits.size()) {
-    out.whole = digits + std::string(wholeDigits - digits.size(), '0');
-  } else {
-    out.whole = digits.substr(0, wholeDigits);
-    out.fraction = digits.substr(wholeDigits);
+  const double significand = std::frexp(magnitude, &exponent);  // in [0.5, 1), or 0
+  // m = significand * 2^53 is whole for every double (subnormals too).
+  const auto m = static_cast<std::uint64_t>(std::ldexp(significand, 53));
+  exponent -= 53;
+  TDecimal d;
+  if (exponent >= 0) {  // a whole number: m * 2^exponent
+    TBigDecimal number(m);
+    number.MultiplyByPower(2, exponent, 18);
+    d.digits = number.Digits();
+    return d;
   }
+  // m / 2^k: the whole part, then the bits below the point as a binary
+  // fraction of k bits in 32-bit words; each multiplication by 10 carries
+  // the next decimal digit above bit k.
+  const auto k = static_cast<std::size_t>(-exponent);
+  const std::uint64_t whole = k < 64 ? m >> k : 0;
+  const std::uint64_t below = k < 64 ? m & ((std::uint64_t{1} << k) - 1) : m;
+  std::vector<std::uint32_t> words(k / 32 + 2, 0);
+  words[0] = static_cast<std::uint32_t>(below);
+  words[1] = static_cast<std::uint32_t>(below >> 32);
+  const std::size_t top = k / 32;
+  const unsigned shift = k % 32;
+  d.digits = std::to_string(whole);
+  for (int i = 0; i < kFractionDigits; ++i) {
+    std::uint64_t carry = 0;
+    for (std::uint32_t& word : words) {
+      const std::uint64_t product = std::uint64_t{word} * 10 + carry;
+      word = static_cast<std::uint32_t>(product);
+      carry = product >> 32;
+    }
+    // The digit is the value of the bits from k on (at most 4 of them).
+    std::uint64_t high = words[top] | (std::uint64_t{words[top + 1]} << 32);
+    d.digits += static_cast<char>('0' + (high >> shift));
+    high &= (std::uint64_t{1} << shift) - 1;
+    words[top] = static_cast<std::uint32_t>(high);
+    words[top + 1] = 0;
+  }
+  const bool more = std::any_of(words.begin(), words.end(), [](std::uint32_t w) { return w != 0; });
+  d.digits += more ? '1' : '0';
+  d.fraction = kFractionDigits + 1;
+  return d;
+}
+
+enum class TTie { ToEven, AwayFromZero };
+
+// `d` rounded to `places` decimals (a negative count rounds to a power of
+// ten above 1).
+TDecimal Round(TDecimal d, int places, TTie tie) {
+  const auto dropped = static_cast<std::ptrdiff_t>(d.fraction) - places;
+  if (dropped <= 0) return d;
+  const auto keep = static_cast<std::ptrdiff_t>(d.digits.size()) - dropped;
+  std::string kept = keep > 0 ? d.digits.substr(0, static_cast<std::size_t>(keep)) : std::string("0");
+  const std::string rest = keep > 0 ? d.digits.substr(static_cast<std::size_t>(keep))
+                                    : std::string(static_cast<std::size_t>(-keep), '0') + d.digits;
+  bool up = false;
+  if (rest[0] > '5') {
+    up = true;
+  } else if (rest[0] == '5') {
+    const bool exactHalf = rest.find_first_not_of('0', 1) == std::string::npos;
+    up = !exactHalf || tie == TTie::AwayFromZero || (kept.back() - '0') % 2 != 0;
+  }
+  if (up) {
+    std::size_t i = kept.size();
+    while (i > 0 && kept[i - 1] == '9') kept[--i] = '0';
+    if (i == 0)
+      kept.insert(kept.begin(), '1');
+    else
+      ++kept[i - 1];
+  }
+  TDecimal out;
+  out.digits = kept;
+  if (places < 0) {
+    out.digits.append(static_cast<std::size_t>(-places), '0');
+    out.fraction = 0;
+  } else {
+    out.fraction = static_cast<std::size_t>(places);
+  }
+  if (out.digits.size() <= out.fraction) out.digits.insert(0, out.fraction + 1 - out.digits.size(), '0');
   return out;
 }
 
-// Rounding step 2: half away from zero at `decimals` places, applied to the
-// magnitude. The digits behind the cut are those of step 1, so a 5 in the
-// first of them means "at least half".
-std::string RoundHalfAwayText(TDecimalText d, std::size_t decimals) {
-  if (d.fraction.size() < decimals + 1) d.fraction.resize(decimals + 1, '0');
-  const bool up = d.fraction[decimals] >= '5';
-  std::string digits = d.whole + d.fraction.substr(0, decimals);
-  if (up) {
-    std::size_t i = digits.size();
-    while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
-    if (i == 0)
-      digits.insert(digits.begin(), '1');
-    else
-      ++digits[i - 1];
-  }
-  const std::size_t wholeDigits = digits.size() - decimals;
-  if (decimals == 0) return digits;
-  return digits.substr(0, wholeDigits) + "." + digits.substr(wholeDigits);
+// The number of digits before the point, leading zeros left out.
+int SignificantWholeDigits(const TDecimal& d) {
+  const std::size_t first = d.digits.find_first_not_of('0');
+  if (first == std::string::npos || first >= d.WholeDigits()) return 0;
+  return static_cast<int>(d.WholeDigits() - first);
 }
 
 }  // namespace
@@ -98,18 +178,40 @@ std::string RoundHalfAwayText(TDecimalText d, std::size_t decimals) {
 std::string FormatFixed(double value, int decimals) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-  if (decimals < 0) decimals = 0;
-  if (decimals > kMaxDecimals) decimals = kMaxDecimals;
+  decimals = std::clamp(decimals, 0, kMaxDecimals);
+  const double magnitude = std::fabs(value);
+  TDecimal d = DecimalValue(magnitude);
+  // Step 1: to nearest at 17 decimals, from 10 on at 18 significant digits.
+  d = Round(d, magnitude < 10.0 ? kMaxDecimals : 18 - SignificantWholeDigits(d), TTie::ToEven);
+  // Step 2: half away from zero at the printed decimals.
+  d = Round(d, decimals, TTie::AwayFromZero);
+  if (d.fraction < static_cast<std::size_t>(decimals)) {
+    d.digits.append(static_cast<std::size_t>(decimals) - d.fraction, '0');
+    d.fraction = static_cast<std::size_t>(decimals);
+  }
+  std::string whole = d.digits.substr(0, d.WholeDigits());
+  whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size() - 1));
   std::string text = value < 0 ? "-" : "";
-  text += RoundHalfAwayText(RoundToSignificantText(std::fabs(value)), static_cast<std::size_t>(decimals));
-  if (text.size() > kMaxText) text.resize(kMaxText);
+  text += whole;
+  if (decimals > 0) text += "." + d.digits.substr(d.WholeDigits());
+  if (text.size() > kRecordCapacity) text.resize(kRecordCapacity);
   return text;
 }
 
-std::string FormatLength(std::int32_t value) {
-  const double mils = RoundToMicroMil(static_cast<double>(value) / 10000.0);
-  return FormatFixed(mils / 1000.0, 4);
+double HostUnitsToMils(std::int32_t value) {
+  // In mils, rounded to 0.001 mil: the whole part kept, the rest in
+  // thousandths rounded to nearest, ties to even.
+  const double mils = static_cast<double>(value) / 10000.0;
+  const double whole = std::trunc(mils);
+  const double thousandths = (mils - whole) * 1000.0;
+  double rounded = std::floor(thousandths);
+  const double above = thousandths - rounded;
+  if (above > 0.5 || (above == 0.5 && std::fmod(rounded, 2.0) != 0.0)) rounded += 1.0;
+  if (rounded == 0.0) rounded = std::copysign(0.0, thousandths);  // -0.4 rounds to -0
+  return whole + rounded / 1000.0;
 }
+
+std::string FormatLength(std::int32_t value) { return FormatFixed(HostUnitsToMils(value) / 1000.0, 4); }
 
 std::string FormatReal3(double value) {
   if (value == 0.0) return "0";
@@ -117,7 +219,5 @@ std::string FormatReal3(double value) {
 }
 
 std::string FormatReal4(double value) { return FormatFixed(value, 4); }
-
-double HostUnitsToMils(std::int32_t value) { return RoundToMicroMil(static_cast<double>(value) / 10000.0); }
 
 }  // namespace reference

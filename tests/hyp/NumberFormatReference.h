@@ -1,9 +1,8 @@
 #pragma once
-// The earlier implementation of the HYP number formats, kept for the tests
-// only: the library's formats must write exactly what these write. It rounds
-// through the floating-point environment (a switch to round-to-nearest
-// around one nearbyint per length) and through std::to_chars for every
-// number; both are slow on the Windows build and neither may come back.
+// The HYP number formats computed another way, for the tests only: from
+// the exact decimal digits of each double, in whole-number arithmetic, with
+// the two rounding steps done on the digit text. It shares no code with the
+// library, which must write exactly what these write. Slow by design.
 #include <cstdint>
 #include <string>
 
@@ -14,8 +13,8 @@ std::string FormatReal3(double value);
 std::string FormatReal4(double value);
 std::string FormatFixed(double value, int decimals);
 
-// The length in mils rounded to 0.001 mil, as the earlier unit conversion
-// computed it.
+// The length in mils rounded to 0.001 mil (ties to even), in double
+// arithmetic as the format defines it.
 double HostUnitsToMils(std::int32_t value);
 
 }  // namespace reference

@@ -1,9 +1,9 @@
 #pragma once
-// The inputs on which the number formats are compared with the earlier
-// implementation, natively and in the Windows build under wine. Both builds
-// must draw exactly the same values, so the streams use integer arithmetic,
-// ldexp, nextafter and correctly rounded division only, never a library
-// function whose last bit may differ between C runtimes.
+// The inputs on which the number formats are compared with the exact
+// computation of the tests, natively and in the Windows build under wine.
+// Both builds must draw exactly the same values, so the streams use integer
+// arithmetic, ldexp, nextafter and correctly rounded division only, never a
+// library function whose last bit may differ between C runtimes.
 //
 // Each stream mixes values drawn evenly over the whole range with values
 // placed on and around every kind of exact tie: a length whose last digit

@@ -2,9 +2,12 @@
 // replaced, and how the 255-character cut treats a quoted value.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
+#include "hyp/HypLayerNames.h"
 #include "hyp/HypText.h"
 
 namespace {
@@ -114,10 +117,68 @@ TEST(THypNameSpace, DifferentObjectsNeverShareAName) {
       EXPECT_LE(HypValueSize(got), c.capacity);
     }
   }
-  // Shortening that leaves a number behind quotes it, within the capacity.
-  EXPECT_EQ(FitName("1.5abc", 4), "1.");
-  EXPECT_EQ(FitName("1.5abc", 6), "1.5a");
-  EXPECT_EQ(FitName("1.5abc", 8), "1.5abc");
+}
+
+// The longest beginning of the name whose value fits: shortening can take
+// the quotes away or bring them in, and never removes more than it must.
+TEST(FitName, KeepsTheLongestBeginningThatFits) {
+  struct Case {
+    const char* name;
+    std::size_t capacity;
+    const char* fitted;
+  };
+  const Case cases[] = {
+      {"abcdef", 6, "abcdef"}, {"abcdef", 4, "abcd"}, {"abcd e", 8, "abcd e"}, {"abcd e", 7, "abcd "},
+      {"abcd e", 5, "abcd"},   {"abcd e", 4, "abcd"}, {"ab cde", 7, "ab cd"},  {"ab cde", 4, "ab"},
+      {"1.5abc", 4, "1."},     {"1.5abc", 6, "1.5a"}, {"1.5abc", 8, "1.5abc"}, {"1.5x", 3, "1"},
+      {"a b", 1, "a"},         {" ab", 1, ""},        {"1.5x", 4, "1.5x"},     {"", 5, ""},
+  };
+  for (const Case& c : cases) {
+    const std::string fitted = FitName(c.name, c.capacity);
+    EXPECT_EQ(fitted, c.fitted) << c.name << " in " << c.capacity;
+    EXPECT_LE(HypValueSize(fitted), std::max<std::size_t>(c.capacity, 2)) << c.name;
+  }
+}
+
+// Every scale letter of docs/hyp-names.md, after a whole number and after a
+// number with a point, makes a value that is quoted; a letter that scales
+// nothing leaves it bare.
+TEST(HypValue, EveryScaleLetterInEitherCaseQuotesTheNumberBeforeIt) {
+  for (const char letter : std::string("YZEPTGMKkmuUnNpPfFazy")) {
+    for (const std::string& name : {"10" + std::string(1, letter), "4.7" + std::string(1, letter) + "H"})
+      EXPECT_EQ(HypValue(name), "\"" + name + "\"") << name;
+  }
+  for (const char letter : std::string("ABCDHIJLOQRSVWXbcdghijloqrstvwx"))
+    EXPECT_EQ(HypValue("10" + std::string(1, letter)), "10" + std::string(1, letter)) << letter;
+}
+
+// Layers claim their names with the copper layers first, signal layers
+// before planes, then the others in number order: a clash leaves the name
+// with the layer that claims first, and a later layer gets the suffix.
+TEST(SetHypLayerNames, SignalLayersClaimBeforePlanesAndPlanesBeforeTheRest) {
+  struct Case {
+    std::vector<std::pair<int, std::string>> names;  // layer, name as the host gives it
+    std::vector<std::pair<int, std::string>> written;
+  };
+  const Case cases[] = {
+      // A plane above a mid layer (2) in the stack, alike after the
+      // spaces are replaced.
+      {{{kInternalPlane1, "GND Plane"}, {2, "GND_Plane"}}, {{2, "GND_Plane"}, {kInternalPlane1, "GND_Plane_2"}}},
+      // The bottom layer (32) before the first plane, a plane before an
+      // layer (33) that has a lower number.
+      {{{kInternalPlane1, "X"}, {kBottomLayer, "X"}, {33, "X"}},
+       {{kBottomLayer, "X"}, {kInternalPlane1, "X_2"}, {33, "X_3"}}},
+      // The last plane (54) before the first non-copper layer (0).
+      {{{0, "Y"}, {kInternalPlane16, "Y"}, {31, "Y"}}, {{31, "Y"}, {kInternalPlane16, "Y_2"}, {0, "Y_3"}}},
+  };
+  for (const Case& c : cases) {
+    std::array<std::string, kLayerCount> names;
+    for (int layer = 0; layer < kLayerCount; ++layer)
+      names[static_cast<std::size_t>(layer)] = "L" + std::to_string(layer);
+    for (const auto& [layer, name] : c.names) names[static_cast<std::size_t>(layer)] = name;
+    SetHypLayerNames(names);
+    for (const auto& [layer, name] : c.written) EXPECT_EQ(GetHypLayerName(layer), name) << layer;
+  }
 }
 
 }  // namespace

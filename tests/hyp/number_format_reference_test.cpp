@@ -1,8 +1,9 @@
-// The number formats write exactly what the earlier implementation (kept in
-// NumberFormatReference.cpp) wrote: on five million sampled lengths and five million sampled reals (each
-// written with three and with four decimals),
-// on every length near the decade boundaries and the int32 limits, on every
-// small exact binary half, and on the edge values of double. The Windows
+// The number formats write exactly what an independent computation from the
+// exact decimal digits of each value (NumberFormatReference.cpp) writes: on
+// five million sampled lengths and five million sampled reals (each written
+// with three and with four decimals), on every length near the decade
+// boundaries and the int32 limits, on every small exact binary half, and on
+// the edge values of double. The Windows
 // build is held to the same texts under wine.
 #include <gtest/gtest.h>
 
@@ -78,9 +79,10 @@ TEST(NumberFormatAgainstReference, EveryLengthNearTheDecadesAndTheLimits) {
   EXPECT_EQ(m.Count(), 0u) << m.Report();
 }
 
-TEST(NumberFormatAgainstReference, MilsAreTheSameDoublesWithoutTheRoundingModeSwitch) {
-  // The unit conversion now rounds without touching the floating-point
-  // environment; it must give the same doubles, the sign of zero included.
+TEST(NumberFormatAgainstReference, MilsAreTheDoublesTheDefinitionGives) {
+  // The unit conversion rounds to 0.001 mil in its own way; it must give
+  // the doubles of the definition (divide, keep the whole part, round the
+  // thousandths to even), the sign of zero included.
   tqtest::TSampleRandom rng(tqtest::kLengthSeed + 1);
   std::uint64_t differences = 0;
   std::string first;

@@ -46,7 +46,7 @@ TEST_F(Sections, AShortStringOpeningIsCutAfter255CharactersIndentationIncluded) 
   const std::string head(300, 'x');
   IndentLevel = 2;
   WriteSection(
-      out_, head, [] {}, TOpeningLine::CutTo255);
+      out_, head, [] {}, TOpeningLine::Cut);
   WriteSection(out_, head, [] {});
   EXPECT_EQ(Written(), "  {" + head.substr(0, 252) + "\r\n  }\r\n  {" + head + "\r\n  }\r\n");
 }

@@ -2,6 +2,7 @@
 // of the simulated host loaded into the test process.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -12,6 +13,8 @@
 #include "SimHost.h"
 #include "TestSupport.h"
 #include "exporter/Tarnquil.h"
+#include "hyp/HypText.h"
+#include "hyp/NumberFormat.h"
 
 TQ_DEFINE_CLIENT_API()
 
@@ -114,6 +117,39 @@ TEST_F(Writers, PlaneConnectionCodesChooseThermalNoneAndAntiPadEntries) {
   // Code 2: a direct connection to plane 1 writes nothing there.
   EXPECT_EQ(stacks[1], (std::vector<std::string>{"{PADSTACK=1, 0.0280", "  (MDEF, 0, 0.0600, 0.0600, 0, M)",
                                                  "  (Plane_Two, 0, 0.0700, 0.0700, 0, A)", "}"}));
+}
+
+// Every plane connection code of the host on a board with the four planes
+// the codes name: 3k+1 a thermal relief on plane k (T), 3k+2 a direct
+// connection that writes nothing there (-), anything else an anti-pad (A);
+// code 0 the anti-pad on every plane (ADEF).
+TEST_F(Writers, EveryPlaneConnectionCodeGivesItsEntriesOnTheFourPlanes) {
+  const std::pair<int, std::string> codes[] = {
+      {0, "ADEF"}, {1, "TAAA"}, {2, "-AAA"},  {3, "AAAA"},  {4, "ATAA"},  {5, "A-AA"},  {6, "AAAA"},   {7, "AATA"},
+      {8, "AA-A"}, {9, "AAAA"}, {10, "AAAT"}, {11, "AAA-"}, {12, "AAAA"}, {13, "AAAA"}, {255, "AAAA"},
+  };
+  std::string pads;
+  for (const auto& [code, entries] : codes)
+    pads += std::string(pads.empty() ? "" : ", ") + R"({"name": "1", "size": "60mil", "hole": ")" +
+            std::to_string(code + 1) + R"(mil", "planeConnection": )" + std::to_string(code) + "}";
+  const std::vector<std::string> lines = Export(R"({"layers": [{"layer": "TopLayer"},
+      {"layer": "InternalPlane1", "name": "P1"}, {"layer": "InternalPlane2", "name": "P2"},
+      {"layer": "InternalPlane3", "name": "P3"}, {"layer": "InternalPlane4", "name": "P4"}, {"layer": "BottomLayer"}],
+    "rules": {"planeExpansion": "10mil"}, "pads": [)" +
+                                                pads + "]}");
+  std::map<std::string, std::vector<std::string>> byHole;
+  for (const std::vector<std::string>& stack : PadStacks(lines))
+    byHole[stack[0].substr(stack[0].find(", ") + 2)] = std::vector<std::string>(stack.begin() + 1, stack.end() - 1);
+  for (const auto& [code, entries] : codes) {
+    std::vector<std::string> expected = {"  (MDEF, 0, 0.0600, 0.0600, 0, M)"};
+    if (entries == "ADEF") expected.push_back("  (ADEF, 0, 0.0700, 0.0700, 0, A)");
+    for (std::size_t k = 0; entries != "ADEF" && k < 4; ++k) {
+      const std::string plane = "  (P" + std::to_string(k + 1);
+      if (entries[k] == 'T') expected.push_back(plane + ", 0, 0.0600, 0.0600, 0, 0, 0.0100, 0.0100, 0, T)");
+      if (entries[k] == 'A') expected.push_back(plane + ", 0, 0.0700, 0.0700, 0, A)");
+    }
+    EXPECT_EQ(byHole[FormatLength(static_cast<std::int64_t>(code + 1) * 10000)], expected) << "code " << code;
+  }
 }
 
 TEST_F(Writers, APlaneTheBoardDoesNotHoldGetsNoEntry) {
@@ -274,6 +310,41 @@ TEST_F(Writers, EachViaIsAskedForItsPadStackOncePerRun) {
   EXPECT_EQ(Section(lines, "{NET=S"), (std::vector<std::string>{"{NET=S", "  (VIA X=0.2000 Y=0.0000 P=1)", "}"}));
 }
 
+// A host that yields a multi-layer pad or via on every layer it touches:
+// each object is read as often as from a host that yields it once (every
+// call of the run but the iteration and the progress display is the same),
+// and the file differs only in the numbering of the padstacks.
+TEST_F(Writers, AHostYieldingPerLayerHasEachObjectReadOnce) {
+  const std::string board = std::string(kPlaneStack) + R"(,
+    "components": [{"designator": "U1", "pads": [{"name": "1", "hole": "28mil", "net": "GND"},
+                                                 {"name": "2", "size": "20mil", "x": "100mil", "net": "S"}]}],
+    "pads": [{"name": "TP", "hole": "20mil", "x": "200mil"}],
+    "vias": [{"net": "GND", "x": "1in", "stackMode": 1}, {"net": "VCC", "x": "2in"},
+             {"x": "3in", "from": "TopLayer", "to": "InternalPlane1"}]})";
+  const auto reads = [&](bool perLayer, std::size_t* padReads, std::size_t* viaReads) {
+    std::size_t lines = 0;
+    ExportCounting(R"({"options": {"yieldPerLayer": )" + std::string(perLayer ? "true" : "false") + "}, " + board,
+                   "PcbApi_QueryPad", padReads);
+    std::multiset<std::string> calls;
+    std::istringstream trace(tqtest::ReadFile(out_ / "calls.txt"));
+    for (std::string line; std::getline(trace, line); ++lines) {
+      if (line == "PcbApi_QueryVia") ++*viaReads;
+      const bool visit = line == "PcbApi_CreateIterator" || line == "PcbApi_DestroyIterator" ||
+                         line == "PcbApi_GetFirstObject" || line == "PcbApi_GetNextObject";
+      if (!visit && line != "PcbApi_Percent_Update") calls.insert(line);
+    }
+    EXPECT_GT(lines, calls.size());
+    return calls;
+  };
+  std::size_t padReads = 0, viaReads = 0, padReadsOnce = 0, viaReadsOnce = 0;
+  const std::multiset<std::string> perLayer = reads(true, &padReads, &viaReads);
+  EXPECT_EQ(perLayer, reads(false, &padReadsOnce, &viaReadsOnce));
+  // Three pads and three vias for their padstacks, the two of each in a net
+  // again for their lines.
+  EXPECT_EQ(padReads, 3u + 2u);
+  EXPECT_EQ(viaReads, 3u + 2u);
+}
+
 // Every pin names its component's designator; the component is read once per
 // run for that, however many pins it has, and afresh in the next run.
 TEST_F(Writers, AComponentIsReadOncePerRunForItsPinsAndAgainInTheNextRun) {
@@ -347,6 +418,67 @@ TEST_F(Writers, NamesStayApartAndRecordsKeepTheirFields) {
   EXPECT_EQ(pins, 4);
   EXPECT_EQ(Section(lines, "{NET=VCC3V3_2").size(), 3u);
   EXPECT_EQ(Section(lines, "{NET=A_B_2").size(), 4u);  // the tab's net came first
+}
+
+// Names measured against the records that hold them, with every record at
+// its longest: the longest layer name (147 characters as a value) on the
+// bottom, pins at the widest coordinates with a pad name of 20 characters,
+// device lines of the longest class prefix, and designators bare, quoted
+// and suffixed. Each designator is as long as its device and pin lines
+// allow, no record is cut, and the pins name it as the device line does.
+TEST_F(Writers, NamesTakeWhatTheirRecordsLeaveWithTheLongestLayerAndDesignatorTogether) {
+  struct TDevice {
+    std::string designator, side, prefix;
+    std::string written;  // the designator as the device line names it
+  };
+  struct Case {
+    std::string bottomName, bottomValue;
+    std::vector<TDevice> devices;
+  };
+  const std::string pad = "P2345678901234567890";
+  const auto run = [](char c, std::size_t n) { return std::string(n, c); };
+  const Case cases[] = {
+      {run('B', 300),
+       run('B', 147),
+       {
+           // On the top layer the pin line decides: 189 characters.
+           {run('a', 300), "top", "?", run('a', 189)},
+           {"b b" + run('b', 300), "top", "?", "b b" + run('b', 184)},
+           {run('a', 250) + "2", "top", "?", run('a', 187) + "_2"},
+           // On the bottom the device line leaves 255 - 7 - 3 - 147 = 98.
+           {run('c', 300), "bottom", "CR", run('c', 98)},
+           {run('c', 250) + "2", "bottom", "CR", run('c', 96) + "_2"},
+           {"d d" + run('d', 300), "bottom", "IC", "d d" + run('d', 93)},
+           {"d d" + run('d', 250) + "2", "bottom", "IC", "d d" + run('d', 91) + "_2"},
+           // The unclassified group is written, and named, first.
+           {"d d" + run('d', 250) + "3", "bottom", "?", "d d" + run('d', 94)},
+       }},
+      {"(" + run('B', 300), "\"(" + run('B', 144) + "\"", {{run('e', 300), "bottom", "BD", run('e', 98)}}},
+  };
+  for (const Case& c : cases) {
+    std::string components;
+    for (const TDevice& d : c.devices)
+      components += std::string(components.empty() ? "" : ", ") + R"({"designator": ")" + d.designator +
+                    R"(", "side": ")" + d.side + R"(", "comment": "HYPERLYNX )" + d.prefix +
+                    R"(", "pads": [{"name": ")" + pad +
+                    R"(", "net": "N", "x": "-214748.3648mil", "y": "-214748.3648mil"}]})";
+    const std::vector<std::string> lines = Export(R"({"nets": ["N"], "layers": [{"layer": "TopLayer"},
+      {"layer": "BottomLayer", "name": ")" + c.bottomName +
+                                                  R"("}], "components": [)" + components + "]}");
+    std::set<std::string> devices, pins;
+    for (const std::string& line : lines) {
+      if (line.rfind("  (PIN ", 0) == 0) pins.insert(line.substr(0, line.rfind(" P=")));
+      if (line.find(" REF=") != std::string::npos) devices.insert(line);
+    }
+    for (const TDevice& d : c.devices) {
+      const std::string layer = d.side == "top" ? "Top_Layer" : c.bottomValue;
+      const std::string prefix = d.prefix == "?" ? "? REF=" : d.prefix + " REF=";
+      EXPECT_EQ(devices.count("  (" + prefix + HypValue(d.written) + " L=" + layer + ")"), 1u)
+          << d.prefix << " " << d.written.size() << " " << d.written.substr(0, 3);
+      EXPECT_EQ(pins.count("  (PIN X=-214.7484 Y=-214.7484 R=" + HypValue(d.written + "." + pad)), 1u)
+          << d.written.size() << " " << d.written.substr(0, 3);
+    }
+  }
 }
 
 }  // namespace

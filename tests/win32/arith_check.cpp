@@ -4,7 +4,8 @@
 //                                  digests of the number texts of the first
 //                                  LENGTHS and REALS values of the sample
 //                                  streams, and the count of differences from
-//                                  the earlier implementation on a part of them
+//                                  the tests' exact computation on a part of
+//                                  them
 //   tq-arith-check sincos COUNT    angles whose sine and cosine from one call
 //                                  differ from separate calls
 //   tq-arith-check rounding COUNT  values that the rounding to the nearest
@@ -24,9 +25,8 @@
 
 namespace {
 
-// The earlier implementation switches the rounding mode for every length,
-// which is slow here: it is compared on the first lengths only. The reals
-// it formats without a switch, so more of them.
+// The exact computation is slow: it is compared on the first lengths and
+// reals only.
 constexpr std::uint64_t kReferenceLengths = 20000;
 constexpr std::uint64_t kReferenceReals = 1000000;
 
