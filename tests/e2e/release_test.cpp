@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <optional>
 #include <regex>
@@ -21,9 +22,96 @@ using tqtest::Quote;
 using tqtest::ReadFile;
 using tqtest::RunCommand;
 using tqtest::RunResult;
+using tqtest::WriteFile;
 namespace fs = std::filesystem;
 
+// The project's version; a build claims it, or it with a suffix that tells
+// the build apart (cmake/BuildVersion.cmake).
 constexpr const char* kVersion = TQ_PROJECT_VERSION;
+
+// The version the build rule gives for a source tree as it is now.
+std::string VersionOf(const fs::path& sourceTree, const std::string& base = kVersion) {
+  RunResult r = RunCommand("cmake -DSOURCE_DIR=" + Quote(sourceTree.string()) + " -DBASE_VERSION=" + base + " -P " +
+                           Quote(TQ_SOURCE_DIR "/cmake/BuildVersion.cmake"));
+  if (r.exitCode != 0) throw std::runtime_error(r.output);
+  while (!r.output.empty() && r.output.back() == '\n') r.output.pop_back();
+  return r.output;
+}
+
+// The version a build wrote for itself (generated/version.txt).
+std::string BuiltVersion(const std::string& buildDir) {
+  std::string text = ReadFile(fs::path(buildDir) / "generated/version.txt");
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+// A scratch git repository: its commits and changes make the builds of the
+// rule's table.
+class ScratchRepo {
+ public:
+  ScratchRepo() { Git("init -q"); }
+  std::string Git(const std::string& args) const {
+    RunResult r = RunCommand("cd " + Quote(dir_.path().string()) +
+                             " && git -c user.name=T -c user.email=t@example.org -c commit.gpgsign=false " + args);
+    if (r.exitCode != 0) throw std::runtime_error("git " + args + ": " + r.output);
+    while (!r.output.empty() && r.output.back() == '\n') r.output.pop_back();
+    return r.output;
+  }
+  void Commit(const std::string& message) {
+    WriteFile(dir_ / "source.txt", std::to_string(++commits_));
+    WriteFile(dir_ / ".git/message", message);
+    Git("add -A && git -c user.name=T -c user.email=t@example.org commit -q -F .git/message");
+  }
+  std::string Head() const { return Git("rev-parse --short=7 HEAD"); }
+  const fs::path& path() const { return dir_.path(); }
+
+ private:
+  tqtest::ScratchDir dir_;
+  int commits_ = 0;
+};
+
+// The rule, step by step through one history: only the release commit of the
+// version, unchanged, claims the version itself.
+TEST(Release, OnlyTheReleaseCommitUnchangedClaimsTheVersion) {
+  ScratchRepo repo;
+  EXPECT_EQ(VersionOf(repo.path(), "0.2.0"), "0.2.0+unknown") << "a repository without commits";
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    std::function<std::string()> expected;
+  } steps[] = {
+      {"a commit before any release", [&] { repo.Commit("Work"); }, [&] { return "0.2.0+g" + repo.Head(); }},
+      {"the release commit", [&] { repo.Commit("Release 0.2.0\n\nRelease: 0.2.0"); }, [] { return "0.2.0"; }},
+      {"a changed tracked file", [&] { WriteFile(repo.path() / "source.txt", "changed"); },
+       [&] { return "0.2.0+0.g" + repo.Head() + ".dirty"; }},
+      {"a new file git does not ignore",
+       [&] { repo.Git("checkout -q -- source.txt"), WriteFile(repo.path() / "new.txt", "x"); },
+       [&] { return "0.2.0+0.g" + repo.Head() + ".dirty"; }},
+      {"an ignored file",
+       [&] {
+         fs::remove(repo.path() / "new.txt"), WriteFile(repo.path() / ".git/info/exclude", "build/\n"),
+             fs::create_directories(repo.path() / "build"), WriteFile(repo.path() / "build/x", "x");
+       },
+       [] { return "0.2.0"; }},
+      {"a commit after the release", [&] { repo.Commit("More work"); }, [&] { return "0.2.0+1.g" + repo.Head(); }},
+      {"the release line of another version", [&] { repo.Commit("Old\n\nRelease: 0.1.0"); },
+       [&] { return "0.2.0+2.g" + repo.Head(); }},
+      {"a line that only looks like the release line",
+       [&] { repo.Commit("Release: 0x2y0\nRelease: 0.2.0.1\n Release: 0.2.0"); },
+       [&] { return "0.2.0+3.g" + repo.Head(); }},
+      {"the release made again", [&] { repo.Commit("Release 0.2.0 again\n\nRelease: 0.2.0"); }, [] { return "0.2.0"; }},
+  };
+  for (const Step& step : steps) {
+    step.change();
+    EXPECT_EQ(VersionOf(repo.path(), "0.2.0"), step.expected()) << step.what;
+  }
+  // A source tree without a repository of its own, also one inside another
+  // repository's work tree, cannot say which commit it is.
+  fs::create_directories(repo.path() / "inner");
+  EXPECT_EQ(VersionOf(repo.path() / "inner", "0.2.0"), "0.2.0+unknown");
+  tqtest::ScratchDir plain;
+  EXPECT_EQ(VersionOf(plain.path(), "0.2.0"), "0.2.0+unknown");
+}
 
 // --- The version resource, as the resource compiler reads it back from the
 // built DLL (windres decompiles the resource section of a PE file).
@@ -51,27 +139,34 @@ VersionInfo ReadVersionResource(const std::string& dll) {
   return info;
 }
 
-TEST(Release, BothLibrariesCarryTheProjectsVersion) {
+// Each library carries the version its build worked out, which is the
+// rule's answer for the source tree as it is; the numeric versions of the
+// resource are the project's version alone.
+TEST(Release, BothLibrariesCarryTheVersionOfTheirBuild) {
+  const std::string native = BuiltVersion(fs::path(TQ_BIN_DIR).parent_path().string());
+  EXPECT_EQ(native, VersionOf(TQ_SOURCE_DIR)) << "the build is older than the source tree, or did not work it out";
+  EXPECT_TRUE(native == kVersion || native.rfind(std::string(kVersion) + "+", 0) == 0) << native;
+  tqtest::ScratchDir dir;
+  RunResult r = RunCommand("objcopy -O binary --only-section=.tarnquil_version " + Quote(TQ_BIN_DIR "/libTarnquil.so") +
+                           " " + Quote(dir / "version"));
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(ReadFile(dir / "version"), native + '\0');
+
   const std::string dll = tqtest::Win32Bin() + "/Tarnquil.dll";
   if (!fs::exists(dll)) GTEST_SKIP() << "the Windows build is missing";
+  const std::string windows = BuiltVersion(fs::path(tqtest::Win32Bin()).parent_path().string());
+  EXPECT_EQ(windows, VersionOf(TQ_SOURCE_DIR)) << "the Windows build is older than the source tree";
   VersionInfo info = ReadVersionResource(dll);
   EXPECT_EQ(info.fileVersion, std::string(kVersion) + ".0");
   EXPECT_EQ(info.productVersion, std::string(kVersion) + ".0");
   const std::map<std::string, std::string> expected = {{"FileVersion", kVersion},
-                                                       {"ProductVersion", kVersion},
+                                                       {"ProductVersion", windows},
                                                        {"ProductName", "Tarnquil"},
                                                        {"InternalName", "Tarnquil"},
                                                        {"OriginalFilename", "Tarnquil.dll"}};
   for (const auto& [key, value] : expected) EXPECT_EQ(info.strings[key], value) << key;
   EXPECT_NE(info.strings["FileDescription"].find("HyperLynx File (*.HYP)"), std::string::npos)
       << info.strings["FileDescription"];
-
-  // The Linux library: the same text in its version section.
-  tqtest::ScratchDir dir;
-  RunResult r = RunCommand("objcopy -O binary --only-section=.tarnquil_version " + Quote(TQ_BIN_DIR "/libTarnquil.so") +
-                           " " + Quote(dir / "version"));
-  ASSERT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_EQ(ReadFile(dir / "version"), std::string(kVersion) + '\0');
 }
 
 // --- The release archive: made by the win32 build's package target.
@@ -82,7 +177,7 @@ TEST(Release, ArchiveHoldsTheDllJustBuiltWithTheGuideAndTheChangeLog) {
   RunResult made = RunCommand("cmake --build " + Quote(build) + " --target package");
   ASSERT_EQ(made.exitCode, 0) << made.output;
 
-  const std::string top = std::string("Tarnquil-") + kVersion + "-win32";
+  const std::string top = "Tarnquil-" + BuiltVersion(build) + "-win32";
   const std::string zip = build + "/" + top + ".zip";
   tqtest::ScratchDir dir;
   RunResult list = RunCommand("cd " + Quote(dir.path().string()) + " && cmake -E tar tf " + Quote(zip));
