@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "TestSupport.h"
 #include "Wine.h"
@@ -308,6 +309,166 @@ TEST(UserGuide, TheLineCheckFindsRunsInOrderOnly) {
       {{"{A", "...", "  (4)"}, false}                                   // not in the file
   };
   for (const Case& c : cases) EXPECT_EQ(MissingRun(file, c.shown).empty(), c.found) << c.shown.front();
+}
+
+// --- The messages the guide quotes: each is what a run of the host program
+// shows (natively a message is a line on standard error, the locked-file
+// message a line of the host's message list).
+
+// The guide's words as one line: its quotes wrap across lines.
+std::string Flowing(const std::string& markdown) {
+  std::string text;
+  for (char c : markdown) {
+    const bool space = c == ' ' || c == '\n';
+    if (space && (text.empty() || text.back() == ' ')) continue;
+    text += space ? ' ' : c;
+  }
+  return text;
+}
+
+// A quote as a pattern: an *italic* word of the guide stands for any text.
+std::regex PatternOf(const std::string& quote) {
+  std::string pattern;
+  bool placeholder = false;
+  for (char c : quote) {
+    if (c == '*') {
+      placeholder = !placeholder;
+      if (placeholder) pattern += ".+";
+    } else if (!placeholder) {
+      if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) pattern += '\\';
+      pattern += c;
+    }
+  }
+  return std::regex(pattern);
+}
+
+TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
+  const std::string guide = Flowing(ReadFile(TQ_SOURCE_DIR "/docs/user-guide.md"));
+  // A via that is not a plain through via, reaching a stack layer without
+  // copper; and pads on such a layer, with and without a component.
+  const std::string mechanicalStack =
+      R"("layers": [{"layer": "TopLayer"}, {"layer": "Mechanical1", "name": "Mech 1"}, {"layer": "BottomLayer"}])";
+  const std::string viaThroughMechanical = R"({"nets": ["GND"], )" + mechanicalStack +
+                                           R"(, "vias": [{"x": "100mil", "y": "100mil", "net": "GND", "stackMode": 2,
+      "layers": [{"layer": "TopLayer", "size": "30mil"}]}]})";
+  const std::string padsWithoutCopper = R"({"nets": ["GND"], )" + mechanicalStack +
+                                        R"(, "pads": [{"name": "1", "net": "GND", "layer": "Mechanical1"}],
+      "components": [{"designator": "U1", "pads": [{"name": "1", "x": "300mil", "net": "GND",
+      "layer": "Mechanical1"}]}]})";
+  const std::string twoLayer = TQ_SOURCE_DIR "/examples/two-layer.json";
+  const std::string sensorNode = TQ_SOURCE_DIR "/examples/sensor-node.json";
+
+  struct Claim {
+    std::string quote;  // the guide's words; a message that must be shown, or a run without messages
+    bool shown;
+    std::string board;  // a file, or a document given here
+    std::string options;
+    std::function<void(const fs::path& dest)> prepare;
+    std::string destination = "board.hyp";  // in a folder of its own
+  };
+  const auto nothing = [](const fs::path&) {};
+  auto lockedBy = [](const std::string& lockContent) {
+    return [lockContent](const fs::path& dest) {
+      WriteFile(dest, "old");
+      WriteFile(dest.parent_path() / ("~$" + dest.filename().string() + "_loc"), lockContent);
+    };
+  };
+  const Claim claims[] = {
+      {"*name* is used by *user* on *computer*. You will not be able to save your changes.", true, twoLayer, "",
+       lockedBy("ComputerName=PC7\r\nUserName=Ann\r\nProcessID=1\r\n")},
+      {"*name* is used by another process. You will not be able to save your changes.", true, twoLayer, "",
+       [](const fs::path& dest) {
+         fs::create_directory(dest.parent_path() / ("~$" + dest.filename().string() + "_loc"));
+       }},
+      {"\"Error in ConvertToHyperlynxLayer\": the board's layer stack holds a layer that is neither a signal layer "
+       "nor an internal plane",
+       true, viaThroughMechanical, "", nothing},
+      {"A pad on a layer without copper (a mechanical or overlay layer) gives no message, even when it belongs to a "
+       "net",
+       false, padsWithoutCopper, "", nothing},
+      {"Error in TTranslator.TranslatePadToString", true, twoLayer, "--fail PcbApi_GetObjectIdFromObjectHandle:0",
+       nothing},
+      {"Error in TTranslator.TranslateViaToString", true, twoLayer, "--fail PcbApi_GetObjectIdFromObjectHandle:0",
+       nothing},
+      {"*N* reads from the PCB server failed: *what*. The file *name* may lack them. For support: *calls*.", true,
+       twoLayer, "--fail PcbApi_QueryTrack:1", nothing},
+      {"No temporary file could be created for the export. The file *name* was not written.", true, twoLayer,
+       "--temp-dir /nonexistent/tq", nothing},
+      {"The export could not be written completely (is the disk full?). The file *name* was not changed.", true,
+       sensorNode, "ulimit", nothing},
+      {"The exported file could not be saved as *name* (*reason*). The previous file is unchanged; the export was "
+       "kept as *temporary file*.",
+       true, twoLayer, "",
+       [](const fs::path& dest) {
+         WriteFile(dest, "old");
+         if (RunCommand("chattr +i " + Quote(dest.string())).exitCode != 0) fs::remove(dest);
+       }},
+      {"The exported file could not be saved as *name* (*reason*); the export was kept as *temporary file*.", true,
+       twoLayer, "", [](const fs::path& dest) { fs::remove(dest.parent_path()); }},
+      {"*reason* is \"its folder does not exist\" when the folder you chose is gone", true, twoLayer, "",
+       [](const fs::path& dest) { fs::remove(dest.parent_path()); }},
+      {"The file *name* is read-only and was not replaced. The export was not saved.", true, twoLayer, "",
+       [](const fs::path& dest) {
+         WriteFile(dest, "old");
+         fs::permissions(dest, fs::perms::owner_read);
+       }},
+      {"The file *name* cannot be saved: *reason*. The export was not saved.", true, twoLayer, "", nothing, "a?b.hyp"},
+  };
+  std::string unchecked;  // why a claim could not be run here
+  for (const Claim& c : claims) {
+    SCOPED_TRACE(c.quote);
+    EXPECT_NE(guide.find(c.quote), std::string::npos) << "the guide does not say this";
+    tqtest::ScratchDir dir;
+    fs::create_directory(dir / "out");
+    const fs::path dest = dir / ("out/" + c.destination);
+    c.prepare(dest);
+    if (c.quote.find("previous file") != std::string::npos && !fs::exists(dest)) {
+      unchecked += " (no immutable files here: chattr +i failed)";
+      continue;
+    }
+    std::string board = c.board;
+    if (board.front() == '{') {
+      WriteFile(dir / "board.json", board);
+      board = dir / "board.json";
+    }
+    std::string options = c.options;
+    std::string prefix;
+    if (options == "ulimit") {
+      // A file size limit of 4 KiB whose signal is ignored: writing fails.
+      prefix = "trap '' XFSZ; ulimit -f 4; ";
+      options.clear();
+    }
+    RunResult r;
+    if (c.destination.find('?') != std::string::npos) {
+      // Only Windows refuses such a name (Linux takes every name the host
+      // can pass): the Windows build under wine.
+      if (!tqtest::WineUnavailableReason().empty() || !tqtest::EnsureWinePrefix()) {
+        unchecked += " (" + tqtest::WineUnavailableReason() + ")";
+        continue;
+      }
+      r = tqtest::RunWine("quorvex-host.exe",
+                          "export " + Quote("Z:" + board) + " " + Quote("Z:" + dest.string()) + " " + options);
+    } else {
+      r = RunCommand(prefix + Quote(TQ_BIN_DIR "/quorvex-host") + " export " + Quote(board) + " " +
+                     Quote(dest.string()) + " " + options);
+    }
+    RunCommand("chattr -i " + Quote(dest.string()) + " 2>/dev/null");
+    if (c.shown) {
+      // The quote names one message; the pattern may match in any line.
+      std::string text;
+      if (c.quote.front() == '"')
+        text = c.quote.substr(1, c.quote.find('"', 1) - 1);
+      else if (c.quote.rfind("*reason* is \"", 0) == 0)
+        text = "(" + c.quote.substr(13, c.quote.find('"', 13) - 13) + ")";
+      else
+        text = c.quote;
+      EXPECT_TRUE(std::regex_search(r.output, PatternOf(text))) << r.output;
+    } else {
+      EXPECT_EQ(r.output.find("dialog]"), std::string::npos) << r.output;
+      EXPECT_EQ(r.exitCode, 0) << r.output;
+    }
+  }
+  if (!unchecked.empty()) GTEST_SKIP() << "not every message was checked:" << unchecked;
 }
 
 }  // namespace
