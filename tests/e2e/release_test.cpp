@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -295,6 +296,41 @@ TEST(UserGuide, EveryHypLineItShowsIsWhatItsExampleExports) {
   const std::regex image(R"(!\[[^\]]*\]\(([^)]+)\))");
   for (std::sregex_iterator it(guide.begin(), guide.end(), image), end; it != end; ++it)
     EXPECT_TRUE(fs::exists(fs::path(TQ_SOURCE_DIR "/docs") / (*it)[1].str())) << (*it)[1];
+}
+
+// The text of a PNG file's tEXt chunk with that keyword; empty when none.
+std::string PngText(const std::string& png, const std::string& keyword) {
+  auto number = [&](std::size_t at) {
+    std::uint32_t n = 0;
+    for (std::size_t i = 0; i < 4; ++i) n = n << 8 | static_cast<unsigned char>(png[at + i]);
+    return n;
+  };
+  for (std::size_t at = 8; at + 12 <= png.size();) {
+    const std::size_t length = number(at);
+    if (at + 12 + length > png.size()) break;
+    const std::string type = png.substr(at + 4, 4), data = png.substr(at + 8, length);
+    if (type == "tEXt" && data.rfind(keyword + '\0', 0) == 0) return data.substr(keyword.size() + 1);
+    at += 12 + length;
+  }
+  return {};
+}
+
+// The picture was drawn from the sensor-node example's export as it is now
+// (scripts/guide-picture.sh stamps the export's SHA-256 into it): an example
+// or a writer that changes the file makes the picture stale, and this fails
+// until it is drawn again.
+TEST(UserGuide, ThePictureIsDrawnFromTheExampleAsItExportsNow) {
+  tqtest::ScratchDir dir;
+  const std::string out = dir / "sensor-node.hyp";
+  RunResult r = RunCommand(Quote(TQ_BIN_DIR "/quorvex-host") + " export " +
+                           Quote(TQ_SOURCE_DIR "/examples/sensor-node.json") + " " + Quote(out));
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  RunResult sum = RunCommand("sha256sum " + Quote(out));
+  ASSERT_EQ(sum.exitCode, 0) << sum.output;
+  const std::string drawnFrom =
+      PngText(ReadFile(TQ_SOURCE_DIR "/docs/images/sensor-node.png"), "tarnquil-export-sha256");
+  EXPECT_EQ(drawnFrom, sum.output.substr(0, sum.output.find(' ')))
+      << "docs/images/sensor-node.png was drawn from another export: run scripts/guide-picture.sh";
 }
 
 TEST(UserGuide, TheLineCheckFindsRunsInOrderOnly) {
