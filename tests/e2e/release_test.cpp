@@ -298,21 +298,11 @@ TEST(UserGuide, EveryHypLineItShowsIsWhatItsExampleExports) {
     EXPECT_TRUE(fs::exists(fs::path(TQ_SOURCE_DIR "/docs") / (*it)[1].str())) << (*it)[1];
 }
 
-// The text of a PNG file's tEXt chunk with that keyword; empty when none.
-std::string PngText(const std::string& png, const std::string& keyword) {
-  auto number = [&](std::size_t at) {
-    std::uint32_t n = 0;
-    for (std::size_t i = 0; i < 4; ++i) n = n << 8 | static_cast<unsigned char>(png[at + i]);
-    return n;
-  };
-  for (std::size_t at = 8; at + 12 <= png.size();) {
-    const std::size_t length = number(at);
-    if (at + 12 + length > png.size()) break;
-    const std::string type = png.substr(at + 4, 4), data = png.substr(at + 8, length);
-    if (type == "tEXt" && data.rfind(keyword + '\0', 0) == 0) return data.substr(keyword.size() + 1);
-    at += 12 + length;
-  }
-  return {};
+// The text after a keyword of a PNG text chunk (stored uncompressed): at
+// most its first n characters.
+std::string PngText(const std::string& png, const std::string& keyword, std::size_t n) {
+  const std::size_t at = png.find("tEXt" + keyword + '\0');
+  return at == std::string::npos ? "" : png.substr(at + 5 + keyword.size(), n);
 }
 
 // The picture was drawn from the sensor-node example's export as it is now
@@ -328,7 +318,7 @@ TEST(UserGuide, ThePictureIsDrawnFromTheExampleAsItExportsNow) {
   RunResult sum = RunCommand("sha256sum " + Quote(out));
   ASSERT_EQ(sum.exitCode, 0) << sum.output;
   const std::string drawnFrom =
-      PngText(ReadFile(TQ_SOURCE_DIR "/docs/images/sensor-node.png"), "tarnquil-export-sha256");
+      PngText(ReadFile(TQ_SOURCE_DIR "/docs/images/sensor-node.png"), "tarnquil-export-sha256", 64);
   EXPECT_EQ(drawnFrom, sum.output.substr(0, sum.output.find(' ')))
       << "docs/images/sensor-node.png was drawn from another export: run scripts/guide-picture.sh";
 }
@@ -382,73 +372,78 @@ TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
   const std::string guide = Flowing(ReadFile(TQ_SOURCE_DIR "/docs/user-guide.md"));
   // A via that is not a plain through via, reaching a stack layer without
   // copper; and pads on such a layer, with and without a component.
-  const std::string mechanicalStack =
-      R"("layers": [{"layer": "TopLayer"}, {"layer": "Mechanical1", "name": "Mech 1"}, {"layer": "BottomLayer"}])";
-  const std::string viaThroughMechanical = R"({"nets": ["GND"], )" + mechanicalStack +
-                                           R"(, "vias": [{"x": "100mil", "y": "100mil", "net": "GND", "stackMode": 2,
+  const std::string mechanical = R"({"nets": ["GND"], "layers": [{"layer": "TopLayer"},
+      {"layer": "Mechanical1", "name": "Mech 1"}, {"layer": "BottomLayer"}], )";
+  const std::string viaThroughMechanical = mechanical + R"("vias": [{"x": "100mil", "net": "GND", "stackMode": 2,
       "layers": [{"layer": "TopLayer", "size": "30mil"}]}]})";
-  const std::string padsWithoutCopper = R"({"nets": ["GND"], )" + mechanicalStack +
-                                        R"(, "pads": [{"name": "1", "net": "GND", "layer": "Mechanical1"}],
-      "components": [{"designator": "U1", "pads": [{"name": "1", "x": "300mil", "net": "GND",
-      "layer": "Mechanical1"}]}]})";
+  const std::string padsWithoutCopper = mechanical + R"("pads": [{"name": "1", "net": "GND", "layer": "Mechanical1"}],
+      "components": [{"designator": "U1", "pads": [{"name": "1", "net": "GND", "layer": "Mechanical1"}]}]})";
   const std::string twoLayer = TQ_SOURCE_DIR "/examples/two-layer.json";
-  const std::string sensorNode = TQ_SOURCE_DIR "/examples/sensor-node.json";
+  const auto nothing = [](const fs::path&) {};
+  const auto lockFile = [](const fs::path& dest) {
+    return dest.parent_path() / ("~$" + dest.filename().string() + "_loc");
+  };
+  const auto folderGone = [](const fs::path& dest) { fs::remove(dest.parent_path()); };
 
   struct Claim {
-    std::string quote;  // the guide's words; a message that must be shown, or a run without messages
-    bool shown;
-    std::string board;  // a file, or a document given here
-    std::string options;
+    std::string quote;    // what the guide says
+    std::string message;  // the message a run shows ("" for none)
+    std::string board;    // a file, or a document given here
+    std::string command;  // options after the destination, or a shell prefix ending in "; "
     std::function<void(const fs::path& dest)> prepare;
     std::string destination = "board.hyp";  // in a folder of its own
   };
-  const auto nothing = [](const fs::path&) {};
-  auto lockedBy = [](const std::string& lockContent) {
-    return [lockContent](const fs::path& dest) {
-      WriteFile(dest, "old");
-      WriteFile(dest.parent_path() / ("~$" + dest.filename().string() + "_loc"), lockContent);
-    };
-  };
+  const std::string lockedMessage =
+      "*name* is used by *user* on *computer*. You will not be able to save your changes.";
+  const std::string unreadableLock = "*name* is used by another process. You will not be able to save your changes.";
+  const std::string warning =
+      "*N* reads from the PCB server failed: *what*. The file *name* may lack them. For support: *calls*.";
+  const std::string noTemp = "No temporary file could be created for the export. The file *name* was not written.";
+  const std::string diskFull =
+      "The export could not be written completely (is the disk full?). The file *name* was not changed.";
+  const std::string kept =
+      "The exported file could not be saved as *name* (*reason*). The previous file is "
+      "unchanged; the export was kept as *temporary file*.";
+  const std::string keptNew =
+      "The exported file could not be saved as *name* (*reason*); the export was kept as "
+      "*temporary file*.";
+  const std::string readOnly = "The file *name* is read-only and was not replaced. The export was not saved.";
+  const std::string refused = "The file *name* cannot be saved: *reason*. The export was not saved.";
   const Claim claims[] = {
-      {"*name* is used by *user* on *computer*. You will not be able to save your changes.", true, twoLayer, "",
-       lockedBy("ComputerName=PC7\r\nUserName=Ann\r\nProcessID=1\r\n")},
-      {"*name* is used by another process. You will not be able to save your changes.", true, twoLayer, "",
-       [](const fs::path& dest) {
-         fs::create_directory(dest.parent_path() / ("~$" + dest.filename().string() + "_loc"));
-       }},
+      {lockedMessage, lockedMessage, twoLayer, "",
+       [&](const fs::path& dest) { WriteFile(lockFile(dest), "ComputerName=PC7\nUserName=Ann\nProcessID=1\n"); }},
+      {unreadableLock, unreadableLock, twoLayer, "",
+       [&](const fs::path& dest) { fs::create_directory(lockFile(dest)); }},
       {"\"Error in ConvertToHyperlynxLayer\": the board's layer stack holds a layer that is neither a signal layer "
        "nor an internal plane",
-       true, viaThroughMechanical, "", nothing},
+       "Error: Error in ConvertToHyperlynxLayer", viaThroughMechanical, "", nothing},
       {"A pad on a layer without copper (a mechanical or overlay layer) gives no message, even when it belongs to a "
        "net",
-       false, padsWithoutCopper, "", nothing},
-      {"Error in TTranslator.TranslatePadToString", true, twoLayer, "--fail PcbApi_GetObjectIdFromObjectHandle:0",
-       nothing},
-      {"Error in TTranslator.TranslateViaToString", true, twoLayer, "--fail PcbApi_GetObjectIdFromObjectHandle:0",
-       nothing},
-      {"*N* reads from the PCB server failed: *what*. The file *name* may lack them. For support: *calls*.", true,
-       twoLayer, "--fail PcbApi_QueryTrack:1", nothing},
-      {"No temporary file could be created for the export. The file *name* was not written.", true, twoLayer,
-       "--temp-dir /nonexistent/tq", nothing},
-      {"The export could not be written completely (is the disk full?). The file *name* was not changed.", true,
-       sensorNode, "ulimit", nothing},
-      {"The exported file could not be saved as *name* (*reason*). The previous file is unchanged; the export was "
-       "kept as *temporary file*.",
-       true, twoLayer, "",
+       "", padsWithoutCopper, "", nothing},
+      {"\"Error in TTranslator.TranslatePadToString\" or \"Error in TTranslator.TranslateViaToString\": the geometry "
+       "of a pin or via could not be matched to a padstack",
+       "Error in TTranslator.TranslateViaToString\n[error dialog] Error: Error in TTranslator.TranslatePadToString",
+       twoLayer, "--fail PcbApi_GetObjectIdFromObjectHandle:0", nothing},
+      {warning, warning, twoLayer, "--fail PcbApi_QueryTrack:1", nothing},
+      {noTemp, noTemp, twoLayer, "--temp-dir /nonexistent/tq", nothing},
+      // A file size limit of 4 KiB whose signal is ignored: writing fails.
+      {diskFull, diskFull, TQ_SOURCE_DIR "/examples/sensor-node.json", "trap '' XFSZ; ulimit -f 4; ", nothing},
+      {kept, kept, twoLayer, "",
        [](const fs::path& dest) {
          WriteFile(dest, "old");
          if (RunCommand("chattr +i " + Quote(dest.string())).exitCode != 0) fs::remove(dest);
        }},
-      {"The exported file could not be saved as *name* (*reason*); the export was kept as *temporary file*.", true,
-       twoLayer, "", [](const fs::path& dest) { fs::remove(dest.parent_path()); }},
-      {"*reason* is \"its folder does not exist\" when the folder you chose is gone", true, twoLayer, "",
-       [](const fs::path& dest) { fs::remove(dest.parent_path()); }},
-      {"The file *name* is read-only and was not replaced. The export was not saved.", true, twoLayer, "",
+      {keptNew, keptNew, twoLayer, "", folderGone},
+      {"*reason* is \"its folder does not exist\" when the folder you chose is gone", "(its folder does not exist)",
+       twoLayer, "", folderGone},
+      {readOnly, readOnly, twoLayer, "",
        [](const fs::path& dest) {
          WriteFile(dest, "old");
          fs::permissions(dest, fs::perms::owner_read);
        }},
-      {"The file *name* cannot be saved: *reason*. The export was not saved.", true, twoLayer, "", nothing, "a?b.hyp"},
+      // Only Windows refuses such a name (Linux takes every name the host
+      // can pass): the Windows build under wine.
+      {refused, refused, twoLayer, "", nothing, "a?b.hyp"},
   };
   std::string unchecked;  // why a claim could not be run here
   for (const Claim& c : claims) {
@@ -458,50 +453,30 @@ TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
     fs::create_directory(dir / "out");
     const fs::path dest = dir / ("out/" + c.destination);
     c.prepare(dest);
-    if (c.quote.find("previous file") != std::string::npos && !fs::exists(dest)) {
+    if (c.message == kept && !fs::exists(dest)) {
       unchecked += " (no immutable files here: chattr +i failed)";
       continue;
     }
     std::string board = c.board;
-    if (board.front() == '{') {
-      WriteFile(dir / "board.json", board);
-      board = dir / "board.json";
-    }
-    std::string options = c.options;
-    std::string prefix;
-    if (options == "ulimit") {
-      // A file size limit of 4 KiB whose signal is ignored: writing fails.
-      prefix = "trap '' XFSZ; ulimit -f 4; ";
-      options.clear();
-    }
+    if (board.front() == '{') WriteFile(board = dir / "board.json", c.board);
+    const bool prefix = c.command.size() > 1 && c.command.substr(c.command.size() - 2) == "; ";
     RunResult r;
     if (c.destination.find('?') != std::string::npos) {
-      // Only Windows refuses such a name (Linux takes every name the host
-      // can pass): the Windows build under wine.
       if (!tqtest::WineUnavailableReason().empty() || !tqtest::EnsureWinePrefix()) {
         unchecked += " (" + tqtest::WineUnavailableReason() + ")";
         continue;
       }
-      r = tqtest::RunWine("quorvex-host.exe",
-                          "export " + Quote("Z:" + board) + " " + Quote("Z:" + dest.string()) + " " + options);
+      r = tqtest::RunWine("quorvex-host.exe", "export " + Quote("Z:" + board) + " " + Quote("Z:" + dest.string()));
     } else {
-      r = RunCommand(prefix + Quote(TQ_BIN_DIR "/quorvex-host") + " export " + Quote(board) + " " +
-                     Quote(dest.string()) + " " + options);
+      r = RunCommand((prefix ? c.command : "") + Quote(TQ_BIN_DIR "/quorvex-host") + " export " + Quote(board) + " " +
+                     Quote(dest.string()) + " " + (prefix ? "" : c.command));
     }
     RunCommand("chattr -i " + Quote(dest.string()) + " 2>/dev/null");
-    if (c.shown) {
-      // The quote names one message; the pattern may match in any line.
-      std::string text;
-      if (c.quote.front() == '"')
-        text = c.quote.substr(1, c.quote.find('"', 1) - 1);
-      else if (c.quote.rfind("*reason* is \"", 0) == 0)
-        text = "(" + c.quote.substr(13, c.quote.find('"', 13) - 13) + ")";
-      else
-        text = c.quote;
-      EXPECT_TRUE(std::regex_search(r.output, PatternOf(text))) << r.output;
-    } else {
+    if (c.message.empty()) {
       EXPECT_EQ(r.output.find("dialog]"), std::string::npos) << r.output;
       EXPECT_EQ(r.exitCode, 0) << r.output;
+    } else {
+      EXPECT_TRUE(std::regex_search(r.output, PatternOf(c.message))) << r.output;
     }
   }
   if (!unchecked.empty()) GTEST_SKIP() << "not every message was checked:" << unchecked;
