@@ -33,9 +33,11 @@ bool BuildHypLayerNames() {
 
 std::string ReadFailureWarning(const std::string& fileName) {
   const std::int32_t count = ReadFailureCount();
+  // What is missing comes first, in the designer's words; the entry points
+  // are there for a support question.
   return std::to_string(count) + (count == 1 ? " read" : " reads") +
-         " from the PCB server failed: " + ReadFailureList() + ". The file " + fileName +
-         " may lack parts of the board.";
+         " from the PCB server failed: " + ReadFailureSubjects() + ". The file " + fileName +
+         " may lack them. For support: " + ReadFailureList() + ".";
 }
 
 bool RunExport(const std::string& fileName, std::string_view formatName) {

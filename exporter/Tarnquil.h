@@ -15,7 +15,8 @@ bool IsRecognisedFormat(std::string_view formatName);
 bool BuildHypLayerNames();
 
 // The warning of a run whose reads from the host failed (host/ReadFailures.h):
-// how many, of which entry points, and that the file may be incomplete.
+// how many, what could not be read, that the file may lack it, and which
+// entry points failed.
 std::string ReadFailureWarning(const std::string& fileName);
 
 // One export run to fileName. False when the format is not recognised or the

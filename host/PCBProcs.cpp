@@ -45,7 +45,8 @@ THandle PcbApi_CreateIterator(THandle container, TObjectKindByte kind, std::uint
   auto fn = reinterpret_cast<PcbApi_CreateIterator_t>(BoundEntryPoint(index));
   if (fn == nullptr) return 0;
   const THandle iterator = fn(container, kind, filter, LayerToLayerCode(layer));
-  // An iterator the host could not create: its walk yields nothing.
+  // An iterator the host could not create: its walk yields nothing. Each is
+  // a list of its own (a kind, a layer), whatever its container.
   if (iterator == 0 && container != 0) NoteReadFailure(index);
   return iterator;
 }
@@ -60,7 +61,7 @@ std::int32_t PcbApi_QueryBoard(TMode mode, THandle board, std::int32_t* value1, 
   const std::int32_t result =
       fn(mode, board, value1, text, byte1, value2, value3, value4, value5, byte2, &code, value6);
   *currentLayer = LayerCodeToLayer(code);
-  if (result != 0 && board != 0) NoteReadFailure(index);
+  if (result != 0 && board != 0) NoteReadFailure(index, board);
   return result;
 }
 
@@ -85,7 +86,7 @@ std::int32_t PcbApi_AddMemberToClass(THandle objectClass, std::string_view membe
   if (fn == nullptr) return 1;
   TShortString buffer(member);
   const std::int32_t result = fn(objectClass, &buffer);
-  if (result != 0 && objectClass != 0) NoteReadFailure(index);
+  if (result != 0 && objectClass != 0) NoteReadFailure(index, objectClass);
   return result;
 }
 
@@ -104,7 +105,7 @@ std::int32_t PcbApi_QueryDefaultPCB3DModel(TMode mode, THandle component, TShort
   auto fn = reinterpret_cast<PcbApi_QueryDefaultPCB3DModel_t>(EntryPointNoRebind(index));
   if (fn == nullptr) return 0;
   const std::int32_t result = fn(mode, component, model);
-  if (result != 0 && component != 0) NoteReadFailure(index);
+  if (result != 0 && component != 0) NoteReadFailure(index, component);
   return result;
 }
 

@@ -15,15 +15,20 @@
 
 // Forgets what was counted (at the start of every run).
 void ResetReadFailures();
-// Counts one failed call of the entry point with that binding index, unless
-// a TReadFailureIsAnswer lives.
-void NoteReadFailure(std::size_t index);
+// Counts one failed call of the entry point with that binding index about
+// the object with that handle (0: not known), unless a TReadFailureIsAnswer
+// lives.
+void NoteReadFailure(std::size_t index, std::int32_t object = 0);
 // The failed calls counted since the last reset.
 std::int32_t ReadFailureCount();
-// Which entry points failed and how often, in binding order:
+// Which entry points failed and how often, in binding order, for support:
 // "PcbApi_QueryPad (3), PcbApi_CreateIterator (1)"; walks that ended early
 // last.
 std::string ReadFailureList();
+// What the failed reads left out, in the designer's words: the objects of
+// each kind whose reads failed, the most first ("9 tracks, 2 pads"); walks
+// that ended early last.
+std::string ReadFailureSubjects();
 
 // The progress steps of the run (one per pad, via, net and component the
 // writers visit), counted by the progress wrapper since the last reset. The

@@ -121,8 +121,14 @@ TCommitResult ReplaceDestination(const std::string& tempName, const std::string&
     platform::RemoveFile(tempName);
     return TCommitResult::Replaced;
   }
-  ShowErrorMessage("The exported file could not be saved as " + destName + " (" + copyError +
-                   "). The previous file is unchanged; the export was kept as " + tempName + ".");
+  // The previous file is named only where there is one; a folder that is gone
+  // is said in words rather than as the system's "not found".
+  const std::string folder = destName.substr(0, FileNameStart(destName));
+  const bool folderGone = !folder.empty() && !platform::PathExists(folder);
+  ShowErrorMessage("The exported file could not be saved as " + destName + " (" +
+                   (folderGone ? "its folder does not exist" : copyError) + ")" +
+                   (platform::FileExists(destName) ? ". The previous file is unchanged;" : ";") +
+                   " the export was kept as " + tempName + ".");
   return TCommitResult::Kept;
 }
 

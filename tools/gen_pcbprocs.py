@@ -139,8 +139,11 @@ def wrappers_text(names, used):
         elif failure is None:
             body += f"  if (fn == nullptr) return {default};\n  return fn({call});\n"
         else:
+            # The object asked about, so that the warning counts objects.
+            about = [f"a{i}" for i, t in enumerate(params) if t == "THandle"]
+            note = f"{index[name]}, {about[0]}" if about else f"{index[name]}"
             body += (f"  if (fn == nullptr) return {default};\n  const {ret} result = fn({call});\n"
-                     f"  if ({failure}) NoteReadFailure({index[name]});\n  return result;\n")
+                     f"  if ({failure}) NoteReadFailure({note});\n  return result;\n")
         defs.append(f"{ret} {name}({args}) {{\n{body}}}\n")
     return ("// Made by tools/gen_pcbprocs.py from host/PcbApiUsed.inc and host/PcbApiNames.inc.\n"
             "#ifdef TQ_PCBPROCS_DECLARE\n" + "\n".join(decls) + "\n#else\n" + "\n".join(defs) + "#endif\n")

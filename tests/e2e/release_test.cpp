@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "TestSupport.h"
 #include "Wine.h"
@@ -21,9 +24,96 @@ using tqtest::Quote;
 using tqtest::ReadFile;
 using tqtest::RunCommand;
 using tqtest::RunResult;
+using tqtest::WriteFile;
 namespace fs = std::filesystem;
 
+// The project's version; a build claims it, or it with a suffix that tells
+// the build apart (cmake/BuildVersion.cmake).
 constexpr const char* kVersion = TQ_PROJECT_VERSION;
+
+// The version the build rule gives for a source tree as it is now.
+std::string VersionOf(const fs::path& sourceTree, const std::string& base = kVersion) {
+  RunResult r = RunCommand("cmake -DSOURCE_DIR=" + Quote(sourceTree.string()) + " -DBASE_VERSION=" + base + " -P " +
+                           Quote(TQ_SOURCE_DIR "/cmake/BuildVersion.cmake"));
+  if (r.exitCode != 0) throw std::runtime_error(r.output);
+  while (!r.output.empty() && r.output.back() == '\n') r.output.pop_back();
+  return r.output;
+}
+
+// The version a build wrote for itself (generated/version.txt).
+std::string BuiltVersion(const std::string& buildDir) {
+  std::string text = ReadFile(fs::path(buildDir) / "generated/version.txt");
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+// A scratch git repository: its commits and changes make the builds of the
+// rule's table.
+class ScratchRepo {
+ public:
+  ScratchRepo() { Git("init -q"); }
+  std::string Git(const std::string& args) const {
+    RunResult r = RunCommand("cd " + Quote(dir_.path().string()) +
+                             " && git -c user.name=T -c user.email=t@example.org -c commit.gpgsign=false " + args);
+    if (r.exitCode != 0) throw std::runtime_error("git " + args + ": " + r.output);
+    while (!r.output.empty() && r.output.back() == '\n') r.output.pop_back();
+    return r.output;
+  }
+  void Commit(const std::string& message) {
+    WriteFile(dir_ / "source.txt", std::to_string(++commits_));
+    WriteFile(dir_ / ".git/message", message);
+    Git("add -A && git -c user.name=T -c user.email=t@example.org commit -q -F .git/message");
+  }
+  std::string Head() const { return Git("rev-parse --short=7 HEAD"); }
+  const fs::path& path() const { return dir_.path(); }
+
+ private:
+  tqtest::ScratchDir dir_;
+  int commits_ = 0;
+};
+
+// The rule, step by step through one history: only the release commit of the
+// version, unchanged, claims the version itself.
+TEST(Release, OnlyTheReleaseCommitUnchangedClaimsTheVersion) {
+  ScratchRepo repo;
+  EXPECT_EQ(VersionOf(repo.path(), "0.2.0"), "0.2.0+unknown") << "a repository without commits";
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    std::function<std::string()> expected;
+  } steps[] = {
+      {"a commit before any release", [&] { repo.Commit("Work"); }, [&] { return "0.2.0+g" + repo.Head(); }},
+      {"the release commit", [&] { repo.Commit("Release 0.2.0\n\nRelease: 0.2.0"); }, [] { return "0.2.0"; }},
+      {"a changed tracked file", [&] { WriteFile(repo.path() / "source.txt", "changed"); },
+       [&] { return "0.2.0+0.g" + repo.Head() + ".dirty"; }},
+      {"a new file git does not ignore",
+       [&] { repo.Git("checkout -q -- source.txt"), WriteFile(repo.path() / "new.txt", "x"); },
+       [&] { return "0.2.0+0.g" + repo.Head() + ".dirty"; }},
+      {"an ignored file",
+       [&] {
+         fs::remove(repo.path() / "new.txt"), WriteFile(repo.path() / ".git/info/exclude", "build/\n"),
+             fs::create_directories(repo.path() / "build"), WriteFile(repo.path() / "build/x", "x");
+       },
+       [] { return "0.2.0"; }},
+      {"a commit after the release", [&] { repo.Commit("More work"); }, [&] { return "0.2.0+1.g" + repo.Head(); }},
+      {"the release line of another version", [&] { repo.Commit("Old\n\nRelease: 0.1.0"); },
+       [&] { return "0.2.0+2.g" + repo.Head(); }},
+      {"a line that only looks like the release line",
+       [&] { repo.Commit("Release: 0x2y0\nRelease: 0.2.0.1\n Release: 0.2.0"); },
+       [&] { return "0.2.0+3.g" + repo.Head(); }},
+      {"the release made again", [&] { repo.Commit("Release 0.2.0 again\n\nRelease: 0.2.0"); }, [] { return "0.2.0"; }},
+  };
+  for (const Step& step : steps) {
+    step.change();
+    EXPECT_EQ(VersionOf(repo.path(), "0.2.0"), step.expected()) << step.what;
+  }
+  // A source tree without a repository of its own, also one inside another
+  // repository's work tree, cannot say which commit it is.
+  fs::create_directories(repo.path() / "inner");
+  EXPECT_EQ(VersionOf(repo.path() / "inner", "0.2.0"), "0.2.0+unknown");
+  tqtest::ScratchDir plain;
+  EXPECT_EQ(VersionOf(plain.path(), "0.2.0"), "0.2.0+unknown");
+}
 
 // --- The version resource, as the resource compiler reads it back from the
 // built DLL (windres decompiles the resource section of a PE file).
@@ -51,27 +141,34 @@ VersionInfo ReadVersionResource(const std::string& dll) {
   return info;
 }
 
-TEST(Release, BothLibrariesCarryTheProjectsVersion) {
+// Each library carries the version its build worked out, which is the
+// rule's answer for the source tree as it is; the numeric versions of the
+// resource are the project's version alone.
+TEST(Release, BothLibrariesCarryTheVersionOfTheirBuild) {
+  const std::string native = BuiltVersion(fs::path(TQ_BIN_DIR).parent_path().string());
+  EXPECT_EQ(native, VersionOf(TQ_SOURCE_DIR)) << "the build is older than the source tree, or did not work it out";
+  EXPECT_TRUE(native == kVersion || native.rfind(std::string(kVersion) + "+", 0) == 0) << native;
+  tqtest::ScratchDir dir;
+  RunResult r = RunCommand("objcopy -O binary --only-section=.tarnquil_version " + Quote(TQ_BIN_DIR "/libTarnquil.so") +
+                           " " + Quote(dir / "version"));
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(ReadFile(dir / "version"), native + '\0');
+
   const std::string dll = tqtest::Win32Bin() + "/Tarnquil.dll";
   if (!fs::exists(dll)) GTEST_SKIP() << "the Windows build is missing";
+  const std::string windows = BuiltVersion(fs::path(tqtest::Win32Bin()).parent_path().string());
+  EXPECT_EQ(windows, VersionOf(TQ_SOURCE_DIR)) << "the Windows build is older than the source tree";
   VersionInfo info = ReadVersionResource(dll);
   EXPECT_EQ(info.fileVersion, std::string(kVersion) + ".0");
   EXPECT_EQ(info.productVersion, std::string(kVersion) + ".0");
   const std::map<std::string, std::string> expected = {{"FileVersion", kVersion},
-                                                       {"ProductVersion", kVersion},
+                                                       {"ProductVersion", windows},
                                                        {"ProductName", "Tarnquil"},
                                                        {"InternalName", "Tarnquil"},
                                                        {"OriginalFilename", "Tarnquil.dll"}};
   for (const auto& [key, value] : expected) EXPECT_EQ(info.strings[key], value) << key;
   EXPECT_NE(info.strings["FileDescription"].find("HyperLynx File (*.HYP)"), std::string::npos)
       << info.strings["FileDescription"];
-
-  // The Linux library: the same text in its version section.
-  tqtest::ScratchDir dir;
-  RunResult r = RunCommand("objcopy -O binary --only-section=.tarnquil_version " + Quote(TQ_BIN_DIR "/libTarnquil.so") +
-                           " " + Quote(dir / "version"));
-  ASSERT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_EQ(ReadFile(dir / "version"), std::string(kVersion) + '\0');
 }
 
 // --- The release archive: made by the win32 build's package target.
@@ -82,7 +179,7 @@ TEST(Release, ArchiveHoldsTheDllJustBuiltWithTheGuideAndTheChangeLog) {
   RunResult made = RunCommand("cmake --build " + Quote(build) + " --target package");
   ASSERT_EQ(made.exitCode, 0) << made.output;
 
-  const std::string top = std::string("Tarnquil-") + kVersion + "-win32";
+  const std::string top = "Tarnquil-" + BuiltVersion(build) + "-win32";
   const std::string zip = build + "/" + top + ".zip";
   tqtest::ScratchDir dir;
   RunResult list = RunCommand("cd " + Quote(dir.path().string()) + " && cmake -E tar tf " + Quote(zip));
@@ -201,6 +298,31 @@ TEST(UserGuide, EveryHypLineItShowsIsWhatItsExampleExports) {
     EXPECT_TRUE(fs::exists(fs::path(TQ_SOURCE_DIR "/docs") / (*it)[1].str())) << (*it)[1];
 }
 
+// The text after a keyword of a PNG text chunk (stored uncompressed): at
+// most its first n characters.
+std::string PngText(const std::string& png, const std::string& keyword, std::size_t n) {
+  const std::size_t at = png.find("tEXt" + keyword + '\0');
+  return at == std::string::npos ? "" : png.substr(at + 5 + keyword.size(), n);
+}
+
+// The picture was drawn from the sensor-node example's export as it is now
+// (scripts/guide-picture.sh stamps the export's SHA-256 into it): an example
+// or a writer that changes the file makes the picture stale, and this fails
+// until it is drawn again.
+TEST(UserGuide, ThePictureIsDrawnFromTheExampleAsItExportsNow) {
+  tqtest::ScratchDir dir;
+  const std::string out = dir / "sensor-node.hyp";
+  RunResult r = RunCommand(Quote(TQ_BIN_DIR "/quorvex-host") + " export " +
+                           Quote(TQ_SOURCE_DIR "/examples/sensor-node.json") + " " + Quote(out));
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  RunResult sum = RunCommand("sha256sum " + Quote(out));
+  ASSERT_EQ(sum.exitCode, 0) << sum.output;
+  const std::string drawnFrom =
+      PngText(ReadFile(TQ_SOURCE_DIR "/docs/images/sensor-node.png"), "tarnquil-export-sha256", 64);
+  EXPECT_EQ(drawnFrom, sum.output.substr(0, sum.output.find(' ')))
+      << "docs/images/sensor-node.png was drawn from another export: run scripts/guide-picture.sh";
+}
+
 TEST(UserGuide, TheLineCheckFindsRunsInOrderOnly) {
   const std::vector<std::string> file = {"{A", "  (1)", "  (2)", "}", "{B", "  (3)", "}"};
   struct Case {
@@ -213,6 +335,151 @@ TEST(UserGuide, TheLineCheckFindsRunsInOrderOnly) {
       {{"{A", "...", "  (4)"}, false}                                   // not in the file
   };
   for (const Case& c : cases) EXPECT_EQ(MissingRun(file, c.shown).empty(), c.found) << c.shown.front();
+}
+
+// --- The messages the guide quotes: each is what a run of the host program
+// shows (natively a message is a line on standard error, the locked-file
+// message a line of the host's message list).
+
+// The guide's words as one line: its quotes wrap across lines.
+std::string Flowing(const std::string& markdown) {
+  std::string text;
+  for (char c : markdown) {
+    const bool space = c == ' ' || c == '\n';
+    if (space && (text.empty() || text.back() == ' ')) continue;
+    text += space ? ' ' : c;
+  }
+  return text;
+}
+
+// A quote as a pattern: an *italic* word of the guide stands for any text.
+std::regex PatternOf(const std::string& quote) {
+  std::string pattern;
+  bool placeholder = false;
+  for (char c : quote) {
+    if (c == '*') {
+      placeholder = !placeholder;
+      if (placeholder) pattern += ".+";
+    } else if (!placeholder) {
+      if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) pattern += '\\';
+      pattern += c;
+    }
+  }
+  return std::regex(pattern);
+}
+
+TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
+  const std::string guide = Flowing(ReadFile(TQ_SOURCE_DIR "/docs/user-guide.md"));
+  // A via that is not a plain through via, reaching a stack layer without
+  // copper; and pads on such a layer, with and without a component.
+  const std::string mechanical = R"({"nets": ["GND"], "layers": [{"layer": "TopLayer"},
+      {"layer": "Mechanical1", "name": "Mech 1"}, {"layer": "BottomLayer"}], )";
+  const std::string viaThroughMechanical = mechanical + R"("vias": [{"x": "100mil", "net": "GND", "stackMode": 2,
+      "layers": [{"layer": "TopLayer", "size": "30mil"}]}]})";
+  const std::string padsWithoutCopper = mechanical + R"("pads": [{"name": "1", "net": "GND", "layer": "Mechanical1"}],
+      "components": [{"designator": "U1", "pads": [{"name": "1", "net": "GND", "layer": "Mechanical1"}]}]})";
+  const std::string twoLayer = TQ_SOURCE_DIR "/examples/two-layer.json";
+  const auto nothing = [](const fs::path&) {};
+  const auto lockFile = [](const fs::path& dest) {
+    return dest.parent_path() / ("~$" + dest.filename().string() + "_loc");
+  };
+  const auto folderGone = [](const fs::path& dest) { fs::remove(dest.parent_path()); };
+
+  struct Claim {
+    std::string quote;    // what the guide says
+    std::string message;  // the message a run shows ("" for none)
+    std::string board;    // a file, or a document given here
+    std::string command;  // options after the destination, or a shell prefix ending in "; "
+    std::function<void(const fs::path& dest)> prepare;
+    std::string destination = "board.hyp";  // in a folder of its own
+  };
+  const std::string lockedMessage =
+      "*name* is used by *user* on *computer*. You will not be able to save your changes.";
+  const std::string unreadableLock = "*name* is used by another process. You will not be able to save your changes.";
+  const std::string warning =
+      "*N* reads from the PCB server failed: *what*. The file *name* may lack them. For support: *calls*.";
+  const std::string noTemp = "No temporary file could be created for the export. The file *name* was not written.";
+  const std::string diskFull =
+      "The export could not be written completely (is the disk full?). The file *name* was not changed.";
+  const std::string kept =
+      "The exported file could not be saved as *name* (*reason*). The previous file is "
+      "unchanged; the export was kept as *temporary file*.";
+  const std::string keptNew =
+      "The exported file could not be saved as *name* (*reason*); the export was kept as "
+      "*temporary file*.";
+  const std::string readOnly = "The file *name* is read-only and was not replaced. The export was not saved.";
+  const std::string refused = "The file *name* cannot be saved: *reason*. The export was not saved.";
+  const Claim claims[] = {
+      {lockedMessage, lockedMessage, twoLayer, "",
+       [&](const fs::path& dest) { WriteFile(lockFile(dest), "ComputerName=PC7\nUserName=Ann\nProcessID=1\n"); }},
+      {unreadableLock, unreadableLock, twoLayer, "",
+       [&](const fs::path& dest) { fs::create_directory(lockFile(dest)); }},
+      {"\"Error in ConvertToHyperlynxLayer\": the board's layer stack holds a layer that is neither a signal layer "
+       "nor an internal plane",
+       "Error: Error in ConvertToHyperlynxLayer", viaThroughMechanical, "", nothing},
+      {"A pad on a layer without copper (a mechanical or overlay layer) gives no message, even when it belongs to a "
+       "net",
+       "", padsWithoutCopper, "", nothing},
+      {"\"Error in TTranslator.TranslatePadToString\" or \"Error in TTranslator.TranslateViaToString\": the geometry "
+       "of a pin or via could not be matched to a padstack",
+       "Error in TTranslator.TranslateViaToString\n[error dialog] Error: Error in TTranslator.TranslatePadToString",
+       twoLayer, "--fail PcbApi_GetObjectIdFromObjectHandle:0", nothing},
+      {warning, warning, twoLayer, "--fail PcbApi_QueryTrack:1", nothing},
+      {noTemp, noTemp, twoLayer, "--temp-dir /nonexistent/tq", nothing},
+      // A file size limit of 4 KiB whose signal is ignored: writing fails.
+      {diskFull, diskFull, TQ_SOURCE_DIR "/examples/sensor-node.json", "trap '' XFSZ; ulimit -f 4; ", nothing},
+      {kept, kept, twoLayer, "",
+       [](const fs::path& dest) {
+         WriteFile(dest, "old");
+         if (RunCommand("chattr +i " + Quote(dest.string())).exitCode != 0) fs::remove(dest);
+       }},
+      {keptNew, keptNew, twoLayer, "", folderGone},
+      {"*reason* is \"its folder does not exist\" when the folder you chose is gone", "(its folder does not exist)",
+       twoLayer, "", folderGone},
+      {readOnly, readOnly, twoLayer, "",
+       [](const fs::path& dest) {
+         WriteFile(dest, "old");
+         fs::permissions(dest, fs::perms::owner_read);
+       }},
+      // Only Windows refuses such a name (Linux takes every name the host
+      // can pass): the Windows build under wine.
+      {refused, refused, twoLayer, "", nothing, "a?b.hyp"},
+  };
+  std::string unchecked;  // why a claim could not be run here
+  for (const Claim& c : claims) {
+    SCOPED_TRACE(c.quote);
+    EXPECT_NE(guide.find(c.quote), std::string::npos) << "the guide does not say this";
+    tqtest::ScratchDir dir;
+    fs::create_directory(dir / "out");
+    const fs::path dest = dir / ("out/" + c.destination);
+    c.prepare(dest);
+    if (c.message == kept && !fs::exists(dest)) {
+      unchecked += " (no immutable files here: chattr +i failed)";
+      continue;
+    }
+    std::string board = c.board;
+    if (board.front() == '{') WriteFile(board = dir / "board.json", c.board);
+    const bool prefix = c.command.size() > 1 && c.command.substr(c.command.size() - 2) == "; ";
+    RunResult r;
+    if (c.destination.find('?') != std::string::npos) {
+      if (!tqtest::WineUnavailableReason().empty() || !tqtest::EnsureWinePrefix()) {
+        unchecked += " (" + tqtest::WineUnavailableReason() + ")";
+        continue;
+      }
+      r = tqtest::RunWine("quorvex-host.exe", "export " + Quote("Z:" + board) + " " + Quote("Z:" + dest.string()));
+    } else {
+      r = RunCommand((prefix ? c.command : "") + Quote(TQ_BIN_DIR "/quorvex-host") + " export " + Quote(board) + " " +
+                     Quote(dest.string()) + " " + (prefix ? "" : c.command));
+    }
+    RunCommand("chattr -i " + Quote(dest.string()) + " 2>/dev/null");
+    if (c.message.empty()) {
+      EXPECT_EQ(r.output.find("dialog]"), std::string::npos) << r.output;
+      EXPECT_EQ(r.exitCode, 0) << r.output;
+    } else {
+      EXPECT_TRUE(std::regex_search(r.output, PatternOf(c.message))) << r.output;
+    }
+  }
+  if (!unchecked.empty()) GTEST_SKIP() << "not every message was checked:" << unchecked;
 }
 
 }  // namespace

@@ -175,4 +175,42 @@ TEST_F(Run, AFailingEndKeepsATemporaryFileTheUserWasToldAbout) {
   EXPECT_NE(told.find("the export was kept as " + tmp_.path().string()), std::string::npos) << told;
 }
 
+// The warning of failed reads, run after run in one process: each run tells
+// only its own failures (the count of reads, the objects in words, each once
+// and the most first, the entry points for support), and a clean run tells
+// nothing.
+TEST_F(Run, TheFailedReadsWarningTellsEachRunsOwnFailures) {
+  const std::string dest = out_ / "board.hyp";
+  struct Case {
+    const char* what;
+    std::vector<std::pair<const char*, std::int32_t>> failing;  // entry point, successes before
+    std::string warning;                                        // after "Warning: "; "" for none
+  } cases[] = {
+      {"one failure",
+       {{"PcbApi_QueryTrack", 0}},
+       "1 read from the PCB server failed: 1 track. The file " + dest +
+           " may lack them. For support: PcbApi_QueryTrack (1)."},
+      {"many failures",
+       {{"PcbApi_QueryTrack", 0}, {"PcbApi_QueryNet", 0}, {"PcbApi_QueryPad_PwrGnd", 0}, {"PcbApi_QueryPad", 1}},
+       "14 reads from the PCB server failed: 4 pads, 3 nets, 1 track. The file " + dest +
+           " may lack them. For support: PcbApi_QueryPad (7), PcbApi_QueryPad_PwrGnd (3), PcbApi_QueryTrack (1), "
+           "PcbApi_QueryNet (3)."},
+      {"a walk that ended early",
+       {{"PcbApi_GetNextObject", 2}, {"PcbApi_QueryVia", 0}},
+       "3 reads from the PCB server failed: 1 via, the objects after a list that ended early. The file " + dest +
+           " may lack them. For support: PcbApi_QueryVia (2), PcbApi_GetFirstObject or PcbApi_GetNextObject (walks "
+           "ended early)."},
+      {"a clean run after them", {}, ""},
+  };
+  for (const Case& c : cases) {
+    for (const auto& [entryPoint, successes] : c.failing)
+      ASSERT_EQ(SimHost::Get().failCall(entryPoint, successes), 1) << entryPoint;
+    const std::string told = tqtest::StderrOf([&] { EXPECT_TRUE(RunExport(dest, kFormatName)); });
+    SimHost::Get().clearFailures();
+    const std::size_t at = told.find("[warning dialog] Warning: ");
+    const std::string warning = at == std::string::npos ? "" : told.substr(at + 26, told.find('\n', at) - at - 26);
+    EXPECT_EQ(warning, c.warning) << c.what;
+  }
+}
+
 }  // namespace
