@@ -216,7 +216,7 @@ TEST_F(FaultMatrix, OutsideTestModeTheWarningComesAndTheFileIsCommitted) {
   RunResult r = Export("--fail PcbApi_QueryTrack:1", "", SensorNode());
   ExpectSafe(r, "QueryTrack outside test mode");
   EXPECT_EQ(r.exitCode, 0) << r.output;
-  const std::size_t warning = r.output.find("[warning dialog] Warning: ");
+  const std::size_t warning = r.output.find("[Warning] ");
   ASSERT_NE(warning, std::string::npos) << r.output;
   EXPECT_NE(r.output.find("reads from the PCB server failed: PcbApi_QueryTrack (", warning), std::string::npos);
   EXPECT_NE(r.output.find("may lack parts of the board.", warning), std::string::npos);

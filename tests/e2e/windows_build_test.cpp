@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <regex>
 #include <set>
 
@@ -65,6 +66,34 @@ TEST(WindowsBuild, TestModeKeyTurnsMessagesIntoOneLineAndExitCodeOne) {
   tqtest::RunResult r = tqtest::RunWine("tq-message-probe.exe", "error Oops");
   EXPECT_EQ(r.exitCode, 1) << r.output;
   EXPECT_NE(r.output.find("ShowDialogWithCaption withError Oops"), std::string::npos) << r.output;
+}
+
+// Where no dialog can be shown (wine without a display; Linux has none) the
+// message reaches standard error with its caption, in one form on both
+// targets, and the program goes on as after OK.
+TEST(WindowsBuild, AMessageThatCannotBeShownReachesStandardErrorOnBothTargets) {
+  TQ_REQUIRE_WINE();
+  tqtest::ScratchDir err;
+  auto withoutCr = [](std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+  };
+  for (const char* kind : {"error", "warning"}) {
+    const std::string args = std::string("dialog ") + kind + " " + Quote("C:\\b\\x.hyp is full: 100%.");
+    // The message's line on standard error, the modal result on standard
+    // output (wine may pass the two on in either order).
+    const std::string expected =
+        std::string(std::string(kind) == "error" ? "[Error]" : "[Warning]") + " C:\\b\\x.hyp is full: 100%.\n";
+    tqtest::RunResult win = tqtest::RunWine("tq-message-probe.exe", args + " 2>" + Quote(err.path() / "win"));
+    EXPECT_EQ(win.exitCode, 0) << win.output;
+    EXPECT_EQ(withoutCr(win.output), "result 1\n") << kind;
+    EXPECT_EQ(withoutCr(tqtest::ReadFile(err.path() / "win")), expected) << kind;
+    tqtest::RunResult lin =
+        RunCommand(Quote(TQ_BIN_DIR "/tq-message-probe") + " " + args + " 2>" + Quote(err.path() / "lin"));
+    EXPECT_EQ(lin.exitCode, 0) << lin.output;
+    EXPECT_EQ(lin.output, "result 1\n") << kind;
+    EXPECT_EQ(tqtest::ReadFile(err.path() / "lin"), expected) << kind;
+  }
 }
 
 }  // namespace
