@@ -15,7 +15,7 @@ class TProgressLine {
  public:
   using Clock = std::chrono::steady_clock;
   // The least time between two drawings of the same display.
-  static constexpr std::chrono::milliseconds kInterval{200};
+  static constexpr std::chrono::milliseconds kInterval{500};
 
   // What to write to the terminal for one event of the host's display (0
   // opened, 1 one step done, 2 closed), given the display's caption, total
