@@ -59,9 +59,9 @@ constexpr const char* kExitCodes =
     "\"[Warning] ...\" and the export goes on as after OK. Test mode, for scripts: with the registry\n"
     "key HKEY_LOCAL_MACHINE\\Software\\Quorvex\\TestMode present (wine: wine reg add\n"
     "'HKLM\\Software\\Quorvex\\TestMode' /f; Linux: the directory\n"
-    "$QUORVEX_REGISTRY_ROOT/HKEY_LOCAL_MACHINE/Software/Quorvex/TestMode) no dialog is shown: the first\n"
-    "message is written to standard output as \"ShowDialogWithCaption with<caption> <message>\" and the\n"
-    "program ends with exit code 1.\n"
+    "HKEY_LOCAL_MACHINE/Software/Quorvex/TestMode under $QUORVEX_REGISTRY_ROOT, by default\n"
+    "~/.config/quorvex/registry) no dialog is shown: the first message is written to standard output\n"
+    "as \"ShowDialogWithCaption with<caption> <message>\" and the program ends with exit code 1.\n"
     "\n"
     "File names: relative or absolute; under wine also absolute Linux names (/home/designer/board.hyp).\n";
 
@@ -464,6 +464,7 @@ int main(int argc, char** argv) {
 
   ExportOptions options;
   CLI::App* exportCommand = app.add_subcommand("export", "Export a board document through the exporter library");
+  exportCommand->footer(kExitCodes);
   exportCommand->add_option("BOARD", options.board, "The board document (JSON)")->required();
   exportCommand->add_option("OUT", options.output, "The file to export to")->required();
   exportCommand->add_option("--format", options.format, "The format name passed to the exporter")
