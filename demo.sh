@@ -15,19 +15,9 @@ cmake --build --preset native -j "$(nproc 2>/dev/null || echo 2)" \
 board=${1:-examples/sensor-node.json}
 out=${2:-$PWD/build/demo/$(basename "${board%.json}").hyp}
 mkdir -p "$(dirname "$out")"
+# The host program says where the file went and what it holds ("exported
+# to OUT: N nets, N pins, N vias, N padstacks, N devices").
 build/native/bin/quorvex-host export "$board" "$out"
-
-# Counts taken from the written file.
-count() { grep -c "$1" "$out" || true; }
-nets=$(count '^ *{NET=')
-pins=$(count '^ *(PIN ')
-vias=$(count '^ *(VIA ')
-padstacks=$(count '^ *{PADSTACK=')
-devices=$(awk '/^ *\{DEVICES/ {inside = 1; next} inside && /^ *\}/ {inside = 0} inside && /^ *\(/ {n++} END {print n + 0}' "$out")
-
-echo
-echo "HYP file written to: $out"
-echo "it holds $nets nets, $pins pins, $vias vias, $padstacks padstacks, $devices devices"
 
 # The host program loads the exporter library beside it; the library carries
 # its version in a section of its own.

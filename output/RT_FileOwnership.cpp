@@ -195,5 +195,14 @@ TCommitResult CommitOutputFile(const std::string& tempName, const std::string& d
   // Past this point the temporary file is either at the destination or kept
   // on purpose (the user has been told where): nothing removes it.
   if (document) CheckHost(document->EndChange(), THostOperation::IHostDocument_EndChange);
+  // Another program (a cleaner, a virus scanner, the user) removed the
+  // finished export, or put something else in its place, after it was
+  // written. Whatever is there now is not ours to remove; the user must not
+  // believe the destination holds the export. Told after the host's bracket
+  // is closed, so that no dialog waits inside it.
+  if (result == TCommitResult::NoTempFile)
+    ShowErrorMessage("The export could not be saved as " + destName + ": its temporary file " + tempName +
+                     " was removed or replaced by another program before it could be moved there. The file " +
+                     destName + " was not changed.");
   return result;
 }

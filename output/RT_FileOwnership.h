@@ -40,7 +40,9 @@ enum class TCommitResult {
   Replaced,    // the destination now holds the new file
   SameFile,    // temporary and destination name the same file: nothing done
   Locked,      // held by another process: reported, temporary file deleted
-  NoTempFile,  // there was no temporary file to commit
+  NoTempFile,  // the temporary file was gone, or no longer a file, when
+               // the commit came to it: the user has been told, the
+               // destination is unchanged
   Kept,        // the destination could not be replaced: it is unchanged and
                // the temporary file was kept (the user has been told where)
   Refused,     // the file system does not take the destination's name: the
@@ -49,19 +51,11 @@ enum class TCommitResult {
                // is unchanged and the temporary file deleted
 };
 
-// Whether the destination now holds the export, or at least its content has
-// gone where the run meant it to (a lock of another process is reported in
-// the host's message list and counts as done).
-inline bool CommitDone(TCommitResult result) {
-  return result != TCommitResult::Kept && result != TCommitResult::Refused && result != TCommitResult::ReadOnly;
-}
-
 // Puts the finished temporary file at the destination unless another process
 // holds it, the file system refuses the destination's name, or the
 // destination is read-only (each told to the user, the temporary file
-// deleted). The destination holds either its old or its new complete content
-// at every moment. A failure result of a host call raises EHostError; the
-// temporary file is then gone unless it was kept on purpose (Kept), and the
-// destination holds its old content unless the failure came after the
-// replacement.
+// deleted), or the temporary file has gone meanwhile (told to the user). The destination holds either its old or its
+// new complete content at every moment. A failure result of a host call raises EHostError; the temporary file is then
+// gone unless it was kept on purpose (Kept), and the destination holds its old content unless the failure came after
+// the replacement.
 TCommitResult CommitOutputFile(const std::string& tempName, const std::string& destName);

@@ -6,7 +6,8 @@
 // On Linux some services have stand-ins, written down in docs/platform.md:
 //  - module names of the form "Name.dll" map to the shared object "libName.so";
 //  - the registry is a directory tree under $QUORVEX_REGISTRY_ROOT;
-//  - a modal message is written to standard error and answered with OK at once.
+//  - a modal message is written to standard error ("[CAPTION] MESSAGE", as the
+//    Windows build does where no dialog can be shown) and answered with OK.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -82,7 +83,9 @@ bool LocalMachineKeyExists(const char* subKey);
 
 enum class MessageKind { Error, Warning };
 // Shows a modal message with one OK button, centred on the screen, and
-// returns its modal result (1 = OK).
+// returns its modal result (1 = OK). Where no dialog can be shown (no
+// display), the line "[CAPTION] MESSAGE" goes to standard error instead and
+// the result is OK.
 int ShowModalMessage(MessageKind kind, const std::string& caption, const std::string& message);
 
 // Runs the x87 floating-point unit at extended (64-bit) precision while the

@@ -208,6 +208,15 @@ int ShowModalMessage(MessageKind kind, const std::string& caption, const std::st
     UnhookWindowsHookEx(g_centreHook);
     g_centreHook = nullptr;
   }
+  // No dialog could be shown (no display: wine gives -1, Windows 0). The
+  // message goes where the user of a console can still read it, and the run
+  // goes on as after OK.
+  if (result <= 0) {
+    const std::string line = "[" + caption + "] " + message + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+    result = IDOK;
+  }
   return result;
 }
 

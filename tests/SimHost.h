@@ -49,6 +49,8 @@ class SimHost {
   std::int32_t (*documentLog)(char*, std::int32_t) = Entry<decltype(documentLog)>("Sim_GetDocumentLog");
   std::int32_t (*progress)(std::int32_t*, std::int32_t*, std::int32_t*, std::int32_t*, char*,
                            std::int32_t) = Entry<decltype(progress)>("Sim_GetProgress");
+  void (*progressCallback)(void (*)(void*, std::int32_t, const char*, std::int32_t, std::int32_t),
+                           void*) = Entry<decltype(progressCallback)>("Sim_SetProgressCallback");
   std::int32_t (*messageCount)() = WorkspaceEntry<decltype(messageCount)>("Sim_Workspace_GetMessageCount");
   std::int32_t (*messageText)(std::int32_t, std::int32_t, char*,
                               std::int32_t) = WorkspaceEntry<decltype(messageText)>("Sim_Workspace_GetMessageText");

@@ -2,6 +2,7 @@
 // The operating-system services of the host program: loading modules, its own
 // directory, the terminal, and the way a library's host error arrives.
 #include <string>
+#include <vector>
 
 namespace hostprog {
 
@@ -20,7 +21,22 @@ void* ModuleSymbol(Module module, const char* name);
 // The directory of the running program, with its trailing separator.
 std::string ProgramDirectory();
 
+// Standard output is a terminal the progress line may be drawn on. On
+// Windows a console (which wine gives a program on a terminal), not merely a
+// character device: wine reports /dev/null as one.
 bool StandardOutputIsTerminal();
+
+// The program's arguments after its name, in the system's single-byte form.
+// On Windows they are taken as the system gives them (wide) and converted to
+// the ANSI code page exactly: an argument holding a character the code page
+// cannot hold is refused (false, `error` says which), never turned into a
+// look-alike ("ℂ.hyp" would name an existing "C.hyp"). On Linux they pass as
+// they are.
+bool CommandLineArguments(int argc, char** argv, std::vector<std::string>* arguments, std::string* error);
+
+// What tells one file from another at a name: "" when no regular file is
+// there. A file moved over the name gives another identity.
+std::string FileIdentity(const std::string& path);
 
 unsigned long ProcessId();
 std::string ComputerName();
@@ -33,8 +49,14 @@ bool SetX87Precision(int bits);
 
 // The absolute form of a file name as the command line gave it, in the
 // system's own single-byte form (Windows: the ANSI code page, which is what
-// the exporter's file name is in); empty when it cannot be made.
+// the exporter's file name is in); empty when it cannot be made. Under wine
+// an absolute Linux name ("/home/designer/board.hyp") is taken too and
+// becomes the Windows name wine gives it.
 std::string AbsolutePath(const std::string& path);
+// A file name as the command line gave it, as the system's calls take it:
+// under wine an absolute Linux name becomes the Windows name wine gives it;
+// every other name stays as it is.
+std::string SystemName(const std::string& path);
 // Removes a file named in that form; false when it could not be removed.
 bool RemoveFile(const std::string& path);
 

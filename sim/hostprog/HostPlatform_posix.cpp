@@ -5,8 +5,10 @@
 #include <fpu_control.h>
 #endif
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +28,20 @@ std::string AbsolutePath(const std::string& path) {
   return ec ? std::string() : absolute;
 }
 
+std::string SystemName(const std::string& path) { return path; }
+
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool CommandLineArguments(int argc, char** argv, std::vector<std::string>* arguments, std::string*) {
+  arguments->assign(argv + std::min(argc, 1), argv + argc);
+  return true;
+}
+
+std::string FileIdentity(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
 
 Module OpenModule(const std::string& path, bool global, std::string* error) {
   void* module = dlopen(path.c_str(), RTLD_NOW | (global ? RTLD_GLOBAL : RTLD_LOCAL));

@@ -1,8 +1,11 @@
 #include <float.h>
-#include <io.h>
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "sim/hostprog/HostPlatform.h"
 
@@ -27,13 +30,110 @@ const char* const kPcbServerFile = "Brondel.dll";
 const char* const kWorkspaceFile = "WorkspaceManager.DLL";
 const char* const kExporterFile = "Tarnquil.dll";
 
+namespace {
+
+// A wide text in the ANSI code page, exactly: false when a character has no
+// byte of its own there (no best-fit look-alike is taken).
+bool ToCodePage(const std::wstring& text, std::string* out) {
+  out->clear();
+  if (text.empty()) return true;
+  BOOL lossy = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr,
+                                    0, nullptr, &lossy);
+  if (n <= 0 || lossy) return false;
+  out->resize(static_cast<std::size_t>(n));
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), out->data(), n, nullptr,
+                      &lossy);
+  return !lossy;
+}
+
+std::wstring Widen(const std::string& text, UINT codePage) {
+  if (text.empty()) return {};
+  const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0)
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+// Under wine, the Windows name of an absolute Linux name ("/home/x" ->
+// "Z:\home\x"); empty elsewhere, or for any other name. wine's kernel32
+// has the conversion; on Windows it is not there.
+std::string WindowsNameOfLinuxName(const std::string& path) {
+  if (path.size() < 2 || path[0] != '/' || path[1] == '/') return {};
+  using Convert = WCHAR*(CDECL*)(const char*);
+  const auto convert = reinterpret_cast<Convert>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+  if (convert == nullptr) return {};
+  // wine takes the Linux name in UTF-8; ours is in the code page.
+  WCHAR* dos = convert(Utf8(Widen(path, CP_ACP)).c_str());
+  if (dos == nullptr) return {};
+  std::string name;
+  const bool exact = ToCodePage(dos, &name);
+  HeapFree(GetProcessHeap(), 0, dos);
+  return exact ? name : std::string();
+}
+
+}  // namespace
+
+std::string SystemName(const std::string& path) {
+  const std::string windows = WindowsNameOfLinuxName(path);
+  return windows.empty() ? path : windows;
+}
+
 std::string AbsolutePath(const std::string& path) {
   // No std::filesystem round trip here: with this runtime it reads a narrow
   // name byte by byte but writes it back as UTF-8, which the ANSI calls of
   // the exporter would then misread ("\xDC" would come back as "\xC3\x9C").
+  const std::string linux = WindowsNameOfLinuxName(path);
+  if (!linux.empty()) return linux;
   char buffer[MAX_PATH + 1] = {};
   const DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
   return n == 0 || n >= sizeof buffer ? std::string() : std::string(buffer, n);
+}
+
+bool CommandLineArguments(int, char**, std::vector<std::string>* arguments, std::string* error) {
+  arguments->clear();
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) {
+    *error = "the command line cannot be read";
+    return false;
+  }
+  bool ok = true;
+  for (int i = 1; i < count && ok; ++i) {
+    std::string argument;
+    ok = ToCodePage(wide[i], &argument);
+    if (ok)
+      arguments->push_back(argument);
+    else
+      *error = "the argument \"" + Utf8(wide[i]) + "\" holds characters that the system's code page (" +
+               std::to_string(GetACP()) +
+               ") cannot hold; the exporter would receive another name. Choose a name without them";
+  }
+  LocalFree(wide);
+  return ok;
+}
+
+std::string FileIdentity(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool known = GetFileInformationByHandle(file, &info) != 0;
+  CloseHandle(file);
+  if (!known || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {};
+  return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexHigh) + ":" +
+         std::to_string(info.nFileIndexLow);
 }
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
@@ -90,7 +190,10 @@ void SetTemporaryDirectory(const std::string& directory) {
   SetEnvironmentVariableA("TEMP", directory.c_str());
 }
 
-bool StandardOutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+bool StandardOutputIsTerminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
 
 void EndProcess(int exitCode) {
   std::fflush(nullptr);

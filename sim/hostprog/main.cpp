@@ -9,11 +9,9 @@
 //   quorvex-host calls
 //   quorvex-host generate [--seed S] [--components N] [--distinct-pads N] OUT.json
 //
-// Exit codes: 0 done; 1 the export did not happen (a module or export is
-// missing, the format is not recognised, the exporter answered false);
-// 2 bad input (command line, board document, unknown --fail operation);
-// 3 the exporter library raised a host error.
+// Exit codes: see kExitCodes below (they are also printed by --help).
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +19,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/CountedString.h"
@@ -31,6 +30,7 @@
 #include "sim/generator/BoardGenerator.h"
 #include "sim/hostprog/ExportHiding.h"
 #include "sim/hostprog/HostPlatform.h"
+#include "sim/hostprog/ProgressLine.h"
 
 namespace {
 
@@ -38,6 +38,32 @@ constexpr int kExitDone = 0;
 constexpr int kExitNotExported = 1;
 constexpr int kExitBadInput = 2;
 constexpr int kExitHostError = 3;
+constexpr int kExitNotReceived = 4;
+
+constexpr const char* kExitCodes =
+    "Exit codes of export:\n"
+    "  0  the destination holds the new export; one line names it and counts its nets, pins, vias,\n"
+    "     padstacks and devices\n"
+    "  1  no export took place: a module or an export of the library is missing, the format is not\n"
+    "     recognised, or the exporter answered false (it could not start: no temporary file). In test\n"
+    "     mode every message of the exporter also ends the program with 1, the destination untouched\n"
+    "  2  bad input: the command line, a name the system's code page cannot hold (Windows), the board\n"
+    "     document, an unknown --fail operation\n"
+    "  3  the exporter raised a host error: the destination is untouched\n"
+    "  4  the export ran but the destination did not receive it (held by another program, read-only,\n"
+    "     a name the file system refuses, a failed move, a write error, the temporary file removed):\n"
+    "     the exporter's message or the message list says why; the destination is as it was\n"
+    "\n"
+    "Messages: the exporter shows its errors and warnings as dialogs. Where no dialog can be shown (no\n"
+    "display, as under wine without one) each goes to standard error as one line \"[Error] ...\" or\n"
+    "\"[Warning] ...\" and the export goes on as after OK. Test mode, for scripts: with the registry\n"
+    "key HKEY_LOCAL_MACHINE\\Software\\Quorvex\\TestMode present (wine: wine reg add\n"
+    "'HKLM\\Software\\Quorvex\\TestMode' /f; Linux: the directory\n"
+    "HKEY_LOCAL_MACHINE/Software/Quorvex/TestMode under $QUORVEX_REGISTRY_ROOT, by default\n"
+    "~/.config/quorvex/registry) no dialog is shown: the first message is written to standard output\n"
+    "as \"ShowDialogWithCaption with<caption> <message>\" and the program ends with exit code 1.\n"
+    "\n"
+    "File names: relative or absolute; under wine also absolute Linux names (/home/designer/board.hyp).\n";
 
 constexpr const char* kDefaultFormat = "HyperLynx File (*.HYP)";
 
@@ -177,21 +203,43 @@ bool ArmFailure(const std::string& option) {
   return true;
 }
 
-// The progress display: one line redrawn in place.
-bool g_progressShown = false;
+// The progress display: one line redrawn in place, only when what it shows
+// changes.
+hostprog::TProgressLine g_progress;
 
 void OnProgress(void*, std::int32_t event, const char* caption, std::int32_t total, std::int32_t count) {
-  constexpr int kWidth = 30;
-  g_progressShown = event != 2;
-  if (event == 2) {
-    std::printf("\n");
-  } else {
-    const int done = total > 0 ? static_cast<int>(static_cast<long long>(std::min(count, total)) * kWidth / total) : 0;
-    const int percent = total > 0 ? static_cast<int>(static_cast<long long>(std::min(count, total)) * 100 / total) : 0;
-    std::printf("\r%s [%s%s] %3d%%", caption, std::string(static_cast<std::size_t>(done), '#').c_str(),
-                std::string(static_cast<std::size_t>(kWidth - done), '.').c_str(), percent);
-  }
+  const std::string text = g_progress.Event(event, caption, total, count, hostprog::TProgressLine::Clock::now());
+  if (text.empty()) return;
+  std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
+}
+
+// What the exported file holds, counted from its lines.
+struct THypCounts {
+  int nets = 0, pins = 0, vias = 0, padstacks = 0, devices = 0;
+};
+
+THypCounts CountHypFile(const std::string& path) {
+  THypCounts counts;
+  std::ifstream in(path.c_str(), std::ios::binary);
+  bool inDevices = false;
+  for (std::string line; std::getline(in, line);) {
+    const std::size_t start = line.find_first_not_of(' ');
+    if (start == std::string::npos) continue;
+    const std::string_view text = std::string_view(line).substr(start);
+    auto starts = [&](std::string_view key) { return text.substr(0, key.size()) == key; };
+    if (inDevices) {
+      if (starts("}")) inDevices = false;
+      if (starts("(")) ++counts.devices;
+      continue;
+    }
+    if (starts("{DEVICES")) inDevices = true;
+    if (starts("{NET=")) ++counts.nets;
+    if (starts("(PIN ")) ++counts.pins;
+    if (starts("(VIA ")) ++counts.vias;
+    if (starts("{PADSTACK=")) ++counts.padstacks;
+  }
+  return counts;
 }
 
 void PrintMessages() {
@@ -219,7 +267,7 @@ void ReleaseDocumentLock();
 [[noreturn]] void ReportHostError(const char* message) {
   ReleaseDocumentLock();
   if (g_host.setCallTrace != nullptr) g_host.setCallTrace(nullptr);
-  if (g_progressShown) std::printf("\n");
+  if (g_progress.Open()) std::printf("\n");
   std::fflush(stdout);
   std::fprintf(stderr, "host error: %s\n", message);
   std::fflush(stderr);
@@ -327,6 +375,7 @@ int RunExport(const ExportOptions& options) {
   }
 
   const std::string destination = hostprog::AbsolutePath(options.output);
+  const std::string previous = hostprog::FileIdentity(destination);
   if (destination.empty() || destination.size() > TShortString::kCapacity) {
     std::cerr << "the output file name " << options.output << " is "
               << (destination.empty() ? "not usable" : "longer than 255 characters") << "\n";
@@ -364,6 +413,18 @@ int RunExport(const ExportOptions& options) {
     std::cerr << "the exporter reported that it did not export the board\n";
     return kExitNotExported;
   }
+  // The result says only that the run took place. Every replacement puts a
+  // new file at the destination, so the same file there (or none) means it
+  // did not receive the export; the exporter has told the user why.
+  const std::string now = hostprog::FileIdentity(destination);
+  if (now.empty() || now == previous) {
+    std::fflush(stdout);
+    std::cerr << "the destination " << destination << " did not receive the export\n";
+    return kExitNotReceived;
+  }
+  const THypCounts c = CountHypFile(destination);
+  std::printf("exported to %s: %d nets, %d pins, %d vias, %d padstacks, %d devices\n", destination.c_str(), c.nets,
+              c.pins, c.vias, c.padstacks, c.devices);
   return kExitDone;
 }
 
@@ -392,6 +453,10 @@ static_assert(std::is_same_v<decltype(&ClientAPI_GetClientInterface), ClientAPI_
 int main(int argc, char** argv) {
   CLI::App app{"quorvex-host: the simulated PCB editor that runs an exporter library"};
   app.require_subcommand(1);
+  // An absolute Linux name begins with "/", which would otherwise be taken
+  // for an option on Windows. Set before the subcommands, which take it over.
+  app.allow_windows_style_options(false);
+  app.footer(kExitCodes);
 
   std::string formatsLibrary;
   CLI::App* formats = app.add_subcommand("formats", "Print the description of the exporter library's format");
@@ -399,6 +464,7 @@ int main(int argc, char** argv) {
 
   ExportOptions options;
   CLI::App* exportCommand = app.add_subcommand("export", "Export a board document through the exporter library");
+  exportCommand->footer(kExitCodes);
   exportCommand->add_option("BOARD", options.board, "The board document (JSON)")->required();
   exportCommand->add_option("OUT", options.output, "The file to export to")->required();
   exportCommand->add_option("--format", options.format, "The format name passed to the exporter")
@@ -439,12 +505,22 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0, 1000000));
   generate->add_option("OUT", generatedFile, "The board document to write (JSON)")->required();
 
+  std::vector<std::string> arguments;
+  std::string refused;
+  if (!hostprog::CommandLineArguments(argc, argv, &arguments, &refused)) {
+    std::cerr << "quorvex-host: " << refused << "\n";
+    return kExitBadInput;
+  }
   try {
-    app.parse(argc, argv);
+    std::reverse(arguments.begin(), arguments.end());  // as CLI11 takes them
+    app.parse(arguments);
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e);
     return code == 0 ? kExitDone : kExitBadInput;
   }
+  for (std::string* name : {&options.board, &options.output, &options.library, &options.trace, &options.tempDirectory,
+                            &formatsLibrary, &generatedFile})
+    *name = hostprog::SystemName(*name);
   if (formats->parsed()) return RunFormats(formatsLibrary);
   if (calls->parsed()) return RunCalls();
   if (generate->parsed()) return RunGenerate(generated, generatedFile);

@@ -416,14 +416,14 @@ TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
        [&](const fs::path& dest) { fs::create_directory(lockFile(dest)); }},
       {"\"Error in ConvertToHyperlynxLayer\": the board's layer stack holds a layer that is neither a signal layer "
        "nor an internal plane",
-       "Error: Error in ConvertToHyperlynxLayer", viaThroughMechanical, "", nothing},
+       "[Error] Error in ConvertToHyperlynxLayer", viaThroughMechanical, "", nothing},
       {"A pad on a layer without copper (a mechanical or overlay layer) gives no message, even when it belongs to a "
        "net",
        "", padsWithoutCopper, "", nothing},
       {"\"Error in TTranslator.TranslatePadToString\" or \"Error in TTranslator.TranslateViaToString\": the geometry "
        "of a pin or via could not be matched to a padstack",
-       "Error in TTranslator.TranslateViaToString\n[error dialog] Error: Error in TTranslator.TranslatePadToString",
-       twoLayer, "--fail PcbApi_GetObjectIdFromObjectHandle:0", nothing},
+       "Error in TTranslator.TranslateViaToString\n[Error] Error in TTranslator.TranslatePadToString", twoLayer,
+       "--fail PcbApi_GetObjectIdFromObjectHandle:0", nothing},
       {warning, warning, twoLayer, "--fail PcbApi_QueryTrack:1", nothing},
       {noTemp, noTemp, twoLayer, "--temp-dir /nonexistent/tq", nothing},
       // A file size limit of 4 KiB whose signal is ignored: writing fails.
@@ -473,7 +473,8 @@ TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
     }
     RunCommand("chattr -i " + Quote(dest.string()) + " 2>/dev/null");
     if (c.message.empty()) {
-      EXPECT_EQ(r.output.find("dialog]"), std::string::npos) << r.output;
+      EXPECT_EQ(r.output.find("[Error] "), std::string::npos) << r.output;
+      EXPECT_EQ(r.output.find("[Warning] "), std::string::npos) << r.output;
       EXPECT_EQ(r.exitCode, 0) << r.output;
     } else {
       EXPECT_TRUE(std::regex_search(r.output, PatternOf(c.message))) << r.output;

@@ -6,6 +6,7 @@
 
 #include <regex>
 #include <set>
+#include <sstream>
 
 #include "Wine.h"
 
@@ -65,6 +66,37 @@ TEST(WindowsBuild, TestModeKeyTurnsMessagesIntoOneLineAndExitCodeOne) {
   tqtest::RunResult r = tqtest::RunWine("tq-message-probe.exe", "error Oops");
   EXPECT_EQ(r.exitCode, 1) << r.output;
   EXPECT_NE(r.output.find("ShowDialogWithCaption withError Oops"), std::string::npos) << r.output;
+}
+
+// Where no dialog can be shown (wine without a display; Linux has none) the
+// message reaches standard error with its caption, in one form on both
+// targets, and the program goes on as after OK.
+TEST(WindowsBuild, AMessageThatCannotBeShownReachesStandardErrorOnBothTargets) {
+  TQ_REQUIRE_WINE();
+  // The lines of an output, in order, without carriage returns: the
+  // message's line on standard error and the modal result on standard
+  // output may reach the pipe in either order under wine.
+  auto lines = [](const std::string& text) {
+    std::multiset<std::string> set;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      set.insert(line);
+    }
+    return set;
+  };
+  for (const char* kind : {"error", "warning"}) {
+    const std::string args = std::string("dialog ") + kind + " " + Quote("C:\\b\\x.hyp is full: 100%.");
+    const std::multiset<std::string> expected = {
+        std::string(std::string(kind) == "error" ? "[Error]" : "[Warning]") + " C:\\b\\x.hyp is full: 100%.",
+        "result 1"};
+    tqtest::RunResult win = tqtest::RunWine("tq-message-probe.exe", args);
+    EXPECT_EQ(win.exitCode, 0) << win.output;
+    EXPECT_EQ(lines(win.output), expected) << kind;
+    tqtest::RunResult lin = RunCommand(Quote(TQ_BIN_DIR "/tq-message-probe") + " " + args);
+    EXPECT_EQ(lin.exitCode, 0) << lin.output;
+    EXPECT_EQ(lines(lin.output), expected) << kind;
+  }
 }
 
 }  // namespace

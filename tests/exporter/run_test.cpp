@@ -184,7 +184,7 @@ TEST_F(Run, TheFailedReadsWarningTellsEachRunsOwnFailures) {
   struct Case {
     const char* what;
     std::vector<std::pair<const char*, std::int32_t>> failing;  // entry point, successes before
-    std::string warning;                                        // after "Warning: "; "" for none
+    std::string warning;                                        // after "[Warning] "; "" for none
   } cases[] = {
       {"one failure",
        {{"PcbApi_QueryTrack", 0}},
@@ -207,9 +207,76 @@ TEST_F(Run, TheFailedReadsWarningTellsEachRunsOwnFailures) {
       ASSERT_EQ(SimHost::Get().failCall(entryPoint, successes), 1) << entryPoint;
     const std::string told = tqtest::StderrOf([&] { EXPECT_TRUE(RunExport(dest, kFormatName)); });
     SimHost::Get().clearFailures();
-    const std::size_t at = told.find("[warning dialog] Warning: ");
-    const std::string warning = at == std::string::npos ? "" : told.substr(at + 26, told.find('\n', at) - at - 26);
+    const std::string head = "[Warning] ";
+    const std::size_t at = told.find(head);
+    const std::string warning =
+        at == std::string::npos ? "" : told.substr(at + head.size(), told.find('\n', at) - at - head.size());
     EXPECT_EQ(warning, c.warning) << c.what;
+  }
+}
+
+// What another program does to the finished temporary file while the run
+// waits (at the exporter's last progress step, after which it only writes and
+// closes the file): removes it, or puts a directory in its place.
+struct TTempFileThief {
+  std::filesystem::path dir;
+  bool directory = false;
+  static void OnProgress(void* context, std::int32_t event, const char*, std::int32_t total, std::int32_t count) {
+    auto* thief = static_cast<TTempFileThief*>(context);
+    if (event != 1 || count != total) return;
+    for (const auto& e : std::filesystem::directory_iterator(thief->dir)) {
+      std::filesystem::remove(e.path());
+      if (thief->directory) std::filesystem::create_directory(e.path());
+    }
+  }
+};
+
+// Every run that took place answers true, whatever kept the export from the
+// destination: the user is told each time, by the exporter's own message or
+// the host's message list, and the destination is as it was.
+TEST_F(Run, EveryCompletedRunAnswersTrueAndTellsWhatKeptTheExportAway) {
+  struct Case {
+    const char* what;
+    const char* name;
+    const char* told;  // on standard error; nullptr: in the message list
+    bool readOnly = false;
+    bool locked = false;
+    int thief = 0;  // 1: the temporary file is removed, 2: replaced by a directory
+  };
+  const Case cases[] = {
+      {"locked", "locked.hyp", nullptr, false, true},
+      {"read-only", "ro.hyp", "is read-only and was not replaced", true},
+      {"move and copy fail", "no-such-dir/board.hyp", "the export was kept as "},
+      {"temporary file removed", "gone.hyp", "was removed or replaced by another program", false, false, 1},
+      {"temporary file now a directory", "dir.hyp", "was removed or replaced by another program", false, false, 2},
+  };
+  for (const Case& c : cases) {
+    SimHost::Get().workspaceReset();
+    const std::string dest = out_ / c.name;
+    const bool exists = std::string(c.name).find('/') == std::string::npos;
+    if (exists) WriteFile(dest, "old");
+    if (c.readOnly) std::filesystem::permissions(dest, std::filesystem::perms::owner_read);
+    if (c.locked)
+      WriteFile(out_ / ("~$" + std::string(c.name) + "_loc"), "ComputerName=PC7\nUserName=Ann\nProcessID=1\n");
+    TTempFileThief thief{tmp_.path(), c.thief == 2};
+    if (c.thief != 0) SimHost::Get().progressCallback(&TTempFileThief::OnProgress, &thief);
+    bool result = false;
+    const std::string told = tqtest::StderrOf([&] { result = RunExport(dest, kFormatName); });
+    SimHost::Get().progressCallback(nullptr, nullptr);
+    EXPECT_TRUE(result) << c.what;
+    if (c.told == nullptr) {
+      EXPECT_EQ(SimHost::Get().messageCount(), 1) << c.what;
+    } else {
+      EXPECT_NE(told.find("[Error] "), std::string::npos) << c.what << ": " << told;
+      EXPECT_NE(told.find(dest), std::string::npos) << c.what << ": " << told;
+      EXPECT_NE(told.find(c.told), std::string::npos) << c.what << ": " << told;
+    }
+    if (exists)
+      EXPECT_EQ(ReadFile(dest), "old") << c.what;
+    else
+      EXPECT_FALSE(std::filesystem::exists(dest)) << c.what;
+    std::filesystem::remove_all(tmp_.path());
+    std::filesystem::create_directories(tmp_.path());
   }
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 using tqtest::StderrOf;
 
-constexpr const char* kLayerMessage = "[error dialog] Error: Error in ConvertToHyperlynxLayer\n";
+constexpr const char* kLayerMessage = "[Error] Error in ConvertToHyperlynxLayer\n";
 
 TEST(ConvertToHyperlynxLayer, MapsSignalLayersAndPlanes) {
   std::string messages = StderrOf([] {
@@ -124,7 +124,7 @@ TEST_F(Fragments, PadsAndViasWithoutAPadstackAreReportedAndWrittenWithAnEmptyNam
   pad.SetName("14");
   std::string text;
   EXPECT_EQ(StderrOf([&] { text = translator_.TranslatePadToString(pad); }),
-            "[error dialog] Error: Error in TTranslator.TranslatePadToString\n");
+            "[Error] Error in TTranslator.TranslatePadToString\n");
   EXPECT_EQ(text, "VIA X=1.0000 Y=-0.2500 P=\"\"");
 
   // With an owning component the pad is a pin. (No host here: the
@@ -137,7 +137,7 @@ TEST_F(Fragments, PadsAndViasWithoutAPadstackAreReportedAndWrittenWithAnEmptyNam
   TPcbVia via(0);
   via.X = 312500;
   EXPECT_EQ(StderrOf([&] { text = translator_.TranslateViaToString(via); }),
-            "[error dialog] Error: Error in TTranslator.TranslateViaToString\n");
+            "[Error] Error in TTranslator.TranslateViaToString\n");
   EXPECT_EQ(text, "VIA X=0.0313 Y=0.0000 P=\"\"");
 }
 

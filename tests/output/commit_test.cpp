@@ -348,10 +348,22 @@ TEST_F(Commit, ADestinationThatCannotTakeTheExportIsLeftAloneAndTheUserToldWhy) 
   }
 }
 
-TEST_F(Commit, NothingToCommitWithoutATemporaryFile) {
-  WriteFile(dest, "old");
-  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::NoTempFile);
-  EXPECT_EQ(ReadFile(dest), "old");
+// A temporary file that another program removed, or replaced by a
+// directory: the user is told, the destination and what stands at the
+// temporary name are left alone.
+TEST_F(Commit, ATemporaryFileGoneOrNoLongerAFileIsTold) {
+  for (bool directory : {false, true}) {
+    WriteFile(dest, "old");
+    if (directory) std::filesystem::create_directory(temp);
+    TCommitResult result{};
+    const std::string told = tqtest::StderrOf([&] { result = CommitOutputFile(temp, dest); });
+    EXPECT_EQ(result, TCommitResult::NoTempFile);
+    EXPECT_EQ(told, "[Error] The export could not be saved as " + dest + ": its temporary file " + temp +
+                        " was removed or replaced by another program before it could be moved there. The file " + dest +
+                        " was not changed.\n");
+    EXPECT_EQ(ReadFile(dest), "old");
+    EXPECT_EQ(std::filesystem::is_directory(temp), directory);
+  }
 }
 
 }  // namespace

@@ -24,11 +24,13 @@ RunResult Export(const std::string& board, const std::string& out, const std::st
                     " " + more);
 }
 
-TEST(SimHostProgram, ExportsThroughTheLibraryAndPrintsNothingElse) {
+TEST(SimHostProgram, ExportsThroughTheLibraryAndPrintsOneLine) {
   ScratchDir dir;
   const RunResult r = Export(kExample, dir / "out.txt", "--format 'Sim Test'");
   EXPECT_EQ(r.exitCode, 0) << r.output;
-  EXPECT_EQ(r.output, "");  // no terminal: no progress bar
+  // No terminal: no progress bar. The counts are of HYP records, which the
+  // test exporter does not write.
+  EXPECT_EQ(r.output, "exported to " + dir / "out.txt" + ": 0 nets, 0 pins, 0 vias, 0 padstacks, 0 devices\n");
   EXPECT_EQ(ReadFile(dir / "out.txt"),
             "layer Top Layer\nlayer GND Plane\nlayer VCC Plane\nlayer Bottom Layer\n"
             "net GND\nnet VCC\nnet CLK (33MHz)\nnet DATA\n");
@@ -40,7 +42,8 @@ TEST(SimHostProgram, PrintsTheMessagesTheLibraryAdded) {
   EXPECT_EQ(r.exitCode, 0) << r.output;
   EXPECT_EQ(r.output,
             "message 1: [Test] hello\n  source=Sim Test\n  document=doc\n  command=cmd\n  parameters=p=1\n"
-            "  image=73 extra=0,0,0\n");
+            "  image=73 extra=0,0,0\nexported to " +
+                dir / "out.txt" + ": 0 nets, 0 pins, 0 vias, 0 padstacks, 0 devices\n");
 }
 
 TEST(SimHostProgram, ExitCodesSayWhatWentWrong) {
@@ -56,6 +59,14 @@ TEST(SimHostProgram, ExitCodesSayWhatWentWrong) {
   r = Export(kExample, dir / "out.txt", "--format 'Sim Test Throw'");
   EXPECT_EQ(r.exitCode, 3);
   EXPECT_EQ(r.output, "host error: the test exporter gives up\n");
+
+  // True, but the destination (new or old) is not a new file.
+  for (bool existing : {false, true}) {
+    if (existing) WriteFile(dir / "kept.txt", "old");
+    r = Export(kExample, dir / "kept.txt", "--format 'Sim Test Nothing'");
+    EXPECT_EQ(r.exitCode, 4) << existing;
+    EXPECT_EQ(r.output, "the destination " + dir / "kept.txt" + " did not receive the export\n");
+  }
 
   WriteFile(dir / "bad.json", "{\"vias\": [{}, {\"hole\": \"12 mils wide\"}]}");
   r = Export(dir / "bad.json", dir / "out.txt", "--format 'Sim Test'");

@@ -7,6 +7,8 @@
 //   "Sim Test Message" does that and adds a message to the message list
 //   "Sim Test False"   answers false
 //   "Sim Test Throw"   raises a host error
+//   "Sim Test Nothing" answers true and writes nothing (a destination that
+//                      did not receive the export)
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -84,6 +86,7 @@ EXPORT std::uint8_t RecognisedPcbFormat(const TShortString* format) {
 EXPORT std::uint8_t ExportFileFromPcb(const TShortString* fileName, const TShortString* format) {
   const std::string what = format->str();
   if (what == "Sim Test False") return 0;
+  if (what == "Sim Test Nothing") return 1;
   if (what == "Sim Test Throw") throw std::runtime_error("the test exporter gives up");
 
   std::string text = StackText();

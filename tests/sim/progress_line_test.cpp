@@ -1,0 +1,64 @@
+// The host program's progress line: drawn when what it shows changes, and
+// then at most a few times a second, however often the exporter steps.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "sim/hostprog/ProgressLine.h"
+
+namespace {
+
+using hostprog::TProgressLine;
+using std::chrono::milliseconds;
+
+std::string Line(int percent, int hashes) {
+  std::string p = std::to_string(percent);
+  return "\rSaving b.hyp [" + std::string(static_cast<std::size_t>(hashes), '#') +
+         std::string(static_cast<std::size_t>(30 - hashes), '.') + "] " + std::string(3 - p.size(), ' ') + p + "%";
+}
+
+TEST(ProgressLine, DrawsOnlyWhatChangesAndNotTooOften) {
+  struct Step {
+    int at;  // ms since the display opened
+    int event;
+    int total;
+    int count;
+    std::string written;
+  };
+  const Step steps[] = {
+      {0, 0, 200, 0, Line(0, 0)},  // opened: always drawn
+      {1, 1, 200, 1, ""},          // still 0%
+      {2, 1, 200, 2, ""},          // 1%, but drawn only just now
+      {499, 1, 200, 2, ""},
+      {500, 1, 200, 2, Line(1, 0)},
+      {510, 1, 200, 100, ""},
+      {1000, 1, 200, 100, Line(50, 15)},
+      {1900, 1, 200, 100, ""},  // nothing changed since
+      {1901, 2, 200, 200, Line(100, 30) + "\n"},
+      {1902, 1, 200, 200, ""},                                                  // closed: nothing more
+      {1903, 0, 0, 0, "\rSaving b.hyp [..............................]   0%"},  // no total: no division
+      {1904, 0, 10, 10, "\n" + Line(100, 30)},                                  // a new display ends the open line
+      {1905, 2, 10, 10, "\n"},                                                  // shown as it ends: only the line end
+  };
+  TProgressLine line;
+  const TProgressLine::Clock::time_point start{};
+  for (const Step& s : steps)
+    EXPECT_EQ(line.Event(s.event, "Saving b.hyp", s.total, s.count, start + milliseconds(s.at)), s.written)
+        << "at " << s.at << " ms";
+}
+
+// The exporter steps once per object: 89,000 steps in five seconds draw the
+// line about ten times, not 89,000.
+TEST(ProgressLine, ManyStepsDrawAFewTimesASecond) {
+  TProgressLine line;
+  const TProgressLine::Clock::time_point start{};
+  constexpr int kSteps = 89000;
+  int drawn = line.Event(0, "c", kSteps, 0, start).empty() ? 0 : 1;
+  for (int i = 1; i <= kSteps; ++i)
+    if (!line.Event(1, "c", kSteps, i, start + milliseconds(5000LL * i / kSteps)).empty()) ++drawn;
+  EXPECT_FALSE(line.Event(2, "c", kSteps, kSteps, start + milliseconds(5001)).empty());
+  EXPECT_GE(drawn, 5);
+  EXPECT_LE(drawn, 5000 / TProgressLine::kInterval.count() + 1);
+}
+
+}  // namespace
