@@ -134,6 +134,28 @@ std::string TTranslator::TranslatePerimeterArcToString(const TPCBObject& object)
   return TRecordText("PERIMETER_ARC ").Arc(*arc, true).Cut();
 }
 
+std::optional<TOutlinePiece> TTranslator::OutlinePieceOf(const TPCBObject& object) {
+  TOutlinePiece piece;
+  if (object.GetObjectKind() == kTrackObject) {
+    piece.X1 = object.GetX(), piece.Y1 = object.GetY(), piece.X2 = object.GetX2(), piece.Y2 = object.GetY2();
+    return piece;
+  }
+  const TPcbArc* arc = AsArc(object);
+  if (arc == nullptr) return std::nullopt;
+  piece.Arc = true;
+  piece.X1 = arc->GetStartX(), piece.Y1 = arc->GetStartY(), piece.X2 = arc->GetEndX(), piece.Y2 = arc->GetEndY();
+  piece.XC = arc->GetX(), piece.YC = arc->GetY(), piece.R = arc->GetRadius();
+  piece.StartAngle = arc->GetStartAngle(), piece.EndAngle = arc->GetEndAngle();
+  return piece;
+}
+
+std::string TTranslator::PerimeterPieceText(const TOutlinePiece& piece) {
+  TRecordText text(piece.Arc ? "PERIMETER_ARC " : "PERIMETER_SEGMENT ");
+  text.Length("X1=", piece.X1).Length(" Y1=", piece.Y1).Length(" X2=", piece.X2).Length(" Y2=", piece.Y2);
+  if (piece.Arc) text.Length(" XC=", piece.XC).Length(" YC=", piece.YC).Length(" R=", piece.R);
+  return text.Cut();
+}
+
 std::string TTranslator::PadStackName(const TPCBObject& object, const char* errorMessage) {
   std::string name;
   if (!OnFindPadStack || !LookUpPadStack(object, name)) {

@@ -22,6 +22,7 @@
 #include "host/RT_PCB.h"
 #include "hyp/HypText.h"
 #include "hyp/NumberFormat.h"
+#include "hyp/Outline.h"
 
 class TBoard;
 class TPCBObject;
@@ -99,6 +100,11 @@ class TTranslator {
   // Board outline arc (kind 1): "PERIMETER_ARC X1= Y1= X2= Y2= XC= YC= R=",
   // start point first.
   std::string TranslatePerimeterArcToString(const TPCBObject& object);
+  // The same two records of an outline piece as the BOARD section writes it
+  // (its ends perhaps joined to another piece's: hyp/Outline.h).
+  static std::string PerimeterPieceText(const TOutlinePiece& piece);
+  // The piece of an outline track or arc; nullopt for another kind.
+  static std::optional<TOutlinePiece> OutlinePieceOf(const TPCBObject& object);
   // Component (kind 9): the class prefix ("? REF=", "IC REF=", ...), the
   // designator, " L=" and the layer name of the component's side.
   std::string TranslateDeviceToString(const TPCBObject& object, TDeviceClass deviceClass);

@@ -1,0 +1,47 @@
+#pragma once
+// The board outline as a reader takes it: the PERIMETER lines of the BOARD
+// section, whose first closed loop a reader takes for the board's edge and
+// every later loop for a cut-out, joining ends whose coordinates print
+// equal. ArrangeOutline decides the order the pieces are written in and the
+// ends that are written as one point; docs/board-outline.md gives the rules.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One outline piece in host units: a segment from (X1, Y1) to (X2, Y2), or
+// an arc about (XC, YC) of radius R, counter-clockwise from StartAngle at
+// (X1, Y1) to EndAngle at (X2, Y2) (degrees).
+struct TOutlinePiece {
+  bool Arc = false;
+  std::int32_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+  std::int32_t XC = 0, YC = 0, R = 0;
+  double StartAngle = 0.0, EndAngle = 0.0;
+};
+
+// What arranging had to do, for the messages at the end of the run: a
+// count and one example ("X=... Y=...", as the file prints the point) each.
+struct TOutlineNotes {
+  std::size_t Moved = 0;  // pieces of the edge written before the cut-outs
+  std::string MovedExample;
+  std::size_t Joined = 0;  // ends written with another piece's end
+  std::string JoinedExample;
+  std::size_t Open = 0;  // ends that meet no other end
+  std::string OpenExample;
+};
+
+// The printed point of an end: "X=... Y=..." as the file writes it.
+std::string OutlinePointText(std::int32_t x, std::int32_t y);
+
+// Arranges the pieces, given in the order the host yields them (tracks,
+// then arcs), for writing, and returns the order to write them in:
+//  - an end less than one printed unit (0.0001 inch) from an end of an
+//    earlier piece whose text differs takes that end's coordinates (the
+//    nearest one), unless an earlier end already prints like it;
+//  - when the pieces form more than one closed loop and the first piece
+//    does not lie on the outer one (the loop of the largest bounding box),
+//    the pieces of the outer loop come first, then the others, each group
+//    in the order given; otherwise the order given.
+// Pieces of no closed loop keep their place among the others; each of their
+// open ends is counted in `notes`.
+std::vector<std::size_t> ArrangeOutline(std::vector<TOutlinePiece>& pieces, TOutlineNotes& notes);
