@@ -101,6 +101,7 @@ class THyperlynxTranslator {
   TTextOutput& Output() { return FOutput; }
   TBoard& Board() { return *FBoard; }
   TTranslator& Translator() { return *FTranslator; }
+  const TTranslator& Translator() const { return *FTranslator; }
   TPadStackList& PadStackList() { return *FPadStackList; }
   TNetWriter& NetWriter() { return *FNetWriter; }
   TDeviceWriter& DeviceWriter() { return *FDeviceWriter; }

@@ -73,6 +73,13 @@ class TRecordText {
   std::string text_;
 };
 
+// A designator or a pad name as a pin reference part: every point becomes
+// "_", so that the reference's one point is the separator.
+std::string WithoutPoints(std::string name) {
+  std::replace(name.begin(), name.end(), '.', '_');
+  return name;
+}
+
 const TPcbArc* AsArc(const TPCBObject& object) {
   return object.GetObjectKind() == kArcObject ? dynamic_cast<const TPcbArc*>(&object) : nullptr;
 }
@@ -106,15 +113,26 @@ std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kPadObject) return {};
   const std::string padStack = HypValue(PadStackName(object, "Error in TTranslator.TranslatePadToString"));
   if (object.GetComponentHandle() == 0) return TRecordText("VIA ").Point(object).Text(" P=", padStack).Cut();
-  const std::string reference = JoinPinReference(Designator(object.GetComponentHandle()), object);
+  const std::string name = object.GetName();
+  const std::string pad = WithoutPoints(name);
+  if (pad != name && FRenames.PadNames++ == 0) FRenames.PadNameExample = name + " as " + pad;
+  const std::string reference = CutTo255(Designator(object.GetComponentHandle()) + '.' + pad);
   return TRecordText("PIN ").Point(object).Text(" R=", HypValue(reference)).Text(" P=", padStack).Cut();
 }
 
 const std::string& TTranslator::Designator(THandle component) {
   const auto found = FDesignators.find(component);
   if (found != FDesignators.end()) return found->second;
-  std::string designator = FDesignatorNames.Claim(HypLineText(GetComponentDesignator(component)), kDesignatorCapacity);
+  std::string designator = ClaimDesignator(GetComponentDesignator(component), kDesignatorCapacity);
   return FDesignators.emplace(component, std::move(designator)).first->second;
+}
+
+std::string TTranslator::ClaimDesignator(const std::string& name, std::size_t capacity) {
+  const std::string clean = HypLineText(name);
+  std::string written = FDesignatorNames.Claim(WithoutPoints(clean), capacity);
+  if (clean.find('.') != std::string::npos && FRenames.Designators++ == 0)
+    FRenames.DesignatorExample = clean + " as " + written;
+  return written;
 }
 
 std::string TTranslator::TranslateViaToString(const TPCBObject& object) {
@@ -190,7 +208,7 @@ std::string TTranslator::TranslateDeviceToString(const TPCBObject& object, TDevi
   const std::size_t room = 255 - std::min<std::size_t>(255, prefix.size() + 3 + layer.size());
   // A component met again keeps the name it was given.
   auto [at, added] = FDesignators.try_emplace(object.Handle);
-  if (added) at->second = FDesignatorNames.Claim(HypLineText(object.GetName()), std::min(room, kDesignatorCapacity));
+  if (added) at->second = ClaimDesignator(object.GetName(), std::min(room, kDesignatorCapacity));
   const std::string& written = at->second;
   return TRecordText(prefix).Text("", HypValue(written)).Text(" L=", layer).Cut();
 }
