@@ -53,8 +53,9 @@ std::vector<std::string> ExportNotes(const THyperlynxTranslator& driver) {
   std::vector<std::string> notes;
   const TTranslator::TRenames& renames = driver.Translator().Renames();
   if (renames.Designators > 0)
-    notes.push_back(Counted(renames.Designators, "designator holds a point and is", "designators hold a point and are") +
-                    " written with '_' (" + renames.DesignatorExample + ")");
+    notes.push_back(
+        Counted(renames.Designators, "designator holds a point and is", "designators hold a point and are") +
+        " written with '_' (" + renames.DesignatorExample + ")");
   if (renames.PadNames > 0)
     notes.push_back(Counted(renames.PadNames, "pad name holds a point and is", "pad names hold a point and are") +
                     " written with '_' (" + renames.PadNameExample + ")");

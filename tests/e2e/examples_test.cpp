@@ -167,8 +167,8 @@ FileOutline OutlineOfFile(const std::string& content) {
   for (std::string line; std::getline(in, line);) {
     if (line.rfind("  (PERIMETER_", 0) != 0) continue;
     Piece p{FieldOf(line, "X1") + "," + FieldOf(line, "Y1"), FieldOf(line, "X2") + "," + FieldOf(line, "Y2"),
-            std::stod(FieldOf(line, "X1")) * 1000, std::stod(FieldOf(line, "Y1")) * 1000,
-            std::stod(FieldOf(line, "X2")) * 1000, std::stod(FieldOf(line, "Y2")) * 1000};
+            std::stod(FieldOf(line, "X1")) * 1000,           std::stod(FieldOf(line, "Y1")) * 1000,
+            std::stod(FieldOf(line, "X2")) * 1000,           std::stod(FieldOf(line, "Y2")) * 1000};
     pieces.push_back(p);
   }
   FileOutline outline;
