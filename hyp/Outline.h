@@ -35,13 +35,15 @@ std::string OutlinePointText(std::int32_t x, std::int32_t y);
 
 // Arranges the pieces, given in the order the host yields them (tracks,
 // then arcs), for writing, and returns the order to write them in:
-//  - an end less than one printed unit (0.0001 inch) from an end of an
-//    earlier piece whose text differs takes that end's coordinates (the
-//    nearest one), unless an earlier end already prints like it;
-//  - when the pieces form more than one closed loop and the first piece
-//    does not lie on the outer one (the loop of the largest bounding box),
-//    the pieces of the outer loop come first, then the others, each group
-//    in the order given; otherwise the order given.
-// Pieces of no closed loop keep their place among the others; each of their
-// open ends is counted in `notes`.
+//  - two loose ends (no other end prints like either) of different pieces
+//    less than one printed unit (0.0001 inch) apart, each the only such end
+//    near the other, are joined: the later end takes the earlier one's
+//    coordinates;
+//  - when the pieces form more than one closed loop (ends joined where they
+//    print equal), the first piece does not lie on the edge, and one loop's
+//    box holds every other loop's box (the edge), the edge's pieces come
+//    first, then the others, each group in the order given; otherwise the
+//    order given.
+// Pieces of no closed loop keep their place among the others; their loose
+// ends are counted in `notes`.
 std::vector<std::size_t> ArrangeOutline(std::vector<TOutlinePiece>& pieces, TOutlineNotes& notes);
