@@ -1,6 +1,7 @@
 #include "hyp/Outline.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -67,8 +68,9 @@ void JoinEnds(std::vector<TOutlinePiece>& pieces, TOutlineNotes& notes) {
         if (found == cells.end()) continue;
         for (std::size_t j : found->second) {
           const TLooseEnd& b = loose[j];
-          const double d = std::hypot(static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y);
-          if (b.piece != a.piece && d < static_cast<double>(kPrintedUnit)) a.near.push_back(j);
+          // Whole numbers, so that every build decides alike.
+          const std::int64_t ex = std::int64_t{a.x} - b.x, ey = std::int64_t{a.y} - b.y;
+          if (b.piece != a.piece && ex * ex + ey * ey < kPrintedUnit * kPrintedUnit) a.near.push_back(j);
         }
       }
   for (std::size_t j = 0; j < loose.size(); ++j) {
@@ -85,10 +87,17 @@ void JoinEnds(std::vector<TOutlinePiece>& pieces, TOutlineNotes& notes) {
 
 // The points a piece's bounding box holds: its ends and, for an arc, the
 // points of its circle at 0, 90, 180 and 270 degrees that it sweeps.
-void Extend(const TOutlinePiece& p, double box[4]) {
-  const auto add = [box](double x, double y) {
-    box[0] = std::min(box[0], x), box[1] = std::min(box[1], y);
-    box[2] = std::max(box[2], x), box[3] = std::max(box[3], y);
+using TBox = std::array<std::int64_t, 4>;  // left, bottom, right, top
+constexpr TBox kNoBox = {std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::max(),
+                         std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::min()};
+
+bool Holds(const TBox& outer, const TBox& inner) {
+  return outer[0] <= inner[0] && outer[1] <= inner[1] && outer[2] >= inner[2] && outer[3] >= inner[3];
+}
+
+void Extend(const TOutlinePiece& p, TBox& box) {
+  const auto add = [&box](std::int64_t x, std::int64_t y) {
+    box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), std::max(box[3], y)};
   };
   add(p.X1, p.Y1);
   add(p.X2, p.Y2);
@@ -96,10 +105,10 @@ void Extend(const TOutlinePiece& p, double box[4]) {
   const double start = std::fmod(std::fmod(p.StartAngle, 360.0) + 360.0, 360.0);
   double sweep = std::fmod(std::fmod(p.EndAngle - p.StartAngle, 360.0) + 360.0, 360.0);
   if (sweep == 0.0) sweep = 360.0;
+  const std::int64_t r = p.R;
   for (int k = 0; k < 8; ++k) {
     const double axis = 90.0 * k;
     if (axis < start || axis > start + sweep) continue;
-    const double r = p.R;
     const int quarter = k % 4;
     add(p.XC + (quarter == 0 ? r : quarter == 2 ? -r : 0), p.YC + (quarter == 1 ? r : quarter == 3 ? -r : 0));
   }
@@ -161,30 +170,25 @@ std::vector<std::size_t> ArrangeOutline(std::vector<TOutlinePiece>& pieces, TOut
       if (notes.Open++ == 0) notes.OpenExample = text;
     }
 
-  constexpr double kInf = std::numeric_limits<double>::infinity();
-  std::unordered_map<std::size_t, std::vector<double>> boxes;  // closed loop -> box
+  std::unordered_map<std::size_t, TBox> boxes;  // closed loop -> its box
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const std::size_t loop = loops.Find(i);
     if (!closed[loop]) continue;
-    auto [at, added] = boxes.try_emplace(loop, std::vector<double>{kInf, kInf, -kInf, -kInf});
-    Extend(pieces[i], at->second.data());
+    auto [at, added] = boxes.try_emplace(loop, kNoBox);
+    Extend(pieces[i], at->second);
   }
   if (boxes.size() < 2) return order;
-  std::size_t outer = loops.Find(0);
-  double largest = -1.0;
-  for (std::size_t i = 0; i < pieces.size(); ++i) {
-    const std::size_t loop = loops.Find(i);
-    const auto box = boxes.find(loop);
-    if (box == boxes.end()) continue;
-    const double area = (box->second[2] - box->second[0]) * (box->second[3] - box->second[1]);
-    if (area > largest) largest = area, outer = loop;
+  // The edge is the first loop whose box holds every other loop's box;
+  // without one the order given stays.
+  std::size_t outer = pieces.size();
+  for (std::size_t i = 0; i < pieces.size() && outer == pieces.size(); ++i) {
+    const auto candidate = boxes.find(loops.Find(i));
+    if (candidate == boxes.end()) continue;
+    bool holds = true;
+    for (const auto& [loop, box] : boxes) holds = holds && Holds(candidate->second, box);
+    if (holds) outer = candidate->first;
   }
-  // Only a loop whose box holds every other loop's box is the edge; without
-  // one the order given stays.
-  const std::vector<double>& edge = boxes[outer];
-  for (const auto& [loop, box] : boxes)
-    if (box[0] < edge[0] || box[1] < edge[1] || box[2] > edge[2] || box[3] > edge[3]) return order;
-  if (largest <= 0.0 || loops.Find(0) == outer) return order;
+  if (outer == pieces.size() || loops.Find(0) == outer) return order;
   std::stable_partition(order.begin(), order.end(), [&](std::size_t i) { return loops.Find(i) == outer; });
   for (std::size_t i : order) {
     if (loops.Find(i) != outer) break;
