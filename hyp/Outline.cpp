@@ -33,60 +33,84 @@ struct TCellHash {
   }
 };
 
-// An end of a piece whose printed point no other end shares.
-struct TLooseEnd {
-  std::size_t piece;
-  int end;
-  std::int32_t x, y;
-  std::vector<std::size_t> near;  // loose ends of other pieces less than a unit away
-};
+// The ends of the pieces, numbered 2 * piece + (0 for the first, 1 for the
+// second end).
+std::size_t PieceOf(std::size_t end) { return end / 2; }
+
+TEnd EndAt(std::vector<TOutlinePiece>& pieces, std::size_t end) {
+  return EndOf(pieces[PieceOf(end)], static_cast<int>(end % 2));
+}
+
+// The printed point of every end.
+std::vector<std::string> PrintedEnds(std::vector<TOutlinePiece>& pieces) {
+  std::vector<std::string> texts(2 * pieces.size());
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    const TEnd end = EndAt(pieces, k);
+    texts[k] = OutlinePointText(*end.x, *end.y);
+  }
+  return texts;
+}
+
+using TCell = std::pair<std::int64_t, std::int64_t>;
+
+// The loose ends (whose printed point no other end shares), by the grid
+// cell of one printed unit they lie in.
+std::unordered_map<TCell, std::vector<std::size_t>, TCellHash> LooseEndsByCell(std::vector<TOutlinePiece>& pieces) {
+  const std::vector<std::string> texts = PrintedEnds(pieces);
+  std::unordered_map<std::string, int> printed;
+  for (const std::string& text : texts) ++printed[text];
+  std::unordered_map<TCell, std::vector<std::size_t>, TCellHash> cells;
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    if (printed[texts[k]] != 1) continue;
+    const TEnd end = EndAt(pieces, k);
+    cells[{Cell(*end.x), Cell(*end.y)}].push_back(k);
+  }
+  return cells;
+}
+
+// The loose ends of other pieces less than one printed unit from loose end
+// `k`, found in the nine cells around it (whole numbers, so that every
+// build decides alike).
+std::vector<std::size_t> NearEnds(std::vector<TOutlinePiece>& pieces,
+                                  const std::unordered_map<TCell, std::vector<std::size_t>, TCellHash>& cells,
+                                  std::size_t k) {
+  const TEnd a = EndAt(pieces, k);
+  std::vector<std::size_t> near;
+  for (std::int64_t cx = Cell(*a.x) - 1; cx <= Cell(*a.x) + 1; ++cx)
+    for (std::int64_t cy = Cell(*a.y) - 1; cy <= Cell(*a.y) + 1; ++cy) {
+      const auto found = cells.find({cx, cy});
+      if (found == cells.end()) continue;
+      for (std::size_t j : found->second) {
+        const TEnd b = EndAt(pieces, j);
+        const std::int64_t ex = std::int64_t{*a.x} - *b.x, ey = std::int64_t{*a.y} - *b.y;
+        if (PieceOf(j) != PieceOf(k) && ex * ex + ey * ey < kPrintedUnit * kPrintedUnit) near.push_back(j);
+      }
+    }
+  return near;
+}
 
 // Two loose ends of different pieces less than one printed unit apart, each
 // the only such end near the other, take one text: the later end in the
 // order given takes the earlier one's coordinates. Ends that print equal
 // already, and clusters where the joining would have to choose, stay.
 void JoinEnds(std::vector<TOutlinePiece>& pieces, TOutlineNotes& notes) {
-  std::unordered_map<std::string, int> printed;
-  for (TOutlinePiece& piece : pieces)
-    for (int e = 0; e < 2; ++e) {
-      const TEnd end = EndOf(piece, e);
-      ++printed[OutlinePointText(*end.x, *end.y)];
+  const auto cells = LooseEndsByCell(pieces);
+  std::vector<std::pair<std::size_t, std::size_t>> joins;  // later end, earlier end
+  for (const auto& [cell, ends] : cells)
+    for (std::size_t k : ends) {
+      const std::vector<std::size_t> near = NearEnds(pieces, cells, k);
+      if (near.size() == 1 && near[0] < k && NearEnds(pieces, cells, near[0]).size() == 1)
+        joins.emplace_back(k, near[0]);
     }
-  std::vector<TLooseEnd> loose;
-  std::unordered_map<std::pair<std::int64_t, std::int64_t>, std::vector<std::size_t>, TCellHash> cells;
-  for (std::size_t i = 0; i < pieces.size(); ++i)
-    for (int e = 0; e < 2; ++e) {
-      const TEnd end = EndOf(pieces[i], e);
-      if (printed[OutlinePointText(*end.x, *end.y)] != 1) continue;
-      cells[{Cell(*end.x), Cell(*end.y)}].push_back(loose.size());
-      loose.push_back({i, e, *end.x, *end.y, {}});
-    }
-  for (TLooseEnd& a : loose)
-    for (std::int64_t dx = -1; dx <= 1; ++dx)
-      for (std::int64_t dy = -1; dy <= 1; ++dy) {
-        const auto found = cells.find({Cell(a.x) + dx, Cell(a.y) + dy});
-        if (found == cells.end()) continue;
-        for (std::size_t j : found->second) {
-          const TLooseEnd& b = loose[j];
-          // Whole numbers, so that every build decides alike.
-          const std::int64_t ex = std::int64_t{a.x} - b.x, ey = std::int64_t{a.y} - b.y;
-          if (b.piece != a.piece && ex * ex + ey * ey < kPrintedUnit * kPrintedUnit) a.near.push_back(j);
-        }
-      }
-  for (std::size_t j = 0; j < loose.size(); ++j) {
-    const TLooseEnd& later = loose[j];
-    if (later.near.size() != 1 || later.near[0] > j) continue;
-    const TLooseEnd& earlier = loose[later.near[0]];
-    if (earlier.near.size() != 1) continue;
-    const TEnd end = EndOf(pieces[later.piece], later.end);
-    *end.x = earlier.x;
-    *end.y = earlier.y;
-    if (notes.Joined++ == 0) notes.JoinedExample = OutlinePointText(earlier.x, earlier.y);
+  std::sort(joins.begin(), joins.end());
+  for (const auto& [later, earlier] : joins) {
+    const TEnd from = EndAt(pieces, earlier), to = EndAt(pieces, later);
+    *to.x = *from.x;
+    *to.y = *from.y;
+    if (notes.Joined++ == 0) notes.JoinedExample = OutlinePointText(*from.x, *from.y);
   }
 }
 
-// The points a piece's bounding box holds: its ends and, for an arc, the
-// points of its circle at 0, 90, 180 and 270 degrees that it sweeps.
 using TBox = std::array<std::int64_t, 4>;  // left, bottom, right, top
 constexpr TBox kNoBox = {std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::max(),
                          std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::min()};
@@ -133,66 +157,71 @@ std::string OutlinePointText(std::int32_t x, std::int32_t y) {
   return "X=" + FormatLength(x) + " Y=" + FormatLength(y);
 }
 
+namespace {
+
+// The pieces joined where their ends print equal, as a reader joins them:
+// each piece's loop, whether the loop closes (every point of it joins an
+// even number of ends; an odd point leaves an end that meets nothing), and
+// the loose ends counted in `notes`.
+struct TLoops {
+  std::vector<std::size_t> loopOf;
+  std::vector<bool> closed;  // by loop
+};
+
+TLoops FindLoops(std::vector<TOutlinePiece>& pieces, const std::vector<std::string>& texts, TOutlineNotes& notes) {
+  std::unordered_map<std::string, std::pair<int, std::size_t>> points;  // ends there, a piece ending there
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    auto& point = points[texts[k]];
+    ++point.first;
+    point.second = PieceOf(k);
+  }
+  TUnion loops(pieces.size());
+  for (std::size_t k = 0; k < texts.size(); ++k) loops.Join(PieceOf(k), points[texts[k]].second);
+  TLoops result{std::vector<std::size_t>(pieces.size()), std::vector<bool>(pieces.size(), true)};
+  for (std::size_t i = 0; i < pieces.size(); ++i) result.loopOf[i] = loops.Find(i);
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    if (points[texts[k]].first % 2 == 0) continue;
+    result.closed[result.loopOf[PieceOf(k)]] = false;
+    if (notes.Open++ == 0) notes.OpenExample = texts[k];
+  }
+  return result;
+}
+
+// The edge: the first closed loop whose box holds the box of every other
+// closed loop, when there are two closed loops or more; `pieces.size()` when
+// there is no such loop.
+std::size_t FindEdge(const std::vector<TOutlinePiece>& pieces, const TLoops& loops) {
+  std::unordered_map<std::size_t, TBox> boxes;  // closed loop -> its box
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    if (!loops.closed[loops.loopOf[i]]) continue;
+    Extend(pieces[i], boxes.try_emplace(loops.loopOf[i], kNoBox).first->second);
+  }
+  if (boxes.size() < 2) return pieces.size();
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    const auto candidate = boxes.find(loops.loopOf[i]);
+    if (candidate == boxes.end()) continue;
+    const bool holds = std::all_of(boxes.begin(), boxes.end(),
+                                   [&](const auto& other) { return Holds(candidate->second, other.second); });
+    if (holds) return candidate->first;
+  }
+  return pieces.size();
+}
+
+}  // namespace
+
 std::vector<std::size_t> ArrangeOutline(std::vector<TOutlinePiece>& pieces, TOutlineNotes& notes) {
   std::vector<std::size_t> order(pieces.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
   if (pieces.empty()) return order;
   JoinEnds(pieces, notes);
-
-  // The pieces meet where their ends print equal, as a reader joins them.
-  struct TPoint {
-    int degree = 0;
-    std::size_t piece = 0;  // a piece that ends here
-  };
-  std::unordered_map<std::string, TPoint> points;
-  std::vector<std::string> endPoint(2 * pieces.size());
-  for (std::size_t i = 0; i < pieces.size(); ++i)
-    for (int e = 0; e < 2; ++e) {
-      const TEnd end = EndOf(pieces[i], e);
-      std::string& text = endPoint[2 * i + static_cast<std::size_t>(e)];
-      text = OutlinePointText(*end.x, *end.y);
-      TPoint& point = points[text];
-      ++point.degree;
-      point.piece = i;
-    }
-  TUnion loops(pieces.size());
-  for (std::size_t i = 0; i < pieces.size(); ++i)
-    for (int e = 0; e < 2; ++e) loops.Join(i, points[endPoint[2 * i + static_cast<std::size_t>(e)]].piece);
-
-  // A group of joined pieces is a closed loop when every point of it joins
-  // an even number of ends; an odd point leaves an end that meets nothing.
-  std::vector<bool> closed(pieces.size(), true);
-  for (std::size_t i = 0; i < pieces.size(); ++i)
-    for (int e = 0; e < 2; ++e) {
-      const std::string& text = endPoint[2 * i + static_cast<std::size_t>(e)];
-      if (points[text].degree % 2 == 0) continue;
-      closed[loops.Find(i)] = false;
-      if (notes.Open++ == 0) notes.OpenExample = text;
-    }
-
-  std::unordered_map<std::size_t, TBox> boxes;  // closed loop -> its box
-  for (std::size_t i = 0; i < pieces.size(); ++i) {
-    const std::size_t loop = loops.Find(i);
-    if (!closed[loop]) continue;
-    auto [at, added] = boxes.try_emplace(loop, kNoBox);
-    Extend(pieces[i], at->second);
-  }
-  if (boxes.size() < 2) return order;
-  // The edge is the first loop whose box holds every other loop's box;
-  // without one the order given stays.
-  std::size_t outer = pieces.size();
-  for (std::size_t i = 0; i < pieces.size() && outer == pieces.size(); ++i) {
-    const auto candidate = boxes.find(loops.Find(i));
-    if (candidate == boxes.end()) continue;
-    bool holds = true;
-    for (const auto& [loop, box] : boxes) holds = holds && Holds(candidate->second, box);
-    if (holds) outer = candidate->first;
-  }
-  if (outer == pieces.size() || loops.Find(0) == outer) return order;
-  std::stable_partition(order.begin(), order.end(), [&](std::size_t i) { return loops.Find(i) == outer; });
+  const std::vector<std::string> texts = PrintedEnds(pieces);
+  const TLoops loops = FindLoops(pieces, texts, notes);
+  const std::size_t edge = FindEdge(pieces, loops);
+  if (edge == pieces.size() || loops.loopOf[0] == edge) return order;
+  std::stable_partition(order.begin(), order.end(), [&](std::size_t i) { return loops.loopOf[i] == edge; });
   for (std::size_t i : order) {
-    if (loops.Find(i) != outer) break;
-    if (notes.Moved++ == 0) notes.MovedExample = endPoint[2 * i];
+    if (loops.loopOf[i] != edge) break;
+    if (notes.Moved++ == 0) notes.MovedExample = texts[2 * i];
   }
   return order;
 }
