@@ -114,26 +114,24 @@ std::string FieldOf(const std::string& line, const std::string& field) {
   return line.substr(at, line.find_first_of(" )", at) - at);
 }
 
-// The pins of each net of a HYP file, each as the reader names it
-// ("designator-pad"), the reference split at its point; a reference that
-// holds more than one point is kept whole, so that it fails a comparison.
-std::set<std::set<std::string>> PinGroupsOfFile(const std::string& content) {
-  std::map<std::string, std::set<std::string>> nets;
+// The pins of each net of a HYP file as the reader names them
+// ("designator-pad"), each reference split at its one point (one with more
+// points stays whole and fails the comparison).
+Netlist NetlistOfFile(const std::string& content) {
+  Netlist nets;
   std::string net;
   std::istringstream in(content);
   for (std::string line; std::getline(in, line);) {
     if (line.rfind("{NET=", 0) == 0) net = line;
-    if (line.rfind("  (PIN ", 0) != 0) continue;
     std::string reference = FieldOf(line, "R");
     if (std::count(reference.begin(), reference.end(), '.') == 1) reference[reference.find('.')] = '-';
-    nets[net].insert(reference);
+    if (line.rfind("  (PIN ", 0) == 0) nets[net].insert(reference);
   }
-  std::set<std::set<std::string>> groups;
-  for (const auto& [name, pins] : nets) groups.insert(pins);
-  return groups;
+  return nets;
 }
 
-std::set<std::set<std::string>> PinGroupsOf(const Netlist& nets) {
+// The groups of pins that share a net, whatever the nets' names.
+std::set<std::set<std::string>> PinGroups(const Netlist& nets) {
   std::set<std::set<std::string>> groups;
   for (const auto& [name, pins] : nets) groups.insert(pins);
   return groups;
@@ -141,59 +139,43 @@ std::set<std::set<std::string>> PinGroupsOf(const Netlist& nets) {
 
 // A box in mils: left, bottom, right, top.
 using Box = std::array<double, 4>;
+constexpr Box kNoBox = {1e300, 1e300, -1e300, -1e300};
 
 void Extend(Box& box, double x, double y) {
   box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), std::max(box[3], y)};
 }
 
-constexpr Box kNoBox = {1e300, 1e300, -1e300, -1e300};
-
-// The box of the first closed loop of the file's PERIMETER lines, joining
-// ends whose texts are equal, as the readers take the board's edge; the box
-// of all the lines; and whether any loop closes.
+// The box of all the file's PERIMETER lines, and that of the lines joined to
+// the first one (ends joined where their texts are equal: the loop a reader
+// takes for the edge), and whether that loop closes.
 struct FileOutline {
-  Box firstLoop = kNoBox;
-  Box all = kNoBox;
-  bool closes = false;
+  Box all = kNoBox, first = kNoBox;
+  bool closes = true;
 };
 
 FileOutline OutlineOfFile(const std::string& content) {
-  struct Piece {
-    std::string a, b;
-    double x1, y1, x2, y2;
-  };
-  std::vector<Piece> pieces;
+  std::vector<std::array<std::string, 4>> pieces;  // X1 Y1 X2 Y2
   std::istringstream in(content);
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind("  (PERIMETER_", 0) != 0) continue;
-    Piece p{FieldOf(line, "X1") + "," + FieldOf(line, "Y1"), FieldOf(line, "X2") + "," + FieldOf(line, "Y2"),
-            std::stod(FieldOf(line, "X1")) * 1000,           std::stod(FieldOf(line, "Y1")) * 1000,
-            std::stod(FieldOf(line, "X2")) * 1000,           std::stod(FieldOf(line, "Y2")) * 1000};
-    pieces.push_back(p);
-  }
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("  (PERIMETER_", 0) == 0)
+      pieces.push_back({FieldOf(line, "X1"), FieldOf(line, "Y1"), FieldOf(line, "X2"), FieldOf(line, "Y2")});
   FileOutline outline;
-  std::vector<bool> used(pieces.size(), false);
-  for (std::size_t first = 0; first < pieces.size() && !outline.closes; ++first) {
-    if (used[first]) continue;
-    // Follow the chain from the piece's first end until it comes back.
-    Box box = kNoBox;
-    std::string at = pieces[first].b;
-    used[first] = true;
-    Extend(box, pieces[first].x1, pieces[first].y1);
-    Extend(box, pieces[first].x2, pieces[first].y2);
-    for (bool moved = true; moved && at != pieces[first].a;) {
-      moved = false;
-      for (std::size_t i = 0; i < pieces.size() && !moved; ++i) {
-        if (used[i] || (pieces[i].a != at && pieces[i].b != at)) continue;
-        used[i] = moved = true;
-        at = pieces[i].a == at ? pieces[i].b : pieces[i].a;
-        Extend(box, pieces[i].x1, pieces[i].y1);
-        Extend(box, pieces[i].x2, pieces[i].y2);
-      }
+  std::map<std::string, int> ends;  // the first loop's points, with the ends there
+  std::vector<bool> joined(pieces.size(), false);
+  for (bool grew = !pieces.empty(); grew;) {
+    grew = false;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+      const std::string a = pieces[i][0] + "," + pieces[i][1], b = pieces[i][2] + "," + pieces[i][3];
+      if (joined[i] || (i > 0 && ends.count(a) == 0 && ends.count(b) == 0)) continue;
+      joined[i] = grew = true;
+      ++ends[a], ++ends[b];
+      Extend(outline.first, std::stod(pieces[i][0]) * 1000, std::stod(pieces[i][1]) * 1000);
+      Extend(outline.first, std::stod(pieces[i][2]) * 1000, std::stod(pieces[i][3]) * 1000);
     }
-    if (at == pieces[first].a) outline.closes = true, outline.firstLoop = box;
   }
-  for (const Piece& p : pieces) Extend(outline.all, p.x1, p.y1), Extend(outline.all, p.x2, p.y2);
+  for (const auto& [point, n] : ends) outline.closes = outline.closes && n % 2 == 0;
+  for (const auto& p : pieces)
+    for (std::size_t k = 0; k < 4; k += 2) Extend(outline.all, std::stod(p[k]) * 1000, std::stod(p[k + 1]) * 1000);
   return outline;
 }
 
@@ -359,15 +341,13 @@ TEST(Examples, TheIndependentReaderTakesEveryBoardWholeWithItsNetsPinsAndCopper)
       EXPECT_EQ(importedNets, NetlistOfDocument(board));
     }
     // Every pin on the device and pad its reference names, split one way.
-    EXPECT_EQ(PinGroupsOf(importedNets), PinGroupsOfFile(content));
-    // The reader's outline, and the first closed loop of the file (the
-    // edge, for a reader that takes the first loop), have the board's size.
+    EXPECT_EQ(PinGroups(importedNets), PinGroups(NetlistOfFile(content)));
+    // The reader's outline, and the file's first loop (the edge, for a
+    // reader that takes the first loop), have the board's size.
     const FileOutline outline = OutlineOfFile(content);
     EXPECT_TRUE(SameBox(OutlineBoxOfLayout(imported.layout), outline.all));
     EXPECT_EQ(outline.closes, !open);
-    if (!open) {
-      EXPECT_TRUE(SameBox(outline.firstLoop, outline.all)) << "the first loop is a cut-out";
-    }
+    EXPECT_TRUE(SameBox(outline.first, outline.all)) << "the first loop is a cut-out";
   }
 }
 
