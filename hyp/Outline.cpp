@@ -5,7 +5,6 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
-#include <unordered_map>
 #include <utility>
 
 #include "hyp/NumberFormat.h"
@@ -15,22 +14,16 @@ namespace {
 // One printed unit of a length (0.0001 inch) in host units.
 constexpr std::int64_t kPrintedUnit = 1000;
 
+// A point as the file prints it: the printed keys of X and Y. Ends meet,
+// for a reader, where their points are equal.
+using TKey = std::pair<std::int64_t, std::int64_t>;
+
 struct TEnd {
   std::int32_t* x;
   std::int32_t* y;
-};
-
-TEnd EndOf(TOutlinePiece& piece, int end) { return end == 0 ? TEnd{&piece.X1, &piece.Y1} : TEnd{&piece.X2, &piece.Y2}; }
-
-std::int64_t Cell(std::int32_t v) {
-  const std::int64_t value = v;
-  return value >= 0 ? value / kPrintedUnit : -((-value + kPrintedUnit - 1) / kPrintedUnit);
-}
-
-struct TCellHash {
-  std::size_t operator()(const std::pair<std::int64_t, std::int64_t>& c) const {
-    return std::hash<std::int64_t>()(c.first * 1000003 + c.second);
-  }
+  std::int64_t* printedX;
+  std::int64_t* printedY;
+  TKey Point() const { return {*printedX, *printedY}; }
 };
 
 // The ends of the pieces, numbered 2 * piece + (0 for the first, 1 for the
@@ -38,86 +31,88 @@ struct TCellHash {
 std::size_t PieceOf(std::size_t end) { return end / 2; }
 
 TEnd EndAt(std::vector<TOutlinePiece>& pieces, std::size_t end) {
-  return EndOf(pieces[PieceOf(end)], static_cast<int>(end % 2));
+  TOutlinePiece& p = pieces[PieceOf(end)];
+  return end % 2 == 0 ? TEnd{&p.X1, &p.Y1, &p.Printed[0], &p.Printed[1]}
+                      : TEnd{&p.X2, &p.Y2, &p.Printed[2], &p.Printed[3]};
 }
 
-// The printed point of every end.
-std::vector<std::string> PrintedEnds(std::vector<TOutlinePiece>& pieces) {
-  std::vector<std::string> texts(2 * pieces.size());
-  for (std::size_t k = 0; k < texts.size(); ++k) {
-    const TEnd end = EndAt(pieces, k);
-    texts[k] = OutlinePointText(*end.x, *end.y);
+std::string PointText(const TKey& point) {
+  return "X=" + PrintedLengthText(point.first) + " Y=" + PrintedLengthText(point.second);
+}
+
+// Every end by its printed point (then by its number): the ends that meet
+// stand together.
+std::vector<std::pair<TKey, std::size_t>> EndsByPoint(std::vector<TOutlinePiece>& pieces) {
+  std::vector<std::pair<TKey, std::size_t>> ends(2 * pieces.size());
+  for (std::size_t k = 0; k < ends.size(); ++k) ends[k] = {EndAt(pieces, k).Point(), k};
+  std::sort(ends.begin(), ends.end());
+  return ends;
+}
+
+// Calls `run(first, last)` for each run of ends that meet at one point.
+template <typename TRun>
+void ForEachPoint(const std::vector<std::pair<TKey, std::size_t>>& ends, TRun run) {
+  for (std::size_t first = 0, last = 0; first < ends.size(); first = last) {
+    while (last < ends.size() && ends[last].first == ends[first].first) ++last;
+    run(first, last);
   }
-  return texts;
 }
 
-using TCell = std::pair<std::int64_t, std::int64_t>;
+// For each loose end (whose printed point no other end shares): how many
+// loose ends of other pieces lie less than one printed unit away, and one of
+// them. Found in a sweep along X in whole numbers, so that every build
+// decides alike.
+struct TLoose {
+  std::size_t end;
+  std::int64_t x, y;
+  int nearCount = 0;
+  std::size_t near = 0;  // index in the list
+};
 
-// The loose ends (whose printed point no other end shares), by the grid
-// cell of one printed unit they lie in.
-std::unordered_map<TCell, std::vector<std::size_t>, TCellHash> LooseEndsByCell(std::vector<TOutlinePiece>& pieces) {
-  const std::vector<std::string> texts = PrintedEnds(pieces);
-  std::unordered_map<std::string, int> printed;
-  for (const std::string& text : texts) ++printed[text];
-  std::unordered_map<TCell, std::vector<std::size_t>, TCellHash> cells;
-  for (std::size_t k = 0; k < texts.size(); ++k) {
-    if (printed[texts[k]] != 1) continue;
-    const TEnd end = EndAt(pieces, k);
-    cells[{Cell(*end.x), Cell(*end.y)}].push_back(k);
-  }
-  return cells;
-}
+using TEndsByPoint = std::vector<std::pair<TKey, std::size_t>>;
 
-// The loose ends of other pieces less than one printed unit from loose end
-// `k`, found in the nine cells around it (whole numbers, so that every
-// build decides alike).
-std::vector<std::size_t> NearEnds(std::vector<TOutlinePiece>& pieces,
-                                  const std::unordered_map<TCell, std::vector<std::size_t>, TCellHash>& cells,
-                                  std::size_t k) {
-  const TEnd a = EndAt(pieces, k);
-  std::vector<std::size_t> near;
-  for (std::int64_t cx = Cell(*a.x) - 1; cx <= Cell(*a.x) + 1; ++cx)
-    for (std::int64_t cy = Cell(*a.y) - 1; cy <= Cell(*a.y) + 1; ++cy) {
-      const auto found = cells.find({cx, cy});
-      if (found == cells.end()) continue;
-      for (std::size_t j : found->second) {
-        const TEnd b = EndAt(pieces, j);
-        const std::int64_t ex = std::int64_t{*a.x} - *b.x, ey = std::int64_t{*a.y} - *b.y;
-        if (PieceOf(j) != PieceOf(k) && ex * ex + ey * ey < kPrintedUnit * kPrintedUnit) near.push_back(j);
-      }
+std::vector<TLoose> LooseEnds(std::vector<TOutlinePiece>& pieces, const TEndsByPoint& ends) {
+  std::vector<TLoose> loose;
+  ForEachPoint(ends, [&](std::size_t first, std::size_t last) {
+    if (last - first != 1) return;
+    const TEnd end = EndAt(pieces, ends[first].second);
+    loose.push_back({ends[first].second, *end.x, *end.y});
+  });
+  std::sort(loose.begin(), loose.end(), [](const TLoose& a, const TLoose& b) { return a.x < b.x; });
+  for (std::size_t i = 0; i < loose.size(); ++i)
+    for (std::size_t j = i + 1; j < loose.size() && loose[j].x - loose[i].x < kPrintedUnit; ++j) {
+      const std::int64_t ex = loose[j].x - loose[i].x, ey = loose[j].y - loose[i].y;
+      if (PieceOf(loose[i].end) == PieceOf(loose[j].end) || ex * ex + ey * ey >= kPrintedUnit * kPrintedUnit) continue;
+      ++loose[i].nearCount, loose[i].near = j;
+      ++loose[j].nearCount, loose[j].near = i;
     }
-  return near;
+  return loose;
 }
 
 // Two loose ends of different pieces less than one printed unit apart, each
 // the only such end near the other, take one text: the later end in the
 // order given takes the earlier one's coordinates. Ends that print equal
 // already, and clusters where the joining would have to choose, stay.
-void JoinEnds(std::vector<TOutlinePiece>& pieces, TOutlineNotes& notes) {
-  const auto cells = LooseEndsByCell(pieces);
+void JoinEnds(std::vector<TOutlinePiece>& pieces, const TEndsByPoint& ends, TOutlineNotes& notes) {
+  const std::vector<TLoose> loose = LooseEnds(pieces, ends);
   std::vector<std::pair<std::size_t, std::size_t>> joins;  // later end, earlier end
-  for (const auto& [cell, ends] : cells)
-    for (std::size_t k : ends) {
-      const std::vector<std::size_t> near = NearEnds(pieces, cells, k);
-      if (near.size() == 1 && near[0] < k && NearEnds(pieces, cells, near[0]).size() == 1)
-        joins.emplace_back(k, near[0]);
-    }
+  for (const TLoose& a : loose) {
+    if (a.nearCount != 1) continue;
+    const TLoose& b = loose[a.near];
+    if (b.nearCount == 1 && b.end < a.end) joins.emplace_back(a.end, b.end);
+  }
   std::sort(joins.begin(), joins.end());
   for (const auto& [later, earlier] : joins) {
     const TEnd from = EndAt(pieces, earlier), to = EndAt(pieces, later);
-    *to.x = *from.x;
-    *to.y = *from.y;
-    if (notes.Joined++ == 0) notes.JoinedExample = OutlinePointText(*from.x, *from.y);
+    *to.x = *from.x, *to.y = *from.y;
+    *to.printedX = *from.printedX, *to.printedY = *from.printedY;
+    if (notes.Joined++ == 0) notes.JoinedExample = PointText(from.Point());
   }
 }
 
 using TBox = std::array<std::int64_t, 4>;  // left, bottom, right, top
 constexpr TBox kNoBox = {std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::max(),
                          std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::min()};
-
-bool Holds(const TBox& outer, const TBox& inner) {
-  return outer[0] <= inner[0] && outer[1] <= inner[1] && outer[2] >= inner[2] && outer[3] >= inner[3];
-}
 
 void Extend(const TOutlinePiece& p, TBox& box) {
   const auto add = [&box](std::int64_t x, std::int64_t y) {
@@ -153,8 +148,21 @@ class TUnion {
 
 }  // namespace
 
-std::string OutlinePointText(std::int32_t x, std::int32_t y) {
-  return "X=" + FormatLength(x) + " Y=" + FormatLength(y);
+std::int64_t PrintedLengthKey(std::int32_t value) {
+  const std::string text = FormatLength(value);
+  const bool negative = text[0] == '-';
+  std::int64_t digits = 0;
+  for (char c : text)
+    if (c >= '0' && c <= '9') digits = digits * 10 + (c - '0');
+  return negative ? -digits - 1 : digits;
+}
+
+std::string PrintedLengthText(std::int64_t key) {
+  const bool negative = key < 0;
+  const std::int64_t digits = negative ? -(key + 1) : key;
+  std::string fraction = std::to_string(digits % 10000);
+  fraction.insert(0, 4 - fraction.size(), '0');
+  return (negative ? "-" : "") + std::to_string(digits / 10000) + "." + fraction;
 }
 
 namespace {
@@ -168,21 +176,19 @@ struct TLoops {
   std::vector<bool> closed;  // by loop
 };
 
-TLoops FindLoops(std::vector<TOutlinePiece>& pieces, const std::vector<std::string>& texts, TOutlineNotes& notes) {
-  std::unordered_map<std::string, std::pair<int, std::size_t>> points;  // ends there, a piece ending there
-  for (std::size_t k = 0; k < texts.size(); ++k) {
-    auto& point = points[texts[k]];
-    ++point.first;
-    point.second = PieceOf(k);
-  }
+TLoops FindLoops(std::vector<TOutlinePiece>& pieces, const TEndsByPoint& ends, TOutlineNotes& notes) {
   TUnion loops(pieces.size());
-  for (std::size_t k = 0; k < texts.size(); ++k) loops.Join(PieceOf(k), points[texts[k]].second);
+  std::vector<bool> oddEnd(ends.size(), false);
+  ForEachPoint(ends, [&](std::size_t first, std::size_t last) {
+    for (std::size_t i = first + 1; i < last; ++i) loops.Join(PieceOf(ends[i].second), PieceOf(ends[first].second));
+    for (std::size_t i = first; i < last; ++i) oddEnd[ends[i].second] = (last - first) % 2 != 0;
+  });
   TLoops result{std::vector<std::size_t>(pieces.size()), std::vector<bool>(pieces.size(), true)};
   for (std::size_t i = 0; i < pieces.size(); ++i) result.loopOf[i] = loops.Find(i);
-  for (std::size_t k = 0; k < texts.size(); ++k) {
-    if (points[texts[k]].first % 2 == 0) continue;
+  for (std::size_t k = 0; k < ends.size(); ++k) {
+    if (!oddEnd[k]) continue;
     result.closed[result.loopOf[PieceOf(k)]] = false;
-    if (notes.Open++ == 0) notes.OpenExample = texts[k];
+    if (notes.Open++ == 0) notes.OpenExample = PointText(EndAt(pieces, k).Point());
   }
   return result;
 }
@@ -191,19 +197,20 @@ TLoops FindLoops(std::vector<TOutlinePiece>& pieces, const std::vector<std::stri
 // closed loop, when there are two closed loops or more; `pieces.size()` when
 // there is no such loop.
 std::size_t FindEdge(const std::vector<TOutlinePiece>& pieces, const TLoops& loops) {
-  std::unordered_map<std::size_t, TBox> boxes;  // closed loop -> its box
+  std::vector<TBox> boxes(pieces.size(), kNoBox);  // by loop
+  std::size_t closedLoops = 0;
+  TBox all = kNoBox;
   for (std::size_t i = 0; i < pieces.size(); ++i) {
-    if (!loops.closed[loops.loopOf[i]]) continue;
-    Extend(pieces[i], boxes.try_emplace(loops.loopOf[i], kNoBox).first->second);
+    const std::size_t loop = loops.loopOf[i];
+    if (!loops.closed[loop]) continue;
+    closedLoops += boxes[loop] == kNoBox ? 1 : 0;
+    Extend(pieces[i], boxes[loop]);
+    Extend(pieces[i], all);
   }
-  if (boxes.size() < 2) return pieces.size();
-  for (std::size_t i = 0; i < pieces.size(); ++i) {
-    const auto candidate = boxes.find(loops.loopOf[i]);
-    if (candidate == boxes.end()) continue;
-    const bool holds = std::all_of(boxes.begin(), boxes.end(),
-                                   [&](const auto& other) { return Holds(candidate->second, other.second); });
-    if (holds) return candidate->first;
-  }
+  if (closedLoops < 2) return pieces.size();
+  // A box that holds every other box is the box of all of them.
+  for (std::size_t i = 0; i < pieces.size(); ++i)
+    if (loops.closed[loops.loopOf[i]] && boxes[loops.loopOf[i]] == all) return loops.loopOf[i];
   return pieces.size();
 }
 
@@ -213,15 +220,18 @@ std::vector<std::size_t> ArrangeOutline(std::vector<TOutlinePiece>& pieces, TOut
   std::vector<std::size_t> order(pieces.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
   if (pieces.empty()) return order;
-  JoinEnds(pieces, notes);
-  const std::vector<std::string> texts = PrintedEnds(pieces);
-  const TLoops loops = FindLoops(pieces, texts, notes);
+  for (TOutlinePiece& p : pieces)
+    p.Printed = {PrintedLengthKey(p.X1), PrintedLengthKey(p.Y1), PrintedLengthKey(p.X2), PrintedLengthKey(p.Y2)};
+  TEndsByPoint ends = EndsByPoint(pieces);
+  JoinEnds(pieces, ends, notes);
+  if (notes.Joined > 0) ends = EndsByPoint(pieces);
+  const TLoops loops = FindLoops(pieces, ends, notes);
   const std::size_t edge = FindEdge(pieces, loops);
   if (edge == pieces.size() || loops.loopOf[0] == edge) return order;
   std::stable_partition(order.begin(), order.end(), [&](std::size_t i) { return loops.loopOf[i] == edge; });
   for (std::size_t i : order) {
     if (loops.loopOf[i] != edge) break;
-    if (notes.Moved++ == 0) notes.MovedExample = texts[2 * i];
+    if (notes.Moved++ == 0) notes.MovedExample = PointText(EndAt(pieces, 2 * i).Point());
   }
   return order;
 }

@@ -4,6 +4,7 @@
 // every later loop for a cut-out, joining ends whose coordinates print
 // equal. ArrangeOutline decides the order the pieces are written in and the
 // ends that are written as one point; docs/board-outline.md gives the rules.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,6 +18,8 @@ struct TOutlinePiece {
   std::int32_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
   std::int32_t XC = 0, YC = 0, R = 0;
   double StartAngle = 0.0, EndAngle = 0.0;
+  // The printed X1, Y1, X2, Y2 (PrintedLengthKey), set by ArrangeOutline.
+  std::array<std::int64_t, 4> Printed{};
 };
 
 // What arranging had to do, for the messages at the end of the run: a
@@ -30,8 +33,12 @@ struct TOutlineNotes {
   std::string OpenExample;
 };
 
-// The printed point of an end: "X=... Y=..." as the file writes it.
-std::string OutlinePointText(std::int32_t x, std::int32_t y);
+// A host length as the file prints it (FormatLength), as a whole number:
+// its digits, or for a text with a minus sign the digits' negative less one
+// ("-0.0000" is -1). Equal texts give equal keys; PrintedLengthText gives
+// the text back.
+std::int64_t PrintedLengthKey(std::int32_t value);
+std::string PrintedLengthText(std::int64_t key);
 
 // Arranges the pieces, given in the order the host yields them (tracks,
 // then arcs), for writing, and returns the order to write them in:

@@ -169,7 +169,10 @@ std::optional<TOutlinePiece> TTranslator::OutlinePieceOf(const TPCBObject& objec
 
 std::string TTranslator::PerimeterPieceText(const TOutlinePiece& piece) {
   TRecordText text(piece.Arc ? "PERIMETER_ARC " : "PERIMETER_SEGMENT ");
-  text.Length("X1=", piece.X1).Length(" Y1=", piece.Y1).Length(" X2=", piece.X2).Length(" Y2=", piece.Y2);
+  text.Text("X1=", PrintedLengthText(piece.Printed[0]))
+      .Text(" Y1=", PrintedLengthText(piece.Printed[1]))
+      .Text(" X2=", PrintedLengthText(piece.Printed[2]))
+      .Text(" Y2=", PrintedLengthText(piece.Printed[3]));
   if (piece.Arc) text.Length(" XC=", piece.XC).Length(" YC=", piece.YC).Length(" R=", piece.R);
   return text.Cut();
 }

@@ -102,8 +102,8 @@ class TTranslator {
   // Board outline arc (kind 1): "PERIMETER_ARC X1= Y1= X2= Y2= XC= YC= R=",
   // start point first.
   std::string TranslatePerimeterArcToString(const TPCBObject& object);
-  // The same two records of an outline piece as the BOARD section writes it
-  // (its ends perhaps joined to another piece's: hyp/Outline.h).
+  // The same two records of an outline piece as the BOARD section writes it,
+  // its ends as ArrangeOutline printed (and perhaps joined) them.
   static std::string PerimeterPieceText(const TOutlinePiece& piece);
   // The piece of an outline track or arc; nullopt for another kind.
   static std::optional<TOutlinePiece> OutlinePieceOf(const TPCBObject& object);
