@@ -32,8 +32,8 @@ std::size_t PieceOf(std::size_t end) { return end / 2; }
 
 TEnd EndAt(std::vector<TOutlinePiece>& pieces, std::size_t end) {
   TOutlinePiece& p = pieces[PieceOf(end)];
-  return end % 2 == 0 ? TEnd{&p.X1, &p.Y1, &p.Printed[0], &p.Printed[1]}
-                      : TEnd{&p.X2, &p.Y2, &p.Printed[2], &p.Printed[3]};
+  return end % 2 == 0 ? TEnd{&p.X1, &p.Y1, p.Printed.data(), p.Printed.data() + 1}
+                      : TEnd{&p.X2, &p.Y2, p.Printed.data() + 2, p.Printed.data() + 3};
 }
 
 std::string PointText(const TKey& point) {
