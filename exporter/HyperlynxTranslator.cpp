@@ -103,6 +103,8 @@ void THyperlynxTranslator::WriteBoard() {
   WriteSection(FOutput, "BOARD " + HypLineText(FBoard->BoardText.str()), [&] {
     for (std::size_t i : order) FOutput.WriteRecord(IndentLevel, TTranslator::PerimeterPieceText(FOutline[i]));
   });
+  // Not held through the rest of the document.
+  std::vector<TOutlinePiece>().swap(FOutline);
 }
 
 void THyperlynxTranslator::AddOutlineSegment(THandle handle) {
