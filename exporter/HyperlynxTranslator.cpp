@@ -19,25 +19,49 @@ THyperlynxTranslator::THyperlynxTranslator(const std::string& fileName) : FFileN
   FBoard->Query(1);
   ForgetSharedComponent();
 
-  // One visit of the four counted kinds, made kind by kind (the same calls
-  // in the same order), so that each writer's share is known.
-  static_assert(kCountedKinds == KindSetOf({kPadObject, kViaObject, kNetObject, kComponentObject}));
-  FCounted.padsAndVias = FBoard->CountObjects(kPadKinds);
-  FCounted.padsAndVias += FBoard->CountObjects(kViaKinds);
-  FCounted.nets = FBoard->CountObjects(kNetKinds);
-  FCounted.components = FBoard->CountObjects(kComponentKinds);
-  ProgressTotal = FCounted.padsAndVias + FCounted.nets + FCounted.components;
+  FCounted = CountWalks();
+  ProgressTotal = FCounted.allPadsAndVias + FCounted.nets + FCounted.components;
   FProgress.emplace(CutTo255("Saving " + FFileName + " (HyperLynx)"), ProgressTotal);
 
   FTranslator = std::make_unique<TTranslator>(FBoard.get());
   FPadStackList = std::make_unique<TPadStackList>(*FTranslator, *FBoard, FOutput);
   FNetWriter = std::make_unique<TNetWriter>(*FTranslator, *FBoard, FOutput);
   FDeviceWriter = std::make_unique<TDeviceWriter>(*FTranslator, *FBoard, FOutput);
-  FOnPerimeterSegment = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterTrackToString(o); };
-  FOnPerimeterArc = [t = FTranslator.get()](const TPCBObject& o) { return t->TranslatePerimeterArcToString(o); };
 }
 
 THyperlynxTranslator::~THyperlynxTranslator() = default;
+
+THyperlynxTranslator::TCounted THyperlynxTranslator::CountWalks() {
+  // One visit of the four counted kinds, made kind by kind (the same calls
+  // in the same order), so that each writer's share is known; then what the
+  // outline's walks and the padstack table's walk can meet.
+  static_assert(kCountedKinds == KindSetOf({kPadObject, kViaObject, kNetObject, kComponentObject}));
+  TCounted counted;
+  counted.allPadsAndVias = FBoard->CountObjects(kPadKinds);
+  counted.allPadsAndVias += FBoard->CountObjects(kViaKinds);
+  counted.nets = FBoard->CountObjects(kNetKinds);
+  counted.components = FBoard->CountObjects(kComponentKinds);
+  const LayerSet keepOut{kKeepOutLayer};
+  counted.outline = FBoard->CountDistinctObjects(kTrackKinds, keepOut);
+  counted.outline += FBoard->CountDistinctObjects(kArcKinds, keepOut);
+  counted.padsAndVias = FBoard->CountDistinctObjects(TPadStackList::kVisitedKinds, TPadStackList::VisitedLayers());
+  return counted;
+}
+
+bool THyperlynxTranslator::WalksEndedEarly() {
+  if (FWalked.components != FCounted.components || FWalked.nets != FCounted.nets ||
+      FWalked.padsAndVias != FCounted.padsAndVias || FWalked.outline != FCounted.outline)
+    return true;
+  // The walk of every layer yields each object that a walk of some layers
+  // yields: more on some layers means the walk of every layer ended early.
+  if (FCounted.padsAndVias > FCounted.allPadsAndVias) return true;
+  // A net's member walks have no count of their own: a host whose walks
+  // stop answering from some call on shows in the counts made again.
+  const TCounted again = CountWalks();
+  return again.allPadsAndVias != FCounted.allPadsAndVias || again.nets != FCounted.nets ||
+         again.components != FCounted.components || again.outline != FCounted.outline ||
+         again.padsAndVias != FCounted.padsAndVias;
+}
 
 void THyperlynxTranslator::WriteDocument() {
   WriteHeader();
@@ -67,23 +91,32 @@ void THyperlynxTranslator::WriteUnits() {
 
 void THyperlynxTranslator::WriteBoard() {
   WriteLine("");
+  // The outline is read whole before it is written: the edge goes first and
+  // ends that print apart by less than a unit are joined (hyp/Outline.h).
+  FOutline.clear();
+  const LayerSet keepOut{kKeepOutLayer};
+  IterateObjects(*FBoard, kTrackKinds, keepOut, BindMethod<&THyperlynxTranslator::AddOutlineSegment>(*this), 0);
+  IterateObjects(*FBoard, kArcKinds, keepOut, BindMethod<&THyperlynxTranslator::AddOutlineArc>(*this), 0);
+  FWalked.outline = static_cast<std::int32_t>(FOutline.size());
+  FOutlineNotes = TOutlineNotes();
+  const std::vector<std::size_t> order = ArrangeOutline(FOutline, FOutlineNotes);
   WriteSection(FOutput, "BOARD " + HypLineText(FBoard->BoardText.str()), [&] {
-    const LayerSet keepOut{kKeepOutLayer};
-    IterateObjects(*FBoard, kTrackKinds, keepOut, BindMethod<&THyperlynxTranslator::WriteBoardSegment>(*this), 0);
-    IterateObjects(*FBoard, kArcKinds, keepOut, BindMethod<&THyperlynxTranslator::WriteBoardArc>(*this), 0);
+    for (std::size_t i : order) FOutput.WriteRecord(IndentLevel, TTranslator::PerimeterPieceText(FOutline[i]));
   });
+  // Not held through the rest of the document.
+  std::vector<TOutlinePiece>().swap(FOutline);
 }
 
-void THyperlynxTranslator::WriteBoardSegment(THandle handle) {
+void THyperlynxTranslator::AddOutlineSegment(THandle handle) {
   TPcbTrack track(handle);
   track.Query(1);
-  FOutput.WriteRecord(IndentLevel, FOnPerimeterSegment(track));
+  if (auto piece = TTranslator::OutlinePieceOf(track)) FOutline.push_back(*piece);
 }
 
-void THyperlynxTranslator::WriteBoardArc(THandle handle) {
+void THyperlynxTranslator::AddOutlineArc(THandle handle) {
   TPcbArc arc(handle);
   arc.Query(1);
-  FOutput.WriteRecord(IndentLevel, FOnPerimeterArc(arc));
+  if (auto piece = TTranslator::OutlinePieceOf(arc)) FOutline.push_back(*piece);
 }
 
 void THyperlynxTranslator::WriteEnd() { WriteLine(IndentString(IndentLevel) + "{END}"); }

@@ -9,11 +9,13 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "host/PcbApi.h"
 #include "host/Progress.h"
 #include "hyp/DeviceWriter.h"
 #include "hyp/NetWriter.h"
+#include "hyp/Outline.h"
 #include "hyp/PadStack.h"
 #include "hyp/Translator.h"
 #include "pcb/PcbBoard.h"
@@ -61,28 +63,35 @@ class THyperlynxTranslator {
   void WriteNets() { FNetWriter->Write(); }
   void WriteEnd();
 
-  // Callbacks of the board iteration: one outline segment or arc.
-  void WriteBoardSegment(THandle handle);
-  void WriteBoardArc(THandle handle);
+  // Callbacks of the board iteration: one outline segment or arc, read and
+  // kept until the whole outline is known.
+  void AddOutlineSegment(THandle handle);
+  void AddOutlineArc(THandle handle);
+  // What WriteBoard had to do to the outline (the written order, joined
+  // ends, ends that meet nothing).
+  const TOutlineNotes& OutlineNotes() const { return FOutlineNotes; }
 
   // Closes the output; true when everything written reached the file.
   bool CloseOutput() { return FOutput.Close(); }
 
-  // The objects counted for the progress display, by the writer that visits
-  // them (one progress step each).
+  // What each walk of WriteDocument can meet, counted at the start: the
+  // components, the nets, the outline's keep-out tracks and arcs, and the
+  // pads and vias the padstack table visits (each once however often the
+  // host yields it); and every pad and via, for the progress display.
   struct TCounted {
     std::int32_t padsAndVias = 0;
+    std::int32_t allPadsAndVias = 0;
     std::int32_t nets = 0;
     std::int32_t components = 0;
+    std::int32_t outline = 0;
   };
   const TCounted& Counted() const { return FCounted; }
-  // Whether a walk of WriteDocument met fewer components, pads and vias or
-  // nets than were counted at the start: the end of a walk is the only
-  // answer a walk gives, so a walk the host ended early shows this way.
-  bool WalksEndedEarly() const {
-    return FWalked.components != FCounted.components || FWalked.nets != FCounted.nets ||
-           FWalked.padsAndVias != FCounted.padsAndVias;
-  }
+  // Whether a walk of WriteDocument met another number of objects than was
+  // counted at the start, or the counts made again after the document
+  // differ: the end of a walk is the only answer a walk gives, so a walk the
+  // host ended early shows this way (a net's member walks through the counts
+  // made again). Makes the counts again when the walks agree.
+  bool WalksEndedEarly();
 
   const std::string& TempFileName() const { return FTempFileName.Path(); }
   // Hands the temporary file on (to the commit); the driver no longer
@@ -92,6 +101,7 @@ class THyperlynxTranslator {
   TTextOutput& Output() { return FOutput; }
   TBoard& Board() { return *FBoard; }
   TTranslator& Translator() { return *FTranslator; }
+  const TTranslator& Translator() const { return *FTranslator; }
   TPadStackList& PadStackList() { return *FPadStackList; }
   TNetWriter& NetWriter() { return *FNetWriter; }
   TDeviceWriter& DeviceWriter() { return *FDeviceWriter; }
@@ -112,8 +122,10 @@ class THyperlynxTranslator {
   std::unique_ptr<TPadStackList> FPadStackList;
   std::unique_ptr<TNetWriter> FNetWriter;
   std::unique_ptr<TDeviceWriter> FDeviceWriter;
-  TTranslateEvent FOnPerimeterSegment;
-  TTranslateEvent FOnPerimeterArc;
   TCounted FCounted;
   TCounted FWalked;  // what WriteDocument's walks met
+  std::vector<TOutlinePiece> FOutline;
+  TOutlineNotes FOutlineNotes;
+
+  TCounted CountWalks();
 };

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "exporter/HyperlynxTranslator.h"
 #include "host/RT_PCB.h"
@@ -40,6 +42,40 @@ std::string ReadFailureWarning(const std::string& fileName) {
          " may lack them. For support: " + ReadFailureList() + ".";
 }
 
+namespace {
+
+// "1 designator holds" or "2 designators hold": a count and its words.
+std::string Counted(std::size_t n, const std::string& one, const std::string& many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+std::vector<std::string> ExportNotes(const THyperlynxTranslator& driver) {
+  std::vector<std::string> notes;
+  const TTranslator::TRenames& renames = driver.Translator().Renames();
+  if (renames.Designators > 0)
+    notes.push_back(
+        Counted(renames.Designators, "designator holds a point and is", "designators hold a point and are") +
+        " written with '_' (" + renames.DesignatorExample + ")");
+  if (renames.PadNames > 0)
+    notes.push_back(Counted(renames.PadNames, "pad name holds a point and is", "pad names hold a point and are") +
+                    " written with '_' (" + renames.PadNameExample + ")");
+  const TOutlineNotes& outline = driver.OutlineNotes();
+  if (outline.Moved > 0)
+    notes.push_back("the board outline is written before its cut-outs: " +
+                    Counted(outline.Moved, "piece of the edge comes", "pieces of the edge come") + " first (from " +
+                    outline.MovedExample + ")");
+  if (outline.Joined > 0)
+    notes.push_back(Counted(outline.Joined, "outline end", "outline ends") +
+                    " less than 0.0001 inch from another end " + (outline.Joined == 1 ? "is" : "are") +
+                    " written as that end (" + outline.JoinedExample + ")");
+  if (outline.Open > 0)
+    notes.push_back("the board outline does not close: an end at " + outline.OpenExample + " meets nothing" +
+                    (outline.Open > 1 ? " (" + std::to_string(outline.Open) + " such ends)" : std::string()));
+  return notes;
+}
+
 bool RunExport(const std::string& fileName, std::string_view formatName) {
   if (!IsRecognisedFormat(formatName)) return false;
   IndentLevel = 0;
@@ -76,6 +112,7 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
   // test mode (where the message ends the process) the destination is left
   // untouched and the temporary file removed.
   if (ReadFailureCount() > 0) ShowWarningMessage(ReadFailureWarning(fileName));
+  for (const std::string& note : ExportNotes(*driver)) ReportExportNote(fileName, note);
   // The commit takes the temporary file over and cleans up after itself;
   // whatever it raises goes to the host after the driver is freed.
   CommitOutputFile(driver->ReleaseTempFile(), fileName);

@@ -25,12 +25,15 @@ void SetHypLayerNames(const std::array<std::string, kLayerCount>& names) {
     const auto i = static_cast<std::size_t>(layer);
     HypLayerNames[i] = space.Claim(HypLineText(MakeHypLayerName(names[i])), kLayerValueCapacity);
   };
+  // KeepOutLayer and MultiLayer keep their shared name whatever the
+  // designer called a layer: a layer named like them gives way.
+  claim(kKeepOutLayer);
   for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) claim(layer);
   for (int layer = kInternalPlane1; layer <= kInternalPlane16; ++layer) claim(layer);
   for (int layer = 0; layer < kLayerCount; ++layer) {
     const bool copper =
         (layer >= kTopLayer && layer <= kBottomLayer) || (layer >= kInternalPlane1 && layer <= kInternalPlane16);
-    if (copper) continue;
+    if (copper || layer == kKeepOutLayer) continue;
     if (layer == kMultiLayer && names[static_cast<std::size_t>(layer)] == names[kKeepOutLayer]) {
       HypLayerNames[kMultiLayer] = HypLayerNames[kKeepOutLayer];
       continue;

@@ -31,5 +31,6 @@ inline constexpr std::size_t kLayerValueCapacity =
 // layers never share a name: the copper layers (signal layers, then
 // planes) take theirs first, then the others in number order, and a name
 // already taken gets a suffix (THypNameSpace). The two layers that are no
-// layers of their own, KeepOutLayer and MultiLayer, share theirs.
+// layers of their own, KeepOutLayer and MultiLayer, share theirs, and take
+// it before every other layer.
 void SetHypLayerNames(const std::array<std::string, kLayerCount>& names);

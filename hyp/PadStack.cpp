@@ -181,7 +181,7 @@ void TPadStackList::WriteAll() {
 }
 
 void TPadStackList::Collect() {
-  IterateObjects(FBoard, kPadAndViaKinds, LayerSet::Range(1, 75), BindMethod<&TPadStackList::AddObject>(*this), 0);
+  IterateObjects(FBoard, kVisitedKinds, VisitedLayers(), BindMethod<&TPadStackList::AddObject>(*this), 0);
 }
 
 void TPadStackList::AddObject(THandle handle) {

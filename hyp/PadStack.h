@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "host/PcbApi.h"
+#include "host/RT_PCB.h"
+#include "pcb/PcbIteration.h"
 #include "support/KeyIndex.h"
 
 class TBoard;
@@ -109,6 +111,9 @@ class TPadStackList {
   // first visit, so padstacks are numbered in the order their objects are
   // first met.
   void Collect();
+  // What Collect visits: the walk check counts exactly these.
+  static constexpr TObjectKindSet kVisitedKinds = kPadAndViaKinds;
+  static LayerSet VisitedLayers() { return LayerSet::Range(1, 75); }
   // One visited handle: advances the progress display, reads the object,
   // builds its padstack and adds it or falls on the existing one. A handle of
   // 0 is skipped; a handle of another kind only advances the display; an

@@ -78,6 +78,13 @@ std::string ViaRecord(const TPCBObject& object, std::string_view padStack) {
   return TRecordText("VIA ").Point(object).Text(" P=", padStack).Cut();
 }
 
+// A designator or a pad name as a pin reference part: every point becomes
+// "_", so that the reference's one point is the separator.
+std::string WithoutPoints(std::string name) {
+  std::replace(name.begin(), name.end(), '.', '_');
+  return name;
+}
+
 const TPcbArc* AsArc(const TPCBObject& object) {
   return object.GetObjectKind() == kArcObject ? dynamic_cast<const TPcbArc*>(&object) : nullptr;
 }
@@ -111,15 +118,26 @@ std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kPadObject) return {};
   const std::string padStack = HypValue(PadStackName(object, "Error in TTranslator.TranslatePadToString"));
   if (object.GetComponentHandle() == 0) return ViaRecord(object, padStack);
-  const std::string reference = JoinPinReference(Designator(object.GetComponentHandle()), object);
+  const std::string name = object.GetName();
+  const std::string pad = WithoutPoints(name);
+  if (pad != name && FRenames.PadNames++ == 0) FRenames.PadNameExample = name + " as " + pad;
+  const std::string reference = CutTo255(Designator(object.GetComponentHandle()) + '.' + pad);
   return TRecordText("PIN ").Point(object).Text(" R=", HypValue(reference)).Text(" P=", padStack).Cut();
 }
 
 const std::string& TTranslator::Designator(THandle component) {
   const auto found = FDesignators.find(component);
   if (found != FDesignators.end()) return found->second;
-  std::string designator = FDesignatorNames.Claim(HypLineText(GetComponentDesignator(component)), kDesignatorCapacity);
+  std::string designator = ClaimDesignator(GetComponentDesignator(component), kDesignatorCapacity);
   return FDesignators.emplace(component, std::move(designator)).first->second;
+}
+
+std::string TTranslator::ClaimDesignator(const std::string& name, std::size_t capacity) {
+  const std::string clean = HypLineText(name);
+  std::string written = FDesignatorNames.Claim(WithoutPoints(clean), capacity);
+  if (clean.find('.') != std::string::npos && FRenames.Designators++ == 0)
+    FRenames.DesignatorExample = clean + " as " + written;
+  return written;
 }
 
 std::string TTranslator::TranslateViaToString(const TPCBObject& object) {
@@ -136,6 +154,31 @@ std::string TTranslator::TranslatePerimeterArcToString(const TPCBObject& object)
   const TPcbArc* arc = AsArc(object);
   if (arc == nullptr) return {};
   return TRecordText("PERIMETER_ARC ").Arc(*arc, true).Cut();
+}
+
+std::optional<TOutlinePiece> TTranslator::OutlinePieceOf(const TPCBObject& object) {
+  TOutlinePiece piece;
+  if (object.GetObjectKind() == kTrackObject) {
+    piece.X1 = object.GetX(), piece.Y1 = object.GetY(), piece.X2 = object.GetX2(), piece.Y2 = object.GetY2();
+    return piece;
+  }
+  const TPcbArc* arc = AsArc(object);
+  if (arc == nullptr) return std::nullopt;
+  piece.Arc = true;
+  piece.X1 = arc->GetStartX(), piece.Y1 = arc->GetStartY(), piece.X2 = arc->GetEndX(), piece.Y2 = arc->GetEndY();
+  piece.XC = arc->GetX(), piece.YC = arc->GetY(), piece.R = arc->GetRadius();
+  piece.StartAngle = arc->GetStartAngle(), piece.EndAngle = arc->GetEndAngle();
+  return piece;
+}
+
+std::string TTranslator::PerimeterPieceText(const TOutlinePiece& piece) {
+  TRecordText text(piece.Arc ? "PERIMETER_ARC " : "PERIMETER_SEGMENT ");
+  text.Text("X1=", PrintedLengthText(piece.Printed[0]))
+      .Text(" Y1=", PrintedLengthText(piece.Printed[1]))
+      .Text(" X2=", PrintedLengthText(piece.Printed[2]))
+      .Text(" Y2=", PrintedLengthText(piece.Printed[3]));
+  if (piece.Arc) text.Length(" XC=", piece.XC).Length(" YC=", piece.YC).Length(" R=", piece.R);
+  return text.Cut();
 }
 
 std::string TTranslator::PadStackName(const TPCBObject& object, const char* errorMessage) {
@@ -172,7 +215,7 @@ std::string TTranslator::TranslateDeviceToString(const TPCBObject& object, TDevi
   const std::size_t room = kHypRecordCapacity - std::min(kHypRecordCapacity, prefix.size() + 3 + layer.size());
   // A component met again keeps the name it was given.
   auto [at, added] = FDesignators.try_emplace(object.Handle);
-  if (added) at->second = FDesignatorNames.Claim(HypLineText(object.GetName()), std::min(room, kDesignatorCapacity));
+  if (added) at->second = ClaimDesignator(object.GetName(), std::min(room, kDesignatorCapacity));
   const std::string& written = at->second;
   return TRecordText(prefix).Text("", HypValue(written)).Text(" L=", layer).Cut();
 }

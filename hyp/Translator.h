@@ -22,6 +22,7 @@
 #include "host/RT_PCB.h"
 #include "hyp/HypText.h"
 #include "hyp/NumberFormat.h"
+#include "hyp/Outline.h"
 
 class TBoard;
 class TPCBObject;
@@ -90,7 +91,9 @@ class TTranslator {
   // Arc (kind 1): "ARC X1= Y1= X2= Y2= XC= YC= R= W= L=", end point first.
   std::string TranslateArcToString(const TPCBObject& object);
   // Pad (kind 2): "PIN X= Y= R=<designator>.<pad name> P=<padstack>" for a
-  // pad of a component, "VIA X= Y= P=<padstack>" for a free pad.
+  // pad of a component, "VIA X= Y= P=<padstack>" for a free pad. A point in
+  // the pad name is written "_", as in the designator, so that the
+  // reference splits one way only.
   std::string TranslatePadToString(const TPCBObject& object);
   // Via (kind 3): "VIA X= Y= P=<padstack>".
   std::string TranslateViaToString(const TPCBObject& object);
@@ -99,8 +102,14 @@ class TTranslator {
   // Board outline arc (kind 1): "PERIMETER_ARC X1= Y1= X2= Y2= XC= YC= R=",
   // start point first.
   std::string TranslatePerimeterArcToString(const TPCBObject& object);
+  // The same two records of an outline piece as the BOARD section writes it,
+  // its ends as ArrangeOutline printed (and perhaps joined) them.
+  static std::string PerimeterPieceText(const TOutlinePiece& piece);
+  // The piece of an outline track or arc; nullopt for another kind.
+  static std::optional<TOutlinePiece> OutlinePieceOf(const TPCBObject& object);
   // Component (kind 9): the class prefix ("? REF=", "IC REF=", ...), the
-  // designator, " L=" and the layer name of the component's side.
+  // designator (every point written "_"), " L=" and the layer name of the
+  // component's side.
   std::string TranslateDeviceToString(const TPCBObject& object, TDeviceClass deviceClass);
 
   // The padstack shape code of a host pad shape: 1 (round), 2 (rectangle)
@@ -108,6 +117,17 @@ class TTranslator {
   // 0 included, gives 2: a rounded or chamfered rectangle is a rectangle,
   // and a shape this library does not know is the rectangle that holds it.
   static std::uint8_t ConvertToHyperlynxShape(std::uint8_t hostShape);
+
+  // The names written otherwise than the board has them because they held
+  // a point: how many designators (components) and pad names (pin lines),
+  // and the first of each ("RM1.1 as RM1_1").
+  struct TRenames {
+    std::size_t Designators = 0;
+    std::string DesignatorExample;
+    std::size_t PadNames = 0;
+    std::string PadNameExample;
+  };
+  const TRenames& Renames() const { return FRenames; }
   // The padstack of a pad or a via that has been read from the host, owned by
   // the caller; nullptr for an object of another kind. A pad's entries come
   // from its own values, its plane clearance and its plane connection code
@@ -139,6 +159,9 @@ class TTranslator {
   // pin of the component names it. The DEVICES section, written first, puts
   // each component's designator here as it writes it.
   const std::string& Designator(THandle component);
+  // The name a component's designator is written under: its points made
+  // "_", then kept apart from every other designator by the name space.
+  std::string ClaimDesignator(const std::string& name, std::size_t capacity);
 
   // The most characters a designator takes as a HYP value: what a pin
   // record leaves for it when every number has its widest text, the pad
@@ -154,4 +177,5 @@ class TTranslator {
   // The designator each component is written under, and the names given.
   std::unordered_map<THandle, std::string> FDesignators;
   THypNameSpace FDesignatorNames;
+  TRenames FRenames;
 };

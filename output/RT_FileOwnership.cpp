@@ -108,6 +108,18 @@ void ReportLockedFile(const std::string& fileName, const std::string& computerNa
             THostOperation::IHostMessageList_AddMessage);
 }
 
+void ReportExportNote(const std::string& fileName, const std::string& text) {
+  IHostWorkspace* workspace = HostWorkspace();
+  if (workspace == nullptr) return;
+  THostRef<IHostMessageList> messages;
+  CheckHost(workspace->GetMessageList(messages.Receive()), THostOperation::IHostWorkspace_GetMessageList);
+  if (!messages) return;
+  auto w = [](const std::string& s) { return platform::SingleByteToWide(s); };
+  CheckHost(messages->AddMessage(u"[HYP Export]", w(text).c_str(), u"Quorvex Designer", w(fileName).c_str(),
+                                 u"WorkspaceManager:OpenObject", w("FileName=" + fileName).c_str(), 73, 0, 0, 0),
+            THostOperation::IHostMessageList_AddMessage);
+}
+
 namespace {
 
 // Replaces the destination by the temporary file: a move within one volume,

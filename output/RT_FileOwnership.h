@@ -34,6 +34,11 @@ bool IsLockedByOther(const std::string& fileName, std::string& computerName, std
 // the file reads as used by another process.
 void ReportLockedFile(const std::string& fileName, const std::string& computerName, const std::string& userName);
 
+// Posts one line about what the export of fileName could not write as the
+// board has it (label "[HYP Export]") to the host's message list, when there
+// is one: the list keeps it beside the board, where no dialog stops the run.
+void ReportExportNote(const std::string& fileName, const std::string& text);
+
 std::string CurrentProcessIdText();
 
 enum class TCommitResult {

@@ -155,6 +155,10 @@ class TPcbBoard {
   // The number of handles a visit of the kinds on every layer yields (the
   // same host calls as that visit).
   std::int32_t CountObjects(TObjectKindSet Kinds);
+  // The number of different handles a visit of the kinds on the wanted
+  // layers yields (the same host calls as that visit): what a walk that
+  // takes each object once, however often the host yields it, can meet.
+  std::int32_t CountDistinctObjects(TObjectKindSet Kinds, const LayerSet& OnLayers);
 
   THandle Handle = 0;
   std::int32_t BoardValue1 = 0;

@@ -5,6 +5,7 @@
 #include "host/CountedString.h"
 #include "host/HostAccess.h"
 #include "host/PCBProcs.h"
+#include "support/KeyIndex.h"
 
 namespace {
 
@@ -83,6 +84,12 @@ std::int32_t TPcbBoard::CountObjects(TObjectKindSet Kinds) {
   std::int32_t count = 0;
   VisitObjects(*this, Kinds, LayerSet{0}, 0, [&count](THandle) { ++count; });
   return count;
+}
+
+std::int32_t TPcbBoard::CountDistinctObjects(TObjectKindSet Kinds, const LayerSet& OnLayers) {
+  TKeyIndex seen;
+  VisitObjects(*this, Kinds, OnLayers, 0, [&seen](THandle h) { seen.Emplace(h, 0); });
+  return static_cast<std::int32_t>(seen.Size());
 }
 
 TObjectKind ObjectKindOf(THandle Handle) {

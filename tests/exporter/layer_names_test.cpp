@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
+
 #include "exporter/Tarnquil.h"
 #include "hyp/HypLayerNames.h"
 
@@ -19,6 +22,26 @@ TEST(HypLayerNames, WithoutAHostTheDefaultNamesAreUsed) {
   EXPECT_EQ(GetHypLayerName(83), "");  // outside the table: empty, never out of bounds
   EXPECT_EQ(GetHypLayerName(-1), "");
   for (const std::string& name : HypLayerNames) EXPECT_NE(name, "stale");
+}
+
+// KeepOutLayer and MultiLayer write "signal" whatever the designer named
+// another layer; a designer's "signal" gives way with the suffix, whether it
+// names a copper layer (claimed before the others) or a mechanical one.
+TEST(HypLayerNames, KeepOutAndMultiLayerKeepSignalAgainstADesignersLayer) {
+  struct Case {
+    int layer;
+    const char* name;
+  };
+  for (const Case c : {Case{kTopLayer, "signal"}, Case{kInternalPlane1, "signal"}, Case{57, "signal"}}) {
+    std::array<std::string, kLayerCount> names;
+    for (int i = 0; i < kLayerCount; ++i) names[static_cast<std::size_t>(i)] = "L" + std::to_string(i);
+    names[kKeepOutLayer] = names[kMultiLayer] = "signal";
+    names[static_cast<std::size_t>(c.layer)] = c.name;
+    SetHypLayerNames(names);
+    EXPECT_EQ(GetHypLayerName(kKeepOutLayer), "signal") << c.layer;
+    EXPECT_EQ(GetHypLayerName(kMultiLayer), "signal") << c.layer;
+    EXPECT_EQ(GetHypLayerName(c.layer), "signal_2") << c.layer;
+  }
 }
 
 TEST(HypLayerNames, SpacesBecomeUnderscoresNothingElseChanges) {

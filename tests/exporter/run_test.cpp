@@ -26,7 +26,8 @@ const char* const kBoard = R"({
     {"designator": "U1", "pads": [{"name": "1", "net": "GND"}, {"name": "2", "net": "VCC"}]},
     {"designator": "R1", "pads": [{"name": "1", "net": "SIG"}, {"name": "2", "net": "VCC"}]}],
   "vias": [{"x": "100mil", "y": "100mil", "net": "GND"}],
-  "tracks": [{"layer": "KeepOutLayer", "x1": "0mil", "y1": "0mil", "x2": "1000mil", "y2": "0mil"}]
+  "tracks": [{"layer": "KeepOutLayer", "x1": "0mil", "y1": "0mil", "x2": "1000mil", "y2": "0mil"},
+             {"layer": "KeepOutLayer", "x1": "1000mil", "y1": "0mil", "x2": "0mil", "y2": "0mil"}]
 })";
 
 class Run : public ::testing::Test {

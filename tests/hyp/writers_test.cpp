@@ -2,6 +2,7 @@
 // of the simulated host loaded into the test process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <set>
@@ -13,6 +14,7 @@
 #include "SimHost.h"
 #include "TestSupport.h"
 #include "exporter/Tarnquil.h"
+#include "host/ReadFailures.h"
 #include "hyp/HypText.h"
 #include "hyp/NumberFormat.h"
 
@@ -477,6 +479,95 @@ TEST_F(Writers, NamesTakeWhatTheirRecordsLeaveWithTheLongestLayerAndDesignatorTo
           << d.prefix << " " << d.written.size() << " " << d.written.substr(0, 3);
       EXPECT_EQ(pins.count("  (PIN X=-214.7484 Y=-214.7484 R=" + HypValue(d.written + "." + pad)), 1u)
           << d.written.size() << " " << d.written.substr(0, 3);
+    }
+  }
+}
+
+// Every walk is checked against a count of exactly what it can meet: a
+// board with objects on every layer, of every kind, once yielded per layer,
+// has every walk complete, and the run counts no failed read.
+TEST_F(Writers, ObjectsOnEveryLayerAndOfEveryKindLeaveEveryWalkComplete) {
+  std::string pads, tracks, objects;
+  for (int layer = 1; layer <= 82; ++layer) {
+    const std::string l = std::to_string(layer);
+    pads += std::string(pads.empty() ? "" : ",") + R"({"name": "P)" + l + R"(", "layer": )" + l + "}";
+    tracks += std::string(tracks.empty() ? "" : ",") + R"({"x2": ")" + l + R"(mil", "layer": )" + l + "}";
+    objects += std::string(objects.empty() ? "" : ",") + R"({"kind": "region", "layer": )" + l + "}";
+  }
+  const std::string kinds = R"("objects": [{"kind": "fromTo"}, {"kind": "polygon"}, {"kind": "dimension"},
+    {"kind": "coordinate"}, {"kind": "componentBody"}, {"kind": "violation"}, {"kind": "boardOutline"}, )" +
+                            objects + "]";
+  const std::string everything = R"("nets": ["A"], "components": [{"designator": "U1", "pads": [)" + pads +
+                                 R"(]}], "pads": [)" + pads + R"(], "vias": [{"net": "A"}], "tracks": [)" + tracks +
+                                 R"(], "arcs": [{"radius": "5mil", "layer": 76}], "fills": [{"layer": 82}], )" + kinds;
+  for (const std::string& board :
+       {"{" + everything + "}", R"({"options": {"yieldPerLayer": true}, )" + everything + "}",
+        std::string(R"({"pads": [{"layer": "BackGroundLayer"}, {"layer": 82}]})")}) {
+    ResetReadFailures();
+    Export(board);
+    EXPECT_EQ(ReadFailureCount(), 0) << ReadFailureList() << "\n" << board.substr(0, 200);
+  }
+}
+
+// What the file cannot hold as the board has it goes to the host's message
+// list, one line per kind with a count and the first case; the names and the
+// outline are written as the message says.
+TEST_F(Writers, WhatTheFileCannotHoldIsToldInTheMessageList) {
+  const std::string square = R"([{"x1": 0, "y1": 0, "x2": 1000, "y2": 0}, {"x1": 1000, "y1": 0, "x2": 1000, "y2": 1000},
+    {"x1": 1000, "y1": 1000, "x2": 0, "y2": 1000}, {"x1": 0, "y1": 1000, "x2": 0, "y2": 0}])";
+  struct Case {
+    std::string board;
+    std::vector<std::string> messages;
+    std::vector<std::string> lines;  // lines the document holds, in this order
+  };
+  const Case cases[] = {
+      {R"({"nets": ["A"], "components": [
+         {"designator": "RM1.1", "pads": [{"name": "1.1", "net": "A"}]},
+         {"designator": "RM1_1", "pads": [{"name": "1", "net": "A"}]},
+         {"designator": "U.2.", "pads": [{"name": ".3", "net": "A"}]}]})",
+       {"2 designators hold a point and are written with '_' (RM1.1 as RM1_1)",
+        "2 pad names hold a point and are written with '_' (1.1 as 1_1)"},
+       {"  (? REF=RM1_1 L=Top_Layer)", "  (? REF=RM1_1_2 L=Top_Layer)", "  (? REF=U_2_ L=Top_Layer)",
+        "  (PIN X=0.0000 Y=0.0000 R=RM1_1.1_1 P=0)", "  (PIN X=0.0000 Y=0.0000 R=RM1_1_2.1 P=0)",
+        "  (PIN X=0.0000 Y=0.0000 R=U_2_._3 P=0)"}},
+      // A cut-out (a triangle) before the edge, whose last end lies 794
+      // host units from its first: 0.0001 and 0.0000 inch as printed.
+      {R"({"outline": [{"x1": 4000000, "y1": 4000000, "x2": 5000000, "y2": 4000000},
+         {"x1": 5000000, "y1": 4000000, "x2": 5000000, "y2": 5000000},
+         {"x1": 5000000, "y1": 5000000, "x2": 4000000, "y2": 4000000}, {"x1": 0, "y1": 0, "x2": 10000000, "y2": 0},
+         {"x1": 10000000, "y1": 0, "x2": 10000000, "y2": 10000000},
+         {"x1": 10000000, "y1": 10000000, "x2": 0, "y2": 10000000}, {"x1": 0, "y1": 10000000, "x2": 0, "y2": 794}]})",
+       {"the board outline is written before its cut-outs: 4 pieces of the edge come first (from X=0.0000 "
+        "Y=0.0000)",
+        "1 outline end less than 0.0001 inch from another end is written as that end (X=0.0000 Y=0.0000)"},
+       {"{BOARD ", "  (PERIMETER_SEGMENT X1=0.0000 Y1=0.0000 X2=1.0000 Y2=0.0000)",
+        "  (PERIMETER_SEGMENT X1=1.0000 Y1=0.0000 X2=1.0000 Y2=1.0000)",
+        "  (PERIMETER_SEGMENT X1=1.0000 Y1=1.0000 X2=0.0000 Y2=1.0000)",
+        "  (PERIMETER_SEGMENT X1=0.0000 Y1=1.0000 X2=0.0000 Y2=0.0000)",
+        "  (PERIMETER_SEGMENT X1=0.4000 Y1=0.4000 X2=0.5000 Y2=0.4000)"}},
+      // Open by a millimetre: it stays open.
+      {R"({"outline": [{"x1": 0, "y1": 0, "x2": 1000000, "y2": 0}, {"x1": 1000000, "y1": 0, "x2": 0, "y2": 393701}]})",
+       {"the board outline does not close: an end at X=0.0000 Y=0.0000 meets nothing (2 such ends)"},
+       {"  (PERIMETER_SEGMENT X1=0.1000 Y1=0.0000 X2=0.0000 Y2=0.0394)"}},
+      // Ends that print equal already, and a board without points: nothing.
+      {R"({"components": [{"designator": "U1", "pads": [{"name": "1"}]}], "outline": )" + square + "}", {}, {}},
+  };
+  for (const Case& c : cases) {
+    SimHost::Get().workspaceReset();
+    const std::vector<std::string> lines = Export(c.board);
+    std::vector<std::string> messages;
+    for (std::int32_t i = 0; i < SimHost::Get().messageCount(); ++i) {
+      char label[64] = {}, text[512] = {};
+      SimHost::Get().messageText(i, 0, label, sizeof label);
+      SimHost::Get().messageText(i, 1, text, sizeof text);
+      EXPECT_STREQ(label, "[HYP Export]");
+      messages.emplace_back(text);
+    }
+    EXPECT_EQ(messages, c.messages) << c.board;
+    auto at = lines.begin();
+    for (const std::string& line : c.lines) {
+      at = std::find(at, lines.end(), line);
+      EXPECT_NE(at, lines.end()) << line;
     }
   }
 }

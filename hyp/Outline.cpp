@@ -1,0 +1,237 @@
+#include "hyp/Outline.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <utility>
+
+#include "hyp/NumberFormat.h"
+
+namespace {
+
+// One printed unit of a length (0.0001 inch) in host units.
+constexpr std::int64_t kPrintedUnit = 1000;
+
+// A point as the file prints it: the printed keys of X and Y. Ends meet,
+// for a reader, where their points are equal.
+using TKey = std::pair<std::int64_t, std::int64_t>;
+
+struct TEnd {
+  std::int32_t* x;
+  std::int32_t* y;
+  std::int64_t* printedX;
+  std::int64_t* printedY;
+  TKey Point() const { return {*printedX, *printedY}; }
+};
+
+// The ends of the pieces, numbered 2 * piece + (0 for the first, 1 for the
+// second end).
+std::size_t PieceOf(std::size_t end) { return end / 2; }
+
+TEnd EndAt(std::vector<TOutlinePiece>& pieces, std::size_t end) {
+  TOutlinePiece& p = pieces[PieceOf(end)];
+  return end % 2 == 0 ? TEnd{&p.X1, &p.Y1, p.Printed.data(), p.Printed.data() + 1}
+                      : TEnd{&p.X2, &p.Y2, p.Printed.data() + 2, p.Printed.data() + 3};
+}
+
+std::string PointText(const TKey& point) {
+  return "X=" + PrintedLengthText(point.first) + " Y=" + PrintedLengthText(point.second);
+}
+
+// Every end by its printed point (then by its number): the ends that meet
+// stand together.
+std::vector<std::pair<TKey, std::size_t>> EndsByPoint(std::vector<TOutlinePiece>& pieces) {
+  std::vector<std::pair<TKey, std::size_t>> ends(2 * pieces.size());
+  for (std::size_t k = 0; k < ends.size(); ++k) ends[k] = {EndAt(pieces, k).Point(), k};
+  std::sort(ends.begin(), ends.end());
+  return ends;
+}
+
+// Calls `run(first, last)` for each run of ends that meet at one point.
+template <typename TRun>
+void ForEachPoint(const std::vector<std::pair<TKey, std::size_t>>& ends, TRun run) {
+  for (std::size_t first = 0, last = 0; first < ends.size(); first = last) {
+    while (last < ends.size() && ends[last].first == ends[first].first) ++last;
+    run(first, last);
+  }
+}
+
+// For each loose end (whose printed point no other end shares): how many
+// loose ends of other pieces lie less than one printed unit away, and one of
+// them. Found in a sweep along X in whole numbers, so that every build
+// decides alike.
+struct TLoose {
+  std::size_t end;
+  std::int64_t x, y;
+  int nearCount = 0;
+  std::size_t near = 0;  // index in the list
+};
+
+using TEndsByPoint = std::vector<std::pair<TKey, std::size_t>>;
+
+std::vector<TLoose> LooseEnds(std::vector<TOutlinePiece>& pieces, const TEndsByPoint& ends) {
+  std::vector<TLoose> loose;
+  ForEachPoint(ends, [&](std::size_t first, std::size_t last) {
+    if (last - first != 1) return;
+    const TEnd end = EndAt(pieces, ends[first].second);
+    loose.push_back({ends[first].second, *end.x, *end.y});
+  });
+  std::sort(loose.begin(), loose.end(), [](const TLoose& a, const TLoose& b) { return a.x < b.x; });
+  for (std::size_t i = 0; i < loose.size(); ++i)
+    for (std::size_t j = i + 1; j < loose.size() && loose[j].x - loose[i].x < kPrintedUnit; ++j) {
+      const std::int64_t ex = loose[j].x - loose[i].x, ey = loose[j].y - loose[i].y;
+      if (PieceOf(loose[i].end) == PieceOf(loose[j].end) || ex * ex + ey * ey >= kPrintedUnit * kPrintedUnit) continue;
+      ++loose[i].nearCount, loose[i].near = j;
+      ++loose[j].nearCount, loose[j].near = i;
+    }
+  return loose;
+}
+
+// Two loose ends of different pieces less than one printed unit apart, each
+// the only such end near the other, take one text: the later end in the
+// order given takes the earlier one's coordinates. Ends that print equal
+// already, and clusters where the joining would have to choose, stay.
+void JoinEnds(std::vector<TOutlinePiece>& pieces, const TEndsByPoint& ends, TOutlineNotes& notes) {
+  const std::vector<TLoose> loose = LooseEnds(pieces, ends);
+  std::vector<std::pair<std::size_t, std::size_t>> joins;  // later end, earlier end
+  for (const TLoose& a : loose) {
+    if (a.nearCount != 1) continue;
+    const TLoose& b = loose[a.near];
+    if (b.nearCount == 1 && b.end < a.end) joins.emplace_back(a.end, b.end);
+  }
+  std::sort(joins.begin(), joins.end());
+  for (const auto& [later, earlier] : joins) {
+    const TEnd from = EndAt(pieces, earlier), to = EndAt(pieces, later);
+    *to.x = *from.x, *to.y = *from.y;
+    *to.printedX = *from.printedX, *to.printedY = *from.printedY;
+    if (notes.Joined++ == 0) notes.JoinedExample = PointText(from.Point());
+  }
+}
+
+using TBox = std::array<std::int64_t, 4>;  // left, bottom, right, top
+constexpr TBox kNoBox = {std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::max(),
+                         std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::min()};
+
+void Extend(const TOutlinePiece& p, TBox& box) {
+  const auto add = [&box](std::int64_t x, std::int64_t y) {
+    box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), std::max(box[3], y)};
+  };
+  add(p.X1, p.Y1);
+  add(p.X2, p.Y2);
+  if (!p.Arc) return;
+  const double start = std::fmod(std::fmod(p.StartAngle, 360.0) + 360.0, 360.0);
+  double sweep = std::fmod(std::fmod(p.EndAngle - p.StartAngle, 360.0) + 360.0, 360.0);
+  if (sweep == 0.0) sweep = 360.0;
+  const std::int64_t r = p.R;
+  for (int k = 0; k < 8; ++k) {
+    const double axis = 90.0 * k;
+    if (axis < start || axis > start + sweep) continue;
+    const int quarter = k % 4;
+    add(p.XC + (quarter == 0 ? r : quarter == 2 ? -r : 0), p.YC + (quarter == 1 ? r : quarter == 3 ? -r : 0));
+  }
+}
+
+class TUnion {
+ public:
+  explicit TUnion(std::size_t n) : FParent(n) { std::iota(FParent.begin(), FParent.end(), std::size_t{0}); }
+  std::size_t Find(std::size_t i) {
+    while (FParent[i] != i) i = FParent[i] = FParent[FParent[i]];
+    return i;
+  }
+  void Join(std::size_t a, std::size_t b) { FParent[Find(a)] = Find(b); }
+
+ private:
+  std::vector<std::size_t> FParent;
+};
+
+}  // namespace
+
+std::int64_t PrintedLengthKey(std::int32_t value) {
+  const std::string text = FormatLength(value);
+  const bool negative = text[0] == '-';
+  std::int64_t digits = 0;
+  for (char c : text)
+    if (c >= '0' && c <= '9') digits = digits * 10 + (c - '0');
+  return negative ? -digits - 1 : digits;
+}
+
+std::string PrintedLengthText(std::int64_t key) {
+  const bool negative = key < 0;
+  const std::int64_t digits = negative ? -(key + 1) : key;
+  std::string fraction = std::to_string(digits % 10000);
+  fraction.insert(0, 4 - fraction.size(), '0');
+  return (negative ? "-" : "") + std::to_string(digits / 10000) + "." + fraction;
+}
+
+namespace {
+
+// The pieces joined where their ends print equal, as a reader joins them:
+// each piece's loop, whether the loop closes (every point of it joins an
+// even number of ends; an odd point leaves an end that meets nothing), and
+// the loose ends counted in `notes`.
+struct TLoops {
+  std::vector<std::size_t> loopOf;
+  std::vector<bool> closed;  // by loop
+};
+
+TLoops FindLoops(std::vector<TOutlinePiece>& pieces, const TEndsByPoint& ends, TOutlineNotes& notes) {
+  TUnion loops(pieces.size());
+  std::vector<bool> oddEnd(ends.size(), false);
+  ForEachPoint(ends, [&](std::size_t first, std::size_t last) {
+    for (std::size_t i = first + 1; i < last; ++i) loops.Join(PieceOf(ends[i].second), PieceOf(ends[first].second));
+    for (std::size_t i = first; i < last; ++i) oddEnd[ends[i].second] = (last - first) % 2 != 0;
+  });
+  TLoops result{std::vector<std::size_t>(pieces.size()), std::vector<bool>(pieces.size(), true)};
+  for (std::size_t i = 0; i < pieces.size(); ++i) result.loopOf[i] = loops.Find(i);
+  for (std::size_t k = 0; k < ends.size(); ++k) {
+    if (!oddEnd[k]) continue;
+    result.closed[result.loopOf[PieceOf(k)]] = false;
+    if (notes.Open++ == 0) notes.OpenExample = PointText(EndAt(pieces, k).Point());
+  }
+  return result;
+}
+
+// The edge: the first closed loop whose box holds the box of every other
+// closed loop, when there are two closed loops or more; `pieces.size()` when
+// there is no such loop.
+std::size_t FindEdge(const std::vector<TOutlinePiece>& pieces, const TLoops& loops) {
+  std::vector<TBox> boxes(pieces.size(), kNoBox);  // by loop
+  std::size_t closedLoops = 0;
+  TBox all = kNoBox;
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    const std::size_t loop = loops.loopOf[i];
+    if (!loops.closed[loop]) continue;
+    closedLoops += boxes[loop] == kNoBox ? 1 : 0;
+    Extend(pieces[i], boxes[loop]);
+    Extend(pieces[i], all);
+  }
+  if (closedLoops < 2) return pieces.size();
+  // A box that holds every other box is the box of all of them.
+  for (std::size_t i = 0; i < pieces.size(); ++i)
+    if (loops.closed[loops.loopOf[i]] && boxes[loops.loopOf[i]] == all) return loops.loopOf[i];
+  return pieces.size();
+}
+
+}  // namespace
+
+std::vector<std::size_t> ArrangeOutline(std::vector<TOutlinePiece>& pieces, TOutlineNotes& notes) {
+  std::vector<std::size_t> order(pieces.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  if (pieces.empty()) return order;
+  for (TOutlinePiece& p : pieces)
+    p.Printed = {PrintedLengthKey(p.X1), PrintedLengthKey(p.Y1), PrintedLengthKey(p.X2), PrintedLengthKey(p.Y2)};
+  TEndsByPoint ends = EndsByPoint(pieces);
+  JoinEnds(pieces, ends, notes);
+  if (notes.Joined > 0) ends = EndsByPoint(pieces);
+  const TLoops loops = FindLoops(pieces, ends, notes);
+  const std::size_t edge = FindEdge(pieces, loops);
+  if (edge == pieces.size() || loops.loopOf[0] == edge) return order;
+  std::stable_partition(order.begin(), order.end(), [&](std::size_t i) { return loops.loopOf[i] == edge; });
+  for (std::size_t i : order) {
+    if (loops.loopOf[i] != edge) break;
+    if (notes.Moved++ == 0) notes.MovedExample = PointText(EndAt(pieces, 2 * i).Point());
+  }
+  return order;
+}
