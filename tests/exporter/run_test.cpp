@@ -188,11 +188,11 @@ TEST_F(Run, TheFailedReadsWarningTellsEachRunsOwnFailures) {
     std::string warning;                                        // after "[Warning] "; "" for none
   } cases[] = {
       {"one failure",
-       {{"PcbApi_QueryTrack", 0}},
+       {{"PcbApi_QueryTrack", 1}},
        "1 read from the PCB server failed: 1 track. The file " + dest +
            " may lack them. For support: PcbApi_QueryTrack (1)."},
       {"many failures",
-       {{"PcbApi_QueryTrack", 0}, {"PcbApi_QueryNet", 0}, {"PcbApi_QueryPad_PwrGnd", 0}, {"PcbApi_QueryPad", 1}},
+       {{"PcbApi_QueryTrack", 1}, {"PcbApi_QueryNet", 0}, {"PcbApi_QueryPad_PwrGnd", 0}, {"PcbApi_QueryPad", 1}},
        "14 reads from the PCB server failed: 4 pads, 3 nets, 1 track. The file " + dest +
            " may lack them. For support: PcbApi_QueryPad (7), PcbApi_QueryPad_PwrGnd (3), PcbApi_QueryTrack (1), "
            "PcbApi_QueryNet (3)."},
