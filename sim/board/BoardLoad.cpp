@@ -20,11 +20,18 @@
 // nlohmann-json's, whose messages (line, column and what was expected) are
 // the ones a bad document is told; so a bad text costs a second reading and
 // a good one never does.
+//
+// Numbers reach the loader as their text, from either parser, and become
+// values by one conversion (JsonNumber below), exact in every case: neither
+// parser's own conversion of a double is used. A number beyond a double's
+// range, and nesting deeper than kMaxNesting, stop the reading with the
+// place: the value's JSON pointer, its line and its column.
 #include <rapidjson/error/error.h>
 #include <rapidjson/reader.h>
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -32,6 +39,8 @@
 #include <iterator>
 #include <limits>
 #include <sstream>
+#include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -46,6 +55,100 @@ namespace {
 std::string ParseErrorText(const std::string& what) {
   const std::size_t end = what.find("] ");
   return end == std::string::npos ? what : what.substr(end + 2);
+}
+
+// How deep a document may nest: a board document needs six levels; the
+// parsers and the reader stop before any of them could run out of stack.
+constexpr std::size_t kMaxNesting = 256;
+
+// A JSON number's text as the value nlohmann-json reads it: a whole number
+// that fits 64 bits stays whole (signed when negative), any other number is
+// the double nearest to it. std::from_chars is exact; a number too small for
+// a double is the nearest double, 0 or -0, as strtod rounds it; a number too
+// large for one is refused (nothing).
+std::optional<DocumentJson> JsonNumber(std::string_view text) {
+  const char* const first = text.data();
+  const char* const last = first + text.size();
+  const bool whole = text.find_first_of(".eE") == std::string_view::npos;
+  if (whole && text.front() == '-') {
+    std::int64_t v = 0;
+    const auto [end, ec] = std::from_chars(first, last, v);
+    if (ec == std::errc() && end == last) return DocumentJson(v);
+  } else if (whole) {
+    std::uint64_t v = 0;
+    const auto [end, ec] = std::from_chars(first, last, v);
+    if (ec == std::errc() && end == last) return DocumentJson(v);
+  }
+  double d = 0;
+  const auto [end, ec] = std::from_chars(first, last, d);
+  if (end != last) return std::nullopt;
+  if (ec == std::errc()) return DocumentJson(d);
+  // Out of range: too small when its first digit stands before the point.
+  long exponent = 0;  // of the first nonzero digit
+  const std::size_t e = text.find_first_of("eE");
+  const std::string_view mantissa = text.substr(0, e);
+  const std::size_t digit = mantissa.find_first_of("123456789");
+  if (digit == std::string_view::npos) return DocumentJson(text.front() == '-' ? -0.0 : 0.0);
+  const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+  exponent = digit < point ? static_cast<long>(point - digit - 1) : -static_cast<long>(digit - point);
+  if (e != std::string_view::npos) {
+    std::string_view power = text.substr(e + 1);
+    const bool negative = power.front() == '-';
+    if (power.front() == '+' || negative) power.remove_prefix(1);
+    long p = 0;
+    for (const char c : power) p = std::min(p * 10 + (c - '0'), 100000L);  // far beyond either range
+    exponent += negative ? -p : p;
+  }
+  if (exponent < 0) return DocumentJson(text.front() == '-' ? -0.0 : 0.0);
+  return std::nullopt;
+}
+
+// Where the parser stands in the document: the JSON pointer of the value
+// being read and the depth, kept as the events come.
+class DocumentPlace {
+ public:
+  // False when the value opened would nest deeper than kMaxNesting.
+  bool Open(bool array) {
+    if (depth_ == kMaxNesting) return false;
+    if (depth_ == frames_.size()) frames_.emplace_back();
+    Frame& f = frames_[depth_++];
+    f.array = array;
+    f.index = 0;
+    return true;
+  }
+  void Key(std::string_view key) { frames_[depth_ - 1].key.assign(key); }
+  // A value is complete (a scalar, or after Close).
+  void Done() {
+    if (depth_ != 0 && frames_[depth_ - 1].array) ++frames_[depth_ - 1].index;
+  }
+  void Close() {
+    --depth_;
+    Done();
+  }
+  // The pointer of the value being read; "/" for the document itself.
+  std::string Pointer() const {
+    std::string out;
+    for (std::size_t i = 0; i < depth_; ++i)
+      out += "/" + (frames_[i].array ? std::to_string(frames_[i].index) : EscapePointerToken(frames_[i].key));
+    return out.empty() ? "/" : out;
+  }
+
+ private:
+  struct Frame {
+    bool array = false;
+    std::size_t index = 0;
+    std::string key;
+  };
+  std::vector<Frame> frames_;
+  std::size_t depth_ = 0;
+};
+
+// The faults that stop the reading, with their place.
+std::string NumberRangeFault(std::string_view number) {
+  return "number overflow parsing '" + std::string(number) + "' (beyond a double's range)";
+}
+std::string NestingFault() {
+  return "nesting deeper than " + std::to_string(kMaxNesting) + " levels (a board document needs six)";
 }
 
 // The parts of a document beside the object lists.
@@ -74,6 +177,87 @@ constexpr SectionName kSections[] = {{"description", Section::Description},
                                      {"externalDielectrics", Section::ExternalDielectrics},
                                      {"rules", Section::Rules},
                                      {"options", Section::Options}};
+
+// A text read as the characters the parser asks for one at a time: a file
+// in pieces, never held whole, or a text in memory. It counts the characters
+// taken, for the place of a fault.
+class FilePieces {
+ public:
+  explicit FilePieces(std::istream& in) : in_(&in), buffer_(1 << 20) {}
+  FilePieces(const char* begin, const char* end) : text_(begin), next_(begin), end_(end), base_(begin) {}
+
+  class Iterator {
+   public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    Iterator() = default;
+    explicit Iterator(FilePieces& file) : file_(&file) {}
+    const char& operator*() const { return *file_->next_; }
+    Iterator& operator++() {
+      ++file_->next_;
+      return *this;
+    }
+    // Only the end is compared with: equal when no character is left.
+    bool operator==(const Iterator& other) const { return AtEnd() == other.AtEnd(); }
+
+   private:
+    bool AtEnd() const { return file_ == nullptr || (file_->next_ == file_->end_ && !file_->Refill()); }
+    FilePieces* file_ = nullptr;
+  };
+  Iterator begin() { return Iterator(*this); }
+  static Iterator end() { return {}; }
+
+  // The characters taken so far.
+  std::size_t Taken() const { return taken_ + static_cast<std::size_t>(next_ - base_); }
+  // "line 3, column 5" of the character at `offset` (both counted from 1, as
+  // the parser's own messages count them).
+  std::string LineColumn(std::size_t offset) {
+    std::size_t line = 1, column = 1;
+    const auto count = [&](const char* p, std::size_t n) {
+      for (std::size_t i = 0; i < n; ++i, ++column)
+        if (p[i] == '\n') {
+          ++line;
+          column = 0;
+        }
+    };
+    if (in_ == nullptr) {
+      count(text_, offset);
+    } else {
+      in_->clear();
+      in_->seekg(0);
+      while (offset != 0) {
+        in_->read(buffer_.data(), static_cast<std::streamsize>(std::min(offset, buffer_.size())));
+        const auto got = static_cast<std::size_t>(in_->gcount());
+        if (got == 0) break;
+        count(buffer_.data(), got);
+        offset -= got;
+      }
+    }
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+  }
+
+ private:
+  bool Refill() {
+    if (in_ == nullptr) return false;
+    taken_ += static_cast<std::size_t>(end_ - base_);
+    in_->read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    base_ = next_ = buffer_.data();
+    end_ = next_ + in_->gcount();
+    return next_ != end_;
+  }
+
+  std::istream* in_ = nullptr;
+  const char* text_ = nullptr;
+  std::vector<char> buffer_;
+  const char* next_ = nullptr;
+  const char* end_ = nullptr;
+  const char* base_ = nullptr;
+  std::size_t taken_ = 0;
+};
 
 // One value of the document built from the parser's events, or only passed
 // over (after a fault, when nothing is read any more).
@@ -151,7 +335,10 @@ class StreamLoader {
   using string_t = DocumentJson::string_t;
   using binary_t = DocumentJson::binary_t;
 
-  StreamLoader(Board& board, const std::string& source) : reader_(board), source_(source), root_(null_, source_) {}
+  // `input` is the text nlohmann-json's reader takes, for the place of a
+  // fault; rapidjson's events (FastEvents) come without it.
+  StreamLoader(Board& board, const std::string& source, FilePieces* input = nullptr)
+      : reader_(board), source_(source), input_(input), root_(null_, source_) {}
   // Its nodes refer to its members.
   StreamLoader(const StreamLoader&) = delete;
   StreamLoader& operator=(const StreamLoader&) = delete;
@@ -164,15 +351,27 @@ class StreamLoader {
     if (!fault_) Guard([&] { EndSteps(); });
     if (fault_) throw BoardError(*fault_);
   }
-  // After a parse that returned false (and not for a whole reading).
-  [[noreturn]] void FailSyntax() const { throw BoardError(source_ + ": not a JSON document: " + syntax_); }
+  // After a parse that returned false (and not for a whole reading): the
+  // fault that stopped the reading.
+  [[noreturn]] void FailSyntax() const {
+    if (stop_) throw BoardError(*stop_);
+    throw BoardError(source_ + ": not a JSON document: " + syntax_);
+  }
 
   // --- The parser's events.
   bool null() { return Scalar(DocumentJson(nullptr)); }
   bool boolean(bool v) { return Scalar(DocumentJson(v)); }
+  // A number as JsonNumber reads its text (rapidjson's), or nlohmann-json's
+  // whole numbers, which it reads exactly itself.
+  bool number(DocumentJson&& v) { return Scalar(std::move(v)); }
   bool number_integer(number_integer_t v) { return Scalar(DocumentJson(v)); }
   bool number_unsigned(number_unsigned_t v) { return Scalar(DocumentJson(v)); }
-  bool number_float(number_float_t v, const string_t&) { return Scalar(DocumentJson(v)); }
+  bool number_float(number_float_t, const string_t& text) {
+    // Its own reader refuses a number beyond a double's range first.
+    std::optional<DocumentJson> v = JsonNumber(text);
+    if (!v) return Stop(NumberRangeFault(text), input_->Taken() - text.size());
+    return Scalar(std::move(*v));
+  }
   bool string(string_t& v) { return Scalar(DocumentJson(std::move(v))); }
   bool binary(binary_t&) { return true; }  // not in JSON text
   bool start_object(std::size_t) { return Open(true); }
@@ -180,13 +379,16 @@ class StreamLoader {
   bool end_object() { return Close(); }
   bool end_array() { return Close(); }
   bool key(string_t& k) {
+    place_.Key(k);
     if (builder_.Active()) {
       builder_.Key(k);
       return true;
     }
     return TopKey(k);
   }
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) {
+  bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& e) {
+    // 406: a number beyond a double's range; `position` is just after it.
+    if (e.id == 406) return Stop(NumberRangeFault(token), position - token.size());
     syntax_ = ParseErrorText(e.what());
     return false;
   }
@@ -210,12 +412,22 @@ class StreamLoader {
     }
   }
 
+  // Stops the reading at a fault of the text at `offset`, with its place.
+  bool Stop(const std::string& what, std::size_t offset) {
+    stop_ = source_ + ": " + place_.Pointer() + ": " + what + " at " + input_->LineColumn(offset);
+    return false;
+  }
+
   bool Scalar(DocumentJson&& v) {
-    if (builder_.Active()) return builder_.Scalar(std::move(v)) ? Built() : true;
-    Begin();
-    return builder_.Scalar(std::move(v)) ? Built() : true;
+    if (!builder_.Active()) Begin();
+    if (builder_.Scalar(std::move(v))) Built();
+    place_.Done();
+    return true;
   }
   bool Open(bool object) {
+    // Just after its bracket (nlohmann-json's reader reads no further
+    // before the event); rapidjson's events never come this deep.
+    if (!place_.Open(!object)) return Stop(NestingFault(), input_->Taken() - 1);
     if (builder_.Active()) {
       builder_.Open(object);
       return true;
@@ -234,8 +446,10 @@ class StreamLoader {
     return true;
   }
   bool Close() {
-    if (builder_.Active()) return builder_.Close() ? Built() : true;
-    if (at_ == At::List) {
+    place_.Close();
+    if (builder_.Active()) {
+      if (builder_.Close()) Built();
+    } else if (at_ == At::List) {
       at_ = At::Top;
     } else if (at_ == At::Top) {
       at_ = At::End;
@@ -371,6 +585,9 @@ class StreamLoader {
 
   BoardReader reader_;
   const std::string& source_;
+  FilePieces* input_;
+  DocumentPlace place_;
+  std::optional<std::string> stop_;
   const DocumentJson null_;
   const Node root_;
   ValueBuilder builder_;
@@ -387,49 +604,6 @@ class StreamLoader {
   std::optional<DocumentJson> layers_, layerNames_, layerPairs_, rules_, options_;
   std::optional<std::string> fault_;
   std::string syntax_;
-};
-
-// A file read in pieces, as the characters the parser asks for one at a time:
-// the document is never held whole.
-class FilePieces {
- public:
-  explicit FilePieces(std::istream& in) : in_(in), buffer_(1 << 20) {}
-
-  class Iterator {
-   public:
-    using iterator_category = std::input_iterator_tag;
-    using value_type = char;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char*;
-    using reference = const char&;
-
-    Iterator() = default;
-    explicit Iterator(FilePieces& file) : file_(&file) {}
-    const char& operator*() const { return *file_->next_; }
-    Iterator& operator++() {
-      ++file_->next_;
-      return *this;
-    }
-    // Only the end is compared with: equal when no character is left.
-    bool operator==(const Iterator& other) const { return AtEnd() == other.AtEnd(); }
-
-   private:
-    bool AtEnd() const { return file_ == nullptr || (file_->next_ == file_->end_ && !file_->Refill()); }
-    FilePieces* file_ = nullptr;
-  };
-
- private:
-  bool Refill() {
-    in_.read(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-    next_ = buffer_.data();
-    end_ = next_ + in_.gcount();
-    return next_ != end_;
-  }
-
-  std::istream& in_;
-  std::vector<char> buffer_;
-  const char* next_ = nullptr;
-  const char* end_ = nullptr;
 };
 
 // A text as rapidjson's reader takes it (its input stream), in pieces: a
@@ -566,14 +740,18 @@ class FastEvents {
 
   bool Null() { return loader_.null(); }
   bool Bool(bool v) { return loader_.boolean(v); }
-  // Negative whole numbers come as Int and Int64, the others as Uint and
-  // Uint64, as nlohmann-json's signed and unsigned numbers.
-  bool Int(int v) { return loader_.number_integer(v); }
-  bool Uint(unsigned v) { return loader_.number_unsigned(v); }
-  bool Int64(std::int64_t v) { return loader_.number_integer(v); }
-  bool Uint64(std::uint64_t v) { return loader_.number_unsigned(v); }
-  bool Double(double v) { return loader_.number_float(v, text_); }
-  bool RawNumber(const Ch*, SizeType, bool) { return Refuse(); }  // numbers are not asked for as text
+  // Numbers come as their text (kParseNumbersAsStringsFlag); one beyond a
+  // double's range is left to nlohmann-json, whose reader says where it is.
+  bool RawNumber(const Ch* s, SizeType n, bool) {
+    std::optional<DocumentJson> v = JsonNumber(std::string_view(s, n));
+    return v ? loader_.number(std::move(*v)) : Refuse();
+  }
+  // Not asked for: every number comes as text.
+  bool Int(int) { return Refuse(); }
+  bool Uint(unsigned) { return Refuse(); }
+  bool Int64(std::int64_t) { return Refuse(); }
+  bool Uint64(std::uint64_t) { return Refuse(); }
+  bool Double(double) { return Refuse(); }
   bool String(const Ch* s, SizeType n, bool) { return Text(s, n) && loader_.string(text_); }
   bool Key(const Ch* s, SizeType n, bool) { return Text(s, n) && loader_.key(text_); }
   bool StartObject() { return Deeper() && loader_.start_object(0); }
@@ -594,15 +772,13 @@ class FastEvents {
     return true;
   }
   // The reader goes one call deeper for each level: a text nested deeper
-  // than any board document is left to nlohmann-json, which does not
-  // recurse, before it can run out of stack.
-  bool Deeper() { return ++depth_ <= kMaxDepth || Refuse(); }
+  // than kMaxNesting is left to nlohmann-json, which does not recurse and
+  // says where, before the reader can run out of stack.
+  bool Deeper() { return ++depth_ <= kMaxNesting || Refuse(); }
   bool Refuse() {
     refused_ = true;
     return false;
   }
-
-  static constexpr std::size_t kMaxDepth = 64;
 
   StreamLoader& loader_;
   std::string text_;
@@ -624,9 +800,9 @@ FastEnd LoadFast(TextPieces& text, const std::string& sourceName, std::unique_pt
   StreamLoader loader(*board, sourceName);
   FastEvents events(loader);
   rapidjson::Reader reader;
-  // Doubles rounded as strtod rounds them; comments as nlohmann-json takes
-  // them.
-  constexpr unsigned kFlags = rapidjson::kParseFullPrecisionFlag | rapidjson::kParseCommentsFlag;
+  // Numbers as their text (its own conversion of doubles is not exact);
+  // comments as nlohmann-json takes them.
+  constexpr unsigned kFlags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseCommentsFlag;
   const rapidjson::ParseResult parsed = reader.Parse<kFlags>(text, events);
   if (loader.mustReadWhole()) return FastEnd::ReadWhole;
   if (parsed.IsError() || events.Refused() || !text.AtEnd() || text.LoneReturn()) return FastEnd::Refused;
@@ -635,16 +811,75 @@ FastEnd LoadFast(TextPieces& text, const std::string& sourceName, std::unique_pt
   return FastEnd::Board;
 }
 
-// The document read as a whole and handed to the reader in its order.
-template <typename Input>
-std::unique_ptr<Board> LoadWhole(Input&& input, const std::string& sourceName) {
-  DocumentJson document;
-  try {
-    document = DocumentJson::parse(std::forward<Input>(input), nullptr, /*allow_exceptions=*/true,
-                                   /*ignore_comments=*/true);
-  } catch (const DocumentJson::exception& e) {
-    throw BoardError(sourceName + ": not a JSON document: " + ParseErrorText(e.what()));
+// nlohmann-json's tree of a whole document, built from its reader's events
+// with the same checks as the stream reading: numbers by JsonNumber, the
+// nesting limited, both faults said with their place.
+class WholeDocument {
+ public:
+  using number_integer_t = DocumentJson::number_integer_t;
+  using number_unsigned_t = DocumentJson::number_unsigned_t;
+  using number_float_t = DocumentJson::number_float_t;
+  using string_t = DocumentJson::string_t;
+  using binary_t = DocumentJson::binary_t;
+
+  WholeDocument(DocumentJson& document, const std::string& source, FilePieces& input)
+      : tree_(document), source_(source), input_(input) {}
+
+  bool null() { return Done(tree_.null()); }
+  bool boolean(bool v) { return Done(tree_.boolean(v)); }
+  bool number_integer(number_integer_t v) { return Done(tree_.number_integer(v)); }
+  bool number_unsigned(number_unsigned_t v) { return Done(tree_.number_unsigned(v)); }
+  bool number_float(number_float_t, const string_t& text) {
+    const std::optional<DocumentJson> v = JsonNumber(text);
+    if (!v) Stop(NumberRangeFault(text), input_.Taken() - text.size());
+    return Done(tree_.number_float(v->get<double>(), text));
   }
+  bool string(string_t& v) { return Done(tree_.string(v)); }
+  bool binary(binary_t& v) { return tree_.binary(v); }
+  bool start_object(std::size_t n) { return Open(false) && tree_.start_object(n); }
+  bool start_array(std::size_t n) { return Open(true) && tree_.start_array(n); }
+  bool end_object() {
+    place_.Close();
+    return tree_.end_object();
+  }
+  bool end_array() {
+    place_.Close();
+    return tree_.end_array();
+  }
+  bool key(string_t& k) {
+    place_.Key(k);
+    return tree_.key(k);
+  }
+  bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& e) {
+    if (e.id == 406) Stop(NumberRangeFault(token), position - token.size());
+    throw BoardError(source_ + ": not a JSON document: " + ParseErrorText(e.what()));
+  }
+
+ private:
+  bool Done(bool result) {
+    place_.Done();
+    return result;
+  }
+  bool Open(bool array) {
+    if (!place_.Open(array)) Stop(NestingFault(), input_.Taken() - 1);
+    return true;
+  }
+  [[noreturn]] void Stop(const std::string& what, std::size_t offset) {
+    throw BoardError(source_ + ": " + place_.Pointer() + ": " + what + " at " + input_.LineColumn(offset));
+  }
+
+  nlohmann::detail::json_sax_dom_parser<DocumentJson> tree_;
+  const std::string& source_;
+  FilePieces& input_;
+  DocumentPlace place_;
+};
+
+// The document read as a whole and handed to the reader in its order.
+std::unique_ptr<Board> LoadWhole(FilePieces& input, const std::string& sourceName) {
+  DocumentJson document;
+  WholeDocument events(document, sourceName, input);
+  DocumentJson::sax_parse(input.begin(), FilePieces::end(), &events, nlohmann::detail::input_format_t::json,
+                          /*strict=*/true, /*ignore_comments=*/true);
   auto board = std::make_unique<Board>();
   BoardReader reader(*board);
   try {
@@ -658,12 +893,12 @@ std::unique_ptr<Board> LoadWhole(Input&& input, const std::string& sourceName) {
 
 // The document read in stream order; nothing when it must be read as a
 // whole.
-template <typename Iterator>
-std::unique_ptr<Board> LoadStream(Iterator first, Iterator last, const std::string& sourceName) {
+std::unique_ptr<Board> LoadStream(FilePieces& input, const std::string& sourceName) {
   auto board = std::make_unique<Board>();
-  StreamLoader loader(*board, sourceName);
-  const bool parsed = DocumentJson::sax_parse(first, last, &loader, nlohmann::detail::input_format_t::json,
-                                              /*strict=*/true, /*ignore_comments=*/true);
+  StreamLoader loader(*board, sourceName, &input);
+  const bool parsed =
+      DocumentJson::sax_parse(input.begin(), FilePieces::end(), &loader, nlohmann::detail::input_format_t::json,
+                              /*strict=*/true, /*ignore_comments=*/true);
   if (loader.mustReadWhole()) return nullptr;
   if (!parsed) loader.FailSyntax();
   loader.Finish();
@@ -678,9 +913,11 @@ std::unique_ptr<Board> LoadBoardText(std::string_view text, const std::string& s
   const FastEnd end = LoadFast(pieces, sourceName, board);
   if (end == FastEnd::Board) return board;
   if (end == FastEnd::Refused) {
-    if ((board = LoadStream(text.data(), text.data() + text.size(), sourceName))) return board;
+    FilePieces again(text.data(), text.data() + text.size());
+    if ((board = LoadStream(again, sourceName))) return board;
   }
-  return LoadWhole(text, sourceName);
+  FilePieces whole(text.data(), text.data() + text.size());
+  return LoadWhole(whole, sourceName);
 }
 
 std::unique_ptr<Board> LoadBoardFile(const std::string& path) {
@@ -714,12 +951,13 @@ std::unique_ptr<Board> LoadBoardFile(const std::string& path) {
   if (end == FastEnd::Refused) {
     std::ifstream again = reopen();
     FilePieces slow(again);
-    board = LoadStream(FilePieces::Iterator(slow), FilePieces::Iterator(), path);
+    board = LoadStream(slow, path);
     checked(again);
     if (board) return board;
   }
   std::ifstream whole = reopen();
-  board = LoadWhole(whole, path);
+  FilePieces wholePieces(whole);
+  board = LoadWhole(wholePieces, path);
   checked(whole);
   return board;
 }

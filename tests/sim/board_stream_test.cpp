@@ -136,6 +136,13 @@ TEST(SimDocumentStream, AGeneratedBoardReadInPiecesIsTheBoardReadWhole) {
   EXPECT_EQ(Fingerprint(*LoadBoardText(whole, "generated.json")), streamed);
 }
 
+// "/0/0/..." n times.
+std::string Zeros(std::size_t n) {
+  std::string out;
+  for (std::size_t i = 0; i < n; ++i) out += "/0";
+  return out;
+}
+
 // The document's text is read by a fast parser, and again by the reference
 // parser whenever the fast one rejects it or might read it otherwise. A lone
 // carriage return in the text leaves it to the reference parser from the
@@ -169,7 +176,25 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
       {constant("9007199254740993"), "(loaded)"},
       {constant("123456789012345678901234567890"), "(loaded)"},
       {constant("-0"), "(loaded)"},
-      {constant("1e400"), "not a JSON document"},
+      {constant("1e400"),
+       "t.json: /externalDielectrics/top/constant: number overflow parsing '1e400' (beyond a double's range) at "
+       "line 1, column 46"},
+      // Numbers that a parser's own conversion got wrong: read exactly,
+      // too small ones as 0 (or -0), too large ones refused where they stand.
+      {constant("-0e42"), "\"constant\": -0.0,"},
+      {constant("8.404615950342630321087704e-332"), "\"constant\": 0.0,"},
+      {constant("-1e-400"), "\"constant\": -0.0,"},
+      {constant("4.9e-324"), "\"constant\": 5e-324,"},
+      {constant("0e400"), "\"constant\": 0.0,"},
+      {constant("42761574365373014330e299"), "/top/constant: number overflow parsing '42761574365373014330e299'"},
+      {constant("-1.7976931348623159e308"), "number overflow parsing '-1.7976931348623159e308'"},
+      {constant("1.7976931348623158e308"), "\"constant\": 1.7976931348623157e+308,"},
+      {padX("0e-26"), "(loaded)"},
+      {"{\n\"pads\": [{},\n {\"x\": 1, \"y\": 1e999}]}",
+       "t.json: /pads/1/y: number overflow parsing '1e999' (beyond "
+       "a double's range) at line 3, column 16"},
+      // Out of the reader's order: read as a whole, with the same checks.
+      {R"({"tracks": [], "layers": [{"layer": 1, "name": 2e308}]})", "t.json: /layers/0/name: number overflow"},
       {padX("-2147483648"), "(loaded)"},
       {padX("2147483648"), "/pads/0/x"},
       {padX("18446744073709551615"), "/pads/0/x"},
@@ -199,7 +224,15 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
       {boundary, "not a JSON document"},
       {std::string(R"({"description": "a"})") + '\0' + "]", "(loaded)"},  // a zero byte ends the text
       {std::string(R"({"description": "a)") + '\0' + "\"}", "not a JSON document"},
-      {R"({"description": )" + std::string(100, '[') + std::string(100, ']') + "}", "/description"},
+      // Nesting: 256 levels are read, one more is refused where it opens,
+      // also when the text would end early.
+      {R"({"description": )" + std::string(255, '[') + std::string(255, ']') + "}", "/description: expected a text"},
+      {R"({"description": )" + std::string(256, '[') + std::string(256, ']') + "}",
+       "t.json: /description" + Zeros(255) +
+           ": nesting deeper than 256 levels (a board document needs six) at line "
+           "1, column 272"},
+      {std::string(100000, '['), "t.json: " + Zeros(256) + ": nesting deeper than 256 levels"},
+      {R"({"tracks": [], "layers": [], "x": )" + std::string(300, '['), "t.json: /x/0/0/0/0"},
       {R"({"description": "a",})", "not a JSON document"},
       {R"({"description": "a"} {})", "not a JSON document"},
   };
