@@ -48,6 +48,47 @@
 #include "sim/board/BoardReader.h"
 
 namespace sim {
+// The allocator that names the loader's own stack for rapidjson's reader.
+struct ReaderStackAllocator : rapidjson::CrtAllocator {};
+}  // namespace sim
+
+// rapidjson's reader keeps the text of a string or number on a stack of its
+// own. Its stack (1.1.0) allocates on the first push and checks for room by
+// adding to its null pointer before that, which is undefined behaviour. The
+// loader's reader takes this stack instead: the same operations the reader
+// uses, on a buffer that exists from the start.
+template <>
+class rapidjson::internal::Stack<sim::ReaderStackAllocator> {
+ public:
+  Stack(sim::ReaderStackAllocator*, std::size_t capacity) : buffer_(capacity) {}
+
+  void Clear() { top_ = 0; }
+  template <typename T>
+  T* Push(std::size_t count = 1) {
+    const std::size_t top = top_ + sizeof(T) * count;
+    if (top > buffer_.size()) buffer_.resize(std::max(top, buffer_.size() * 2));
+    T* const pushed = reinterpret_cast<T*>(buffer_.data() + top_);
+    top_ = top;
+    return pushed;
+  }
+  template <typename T>
+  T* Pop(std::size_t count) {
+    top_ -= sizeof(T) * count;
+    return reinterpret_cast<T*>(buffer_.data() + top_);
+  }
+  template <typename T>
+  T* Top() {
+    return reinterpret_cast<T*>(buffer_.data() + top_ - sizeof(T));
+  }
+  std::size_t GetSize() const { return top_; }
+  bool Empty() const { return top_ == 0; }
+
+ private:
+  std::vector<char> buffer_;
+  std::size_t top_ = 0;
+};
+
+namespace sim {
 namespace {
 
 // "[json.exception.parse_error.101] parse error at line 3, column 5: ..." ->
@@ -799,7 +840,7 @@ FastEnd LoadFast(TextPieces& text, const std::string& sourceName, std::unique_pt
   auto board = std::make_unique<Board>();
   StreamLoader loader(*board, sourceName);
   FastEvents events(loader);
-  rapidjson::Reader reader;
+  rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, ReaderStackAllocator> reader;
   // Numbers as their text (its own conversion of doubles is not exact);
   // comments as nlohmann-json takes them.
   constexpr unsigned kFlags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseCommentsFlag;
