@@ -34,10 +34,12 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <new>
 #include <sstream>
 #include <string_view>
 #include <system_error>
@@ -60,32 +62,47 @@ struct ReaderStackAllocator : rapidjson::CrtAllocator {};
 template <>
 class rapidjson::internal::Stack<sim::ReaderStackAllocator> {
  public:
-  Stack(sim::ReaderStackAllocator*, std::size_t capacity) : buffer_(capacity) {}
+  Stack(sim::ReaderStackAllocator*, std::size_t capacity) { Grow(capacity); }
+  ~Stack() { std::free(bottom_); }
+  Stack(const Stack&) = delete;
+  Stack& operator=(const Stack&) = delete;
 
-  void Clear() { top_ = 0; }
+  void Clear() { top_ = bottom_; }
   template <typename T>
-  T* Push(std::size_t count = 1) {
-    const std::size_t top = top_ + sizeof(T) * count;
-    if (top > buffer_.size()) buffer_.resize(std::max(top, buffer_.size() * 2));
-    T* const pushed = reinterpret_cast<T*>(buffer_.data() + top_);
-    top_ = top;
+  [[gnu::always_inline]] T* Push(std::size_t count = 1) {
+    const std::size_t size = sizeof(T) * count;
+    if (static_cast<std::size_t>(end_ - top_) < size) Grow(size);
+    T* const pushed = reinterpret_cast<T*>(top_);
+    top_ += size;
     return pushed;
   }
   template <typename T>
   T* Pop(std::size_t count) {
     top_ -= sizeof(T) * count;
-    return reinterpret_cast<T*>(buffer_.data() + top_);
+    return reinterpret_cast<T*>(top_);
   }
   template <typename T>
   T* Top() {
-    return reinterpret_cast<T*>(buffer_.data() + top_ - sizeof(T));
+    return reinterpret_cast<T*>(top_ - sizeof(T));
   }
-  std::size_t GetSize() const { return top_; }
-  bool Empty() const { return top_ == 0; }
+  std::size_t GetSize() const { return static_cast<std::size_t>(top_ - bottom_); }
+  bool Empty() const { return top_ == bottom_; }
 
  private:
-  std::vector<char> buffer_;
-  std::size_t top_ = 0;
+  // Room for `more` bytes beyond the top, at least twice the room before.
+  [[gnu::noinline]] void Grow(std::size_t more) {
+    const std::size_t size = GetSize();
+    const std::size_t capacity = std::max(size + more, 2 * static_cast<std::size_t>(end_ - bottom_));
+    char* const grown = static_cast<char*>(std::realloc(bottom_, std::max<std::size_t>(capacity, 1)));
+    if (grown == nullptr) throw std::bad_alloc();
+    bottom_ = grown;
+    top_ = grown + size;
+    end_ = grown + capacity;
+  }
+
+  char* bottom_ = nullptr;
+  char* top_ = nullptr;
+  char* end_ = nullptr;
 };
 
 namespace sim {
