@@ -395,14 +395,26 @@ class StreamLoader {
 
   // `input` is the text nlohmann-json's reader takes, for the place of a
   // fault; rapidjson's events (FastEvents) come without it.
-  StreamLoader(Board& board, const std::string& source, FilePieces* input = nullptr)
-      : reader_(board), source_(source), input_(input), root_(null_, source_) {}
+  // `flat`: the elements of the lists that FlatElement reads are read
+  // straight from the events; an element that is not plain (a member
+  // unknown or given twice, a nested value) or has a fault gives the
+  // reading up (Abandoned), for a reading without it to take.
+  StreamLoader(Board& board, const std::string& source, FilePieces* input = nullptr, bool flat = false)
+      : reader_(board),
+        source_(source),
+        input_(input),
+        flatReading_(flat),
+        root_(null_, source_),
+        listNode_(null_, root_, ""),
+        elementNode_(null_, listNode_, std::size_t{0}) {}
   // Its nodes refer to its members.
   StreamLoader(const StreamLoader&) = delete;
   StreamLoader& operator=(const StreamLoader&) = delete;
 
   // After the parse: true when the document must be read as a whole.
   bool mustReadWhole() const { return whole_; }
+  // After the parse: true when a flat reading gave up.
+  bool Abandoned() const { return abandoned_; }
   // After a parse that returned true: the remaining steps; throws the fault
   // found.
   void Finish() {
@@ -437,7 +449,11 @@ class StreamLoader {
   bool end_object() { return Close(); }
   bool end_array() { return Close(); }
   bool key(string_t& k) {
-    place_.Key(k);
+    if (input_ != nullptr) place_.Key(k);
+    if (flat_) {
+      field_ = flat_->Find(k);
+      return (field_ != FlatElement::kMaxFields && !flat_->IsSet(field_)) || Abandon();
+    }
     if (builder_.Active()) {
       builder_.Key(k);
       return true;
@@ -476,16 +492,33 @@ class StreamLoader {
     return false;
   }
 
+  bool Abandon() {
+    abandoned_ = true;
+    return false;
+  }
+
   bool Scalar(DocumentJson&& v) {
+    if (flat_) {
+      flat_->Set(field_) = std::move(v);
+      return true;
+    }
     if (!builder_.Active()) Begin();
     if (builder_.Scalar(std::move(v))) Built();
-    place_.Done();
+    if (input_ != nullptr) place_.Done();
     return true;
   }
   bool Open(bool object) {
     // Just after its bracket (nlohmann-json's reader reads no further
     // before the event); rapidjson's events never come this deep.
-    if (!place_.Open(!object)) return Stop(NestingFault(), input_->Taken() - 1);
+    if (input_ != nullptr && !place_.Open(!object)) return Stop(NestingFault(), input_->Taken() - 1);
+    if (flat_) return Abandon();
+    if (at_ == At::List && object && flatReading_ && !builder_.Active() && !fault_ &&
+        !FlatElement::Fields(list_).empty()) {
+      if (!flatElement_ || flatList_ != list_) flatElement_.emplace(list_, elementNode_);
+      flatList_ = list_;
+      flat_ = &*flatElement_;
+      return true;
+    }
     if (builder_.Active()) {
       builder_.Open(object);
       return true;
@@ -504,7 +537,8 @@ class StreamLoader {
     return true;
   }
   bool Close() {
-    place_.Close();
+    if (input_ != nullptr) place_.Close();
+    if (flat_) return FlatBuilt();
     if (builder_.Active()) {
       if (builder_.Close()) Built();
     } else if (at_ == At::List) {
@@ -518,6 +552,21 @@ class StreamLoader {
   void Begin() {
     building_ = at_ == At::Start ? Building::Root : at_ == At::List ? Building::Element : Building::Section;
     builder_.Begin(fault_.has_value() || (building_ == Building::Section && section_ == Section::Unknown));
+  }
+
+  // A flat element is complete.
+  bool FlatBuilt() {
+    listNode_ = Node(null_, root_, ObjectListName(list_));
+    elementNode_ = Node(null_, listNode_, element_);
+    try {
+      reader_.ListElement(list_, *flat_);
+    } catch (const BoardError&) {
+      return Abandon();
+    }
+    flat_->Clear();
+    flat_ = nullptr;
+    ++element_;
+    return true;
   }
 
   // A value is complete.
@@ -644,10 +693,20 @@ class StreamLoader {
   BoardReader reader_;
   const std::string& source_;
   FilePieces* input_;
+  const bool flatReading_;
   DocumentPlace place_;
   std::optional<std::string> stop_;
   const DocumentJson null_;
   const Node root_;
+  // The list and the element being read flat, for the places of its
+  // faults.
+  Node listNode_;
+  Node elementNode_;
+  std::optional<FlatElement> flatElement_;
+  ObjectList flatList_ = ObjectList::Nets;
+  FlatElement* flat_ = nullptr;  // while an element is read flat
+  std::size_t field_ = 0;
+  bool abandoned_ = false;
   ValueBuilder builder_;
   At at_ = At::Start;
   Building building_ = Building::Root;
@@ -849,19 +908,21 @@ enum class FastEnd : std::uint8_t {
   Board,      // read: the board, or the fault found in it
   ReadWhole,  // its parts are out of the reader's order
   Refused,    // left to nlohmann-json
+  Abandoned,  // an element read flat was not plain, or had a fault
 };
 
 // The document read in stream order by rapidjson's reader; the board when it
 // ends in FastEnd::Board.
-FastEnd LoadFast(TextPieces& text, const std::string& sourceName, std::unique_ptr<Board>& result) {
+FastEnd LoadFast(TextPieces& text, const std::string& sourceName, std::unique_ptr<Board>& result, bool flat) {
   auto board = std::make_unique<Board>();
-  StreamLoader loader(*board, sourceName);
+  StreamLoader loader(*board, sourceName, nullptr, flat);
   FastEvents events(loader);
   rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, ReaderStackAllocator> reader;
   // Numbers as their text (its own conversion of doubles is not exact);
   // comments as nlohmann-json takes them.
   constexpr unsigned kFlags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseCommentsFlag;
   const rapidjson::ParseResult parsed = reader.Parse<kFlags>(text, events);
+  if (loader.Abandoned()) return FastEnd::Abandoned;
   if (loader.mustReadWhole()) return FastEnd::ReadWhole;
   if (parsed.IsError() || events.Refused() || !text.AtEnd() || text.LoneReturn()) return FastEnd::Refused;
   loader.Finish();
@@ -968,7 +1029,11 @@ std::unique_ptr<Board> LoadStream(FilePieces& input, const std::string& sourceNa
 std::unique_ptr<Board> LoadBoardText(std::string_view text, const std::string& sourceName) {
   std::unique_ptr<Board> board;
   TextPieces pieces(text.data(), text.data() + text.size());
-  const FastEnd end = LoadFast(pieces, sourceName, board);
+  FastEnd end = LoadFast(pieces, sourceName, board, /*flat=*/true);
+  if (end == FastEnd::Abandoned) {
+    TextPieces again(text.data(), text.data() + text.size());
+    end = LoadFast(again, sourceName, board, /*flat=*/false);
+  }
   if (end == FastEnd::Board) return board;
   if (end == FastEnd::Refused) {
     FilePieces again(text.data(), text.data() + text.size());
@@ -1003,8 +1068,14 @@ std::unique_ptr<Board> LoadBoardFile(const std::string& path) {
   };
   std::unique_ptr<Board> board;
   TextPieces pieces(in);
-  const FastEnd end = LoadFast(pieces, path, board);
+  FastEnd end = LoadFast(pieces, path, board, /*flat=*/true);
   checked(in);
+  if (end == FastEnd::Abandoned) {
+    std::ifstream again = reopen();
+    TextPieces piecesAgain(again);
+    end = LoadFast(piecesAgain, path, board, /*flat=*/false);
+    checked(again);
+  }
   if (end == FastEnd::Board) return board;
   if (end == FastEnd::Refused) {
     std::ifstream again = reopen();

@@ -125,8 +125,66 @@ Handle BoardReader::PlaneRule(std::int32_t value) {
   return h;
 }
 
+// --- Elements read flat.
+
+FieldList FlatElement::Fields(ObjectList list) {
+  static constexpr std::string_view kTrack[] = {"x1", "y1", "x2", "y2", "width", "layer", "net", "component"};
+  static constexpr std::string_view kArc[] = {"x",     "y",     "radius", "startAngle", "endAngle",
+                                              "width", "layer", "net",    "component"};
+  static constexpr std::string_view kVia[] = {"x",    "y",  "net",       "size",          "hole",
+                                              "from", "to", "stackMode", "planeExpansion"};
+  switch (list) {
+    case ObjectList::Tracks:
+      return kTrack;
+    case ObjectList::Arcs:
+      return kArc;
+    case ObjectList::Vias:
+      return kVia;
+    default:
+      return {};
+  }
+}
+
+std::size_t FlatElement::Find(std::string_view name) const {
+  for (std::size_t i = 0; i < fields_.size(); ++i)
+    if (fields_[i] == name) return i;
+  return kMaxFields;
+}
+
+void FlatElement::AllowOnly(std::initializer_list<std::string_view> known) const {
+  for (std::size_t i = 0; i < fields_.size(); ++i)
+    if (IsSet(i) && std::find(known.begin(), known.end(), fields_[i]) == known.end())
+      FailUnknownField(Node(values_[i], self_, fields_[i]), FieldList(known.begin(), known.size()));
+}
+
+std::optional<Node> FlatElement::Get(std::string_view key) const {
+  const std::size_t i = Find(key);
+  if (!IsSet(i)) return std::nullopt;
+  return Node(values_[i], self_, fields_[i]);
+}
+
+Node FlatElement::Child(std::string_view key) const {
+  std::optional<Node> n = Get(key);
+  if (!n) Fail("needs \"" + std::string(key) + "\"");
+  return *n;
+}
+
+void BoardReader::ListElement(ObjectList list, const FlatElement& item) {
+  switch (list) {
+    case ObjectList::Tracks:
+      return AddTrack(item, std::nullopt);
+    case ObjectList::Arcs:
+      return AddArc(item, std::nullopt);
+    case ObjectList::Vias:
+      return AddVia(item);
+    default:
+      item.Fail("not read flat");
+  }
+}
+
 // Net, owning component: fields that many objects share.
-void BoardReader::Common(const Node& n, Object& o, Handle ownerComponent) {
+template <typename Item>
+void BoardReader::Common(const Item& n, Object& o, Handle ownerComponent) {
   if (auto net = n.Get("net")) board_.SetNet(o, NetRef(*net));
   if (auto component = n.Get("component")) {
     if (ownerComponent != 0) component->Fail("a pad inside a component belongs to that component");
@@ -136,7 +194,8 @@ void BoardReader::Common(const Node& n, Object& o, Handle ownerComponent) {
   }
 }
 
-void BoardReader::Point(const Node& n, const char* xKey, const char* yKey, std::int32_t& x, std::int32_t& y) {
+template <typename Item>
+void BoardReader::Point(const Item& n, const char* xKey, const char* yKey, std::int32_t& x, std::int32_t& y) {
   if (auto v = n.Get(xKey)) x = v->Length();
   if (auto v = n.Get(yKey)) y = v->Length();
 }
@@ -523,7 +582,8 @@ std::uint8_t BoardReader::PadPlaneConnection(const Node& n) const {
   return static_cast<std::uint8_t>(3 * k);
 }
 
-void BoardReader::AddVia(const Node& item) {
+template <typename Item>
+void BoardReader::AddVia(const Item& item) {
   item.ExpectObject("a via");
   item.AllowOnly(
       {"x", "y", "net", "size", "hole", "from", "to", "stackMode", "layers", "planes", "reaches", "planeExpansion"});
@@ -580,7 +640,8 @@ void BoardReader::AddVia(const Node& item) {
 
 // Tracks and arcs of the document's track and arc lists, and of the outline
 // (always on the keep-out layer).
-void BoardReader::AddTrack(const Node& n, std::optional<LayerNumber> fixedLayer) {
+template <typename Item>
+void BoardReader::AddTrack(const Item& n, std::optional<LayerNumber> fixedLayer) {
   n.ExpectObject("a track");
   if (fixedLayer)
     n.AllowOnly({"x1", "y1", "x2", "y2", "width"});
@@ -597,7 +658,8 @@ void BoardReader::AddTrack(const Node& n, std::optional<LayerNumber> fixedLayer)
   board_.Add(std::move(t));
 }
 
-void BoardReader::AddArc(const Node& n, std::optional<LayerNumber> fixedLayer) {
+template <typename Item>
+void BoardReader::AddArc(const Item& n, std::optional<LayerNumber> fixedLayer) {
   n.ExpectObject("an arc");
   if (fixedLayer)
     n.AllowOnly({"x", "y", "radius", "startAngle", "endAngle", "width"});

@@ -14,8 +14,10 @@
 //   classes, components, pads, vias, tracks, arcs, outline, texts, fills,
 //   objects                                          (in this order)
 //   LayerPairs, Options                              (at the end)
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -46,6 +48,43 @@ inline constexpr int kObjectListCount = 11;
 // "nets", "classes", ...: the list's member name in the document.
 const char* ObjectListName(ObjectList list);
 
+// An element of an object list as the values of its members, each a
+// scalar, in the places of the names that the list's elements may have: what
+// the loader reads straight from the parser's events for the lists of the
+// most objects (tracks, arcs, vias), without a value for the element.
+class FlatElement {
+ public:
+  static constexpr std::size_t kMaxFields = 12;
+  // The member names of an element of `list` read flat; empty for a list
+  // whose elements are not read so.
+  static FieldList Fields(ObjectList list);
+
+  // `self` is the element's node (its place; its value is not read).
+  FlatElement(ObjectList list, const Node& self) : fields_(Fields(list)), self_(self) {}
+  void Clear() { set_ = 0; }
+  // The place of `name` among the fields; kMaxFields when it is none.
+  std::size_t Find(std::string_view name) const;
+  bool IsSet(std::size_t field) const { return (set_ >> field & 1U) != 0; }
+  DocumentJson& Set(std::size_t field) {
+    set_ |= 1U << field;
+    return values_[field];
+  }
+
+  // --- As the reader reads an element (Node's functions of the same names).
+  void ExpectObject(const char*) const {}
+  void AllowOnly(std::initializer_list<std::string_view> known) const;
+  bool Has(std::string_view key) const { return IsSet(Find(key)); }
+  std::optional<Node> Get(std::string_view key) const;
+  Node Child(std::string_view key) const;
+  [[noreturn]] void Fail(const std::string& what) const { self_.Fail(what); }
+
+ private:
+  FieldList fields_;
+  const Node& self_;
+  std::array<DocumentJson, kMaxFields> values_;
+  std::uint32_t set_ = 0;
+};
+
 class BoardReader {
  public:
   explicit BoardReader(Board& board) : board_(board) {}
@@ -68,6 +107,10 @@ class BoardReader {
   // A whole object list, or one element of it.
   void List(ObjectList list, const Node& n);
   void ListElement(ObjectList list, const Node& item);
+  // An element read flat: the object ListElement makes of the same members.
+  // A fault is thrown as ListElement throws it, though not necessarily the
+  // one ListElement would name first.
+  void ListElement(ObjectList list, const FlatElement& item);
   static const char* ListWhat(ObjectList list);
 
  private:
@@ -76,8 +119,11 @@ class BoardReader {
   Handle NetRef(const Node& n) const;
   Handle ComponentRef(const Node& n) const;
   Handle PlaneRule(std::int32_t value);
-  void Common(const Node& n, Object& o, Handle ownerComponent);
-  static void Point(const Node& n, const char* xKey, const char* yKey, std::int32_t& x, std::int32_t& y);
+  // Item: a Node or a FlatElement.
+  template <typename Item>
+  void Common(const Item& n, Object& o, Handle ownerComponent);
+  template <typename Item>
+  static void Point(const Item& n, const char* xKey, const char* yKey, std::int32_t& x, std::int32_t& y);
   Dielectric ReadDielectric(const Node& n, Dielectric d) const;
   static std::int32_t PlaneStyle(const Node& n);
   static std::uint8_t Shape(const Node& n);
@@ -91,9 +137,12 @@ class BoardReader {
   void AddClass(const Node& item);
   void AddComponent(const Node& item);
   void AddPad(const Node& n, Component* owner);
-  void AddVia(const Node& item);
-  void AddTrack(const Node& n, std::optional<LayerNumber> fixedLayer);
-  void AddArc(const Node& n, std::optional<LayerNumber> fixedLayer);
+  template <typename Item>
+  void AddVia(const Item& item);
+  template <typename Item>
+  void AddTrack(const Item& n, std::optional<LayerNumber> fixedLayer);
+  template <typename Item>
+  void AddArc(const Item& n, std::optional<LayerNumber> fixedLayer);
   void AddOutline(const Node& item);
   void AddFreeText(const Node& item);
   void AddFill(const Node& item);
