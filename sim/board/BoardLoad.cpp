@@ -127,8 +127,15 @@ constexpr std::size_t kMaxNesting = 256;
 std::optional<DocumentJson> JsonNumber(std::string_view text) {
   const char* const first = text.data();
   const char* const last = first + text.size();
-  const bool whole = text.find_first_of(".eE") == std::string_view::npos;
-  if (whole && text.front() == '-') {
+  // Most numbers: up to 18 digits, which no 64-bit number overflows.
+  const bool negative = text.front() == '-';
+  std::uint64_t digits = 0;
+  const char* p = first + (negative ? 1 : 0);
+  for (; p != last && static_cast<unsigned>(*p - '0') <= 9; ++p) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+  if (p == last && text.size() <= 18)
+    return negative ? DocumentJson(-static_cast<std::int64_t>(digits)) : DocumentJson(digits);
+  const bool whole = std::none_of(first, last, [](char c) { return c == '.' || c == 'e' || c == 'E'; });
+  if (whole && negative) {
     std::int64_t v = 0;
     const auto [end, ec] = std::from_chars(first, last, v);
     if (ec == std::errc() && end == last) return DocumentJson(v);
@@ -146,18 +153,18 @@ std::optional<DocumentJson> JsonNumber(std::string_view text) {
   const std::size_t e = text.find_first_of("eE");
   const std::string_view mantissa = text.substr(0, e);
   const std::size_t digit = mantissa.find_first_of("123456789");
-  if (digit == std::string_view::npos) return DocumentJson(text.front() == '-' ? -0.0 : 0.0);
+  if (digit == std::string_view::npos) return DocumentJson(negative ? -0.0 : 0.0);
   const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
   exponent = digit < point ? static_cast<long>(point - digit - 1) : -static_cast<long>(digit - point);
   if (e != std::string_view::npos) {
     std::string_view power = text.substr(e + 1);
-    const bool negative = power.front() == '-';
-    if (power.front() == '+' || negative) power.remove_prefix(1);
-    long p = 0;
-    for (const char c : power) p = std::min(p * 10 + (c - '0'), 100000L);  // far beyond either range
-    exponent += negative ? -p : p;
+    const bool below = power.front() == '-';
+    if (power.front() == '+' || below) power.remove_prefix(1);
+    long magnitude = 0;
+    for (const char c : power) magnitude = std::min(magnitude * 10 + (c - '0'), 100000L);  // beyond either range
+    exponent += below ? -magnitude : magnitude;
   }
-  if (exponent < 0) return DocumentJson(text.front() == '-' ? -0.0 : 0.0);
+  if (exponent < 0) return DocumentJson(negative ? -0.0 : 0.0);
   return std::nullopt;
 }
 

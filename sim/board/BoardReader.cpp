@@ -95,9 +95,16 @@ LayerNumber BoardReader::Layer(const Node& n, int low, int high, bool stackNames
 // The layer of a track, arc, text or fill: any layer 1..82, or an extended
 // signal, plane or mechanical layer ("MidLayer40", "Mechanical20").
 LayerCode BoardReader::ObjectLayer(const Node& n) const {
-  if (n.value().is_string())
-    if (auto code = ParseExtendedLayerName(n.value().get_ref<const std::string&>())) return *code;
-  return Layer(n);
+  if (!n.value().is_string()) return Layer(n);
+  // The few names a board's objects use, as read last.
+  const std::string& text = n.value().get_ref<const std::string&>();
+  for (const auto& [name, code] : objectLayers_)
+    if (name == text) return code;
+  const std::optional<LayerCode> extended = ParseExtendedLayerName(text);
+  const LayerCode code = extended ? *extended : Layer(n);
+  if (objectLayers_.size() == kObjectLayersKept) objectLayers_.erase(objectLayers_.begin());
+  objectLayers_.emplace_back(text, code);
+  return code;
 }
 
 Handle BoardReader::NetRef(const Node& n) const {
@@ -146,8 +153,10 @@ FieldList FlatElement::Fields(ObjectList list) {
 }
 
 std::size_t FlatElement::Find(std::string_view name) const {
-  for (std::size_t i = 0; i < fields_.size(); ++i)
-    if (fields_[i] == name) return i;
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    const std::string_view f = fields_[i];
+    if (f.size() == name.size() && f[0] == name[0] && f == name) return i;
+  }
   return kMaxFields;
 }
 
@@ -229,6 +238,7 @@ Dielectric BoardReader::ReadDielectric(const Node& n, Dielectric d) const {
 // The stack: numbers and names first (so that objects can name stack layers),
 // plane nets once the nets are known (PlaneNets).
 void BoardReader::LayersSection(const std::optional<Node>& n) {
+  objectLayers_.clear();
   std::vector<LayerNumber> order;
   if (!n) {
     order = {kTopLayer, kBottomLayer};
@@ -280,6 +290,7 @@ void BoardReader::PlaneNets(const std::optional<Node>& layers) {
 }
 
 void BoardReader::LayerNames(const Node& n) {
+  objectLayers_.clear();
   n.ExpectObject("names of layers outside the stack, by layer");
   for (auto it = n.value().begin(); it != n.value().end(); ++it) {
     const Node item(it.value(), n, it.key());

@@ -23,6 +23,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "sim/board/Board.h"
 #include "sim/board/DocumentNode.h"
@@ -154,6 +155,10 @@ class BoardReader {
   std::unordered_map<std::string, std::pair<Handle, std::size_t>> netsByName_;
   std::unordered_map<std::string, std::pair<Handle, std::size_t>> componentsByName_;
   std::map<std::int32_t, Handle> rulesByValue_;
+  // The layers of objects by the names last read (ObjectLayer); the names
+  // mean the same from the first object on.
+  static constexpr std::size_t kObjectLayersKept = 8;
+  mutable std::vector<std::pair<std::string, LayerCode>> objectLayers_;
 };
 
 }  // namespace sim
