@@ -449,7 +449,15 @@ class StreamLoader {
     if (!v) return Stop(NumberRangeFault(text), input_->Taken() - text.size());
     return Scalar(std::move(*v));
   }
-  bool string(string_t& v) { return Scalar(DocumentJson(std::move(v))); }
+  bool string(string_t& v) {
+    // A flat element's text takes the place of the last element's, whose
+    // storage it keeps.
+    if (flat_ != nullptr && flat_->IsKept(field_)) {
+      flat_->Set(field_).get_ref<std::string&>().assign(v);
+      return true;
+    }
+    return Scalar(DocumentJson(std::move(v)));
+  }
   bool binary(binary_t&) { return true; }  // not in JSON text
   bool start_object(std::size_t) { return Open(true); }
   bool start_array(std::size_t) { return Open(false); }

@@ -152,17 +152,21 @@ FieldList FlatElement::Fields(ObjectList list) {
   }
 }
 
+namespace {
+// Field names compared: most differ in length or first letter.
+bool SameName(std::string_view a, std::string_view b) { return a.size() == b.size() && a[0] == b[0] && a == b; }
+}  // namespace
+
 std::size_t FlatElement::Find(std::string_view name) const {
-  for (std::size_t i = 0; i < fields_.size(); ++i) {
-    const std::string_view f = fields_[i];
-    if (f.size() == name.size() && f[0] == name[0] && f == name) return i;
-  }
+  for (std::size_t i = 0; i < fields_.size(); ++i)
+    if (!name.empty() && SameName(fields_[i], name)) return i;
   return kMaxFields;
 }
 
 void FlatElement::AllowOnly(std::initializer_list<std::string_view> known) const {
   for (std::size_t i = 0; i < fields_.size(); ++i)
-    if (IsSet(i) && std::find(known.begin(), known.end(), fields_[i]) == known.end())
+    if (IsSet(i) &&
+        std::none_of(known.begin(), known.end(), [&](std::string_view k) { return SameName(k, fields_[i]); }))
       FailUnknownField(Node(values_[i], self_, fields_[i]), FieldList(known.begin(), known.size()));
 }
 

@@ -66,6 +66,8 @@ class FlatElement {
   // The place of `name` among the fields; kMaxFields when it is none.
   std::size_t Find(std::string_view name) const;
   bool IsSet(std::size_t field) const { return (set_ >> field & 1U) != 0; }
+  // True when the field, not set, holds a text from an element before.
+  bool IsKept(std::size_t field) const { return !IsSet(field) && values_[field].is_string(); }
   DocumentJson& Set(std::size_t field) {
     set_ |= 1U << field;
     return values_[field];
