@@ -449,26 +449,29 @@ class StreamLoader {
     if (!v) return Stop(NumberRangeFault(text), input_->Taken() - text.size());
     return Scalar(std::move(*v));
   }
-  bool string(string_t& v) {
-    // A flat element's text takes the place of the last element's, whose
-    // storage it keeps.
-    if (flat_ != nullptr && flat_->IsKept(field_)) {
-      flat_->Set(field_).get_ref<std::string&>().assign(v);
-      return true;
-    }
-    return Scalar(DocumentJson(std::move(v)));
-  }
+  bool string(string_t& v) { return FlatText(v) || Scalar(DocumentJson(std::move(v))); }
   bool binary(binary_t&) { return true; }  // not in JSON text
   bool start_object(std::size_t) { return Open(true); }
   bool start_array(std::size_t) { return Open(false); }
   bool end_object() { return Close(); }
   bool end_array() { return Close(); }
+  // --- The same for an element read flat, without a copy of the text.
+  bool Flat() const { return flat_ != nullptr; }
+  bool FlatKey(std::string_view k) {
+    field_ = flat_->Find(k);
+    return (field_ != FlatElement::kMaxFields && !flat_->IsSet(field_)) || Abandon();
+  }
+  // True when the text was taken (a flat element's text, which takes the
+  // place of the last element's and keeps its storage).
+  bool FlatText(std::string_view v) {
+    if (flat_ == nullptr || !flat_->IsKept(field_)) return false;
+    flat_->Set(field_).get_ref<std::string&>().assign(v);
+    return true;
+  }
+
   bool key(string_t& k) {
     if (input_ != nullptr) place_.Key(k);
-    if (flat_) {
-      field_ = flat_->Find(k);
-      return (field_ != FlatElement::kMaxFields && !flat_->IsSet(field_)) || Abandon();
-    }
+    if (flat_) return FlatKey(k);
     if (builder_.Active()) {
       builder_.Key(k);
       return true;
@@ -884,8 +887,18 @@ class FastEvents {
   bool Int64(std::int64_t) { return Refuse(); }
   bool Uint64(std::uint64_t) { return Refuse(); }
   bool Double(double) { return Refuse(); }
-  bool String(const Ch* s, SizeType n, bool) { return Text(s, n) && loader_.string(text_); }
-  bool Key(const Ch* s, SizeType n, bool) { return Text(s, n) && loader_.key(text_); }
+  bool String(const Ch* s, SizeType n, bool) {
+    if (!ValidUtf8(s, n)) return Refuse();
+    if (loader_.FlatText(std::string_view(s, n))) return true;
+    text_.assign(s, n);
+    return loader_.string(text_);
+  }
+  bool Key(const Ch* s, SizeType n, bool) {
+    if (!ValidUtf8(s, n)) return Refuse();
+    if (loader_.Flat()) return loader_.FlatKey(std::string_view(s, n));
+    text_.assign(s, n);
+    return loader_.key(text_);
+  }
   bool StartObject() { return Deeper() && loader_.start_object(0); }
   bool EndObject(SizeType) {
     --depth_;
@@ -898,11 +911,6 @@ class FastEvents {
   }
 
  private:
-  bool Text(const Ch* s, SizeType n) {
-    if (!ValidUtf8(s, n)) return Refuse();
-    text_.assign(s, n);
-    return true;
-  }
   // The reader goes one call deeper for each level: a text nested deeper
   // than kMaxNesting is left to nlohmann-json, which does not recurse and
   // says where, before the reader can run out of stack.

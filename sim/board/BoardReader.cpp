@@ -152,21 +152,25 @@ FieldList FlatElement::Fields(ObjectList list) {
   }
 }
 
-namespace {
-// Field names compared: most differ in length or first letter.
-bool SameName(std::string_view a, std::string_view b) { return a.size() == b.size() && a[0] == b[0] && a == b; }
-}  // namespace
+FlatElement::FlatElement(ObjectList list, const Node& self) : fields_(Fields(list)), self_(self) {
+  for (std::size_t i = 0; i < fields_.size(); ++i) codes_[i] = Code(fields_[i]);
+}
 
 std::size_t FlatElement::Find(std::string_view name) const {
+  const std::uint32_t code = Code(name);
   for (std::size_t i = 0; i < fields_.size(); ++i)
-    if (!name.empty() && SameName(fields_[i], name)) return i;
+    if (codes_[i] == code) return fields_[i] == name ? i : kMaxFields;
   return kMaxFields;
 }
 
 void FlatElement::AllowOnly(std::initializer_list<std::string_view> known) const {
+  std::uint32_t allowed = 0;
+  for (std::string_view k : known) {
+    const std::size_t i = Find(k);
+    if (i != kMaxFields) allowed |= 1U << i;
+  }
   for (std::size_t i = 0; i < fields_.size(); ++i)
-    if (IsSet(i) &&
-        std::none_of(known.begin(), known.end(), [&](std::string_view k) { return SameName(k, fields_[i]); }))
+    if (IsSet(i) && (allowed >> i & 1U) == 0)
       FailUnknownField(Node(values_[i], self_, fields_[i]), FieldList(known.begin(), known.size()));
 }
 

@@ -61,7 +61,7 @@ class FlatElement {
   static FieldList Fields(ObjectList list);
 
   // `self` is the element's node (its place; its value is not read).
-  FlatElement(ObjectList list, const Node& self) : fields_(Fields(list)), self_(self) {}
+  FlatElement(ObjectList list, const Node& self);
   void Clear() { set_ = 0; }
   // The place of `name` among the fields; kMaxFields when it is none.
   std::size_t Find(std::string_view name) const;
@@ -82,7 +82,17 @@ class FlatElement {
   [[noreturn]] void Fail(const std::string& what) const { self_.Fail(what); }
 
  private:
+  // A name's length and first and last letters, which tell the fields of
+  // a list apart.
+  static std::uint32_t Code(std::string_view name) {
+    return name.empty() ? 0
+                        : static_cast<std::uint32_t>(name.size()) << 16 |
+                              static_cast<std::uint32_t>(static_cast<unsigned char>(name.front())) << 8 |
+                              static_cast<unsigned char>(name.back());
+  }
+
   FieldList fields_;
+  std::array<std::uint32_t, kMaxFields> codes_{};
   const Node& self_;
   std::array<DocumentJson, kMaxFields> values_;
   std::uint32_t set_ = 0;
