@@ -757,8 +757,8 @@ class TextPieces {
   // A file, from where it stands.
   explicit TextPieces(std::istream& in) : in_(&in), buffer_(kPiece + 1) { Start(); }
 
-  Ch Peek() const { return *next_; }
-  Ch Take() {
+  [[gnu::always_inline]] Ch Peek() const { return *next_; }
+  [[gnu::always_inline]] Ch Take() {
     const Ch c = *next_;
     if (next_ != end_ && ++next_ == end_) Refill();
     return c;

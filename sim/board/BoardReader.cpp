@@ -108,6 +108,12 @@ LayerCode BoardReader::ObjectLayer(const Node& n) const {
 }
 
 Handle BoardReader::NetRef(const Node& n) const {
+  // An ASCII name is its own host text: looked up as it stands.
+  if (n.value().is_string()) {
+    const std::string& text = n.value().get_ref<const std::string&>();
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+      if (auto it = netsByName_.find(std::string_view(text)); it != netsByName_.end()) return it->second.first;
+  }
   const std::string name = n.Text();
   auto it = netsByName_.find(name);
   if (it == netsByName_.end()) n.Fail("no net is named \"" + FromHostText(name) + "\" (declare it in /nets)");
@@ -159,7 +165,7 @@ FlatElement::FlatElement(ObjectList list, const Node& self) : fields_(Fields(lis
 std::size_t FlatElement::Find(std::string_view name) const {
   const std::uint32_t code = Code(name);
   for (std::size_t i = 0; i < fields_.size(); ++i)
-    if (codes_[i] == code) return fields_[i] == name ? i : kMaxFields;
+    if (codes_[i] == code) return std::equal(name.begin(), name.end(), fields_[i].begin()) ? i : kMaxFields;
   return kMaxFields;
 }
 
@@ -197,7 +203,7 @@ Node FlatElement::Child(std::string_view key) const {
 void BoardReader::ListElement(ObjectList list, const FlatElement& item) {
   switch (list) {
     case ObjectList::Tracks:
-      return AddTrack(item, std::nullopt);
+      return AddFlatTrack(item);
     case ObjectList::Arcs:
       return AddArc(item, std::nullopt);
     case ObjectList::Vias:
@@ -704,6 +710,21 @@ void BoardReader::AddArc(const Item& n, std::optional<LayerNumber> fixedLayer) {
   a->layer = fixedLayer ? *fixedLayer : (layer ? ObjectLayer(*layer) : kTopLayer);
   Common(n, *a, 0);
   board_.Add(std::move(a));
+}
+
+// AddTrack for a track of the tracks list read flat, its members taken by
+// their places in FlatElement::Fields (x1, y1, x2, y2, width, layer, net,
+// component) instead of by name: the same track, each value read as there.
+void BoardReader::AddFlatTrack(const FlatElement& item) {
+  auto t = std::make_unique<Track>();
+  std::int32_t* const points[] = {&t->x, &t->y, &t->x2, &t->y2};
+  for (std::size_t i = 0; i < 4; ++i)
+    if (item.IsSet(i)) *points[i] = item.Member(i).Length();
+  t->width = item.IsSet(4) ? item.Member(4).Size0() : kDefaultLineWidth;
+  t->layer = item.IsSet(5) ? ObjectLayer(item.Member(5)) : kTopLayer;
+  if (item.IsSet(6)) board_.SetNet(*t, NetRef(item.Member(6)));
+  if (item.IsSet(7)) board_.SetComponent(*t, ComponentRef(item.Member(7)));
+  board_.Add(std::move(t));
 }
 
 void BoardReader::AddOutline(const Node& item) {

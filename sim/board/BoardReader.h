@@ -66,6 +66,8 @@ class FlatElement {
   // The place of `name` among the fields; kMaxFields when it is none.
   std::size_t Find(std::string_view name) const;
   bool IsSet(std::size_t field) const { return (set_ >> field & 1U) != 0; }
+  // The member in place `field`, which is set.
+  Node Member(std::size_t field) const { return Node(values_[field], self_, fields_[field]); }
   // True when the field, not set, holds a text from an element before.
   bool IsKept(std::size_t field) const { return !IsSet(field) && values_[field].is_string(); }
   DocumentJson& Set(std::size_t field) {
@@ -154,6 +156,7 @@ class BoardReader {
   void AddVia(const Item& item);
   template <typename Item>
   void AddTrack(const Item& n, std::optional<LayerNumber> fixedLayer);
+  void AddFlatTrack(const FlatElement& item);
   template <typename Item>
   void AddArc(const Item& n, std::optional<LayerNumber> fixedLayer);
   void AddOutline(const Node& item);
@@ -164,7 +167,12 @@ class BoardReader {
   Board& board_;
   // Nets and components by name, with where in their list they were
   // declared.
-  std::unordered_map<std::string, std::pair<Handle, std::size_t>> netsByName_;
+  // Names found also as views (a hash and an equality for both).
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  std::unordered_map<std::string, std::pair<Handle, std::size_t>, NameHash, std::equal_to<>> netsByName_;
   std::unordered_map<std::string, std::pair<Handle, std::size_t>> componentsByName_;
   std::map<std::int32_t, Handle> rulesByValue_;
   // The layers of objects by the names last read (ObjectLayer); the names
