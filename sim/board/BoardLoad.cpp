@@ -894,8 +894,9 @@ class FastEvents {
     return loader_.string(text_);
   }
   bool Key(const Ch* s, SizeType n, bool) {
-    if (!ValidUtf8(s, n)) return Refuse();
+    // A flat element's names are the list's own (ASCII), or give it up.
     if (loader_.Flat()) return loader_.FlatKey(std::string_view(s, n));
+    if (!ValidUtf8(s, n)) return Refuse();
     text_.assign(s, n);
     return loader_.key(text_);
   }
