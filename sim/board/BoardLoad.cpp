@@ -21,11 +21,17 @@
 // the ones a bad document is told; so a bad text costs a second reading and
 // a good one never does.
 //
-// Numbers reach the loader as their text, from either parser, and become
-// values by one conversion (JsonNumber below), exact in every case: neither
-// parser's own conversion of a double is used. A number beyond a double's
-// range, and nesting deeper than kMaxNesting, stop the reading with the
-// place: the value's JSON pointer, its line and its column.
+// Numbers reach the loader as their text and become values by one
+// conversion (JsonNumber below), exact in every case: neither parser's own
+// conversion of a double is used (nlohmann-json's whole numbers, which its
+// reader converts exactly itself, come as values). A number beyond a
+// double's range, and nesting deeper than kMaxNesting, stop the reading with
+// the place: the value's JSON pointer, its line and its column.
+//
+// The elements of the lists with most objects (FlatElement) are read
+// straight from rapidjson's events into their members' places, without a
+// value for the element. An element that is not plain, or has a fault, gives
+// that reading up, and the document is read again without it.
 #include <rapidjson/error/error.h>
 #include <rapidjson/reader.h>
 
