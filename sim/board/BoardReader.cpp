@@ -159,13 +159,19 @@ FieldList FlatElement::Fields(ObjectList list) {
 }
 
 FlatElement::FlatElement(ObjectList list, const Node& self) : fields_(Fields(list)), self_(self) {
-  for (std::size_t i = 0; i < fields_.size(); ++i) codes_[i] = Code(fields_[i]);
+  byCode_.fill(kNoField);
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    std::uint8_t& at = byCode_[Code(fields_[i])];
+    at = at == kNoField ? static_cast<std::uint8_t>(i) : kShared;
+  }
 }
 
 std::size_t FlatElement::Find(std::string_view name) const {
-  const std::uint32_t code = Code(name);
+  const std::uint8_t at = byCode_[Code(name)];
+  if (at == kNoField) return kMaxFields;
+  if (at != kShared) return fields_[at] == name ? at : kMaxFields;
   for (std::size_t i = 0; i < fields_.size(); ++i)
-    if (codes_[i] == code) return std::equal(name.begin(), name.end(), fields_[i].begin()) ? i : kMaxFields;
+    if (fields_[i] == name) return i;
   return kMaxFields;
 }
 
@@ -207,7 +213,7 @@ void BoardReader::ListElement(ObjectList list, const FlatElement& item) {
     case ObjectList::Arcs:
       return AddArc(item, std::nullopt);
     case ObjectList::Vias:
-      return AddVia(item);
+      return AddFlatVia(item);
     default:
       item.Fail("not read flat");
   }
@@ -725,6 +731,25 @@ void BoardReader::AddFlatTrack(const FlatElement& item) {
   if (item.IsSet(6)) board_.SetNet(*t, NetRef(item.Member(6)));
   if (item.IsSet(7)) board_.SetComponent(*t, ComponentRef(item.Member(7)));
   board_.Add(std::move(t));
+}
+
+// AddVia for a via read flat, its members by their places (x, y, net, size,
+// hole, from, to, stackMode, planeExpansion): a via without sizes per layer,
+// plane entries or reached layers.
+void BoardReader::AddFlatVia(const FlatElement& item) {
+  auto via = std::make_unique<Via>();
+  Via& v = *via;
+  v.layer = kMultiLayer;
+  if (item.IsSet(0)) v.x = item.Member(0).Length();
+  if (item.IsSet(1)) v.y = item.Member(1).Length();
+  v.size = item.IsSet(3) ? item.Member(3).Size0() : kDefaultViaSize;
+  v.hole = item.IsSet(4) ? item.Member(4).Size0() : kDefaultViaHole;
+  if (item.IsSet(5)) v.lowLayer = Layer(item.Member(5));
+  if (item.IsSet(6)) v.highLayer = Layer(item.Member(6));
+  v.stackMode = item.IsSet(7) ? StackMode(item.Member(7)) : 0;
+  if (item.IsSet(8)) v.planeRule = PlaneRule(item.Member(8).Length());
+  if (item.IsSet(2)) board_.SetNet(v, NetRef(item.Member(2)));
+  board_.Add(std::move(via));
 }
 
 void BoardReader::AddOutline(const Node& item) {

@@ -84,17 +84,20 @@ class FlatElement {
   [[noreturn]] void Fail(const std::string& what) const { self_.Fail(what); }
 
  private:
-  // A name's length and first and last letters, which tell the fields of
-  // a list apart.
-  static std::uint32_t Code(std::string_view name) {
+  // A name's length and first and last letters, mixed: the place in
+  // byCode_ where its field stands.
+  static std::size_t Code(std::string_view name) {
     return name.empty() ? 0
-                        : static_cast<std::uint32_t>(name.size()) << 16 |
-                              static_cast<std::uint32_t>(static_cast<unsigned char>(name.front())) << 8 |
-                              static_cast<unsigned char>(name.back());
+                        : (name.size() * 7 + static_cast<unsigned char>(name.front()) * 3 +
+                           static_cast<unsigned char>(name.back())) %
+                              kCodes;
   }
+  static constexpr std::size_t kCodes = 64;
+  static constexpr std::uint8_t kNoField = 0xFF, kShared = 0xFE;
 
   FieldList fields_;
-  std::array<std::uint32_t, kMaxFields> codes_{};
+  // The field of each code; kShared where two share it (found by a search).
+  std::array<std::uint8_t, kCodes> byCode_{};
   const Node& self_;
   std::array<DocumentJson, kMaxFields> values_;
   std::uint32_t set_ = 0;
@@ -157,6 +160,7 @@ class BoardReader {
   template <typename Item>
   void AddTrack(const Item& n, std::optional<LayerNumber> fixedLayer);
   void AddFlatTrack(const FlatElement& item);
+  void AddFlatVia(const FlatElement& item);
   template <typename Item>
   void AddArc(const Item& n, std::optional<LayerNumber> fixedLayer);
   void AddOutline(const Node& item);
