@@ -212,7 +212,7 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
       {R"({"arcs": [{"radius": "1mil", "startAngle": 45.5, "endAngle": "90deg", "layer": "BottomLayer", "x": 1e3},
           {"radius": 3, "width": 0}, {}]})",
        "(loaded)"},
-      {R"({"nets": ["A"], "vias": [{"from": 1, "to": "BottomLayer", "planeExpansion": "3mil", "stackMode": "simple",
+      {R"({"nets": ["A"], "vias": [{"from": 2, "to": "MidLayer3", "planeExpansion": "3mil", "stackMode": "simple",
           "net": "A"}, {"hole": "1mil"}, {"planeExpansion": "3mil"}, {"x": 5}]})",
        "(loaded)"},
       {R"({"vias": [{"size": 1}, {"planes": []}]})", "(loaded)"},
