@@ -933,6 +933,66 @@ class FastEvents {
   bool refused_ = false;
 };
 
+// Numbers as their text (the reader's own conversion of doubles is not
+// exact); comments as nlohmann-json takes them.
+constexpr unsigned kFastFlags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseCommentsFlag;
+
+}  // namespace
+}  // namespace sim
+
+// rapidjson's reader scans a number as its text only after working out its
+// value, then copies the text; the loader, which converts the text itself,
+// takes it from this scan of the number's grammar alone
+// (-?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?), an error where the
+// reader's own has one.
+template <>
+template <>
+void rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, sim::ReaderStackAllocator>::ParseNumber<
+    sim::kFastFlags, sim::TextPieces, sim::FastEvents>(sim::TextPieces& is, sim::FastEvents& handler) {
+  const std::size_t start = is.Tell();
+  std::array<char, 64> small{};
+  std::string large;  // a number longer than `small`
+  std::size_t n = 0;
+  const auto take = [&] {
+    const char c = is.Take();
+    if (n < small.size()) {
+      small[n++] = c;
+      return;
+    }
+    if (large.empty()) large.assign(small.data(), n);
+    large += c;
+    ++n;
+  };
+  const auto digit = [&] { return is.Peek() >= '0' && is.Peek() <= '9'; };
+  const auto digits = [&] {
+    while (digit()) take();
+  };
+  if (is.Peek() == '-') take();
+  if (is.Peek() == '0') {
+    take();
+  } else if (digit()) {
+    digits();
+  } else {
+    RAPIDJSON_PARSE_ERROR(kParseErrorValueInvalid, is.Tell());
+  }
+  if (is.Peek() == '.') {
+    take();
+    if (!digit()) RAPIDJSON_PARSE_ERROR(kParseErrorNumberMissFraction, is.Tell());
+    digits();
+  }
+  if (is.Peek() == 'e' || is.Peek() == 'E') {
+    take();
+    if (is.Peek() == '+' || is.Peek() == '-') take();
+    if (!digit()) RAPIDJSON_PARSE_ERROR(kParseErrorNumberMissExponent, is.Tell());
+    digits();
+  }
+  const char* const text = n <= small.size() ? small.data() : large.data();
+  if (!handler.RawNumber(text, static_cast<SizeType>(n), true)) RAPIDJSON_PARSE_ERROR(kParseErrorTermination, start);
+}
+
+namespace sim {
+namespace {
+
 // How the fast reading of a document ended.
 enum class FastEnd : std::uint8_t {
   Board,      // read: the board, or the fault found in it
@@ -948,10 +1008,7 @@ FastEnd LoadFast(TextPieces& text, const std::string& sourceName, std::unique_pt
   StreamLoader loader(*board, sourceName, nullptr, flat);
   FastEvents events(loader);
   rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, ReaderStackAllocator> reader;
-  // Numbers as their text (its own conversion of doubles is not exact);
-  // comments as nlohmann-json takes them.
-  constexpr unsigned kFlags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseCommentsFlag;
-  const rapidjson::ParseResult parsed = reader.Parse<kFlags>(text, events);
+  const rapidjson::ParseResult parsed = reader.Parse<kFastFlags>(text, events);
   if (loader.Abandoned()) return FastEnd::Abandoned;
   if (loader.mustReadWhole()) return FastEnd::ReadWhole;
   if (parsed.IsError() || events.Refused() || !text.AtEnd() || text.LoneReturn()) return FastEnd::Refused;

@@ -202,6 +202,17 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
       {padX("-9223372036854775809"), "/pads/0/x"},
       {padX("-0.0"), "(loaded)"},
       {padX("01"), "not a JSON document"},
+      {padX("-01"), "not a JSON document"},
+      {padX("1."), "not a JSON document"},
+      {padX("1.e5"), "not a JSON document"},
+      {padX("-"), "not a JSON document"},
+      {padX("1e"), "not a JSON document"},
+      {padX("1E+"), "not a JSON document"},
+      {padX(".5"), "not a JSON document"},
+      {padX("+1"), "not a JSON document"},
+      {padX("1.5E+3"), "(loaded)"},
+      {padX("-0e-0"), "(loaded)"},
+      {constant(std::string(80, '1') + "e-70"), "(loaded)"},
       // Tracks, arcs and vias read straight from the events: members left
       // out, given twice or unknown, values of every form, and faults.
       {R"({"nets": ["A"], "components": [{"designator": "U1"}], "tracks": [{"net": "A", "width": "5mil", "layer": 2,
