@@ -832,6 +832,12 @@ class TextPieces {
   bool loneReturn_ = false;
 };
 
+// rapidjson's reader passes over white space with this (found for the
+// loader's text by its type), which the compiler puts inline.
+inline void SkipWhitespace(TextPieces& is) {
+  for (char c = is.Peek(); c == ' ' || c == '\n' || c == '\r' || c == '\t'; c = is.Peek()) is.Take();
+}
+
 // True when the n bytes at s are UTF-8 as nlohmann-json takes it: no
 // surrogates, nothing above U+10FFFF, no longer form than needed.
 bool ValidUtf8(const char* s, std::size_t n) {
@@ -886,6 +892,11 @@ class FastEvents {
   bool RawNumber(const Ch* s, SizeType n, bool) {
     std::optional<DocumentJson> v = JsonNumber(std::string_view(s, n));
     return v ? loader_.number(std::move(*v)) : Refuse();
+  }
+  // A whole number of up to 18 digits, which its scan has read exactly (as
+  // JsonNumber reads one: signed when negative).
+  bool WholeNumber(bool negative, std::uint64_t digits) {
+    return loader_.number(negative ? DocumentJson(-static_cast<std::int64_t>(digits)) : DocumentJson(digits));
   }
   // Not asked for: every number comes as text.
   bool Int(int) { return Refuse(); }
@@ -967,13 +978,23 @@ void rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, sim::ReaderS
   const auto digits = [&] {
     while (digit()) take();
   };
-  if (is.Peek() == '-') take();
+  const bool negative = is.Peek() == '-';
+  if (negative) take();
+  // The whole part's value, exact up to 18 digits.
+  std::uint64_t whole = 0;
   if (is.Peek() == '0') {
     take();
   } else if (digit()) {
-    digits();
+    while (digit()) {
+      whole = whole * 10 + static_cast<unsigned>(is.Peek() - '0');
+      take();
+    }
   } else {
     RAPIDJSON_PARSE_ERROR(kParseErrorValueInvalid, is.Tell());
+  }
+  if (n <= 18 && is.Peek() != '.' && is.Peek() != 'e' && is.Peek() != 'E') {
+    if (!handler.WholeNumber(negative, whole)) RAPIDJSON_PARSE_ERROR(kParseErrorTermination, start);
+    return;
   }
   if (is.Peek() == '.') {
     take();
