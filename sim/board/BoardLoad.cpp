@@ -771,6 +771,21 @@ class TextPieces {
   }
   std::size_t Tell() const { return taken_ + static_cast<std::size_t>(next_ - buffer_.data()); }
 
+  // The characters from the next one on, in this piece, up to the first
+  // that ends or escapes a string or is a control character (the piece's
+  // end is a zero character); then that character.
+  std::string_view PlainRun() const {
+    const char* p = next_;
+    while (static_cast<unsigned char>(*p) >= 0x20 && *p != '"' && *p != '\\') ++p;
+    return {next_, static_cast<std::size_t>(p - next_)};
+  }
+  char After(std::string_view run) const { return run.data()[run.size()]; }
+  // Takes n characters, as n calls of Take.
+  void Skip(std::size_t n) {
+    next_ += n;
+    if (next_ == end_) Refill();
+  }
+
   // True when the reading stopped at the end of the text.
   bool AtEnd() const { return next_ == end_; }
   bool LoneReturn() const { return loneReturn_; }
@@ -950,6 +965,32 @@ constexpr unsigned kFastFlags = rapidjson::kParseNumbersAsStringsFlag | rapidjso
 
 }  // namespace
 }  // namespace sim
+
+// rapidjson's reader copies every string, character by character; the
+// loader's reader hands a string without escapes that lies in one piece of
+// the text as it stands there, and copies the others as rapidjson does.
+template <>
+template <>
+void rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, sim::ReaderStackAllocator>::ParseString<
+    sim::kFastFlags, sim::TextPieces, sim::FastEvents>(sim::TextPieces& is, sim::FastEvents& handler, bool isKey) {
+  is.Take();  // the opening quote
+  bool taken = false;
+  const std::string_view run = is.PlainRun();
+  if (is.After(run) == '"') {
+    // Handed before the piece can be refilled.
+    const auto length = static_cast<SizeType>(run.size());
+    taken = isKey ? handler.Key(run.data(), length, false) : handler.String(run.data(), length, false);
+    is.Skip(run.size() + 1);
+  } else {
+    StackStream<char> copy(stack_);
+    ParseStringToStream<sim::kFastFlags, UTF8<>, UTF8<>>(is, copy);
+    RAPIDJSON_PARSE_ERROR_EARLY_RETURN_VOID;
+    const auto length = static_cast<SizeType>(copy.Length()) - 1;
+    const char* const text = copy.Pop();
+    taken = isKey ? handler.Key(text, length, true) : handler.String(text, length, true);
+  }
+  if (!taken) RAPIDJSON_PARSE_ERROR(kParseErrorTermination, is.Tell());
+}
 
 // rapidjson's reader scans a number as its text only after working out its
 // value, then copies the text; the loader, which converts the text itself,
