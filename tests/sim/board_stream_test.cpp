@@ -165,6 +165,8 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
   // piece of a file.
   std::string boundary = R"({"description": "a"})";
   boundary += std::string((std::size_t{1} << 20) - boundary.size() - 4, ' ') + "//c\r}\n";
+  // A text that the end of the first piece cuts in two.
+  const std::string straddling = text(std::string(std::size_t{1} << 20, 'a'));
   const std::pair<std::string, std::string> cases[] = {
       // Numbers: the same doubles, signed and unsigned whole numbers, and
       // numbers too large for either.
@@ -251,6 +253,7 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
       {"/* c */ {\"description\": \"a\" // c\n}", "(loaded)"},
       {"{\"description\": \"a\"} // c\r}\n", "not a JSON document"},
       {boundary, "not a JSON document"},
+      {straddling, "(loaded)"},
       {std::string(R"({"description": "a"})") + '\0' + "]", "(loaded)"},  // a zero byte ends the text
       {std::string(R"({"description": "a)") + '\0' + "\"}", "not a JSON document"},
       // Nesting: 256 levels are read, one more is refused where it opens,
