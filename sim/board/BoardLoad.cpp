@@ -1005,8 +1005,7 @@ void rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, sim::ReaderS
   std::array<char, 64> small{};
   std::string large;  // a number longer than `small`
   std::size_t n = 0;
-  const auto take = [&] {
-    const char c = is.Take();
+  const auto put = [&](char c) {
     if (n < small.size()) {
       small[n++] = c;
       return;
@@ -1015,28 +1014,36 @@ void rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, sim::ReaderS
     large += c;
     ++n;
   };
+  const auto take = [&] { put(is.Take()); };
   const auto digit = [&] { return is.Peek() >= '0' && is.Peek() <= '9'; };
   const auto digits = [&] {
     while (digit()) take();
   };
+  // A whole number of up to 18 digits is read as it is scanned; any other
+  // number is kept as its text.
   const bool negative = is.Peek() == '-';
-  if (negative) take();
-  // The whole part's value, exact up to 18 digits.
+  if (negative) is.Take();
   std::uint64_t whole = 0;
+  bool more = false;  // a 19th digit follows
   if (is.Peek() == '0') {
-    take();
+    is.Take();
   } else if (digit()) {
-    while (digit()) {
-      whole = whole * 10 + static_cast<unsigned>(is.Peek() - '0');
-      take();
-    }
+    for (int count = 0; digit() && count < 18; ++count) whole = whole * 10 + static_cast<unsigned>(is.Take() - '0');
+    more = digit();
   } else {
     RAPIDJSON_PARSE_ERROR(kParseErrorValueInvalid, is.Tell());
   }
-  if (n <= 18 && is.Peek() != '.' && is.Peek() != 'e' && is.Peek() != 'E') {
+  if (!more && is.Peek() != '.' && is.Peek() != 'e' && is.Peek() != 'E') {
     if (!handler.WholeNumber(negative, whole)) RAPIDJSON_PARSE_ERROR(kParseErrorTermination, start);
     return;
   }
+  // The text read so far, spelt again (it has no leading zeros).
+  if (negative) put('-');
+  std::array<char, 20> spelt{};
+  const auto [spentEnd, spellError] = std::to_chars(spelt.data(), spelt.data() + spelt.size(), whole);
+  (void)spellError;
+  for (const char* c = spelt.data(); c != spentEnd; ++c) put(*c);
+  if (more) digits();
   if (is.Peek() == '.') {
     take();
     if (!digit()) RAPIDJSON_PARSE_ERROR(kParseErrorNumberMissFraction, is.Tell());
