@@ -621,8 +621,7 @@ std::uint8_t BoardReader::PadPlaneConnection(const Node& n) const {
   return static_cast<std::uint8_t>(3 * k);
 }
 
-template <typename Item>
-void BoardReader::AddVia(const Item& item) {
+void BoardReader::AddVia(const Node& item) {
   item.ExpectObject("a via");
   item.AllowOnly(
       {"x", "y", "net", "size", "hole", "from", "to", "stackMode", "layers", "planes", "reaches", "planeExpansion"});
@@ -679,8 +678,7 @@ void BoardReader::AddVia(const Item& item) {
 
 // Tracks and arcs of the document's track and arc lists, and of the outline
 // (always on the keep-out layer).
-template <typename Item>
-void BoardReader::AddTrack(const Item& n, std::optional<LayerNumber> fixedLayer) {
+void BoardReader::AddTrack(const Node& n, std::optional<LayerNumber> fixedLayer) {
   n.ExpectObject("a track");
   if (fixedLayer)
     n.AllowOnly({"x1", "y1", "x2", "y2", "width"});

@@ -155,10 +155,8 @@ class BoardReader {
   void AddClass(const Node& item);
   void AddComponent(const Node& item);
   void AddPad(const Node& n, Component* owner);
-  template <typename Item>
-  void AddVia(const Item& item);
-  template <typename Item>
-  void AddTrack(const Item& n, std::optional<LayerNumber> fixedLayer);
+  void AddVia(const Node& item);
+  void AddTrack(const Node& n, std::optional<LayerNumber> fixedLayer);
   void AddFlatTrack(const FlatElement& item);
   void AddFlatVia(const FlatElement& item);
   template <typename Item>
@@ -168,14 +166,15 @@ class BoardReader {
   void AddFill(const Node& item);
   void AddObject(const Node& item);
 
-  Board& board_;
-  // Nets and components by name, with where in their list they were
-  // declared.
   // Names found also as views (a hash and an equality for both).
   struct NameHash {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
   };
+
+  Board& board_;
+  // Nets and components by name, with where in their list they were
+  // declared.
   std::unordered_map<std::string, std::pair<Handle, std::size_t>, NameHash, std::equal_to<>> netsByName_;
   std::unordered_map<std::string, std::pair<Handle, std::size_t>> componentsByName_;
   std::map<std::int32_t, Handle> rulesByValue_;
