@@ -125,6 +125,42 @@ std::string ParseErrorText(const std::string& what) {
 // parsers and the reader stop before any of them could run out of stack.
 constexpr std::size_t kMaxNesting = 256;
 
+// The decimal exponent of the first nonzero digit of a JSON number's text
+// (-3 for 0.00123, 2 for 1.5e2); nothing when every digit is 0. Exponents far
+// beyond a double's range are cut at 100000.
+std::optional<long> LeadingExponent(std::string_view text) {
+  const std::size_t e = text.find_first_of("eE");
+  const std::string_view mantissa = text.substr(0, e);
+  const std::size_t digit = mantissa.find_first_of("123456789");
+  if (digit == std::string_view::npos) return std::nullopt;
+  const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+  long exponent = digit < point ? static_cast<long>(point - digit - 1) : -static_cast<long>(digit - point);
+  if (e != std::string_view::npos) {
+    std::string_view power = text.substr(e + 1);
+    const bool below = power.front() == '-';
+    if (power.front() == '+' || below) power.remove_prefix(1);
+    long magnitude = 0;
+    for (const char c : power) magnitude = std::min(magnitude * 10 + (c - '0'), 100000L);
+    exponent += below ? -magnitude : magnitude;
+  }
+  return exponent;
+}
+
+// A whole number's text as a 64-bit number: signed when negative; nothing
+// when it does not fit.
+std::optional<DocumentJson> WholeJsonNumber(const char* first, const char* last) {
+  if (*first == '-') {
+    std::int64_t v = 0;
+    const auto [end, ec] = std::from_chars(first, last, v);
+    if (ec == std::errc() && end == last) return DocumentJson(v);
+    return std::nullopt;
+  }
+  std::uint64_t v = 0;
+  const auto [end, ec] = std::from_chars(first, last, v);
+  if (ec == std::errc() && end == last) return DocumentJson(v);
+  return std::nullopt;
+}
+
 // A JSON number's text as the value nlohmann-json reads it: a whole number
 // that fits 64 bits stays whole (signed when negative), any other number is
 // the double nearest to it. std::from_chars is exact; a number too small for
@@ -140,37 +176,15 @@ std::optional<DocumentJson> JsonNumber(std::string_view text) {
   for (; p != last && static_cast<unsigned>(*p - '0') <= 9; ++p) digits = digits * 10 + static_cast<unsigned>(*p - '0');
   if (p == last && text.size() <= 18)
     return negative ? DocumentJson(-static_cast<std::int64_t>(digits)) : DocumentJson(digits);
-  const bool whole = std::none_of(first, last, [](char c) { return c == '.' || c == 'e' || c == 'E'; });
-  if (whole && negative) {
-    std::int64_t v = 0;
-    const auto [end, ec] = std::from_chars(first, last, v);
-    if (ec == std::errc() && end == last) return DocumentJson(v);
-  } else if (whole) {
-    std::uint64_t v = 0;
-    const auto [end, ec] = std::from_chars(first, last, v);
-    if (ec == std::errc() && end == last) return DocumentJson(v);
-  }
+  if (std::none_of(first, last, [](char c) { return c == '.' || c == 'e' || c == 'E'; }))
+    if (std::optional<DocumentJson> whole = WholeJsonNumber(first, last)) return whole;
   double d = 0;
   const auto [end, ec] = std::from_chars(first, last, d);
   if (end != last) return std::nullopt;
   if (ec == std::errc()) return DocumentJson(d);
-  // Out of range: too small when its first digit stands before the point.
-  long exponent = 0;  // of the first nonzero digit
-  const std::size_t e = text.find_first_of("eE");
-  const std::string_view mantissa = text.substr(0, e);
-  const std::size_t digit = mantissa.find_first_of("123456789");
-  if (digit == std::string_view::npos) return DocumentJson(negative ? -0.0 : 0.0);
-  const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
-  exponent = digit < point ? static_cast<long>(point - digit - 1) : -static_cast<long>(digit - point);
-  if (e != std::string_view::npos) {
-    std::string_view power = text.substr(e + 1);
-    const bool below = power.front() == '-';
-    if (power.front() == '+' || below) power.remove_prefix(1);
-    long magnitude = 0;
-    for (const char c : power) magnitude = std::min(magnitude * 10 + (c - '0'), 100000L);  // beyond either range
-    exponent += below ? -magnitude : magnitude;
-  }
-  if (exponent < 0) return DocumentJson(negative ? -0.0 : 0.0);
+  // Out of range: too small when its first digit stands after the point.
+  const std::optional<long> exponent = LeadingExponent(text);
+  if (!exponent || *exponent < 0) return DocumentJson(negative ? -0.0 : 0.0);
   return std::nullopt;
 }
 
