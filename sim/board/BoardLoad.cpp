@@ -42,6 +42,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -484,7 +485,7 @@ class StreamLoader {
   // True when the text was taken (a flat element's text, which takes the
   // place of the last element's and keeps its storage).
   bool FlatText(std::string_view v) {
-    if (flat_ == nullptr || !flat_->IsKept(field_)) return false;
+    if (flat_ == nullptr || inSize_ || !flat_->IsKept(field_)) return false;
     flat_->Set(field_).get_ref<std::string&>().assign(v);
     return true;
   }
@@ -537,6 +538,12 @@ class StreamLoader {
 
   bool Scalar(DocumentJson&& v) {
     if (flat_) {
+      if (inSize_) {
+        flat_->Set(field_).push_back(std::move(v));
+        return true;
+      }
+      // Directly in a component's pads: not a pad read flat.
+      if (inPads_ && flat_ == &*flatElement_) return Abandon();
       flat_->Set(field_) = std::move(v);
       return true;
     }
@@ -549,10 +556,10 @@ class StreamLoader {
     // Just after its bracket (nlohmann-json's reader reads no further
     // before the event); rapidjson's events never come this deep.
     if (input_ != nullptr && !place_.Open(!object)) return Stop(NestingFault(), input_->Taken() - 1);
-    if (flat_) return Abandon();
+    if (flat_) return FlatOpen(object);
     if (at_ == At::List && object && flatReading_ && !builder_.Active() && !fault_ &&
         !FlatElement::Fields(list_).empty()) {
-      if (!flatElement_ || flatList_ != list_) flatElement_.emplace(list_, elementNode_);
+      if (!flatElement_ || flatList_ != list_) flatElement_.emplace(FlatElement::Fields(list_), elementNode_);
       flatList_ = list_;
       flat_ = &*flatElement_;
       return true;
@@ -576,7 +583,7 @@ class StreamLoader {
   }
   bool Close() {
     if (input_ != nullptr) place_.Close();
-    if (flat_) return FlatBuilt();
+    if (flat_) return FlatClose();
     if (builder_.Active()) {
       if (builder_.Close()) Built();
     } else if (at_ == At::List) {
@@ -592,15 +599,63 @@ class StreamLoader {
     builder_.Begin(fault_.has_value() || (building_ == Building::Section && section_ == Section::Unknown));
   }
 
+  // An array or object inside a flat element: a component's pads, a pad
+  // in them, a pad's size of two lengths; nothing else.
+  bool FlatOpen(bool object) {
+    FlatElement& element = *flatElement_;
+    if (flat_ == &element && !inPads_ && !object && list_ == ObjectList::Components && field_ == kPadsField) {
+      inPads_ = true;
+      element.Set(field_) = nullptr;
+      padCount_ = 0;
+      return true;
+    }
+    if (flat_ == &element && inPads_ && object) {
+      if (padCount_ == pads_.size()) {
+        padNodes_.emplace_back(null_, elementNode_, std::size_t{0});
+        pads_.emplace_back(FlatElement::PadFields(), padNodes_.back());
+      }
+      flat_ = &pads_[padCount_];
+      flat_->Clear();
+      return true;
+    }
+    if (flat_ != &element && !inSize_ && !object && field_ == kPadSizeField) {
+      inSize_ = true;
+      DocumentJson& size = flat_->Set(field_);
+      if (size.is_array())
+        size.clear();
+      else
+        size = DocumentJson::array();
+      return true;
+    }
+    return Abandon();
+  }
+  bool FlatClose() {
+    if (inSize_) {
+      inSize_ = false;
+    } else if (flat_ != &*flatElement_) {  // a pad
+      flat_ = &*flatElement_;
+      ++padCount_;
+    } else if (inPads_) {
+      inPads_ = false;
+    } else {
+      return FlatBuilt();
+    }
+    return true;
+  }
+
   // A flat element is complete.
   bool FlatBuilt() {
     listNode_ = Node(null_, root_, ObjectListName(list_));
     elementNode_ = Node(null_, listNode_, element_);
     try {
-      reader_.ListElement(list_, *flat_);
+      if (list_ == ObjectList::Components)
+        reader_.FlatComponent(*flat_, pads_, padCount_);
+      else
+        reader_.ListElement(list_, *flat_);
     } catch (const BoardError&) {
       return Abandon();
     }
+    padCount_ = 0;
     flat_->Clear();
     flat_ = nullptr;
     ++element_;
@@ -742,8 +797,16 @@ class StreamLoader {
   Node elementNode_;
   std::optional<FlatElement> flatElement_;
   ObjectList flatList_ = ObjectList::Nets;
-  FlatElement* flat_ = nullptr;  // while an element is read flat
+  FlatElement* flat_ = nullptr;  // while an element (or one of its pads) is read flat
   std::size_t field_ = 0;
+  // A component's pads read flat, and the places of their faults (not read:
+  // a fault gives the flat reading up).
+  static constexpr std::size_t kPadsField = 7, kPadSizeField = 7;
+  std::deque<Node> padNodes_;
+  std::deque<FlatElement> pads_;
+  std::size_t padCount_ = 0;
+  bool inPads_ = false;  // in a component's "pads"
+  bool inSize_ = false;  // in a pad's "size"
   bool abandoned_ = false;
   ValueBuilder builder_;
   At at_ = At::Start;

@@ -146,7 +146,11 @@ FieldList FlatElement::Fields(ObjectList list) {
                                               "width", "layer", "net",    "component"};
   static constexpr std::string_view kVia[] = {"x",    "y",  "net",       "size",          "hole",
                                               "from", "to", "stackMode", "planeExpansion"};
+  static constexpr std::string_view kComponent[] = {"designator", "comment",  "footprint", "x",
+                                                    "y",          "rotation", "side",      "pads"};
   switch (list) {
+    case ObjectList::Components:
+      return kComponent;
     case ObjectList::Tracks:
       return kTrack;
     case ObjectList::Arcs:
@@ -158,7 +162,14 @@ FieldList FlatElement::Fields(ObjectList list) {
   }
 }
 
-FlatElement::FlatElement(ObjectList list, const Node& self) : fields_(Fields(list)), self_(self) {
+FieldList FlatElement::PadFields() {
+  static constexpr std::string_view kPad[] = {
+      "name",          "x",        "y",         "layer",           "net",           "hole", "shape", "size",
+      "cornerPercent", "rotation", "stackMode", "planeConnection", "planeExpansion"};
+  return kPad;
+}
+
+FlatElement::FlatElement(FieldList fields, const Node& self) : fields_(fields), self_(self) {
   byCode_.fill(kNoField);
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     std::uint8_t& at = byCode_[Code(fields_[i])];
@@ -482,6 +493,20 @@ Handle BoardReader::AddText(const std::string& text, const Component& owner, Lay
 }
 
 void BoardReader::AddComponent(const Node& item) {
+  Component& comp = ReadComponent(item);
+  if (auto pads = item.Get("pads")) {
+    pads->ExpectArray("the component's pads");
+    for (std::size_t p = 0; p < pads->Size(); ++p) AddPad(pads->Item(p), &comp);
+  }
+}
+
+void BoardReader::FlatComponent(const FlatElement& item, const std::deque<FlatElement>& pads, std::size_t padCount) {
+  Component& comp = ReadComponent(item);
+  for (std::size_t p = 0; p < padCount; ++p) AddPad(pads[p], &comp);
+}
+
+template <typename Item>
+Component& BoardReader::ReadComponent(const Item& item) {
   item.ExpectObject("a component");
   item.AllowOnly({"designator", "comment", "footprint", "x", "y", "rotation", "side", "pads"});
   if (!item.Has("designator")) item.Fail("a component needs \"designator\"");
@@ -493,7 +518,7 @@ void BoardReader::AddComponent(const Node& item) {
   auto c = std::make_unique<Component>();
   c->layer = kTopLayer;
   if (auto v = item.Get("side")) {
-    const std::string side = v->value().is_string() ? v->value().get<std::string>() : std::string();
+    const std::string side = v->value().is_string() ? v->value().template get<std::string>() : std::string();
     if (side == "bottom")
       c->layer = kBottomLayer;
     else if (side != "top")
@@ -509,10 +534,7 @@ void BoardReader::AddComponent(const Node& item) {
   comp.designator = AddText(designator, comp, bottom ? kBottomOverlay : kTopOverlay);
   comp.comment = AddText(comment, comp, bottom ? kBottomOverlay : kTopOverlay);
   componentsByName_.emplace(std::move(designator), std::pair(comp.handle, index));
-  if (auto pads = item.Get("pads")) {
-    pads->ExpectArray("the component's pads");
-    for (std::size_t p = 0; p < pads->Size(); ++p) AddPad(pads->Item(p), &comp);
-  }
+  return comp;
 }
 
 PadShape BoardReader::ReadPadShape(const Node& n, PadShape s) const {
@@ -546,7 +568,8 @@ void BoardReader::ReadSize(const Node& n, std::int32_t& x, std::int32_t& y) {
   }
 }
 
-void BoardReader::AddPad(const Node& n, Component* owner) {
+template <typename Item>
+void BoardReader::AddPad(const Item& n, Component* owner) {
   n.ExpectObject("a pad");
   n.AllowOnly({"name", "x", "y", "layer", "net", "component", "hole", "shape", "size", "cornerPercent", "top", "mid",
                "bottom", "rotation", "stackMode", "layers", "planeConnection", "planeExpansion"});

@@ -17,6 +17,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -55,13 +56,15 @@ const char* ObjectListName(ObjectList list);
 // most objects (tracks, arcs, vias), without a value for the element.
 class FlatElement {
  public:
-  static constexpr std::size_t kMaxFields = 12;
+  static constexpr std::size_t kMaxFields = 16;
   // The member names of an element of `list` read flat; empty for a list
-  // whose elements are not read so.
+  // whose elements are not read so. A component's "pads" are pads read flat
+  // (PadFields), each handed beside it.
   static FieldList Fields(ObjectList list);
+  static FieldList PadFields();
 
   // `self` is the element's node (its place; its value is not read).
-  FlatElement(ObjectList list, const Node& self);
+  FlatElement(FieldList fields, const Node& self);
   void Clear() { set_ = 0; }
   // The place of `name` among the fields; kMaxFields when it is none.
   std::size_t Find(std::string_view name) const;
@@ -129,6 +132,8 @@ class BoardReader {
   // A fault is thrown as ListElement throws it, though not necessarily the
   // one ListElement would name first.
   void ListElement(ObjectList list, const FlatElement& item);
+  // A component read flat and the first `padCount` of `pads`, its pads.
+  void FlatComponent(const FlatElement& item, const std::deque<FlatElement>& pads, std::size_t padCount);
   static const char* ListWhat(ObjectList list);
 
  private:
@@ -154,7 +159,11 @@ class BoardReader {
   void AddNet(const Node& item);
   void AddClass(const Node& item);
   void AddComponent(const Node& item);
-  void AddPad(const Node& n, Component* owner);
+  // A component without its pads.
+  template <typename Item>
+  Component& ReadComponent(const Item& item);
+  template <typename Item>
+  void AddPad(const Item& n, Component* owner);
   void AddVia(const Node& item);
   void AddTrack(const Node& n, std::optional<LayerNumber> fixedLayer);
   void AddFlatTrack(const FlatElement& item);
