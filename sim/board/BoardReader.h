@@ -53,7 +53,8 @@ const char* ObjectListName(ObjectList list);
 // An element of an object list as the values of its members, each a
 // scalar, in the places of the names that the list's elements may have: what
 // the loader reads straight from the parser's events for the lists of the
-// most objects (tracks, arcs, vias), without a value for the element.
+// most objects (tracks, arcs, vias, components and their pads), without a
+// value for the element.
 class FlatElement {
  public:
   static constexpr std::size_t kMaxFields = 16;
