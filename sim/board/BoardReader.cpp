@@ -95,12 +95,25 @@ LayerNumber BoardReader::Layer(const Node& n, int low, int high, bool stackNames
 // The layer of a track, arc, text or fill: any layer 1..82, or an extended
 // signal, plane or mechanical layer ("MidLayer40", "Mechanical20").
 LayerCode BoardReader::ObjectLayer(const Node& n) const {
-  if (n.value().is_string())
-    if (auto code = ParseExtendedLayerName(n.value().get_ref<const std::string&>())) return *code;
-  return Layer(n);
+  if (!n.value().is_string()) return Layer(n);
+  // The few names a board's objects use, as read last.
+  const std::string& text = n.value().get_ref<const std::string&>();
+  for (const auto& [name, code] : objectLayers_)
+    if (name == text) return code;
+  const std::optional<LayerCode> extended = ParseExtendedLayerName(text);
+  const LayerCode code = extended ? *extended : Layer(n);
+  if (objectLayers_.size() == kObjectLayersKept) objectLayers_.erase(objectLayers_.begin());
+  objectLayers_.emplace_back(text, code);
+  return code;
 }
 
 Handle BoardReader::NetRef(const Node& n) const {
+  // An ASCII name is its own host text: looked up as it stands.
+  if (n.value().is_string()) {
+    const std::string& text = n.value().get_ref<const std::string&>();
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+      if (auto it = netsByName_.find(std::string_view(text)); it != netsByName_.end()) return it->second.first;
+  }
   const std::string name = n.Text();
   auto it = netsByName_.find(name);
   if (it == netsByName_.end()) n.Fail("no net is named \"" + FromHostText(name) + "\" (declare it in /nets)");
@@ -125,8 +138,101 @@ Handle BoardReader::PlaneRule(std::int32_t value) {
   return h;
 }
 
+// --- Elements read flat.
+
+FieldList FlatElement::Fields(ObjectList list) {
+  static constexpr std::string_view kTrack[] = {"x1", "y1", "x2", "y2", "width", "layer", "net", "component"};
+  static constexpr std::string_view kArc[] = {"x",     "y",     "radius", "startAngle", "endAngle",
+                                              "width", "layer", "net",    "component"};
+  static constexpr std::string_view kVia[] = {"x",    "y",  "net",       "size",          "hole",
+                                              "from", "to", "stackMode", "planeExpansion"};
+  static constexpr std::string_view kComponent[] = {"designator", "comment",  "footprint", "x",
+                                                    "y",          "rotation", "side",      "pads"};
+  switch (list) {
+    case ObjectList::Components:
+      return kComponent;
+    case ObjectList::Tracks:
+      return kTrack;
+    case ObjectList::Arcs:
+      return kArc;
+    case ObjectList::Vias:
+      return kVia;
+    default:
+      return {};
+  }
+}
+
+FieldList FlatElement::PadFields() {
+  static constexpr std::string_view kPad[] = {
+      "name",          "x",        "y",         "layer",           "net",           "hole", "shape", "size",
+      "cornerPercent", "rotation", "stackMode", "planeConnection", "planeExpansion"};
+  return kPad;
+}
+
+FlatElement::FlatElement(FieldList fields, const Node& self) : fields_(fields), self_(self) {
+  byCode_.fill(kNoField);
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    std::uint8_t& at = byCode_[Code(fields_[i])];
+    at = at == kNoField ? static_cast<std::uint8_t>(i) : kShared;
+  }
+}
+
+std::size_t FlatElement::Find(std::string_view name) const {
+  const std::uint8_t at = byCode_[Code(name)];
+  if (at == kNoField) return kMaxFields;
+  if (at != kShared) return fields_[at] == name ? at : kMaxFields;
+  for (std::size_t i = 0; i < fields_.size(); ++i)
+    if (fields_[i] == name) return i;
+  return kMaxFields;
+}
+
+void FlatElement::AllowOnly(std::initializer_list<std::string_view> known) const {
+  // Mostly all of the list's own names, the same texts.
+  if (known.size() == fields_.size() &&
+      std::equal(known.begin(), known.end(), fields_.begin(),
+                 [](std::string_view a, std::string_view b) { return a.data() == b.data() || a == b; }))
+    return;
+  std::uint32_t allowed = 0;
+  for (std::string_view k : known) {
+    const std::size_t i = Find(k);
+    if (i != kMaxFields) allowed |= 1U << i;
+  }
+  for (std::size_t i = 0; i < fields_.size(); ++i)
+    if (IsSet(i) && (allowed >> i & 1U) == 0)
+      FailUnknownField(Node(values_[i], self_, fields_[i]), FieldList(known.begin(), known.size()));
+}
+
+std::optional<Node> FlatElement::Get(std::string_view key) const {
+  // The reader's names are mostly the very texts of the list's names.
+  std::size_t i = 0;
+  while (i < fields_.size() && fields_[i].data() != key.data()) ++i;
+  if (i == fields_.size()) i = Find(key);
+  if (!IsSet(i)) return std::nullopt;
+  return Node(values_[i], self_, fields_[i]);
+}
+
+Node FlatElement::Child(std::string_view key) const {
+  std::optional<Node> n = Get(key);
+  if (!n) Fail("needs \"" + std::string(key) + "\"");
+  return *n;
+}
+
+void BoardReader::ListElement(ObjectList list, const FlatElement& item) {
+  switch (list) {
+    case ObjectList::Tracks:
+      return AddFlatTrack(item);
+    case ObjectList::Arcs:
+      return AddArc(item, std::nullopt);
+    case ObjectList::Vias:
+      return AddFlatVia(item);
+    default:
+      item.Fail("not read flat");
+  }
+}
+
 // Net, owning component: fields that many objects share.
-void BoardReader::Common(const Node& n, Object& o, Handle ownerComponent) {
+template <typename Item>
+void BoardReader::Common(const Item& n, Object& o, Handle ownerComponent) {
   if (auto net = n.Get("net")) board_.SetNet(o, NetRef(*net));
   if (auto component = n.Get("component")) {
     if (ownerComponent != 0) component->Fail("a pad inside a component belongs to that component");
@@ -136,7 +242,8 @@ void BoardReader::Common(const Node& n, Object& o, Handle ownerComponent) {
   }
 }
 
-void BoardReader::Point(const Node& n, const char* xKey, const char* yKey, std::int32_t& x, std::int32_t& y) {
+template <typename Item>
+void BoardReader::Point(const Item& n, const char* xKey, const char* yKey, std::int32_t& x, std::int32_t& y) {
   if (auto v = n.Get(xKey)) x = v->Length();
   if (auto v = n.Get(yKey)) y = v->Length();
 }
@@ -170,6 +277,7 @@ Dielectric BoardReader::ReadDielectric(const Node& n, Dielectric d) const {
 // The stack: numbers and names first (so that objects can name stack layers),
 // plane nets once the nets are known (PlaneNets).
 void BoardReader::LayersSection(const std::optional<Node>& n) {
+  objectLayers_.clear();
   std::vector<LayerNumber> order;
   if (!n) {
     order = {kTopLayer, kBottomLayer};
@@ -221,6 +329,7 @@ void BoardReader::PlaneNets(const std::optional<Node>& layers) {
 }
 
 void BoardReader::LayerNames(const Node& n) {
+  objectLayers_.clear();
   n.ExpectObject("names of layers outside the stack, by layer");
   for (auto it = n.value().begin(); it != n.value().end(); ++it) {
     const Node item(it.value(), n, it.key());
@@ -384,6 +493,20 @@ Handle BoardReader::AddText(const std::string& text, const Component& owner, Lay
 }
 
 void BoardReader::AddComponent(const Node& item) {
+  Component& comp = ReadComponent(item);
+  if (auto pads = item.Get("pads")) {
+    pads->ExpectArray("the component's pads");
+    for (std::size_t p = 0; p < pads->Size(); ++p) AddPad(pads->Item(p), &comp);
+  }
+}
+
+void BoardReader::FlatComponent(const FlatElement& item, const std::deque<FlatElement>& pads, std::size_t padCount) {
+  Component& comp = ReadComponent(item);
+  for (std::size_t p = 0; p < padCount; ++p) AddPad(pads[p], &comp);
+}
+
+template <typename Item>
+Component& BoardReader::ReadComponent(const Item& item) {
   item.ExpectObject("a component");
   item.AllowOnly({"designator", "comment", "footprint", "x", "y", "rotation", "side", "pads"});
   if (!item.Has("designator")) item.Fail("a component needs \"designator\"");
@@ -395,7 +518,7 @@ void BoardReader::AddComponent(const Node& item) {
   auto c = std::make_unique<Component>();
   c->layer = kTopLayer;
   if (auto v = item.Get("side")) {
-    const std::string side = v->value().is_string() ? v->value().get<std::string>() : std::string();
+    const std::string side = v->value().is_string() ? v->value().template get<std::string>() : std::string();
     if (side == "bottom")
       c->layer = kBottomLayer;
     else if (side != "top")
@@ -411,10 +534,7 @@ void BoardReader::AddComponent(const Node& item) {
   comp.designator = AddText(designator, comp, bottom ? kBottomOverlay : kTopOverlay);
   comp.comment = AddText(comment, comp, bottom ? kBottomOverlay : kTopOverlay);
   componentsByName_.emplace(std::move(designator), std::pair(comp.handle, index));
-  if (auto pads = item.Get("pads")) {
-    pads->ExpectArray("the component's pads");
-    for (std::size_t p = 0; p < pads->Size(); ++p) AddPad(pads->Item(p), &comp);
-  }
+  return comp;
 }
 
 PadShape BoardReader::ReadPadShape(const Node& n, PadShape s) const {
@@ -448,7 +568,8 @@ void BoardReader::ReadSize(const Node& n, std::int32_t& x, std::int32_t& y) {
   }
 }
 
-void BoardReader::AddPad(const Node& n, Component* owner) {
+template <typename Item>
+void BoardReader::AddPad(const Item& n, Component* owner) {
   n.ExpectObject("a pad");
   n.AllowOnly({"name", "x", "y", "layer", "net", "component", "hole", "shape", "size", "cornerPercent", "top", "mid",
                "bottom", "rotation", "stackMode", "layers", "planeConnection", "planeExpansion"});
@@ -597,7 +718,8 @@ void BoardReader::AddTrack(const Node& n, std::optional<LayerNumber> fixedLayer)
   board_.Add(std::move(t));
 }
 
-void BoardReader::AddArc(const Node& n, std::optional<LayerNumber> fixedLayer) {
+template <typename Item>
+void BoardReader::AddArc(const Item& n, std::optional<LayerNumber> fixedLayer) {
   n.ExpectObject("an arc");
   if (fixedLayer)
     n.AllowOnly({"x", "y", "radius", "startAngle", "endAngle", "width"});
@@ -615,6 +737,40 @@ void BoardReader::AddArc(const Node& n, std::optional<LayerNumber> fixedLayer) {
   a->layer = fixedLayer ? *fixedLayer : (layer ? ObjectLayer(*layer) : kTopLayer);
   Common(n, *a, 0);
   board_.Add(std::move(a));
+}
+
+// AddTrack for a track of the tracks list read flat, its members taken by
+// their places in FlatElement::Fields (x1, y1, x2, y2, width, layer, net,
+// component) instead of by name: the same track, each value read as there.
+void BoardReader::AddFlatTrack(const FlatElement& item) {
+  auto t = std::make_unique<Track>();
+  std::int32_t* const points[] = {&t->x, &t->y, &t->x2, &t->y2};
+  for (std::size_t i = 0; i < 4; ++i)
+    if (item.IsSet(i)) *points[i] = item.Member(i).Length();
+  t->width = item.IsSet(4) ? item.Member(4).Size0() : kDefaultLineWidth;
+  t->layer = item.IsSet(5) ? ObjectLayer(item.Member(5)) : kTopLayer;
+  if (item.IsSet(6)) board_.SetNet(*t, NetRef(item.Member(6)));
+  if (item.IsSet(7)) board_.SetComponent(*t, ComponentRef(item.Member(7)));
+  board_.Add(std::move(t));
+}
+
+// AddVia for a via read flat, its members by their places (x, y, net, size,
+// hole, from, to, stackMode, planeExpansion): a via without sizes per layer,
+// plane entries or reached layers.
+void BoardReader::AddFlatVia(const FlatElement& item) {
+  auto via = std::make_unique<Via>();
+  Via& v = *via;
+  v.layer = kMultiLayer;
+  if (item.IsSet(0)) v.x = item.Member(0).Length();
+  if (item.IsSet(1)) v.y = item.Member(1).Length();
+  v.size = item.IsSet(3) ? item.Member(3).Size0() : kDefaultViaSize;
+  v.hole = item.IsSet(4) ? item.Member(4).Size0() : kDefaultViaHole;
+  if (item.IsSet(5)) v.lowLayer = Layer(item.Member(5));
+  if (item.IsSet(6)) v.highLayer = Layer(item.Member(6));
+  v.stackMode = item.IsSet(7) ? StackMode(item.Member(7)) : 0;
+  if (item.IsSet(8)) v.planeRule = PlaneRule(item.Member(8).Length());
+  if (item.IsSet(2)) board_.SetNet(v, NetRef(item.Member(2)));
+  board_.Add(std::move(via));
 }
 
 void BoardReader::AddOutline(const Node& item) {

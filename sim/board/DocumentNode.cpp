@@ -89,6 +89,10 @@ std::optional<Node> Node::Get(std::string_view key) const {
 
 std::int32_t Node::Length() const {
   const DocumentJson& v = *value_;
+  if (v.is_number_unsigned()) {  // the most common: a coordinate in host units
+    const auto u = v.get<std::uint64_t>();
+    if (u <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return static_cast<std::int32_t>(u);
+  }
   if (v.is_number_integer()) {
     const auto big = v.is_number_unsigned() ? static_cast<long double>(v.get<std::uint64_t>())
                                             : static_cast<long double>(v.get<std::int64_t>());

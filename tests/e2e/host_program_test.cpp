@@ -108,6 +108,26 @@ TEST_P(HostProgram, TheFourLayerBoardHasItsPlanesInTheStackup) {
   EXPECT_NE(at, lines.end()) << ReadFile(out);
 }
 
+// Documents that crashed the host or were misread: refused with the place,
+// on both targets (the Windows build's stack ends far sooner).
+TEST_P(HostProgram, ADocumentTooDeepOrWithANumberBeyondADoubleIsRefusedWhereItIs) {
+  const std::pair<std::string, std::string> cases[] = {
+      {R"({"description": )" + std::string(30000, '[') + std::string(30000, ']') + "}",
+       ": nesting deeper than 256 levels (a board document needs six) at line 1, column 272"},
+      {R"({"externalDielectrics": {"top": {"constant": 42761574365373014330e299}}})",
+       ": /externalDielectrics/top/constant: number overflow parsing '42761574365373014330e299' (beyond a double's "
+       "range) at line 1, column 46"},
+  };
+  for (const auto& [doc, expected] : cases) {
+    const std::string board = out_ / "board.json", out = out_ / "board.hyp";
+    WriteFile(board, doc);
+    RunResult r = Export(board, out);
+    EXPECT_EQ(r.exitCode, 2) << r.output.substr(0, 300);
+    EXPECT_NE(r.output.find(expected), std::string::npos) << r.output.substr(0, 300);
+    EXPECT_FALSE(std::filesystem::exists(out));
+  }
+}
+
 TEST_P(HostProgram, ALockedDestinationIsReportedAndLeftAlone) {
   const std::string dest = out_ / "Main.hyp";
   WriteFile(dest, "the other user's file");

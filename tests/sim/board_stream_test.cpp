@@ -136,6 +136,13 @@ TEST(SimDocumentStream, AGeneratedBoardReadInPiecesIsTheBoardReadWhole) {
   EXPECT_EQ(Fingerprint(*LoadBoardText(whole, "generated.json")), streamed);
 }
 
+// "/0/0/..." n times.
+std::string Zeros(std::size_t n) {
+  std::string out;
+  for (std::size_t i = 0; i < n; ++i) out += "/0";
+  return out;
+}
+
 // The document's text is read by a fast parser, and again by the reference
 // parser whenever the fast one rejects it or might read it otherwise. A lone
 // carriage return in the text leaves it to the reference parser from the
@@ -158,6 +165,8 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
   // piece of a file.
   std::string boundary = R"({"description": "a"})";
   boundary += std::string((std::size_t{1} << 20) - boundary.size() - 4, ' ') + "//c\r}\n";
+  // A text that the end of the first piece cuts in two.
+  const std::string straddling = text(std::string(std::size_t{1} << 20, 'a'));
   const std::pair<std::string, std::string> cases[] = {
       // Numbers: the same doubles, signed and unsigned whole numbers, and
       // numbers too large for either.
@@ -169,7 +178,25 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
       {constant("9007199254740993"), "(loaded)"},
       {constant("123456789012345678901234567890"), "(loaded)"},
       {constant("-0"), "(loaded)"},
-      {constant("1e400"), "not a JSON document"},
+      {constant("1e400"),
+       "t.json: /externalDielectrics/top/constant: number overflow parsing '1e400' (beyond a double's range) at "
+       "line 1, column 46"},
+      // Numbers that a parser's own conversion got wrong: read exactly,
+      // too small ones as 0 (or -0), too large ones refused where they stand.
+      {constant("-0e42"), "\"constant\": -0.0,"},
+      {constant("8.404615950342630321087704e-332"), "\"constant\": 0.0,"},
+      {constant("-1e-400"), "\"constant\": -0.0,"},
+      {constant("4.9e-324"), "\"constant\": 5e-324,"},
+      {constant("0e400"), "\"constant\": 0.0,"},
+      {constant("42761574365373014330e299"), "/top/constant: number overflow parsing '42761574365373014330e299'"},
+      {constant("-1.7976931348623159e308"), "number overflow parsing '-1.7976931348623159e308'"},
+      {constant("1.7976931348623158e308"), "\"constant\": 1.7976931348623157e+308,"},
+      {padX("0e-26"), "(loaded)"},
+      {"{\n\"pads\": [{},\n {\"x\": 1, \"y\": 1e999}]}",
+       "t.json: /pads/1/y: number overflow parsing '1e999' (beyond "
+       "a double's range) at line 3, column 16"},
+      // Out of the reader's order: read as a whole, with the same checks.
+      {R"({"tracks": [], "layers": [{"layer": 1, "name": 2e308}]})", "t.json: /layers/0/name: number overflow"},
       {padX("-2147483648"), "(loaded)"},
       {padX("2147483648"), "/pads/0/x"},
       {padX("18446744073709551615"), "/pads/0/x"},
@@ -177,6 +204,47 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
       {padX("-9223372036854775809"), "/pads/0/x"},
       {padX("-0.0"), "(loaded)"},
       {padX("01"), "not a JSON document"},
+      {padX("-01"), "not a JSON document"},
+      {padX("1."), "not a JSON document"},
+      {padX("1.e5"), "not a JSON document"},
+      {padX("-"), "not a JSON document"},
+      {padX("1e"), "not a JSON document"},
+      {padX("1E+"), "not a JSON document"},
+      {padX(".5"), "not a JSON document"},
+      {padX("+1"), "not a JSON document"},
+      {padX("1.5E+3"), "(loaded)"},
+      {padX("-0e-0"), "(loaded)"},
+      {constant(std::string(80, '1') + "e-70"), "(loaded)"},
+      // Tracks, arcs and vias read straight from the events: members left
+      // out, given twice or unknown, values of every form, and faults.
+      {R"({"nets": ["A"], "components": [{"designator": "U1"}], "tracks": [{"net": "A", "width": "5mil", "layer": 2,
+          "component": "U1", "x1": -3, "y2": "1in"}, {"x2": 7}]})",
+       "(loaded)"},
+      {R"({"tracks": [{"layer": "MidLayer40"}, {}]})", "(loaded)"},
+      {R"({"tracks": [{"x1": 1, "width": 1}, {"x1": 2, "x1": 3}]})", "(loaded)"},
+      {R"({"arcs": [{"radius": "1mil", "startAngle": 45.5, "endAngle": "90deg", "layer": "BottomLayer", "x": 1e3},
+          {"radius": 3, "width": 0}, {}]})",
+       "(loaded)"},
+      {R"({"nets": ["A"], "vias": [{"from": 2, "to": "MidLayer3", "planeExpansion": "3mil", "stackMode": "simple",
+          "net": "A"}, {"hole": "1mil"}, {"planeExpansion": "3mil"}, {"x": 5}]})",
+       "(loaded)"},
+      {R"({"vias": [{"size": 1}, {"planes": []}]})", "(loaded)"},
+      {R"({"nets": ["A", "B"], "components": [{"pads": [{"name": "1", "size": [10, "2mil"], "net": "A", "hole": 5,
+          "shape": "rectangle", "planeExpansion": "4mil", "planeConnection": 2}, {"x": 5, "size": "3mil"}],
+          "designator": "U1", "side": "bottom", "comment": "c", "x": 1, "rotation": 90}, {"designator": "U2"},
+          {"designator": "U3", "pads": [{"planeExpansion": "4mil", "net": "B", "stackMode": 1}]}]})",
+       "(loaded)"},
+      {R"({"components": [{"designator": "U1", "pads": [{"top": {"size": 1}}, {}]}, {"designator": "U2"}]})",
+       "(loaded)"},
+      {R"({"components": [{"designator": "U1", "pads": [{"size": [1, [2]]}]}]})", "t.json: /components/0/pads/0/size"},
+      {R"({"components": [{"designator": "U1"}, {"designator": "U1"}]})", "t.json: /components/1/designator"},
+      {R"({"components": [{"designator": "U1", "pads": [2]}]})", "t.json: /components/0/pads/0: expected a pad"},
+      {R"({"components": [{"designator": "U1", "pads": [{"component": "U1"}]}]})",
+       "t.json: /components/0/pads/0/component"},
+      {R"({"tracks": [{}, {"net": "B", "wire": 1}]})", "t.json: /tracks/1/wire: unknown field"},
+      {R"({"tracks": [{"layer": "Nope", "net": "B"}]})", "t.json: /tracks/0/layer: no layer is named \"Nope\""},
+      {R"({"arcs": [{"width": -1, "startAngle": "x"}]})", "t.json: /arcs/0/startAngle"},
+      {R"({"vias": [{"size": [1]}]})", "t.json: /vias/0/size: expected a length"},
       // Texts: escapes and UTF-8, and what is neither.
       {text(R"(a\u00e9\ud83d\ude00\n)"), "/board/text"},
       {text("caf\xC3\xA9"), "(loaded)"},
@@ -197,9 +265,18 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
       {"/* c */ {\"description\": \"a\" // c\n}", "(loaded)"},
       {"{\"description\": \"a\"} // c\r}\n", "not a JSON document"},
       {boundary, "not a JSON document"},
+      {straddling, "(loaded)"},
       {std::string(R"({"description": "a"})") + '\0' + "]", "(loaded)"},  // a zero byte ends the text
       {std::string(R"({"description": "a)") + '\0' + "\"}", "not a JSON document"},
-      {R"({"description": )" + std::string(100, '[') + std::string(100, ']') + "}", "/description"},
+      // Nesting: 256 levels are read, one more is refused where it opens,
+      // also when the text would end early.
+      {R"({"description": )" + std::string(255, '[') + std::string(255, ']') + "}", "/description: expected a text"},
+      {R"({"description": )" + std::string(256, '[') + std::string(256, ']') + "}",
+       "t.json: /description" + Zeros(255) +
+           ": nesting deeper than 256 levels (a board document needs six) at line "
+           "1, column 272"},
+      {std::string(100000, '['), "t.json: " + Zeros(256) + ": nesting deeper than 256 levels"},
+      {R"({"tracks": [], "layers": [], "x": )" + std::string(300, '['), "t.json: /x/0/0/0/0"},
       {R"({"description": "a",})", "not a JSON document"},
       {R"({"description": "a"} {})", "not a JSON document"},
   };
