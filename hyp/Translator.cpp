@@ -121,7 +121,7 @@ std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
   const std::string name = object.GetName();
   const std::string pad = WithoutPoints(name);
   if (pad != name && FRenames.PadNames++ == 0) FRenames.PadNameExample = name + " as " + pad;
-  const std::string reference = CutTo255(Designator(object.GetComponentHandle()) + '.' + pad);
+  const std::string reference = JoinPinReference(Designator(object.GetComponentHandle()), pad);
   return TRecordText("PIN ").Point(object).Text(" R=", HypValue(reference)).Text(" P=", padStack).Cut();
 }
 

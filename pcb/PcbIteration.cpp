@@ -119,17 +119,17 @@ std::string GetComponentDesignator(THandle ComponentHandle) {
   return component.GetName();
 }
 
-std::string JoinPinReference(std::string_view Designator, const TPCBObject& Pad) {
+std::string JoinPinReference(std::string_view Designator, std::string_view PadName) {
   std::string reference(Designator);
   reference += '.';
-  reference += Pad.GetName();
+  reference += PadName;
   return CutTo255(std::move(reference));
 }
 
 std::string GetPinReference(const TPCBObject& Pad) {
   const THandle componentHandle = Pad.GetComponentHandle();
   if (componentHandle == 0) return Pad.GetName();
-  return JoinPinReference(GetComponentDesignator(componentHandle), Pad);
+  return JoinPinReference(GetComponentDesignator(componentHandle), Pad.GetName());
 }
 
 std::string GetDeviceDirective(THandle ComponentHandle) {

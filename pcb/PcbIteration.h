@@ -78,9 +78,10 @@ THandle GetCommentHandle(THandle ComponentHandle);
 // component, ".", and the pad's name, cut to 255 characters.
 std::string GetPinReference(const TPCBObject& Pad);
 // The two halves of it: the designator text of a component, read from the
-// host, and the reference of a pad of a component whose designator is known.
+// host, and the reference of a pad (by its name as written) of a component
+// whose designator is known.
 std::string GetComponentDesignator(THandle ComponentHandle);
-std::string JoinPinReference(std::string_view Designator, const TPCBObject& Pad);
+std::string JoinPinReference(std::string_view Designator, std::string_view PadName);
 
 // The device class that the component's comment names: when the comment's
 // first word is "HYPERLYNX" (ASCII letters in any case), its second word in
