@@ -149,20 +149,14 @@ class TUnion {
 }  // namespace
 
 std::int64_t PrintedLengthKey(std::int32_t value) {
-  const std::string text = FormatLength(value);
-  const bool negative = text[0] == '-';
-  std::int64_t digits = 0;
-  for (char c : text)
-    if (c >= '0' && c <= '9') digits = digits * 10 + (c - '0');
-  return negative ? -digits - 1 : digits;
+  const TLengthUnits length = LengthUnits(value);
+  const auto units = static_cast<std::int64_t>(length.units);
+  return length.negative ? -units - 1 : units;
 }
 
 std::string PrintedLengthText(std::int64_t key) {
   const bool negative = key < 0;
-  const std::int64_t digits = negative ? -(key + 1) : key;
-  std::string fraction = std::to_string(digits % 10000);
-  fraction.insert(0, 4 - fraction.size(), '0');
-  return (negative ? "-" : "") + std::to_string(digits / 10000) + "." + fraction;
+  return LengthUnitsText({negative, static_cast<std::uint64_t>(negative ? -(key + 1) : key)});
 }
 
 namespace {
