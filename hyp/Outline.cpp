@@ -57,12 +57,36 @@ struct TEndAt {
 };
 using TEndsByPoint = std::vector<TEndAt>;
 
+// Sorts ends given in the order of their numbers by point, keeping that
+// order among equal points: by 16-bit digits of the point from the lowest,
+// skipping the digits every point shares (on most boards the highest of X
+// and of Y). Short lists take std::sort, which gives the same order.
+void SortByPoint(TEndsByPoint& ends) {
+  constexpr std::size_t kDigits = std::size_t{1} << 16;
+  if (ends.size() < kDigits / 16) {
+    std::sort(ends.begin(), ends.end());
+    return;
+  }
+  TEndsByPoint sorted(ends.size());
+  std::vector<std::uint32_t> start(kDigits);
+  for (int shift = 0; shift < 64; shift += 16) {
+    const auto digit = [shift](const TEndAt& end) { return (end.first >> shift) & (kDigits - 1); };
+    std::fill(start.begin(), start.end(), 0u);
+    for (const TEndAt& end : ends) ++start[digit(end)];
+    if (start[digit(ends[0])] == ends.size()) continue;
+    std::uint32_t sum = 0;
+    for (std::uint32_t& count : start) sum += std::exchange(count, sum);
+    for (const TEndAt& end : ends) sorted[start[digit(end)]++] = end;
+    ends.swap(sorted);
+  }
+}
+
 // Every end by its printed point (then by its number): the ends that meet
 // stand together.
 TEndsByPoint EndsByPoint(std::vector<TOutlinePiece>& pieces) {
   TEndsByPoint ends(2 * pieces.size());
   for (std::size_t k = 0; k < ends.size(); ++k) ends[k] = {EndAt(pieces, k).Point(), static_cast<std::uint32_t>(k)};
-  std::sort(ends.begin(), ends.end());
+  SortByPoint(ends);
   return ends;
 }
 
