@@ -105,6 +105,7 @@ void ForEachPoint(const TEndsByPoint& ends, TRun run) {
 // decides alike.
 struct TLoose {
   std::uint32_t end;
+  std::uint32_t column;  // the printed X, as in the point
   std::int32_t x, y;
   std::int32_t nearCount = 0;
   std::uint32_t near = 0;  // index in the list
@@ -115,9 +116,16 @@ std::vector<TLoose> LooseEnds(std::vector<TOutlinePiece>& pieces, const TEndsByP
   ForEachPoint(ends, [&](std::size_t first, std::size_t last) {
     if (last - first != 1) return;
     const TEnd end = EndAt(pieces, ends[first].second);
-    loose.push_back({ends[first].second, *end.x, *end.y});
+    loose.push_back({ends[first].second, static_cast<std::uint32_t>(ends[first].first >> 32), *end.x, *end.y});
   });
-  std::sort(loose.begin(), loose.end(), [](const TLoose& a, const TLoose& b) { return a.x < b.x; });
+  // In the order of the points, X prints alike or greater as X grows: only
+  // ends that print the same X can stand out of order.
+  const auto byX = [](const TLoose& a, const TLoose& b) { return a.x < b.x; };
+  for (auto first = loose.begin(), last = first; first != loose.end(); first = last) {
+    last = std::find_if(first, loose.end(), [&](const TLoose& l) { return l.column != first->column; });
+    std::sort(first, last, byX);
+  }
+  if (!std::is_sorted(loose.begin(), loose.end(), byX)) std::sort(loose.begin(), loose.end(), byX);
   for (std::size_t i = 0; i < loose.size(); ++i)
     for (std::size_t j = i + 1; j < loose.size() && std::int64_t{loose[j].x} - loose[i].x < kPrintedUnit; ++j) {
       const std::int64_t ex = std::int64_t{loose[j].x} - loose[i].x, ey = std::int64_t{loose[j].y} - loose[i].y;

@@ -68,4 +68,22 @@ TEST(ArrangeOutline, LongOutlinesAreArrangedLikeShortOnes) {
   }
 }
 
+// Ends are near whatever order their printed points come in: (1400, 0)
+// prints at X=0.0001 and (1600, 600) at X=0.0002 after (2450, 0), which
+// lies more than a unit to the right of the first.
+TEST(ArrangeOutline, NearEndsAreFoundPastEndsThatPrintFurtherRight) {
+  const auto segment = [](std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
+    TOutlinePiece p;
+    p.X1 = x1, p.Y1 = y1, p.X2 = x2, p.Y2 = y2;
+    return p;
+  };
+  std::vector<TOutlinePiece> pieces = {segment(1400, 0, 1400, -500000), segment(2450, 0, 2450, 500000),
+                                       segment(1600, 600, 900000, 600)};
+  TOutlineNotes notes;
+  ArrangeOutline(pieces, notes);
+  EXPECT_EQ(notes.Joined, 1u);
+  EXPECT_EQ(pieces[2].X1, 1400);
+  EXPECT_EQ(pieces[2].Y1, 0);
+}
+
 }  // namespace
