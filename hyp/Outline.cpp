@@ -70,7 +70,9 @@ void SortByPoint(TEndsByPoint& ends) {
   TEndsByPoint sorted(ends.size());
   std::vector<std::uint32_t> start(kDigits);
   for (int shift = 0; shift < 64; shift += 16) {
-    const auto digit = [shift](const TEndAt& end) { return (end.first >> shift) & (kDigits - 1); };
+    const auto digit = [shift](const TEndAt& end) {
+      return static_cast<std::size_t>(end.first >> shift) & (kDigits - 1);
+    };
     std::fill(start.begin(), start.end(), 0u);
     for (const TEndAt& end : ends) ++start[digit(end)];
     if (start[digit(ends[0])] == ends.size()) continue;
