@@ -184,7 +184,9 @@ TUnsigned MicroInches(TUnsigned magnitude) {
 // general path.
 template <typename TUnsigned>
 std::string HalfLengthText(bool printNegative, TUnsigned micro) {
-  const double mils = static_cast<double>(micro / 1000) + static_cast<double>(micro % 1000) / 1000.0;
+  const TUnsigned whole = micro / 1000;
+  const TUnsigned thousandths = micro % 1000;
+  const double mils = static_cast<double>(whole) + static_cast<double>(thousandths) / 1000.0;
   const double inches = mils / 1000.0;
   return FormatFixed(printNegative ? -inches : inches, 4);
 }
