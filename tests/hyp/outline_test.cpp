@@ -10,17 +10,18 @@
 
 namespace {
 
+TOutlinePiece Segment(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
+  TOutlinePiece p;
+  p.X1 = x1, p.Y1 = y1, p.X2 = x2, p.Y2 = y2;
+  return p;
+}
+
 // A square of side `side` with its lower left corner at (x, y), as four
 // segments counter-clockwise; `gap` moves the last segment's end off the
 // first segment's start along X.
 std::vector<TOutlinePiece> Square(std::int32_t x, std::int32_t y, std::int32_t side, std::int32_t gap = 0) {
-  const auto segment = [](std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
-    TOutlinePiece p;
-    p.X1 = x1, p.Y1 = y1, p.X2 = x2, p.Y2 = y2;
-    return p;
-  };
-  return {segment(x, y, x + side, y), segment(x + side, y, x + side, y + side),
-          segment(x + side, y + side, x, y + side), segment(x, y + side, x + gap, y)};
+  return {Segment(x, y, x + side, y), Segment(x + side, y, x + side, y + side),
+          Segment(x + side, y + side, x, y + side), Segment(x, y + side, x + gap, y)};
 }
 
 // `rows` x `rows` cut-outs 0.1 inch wide, `pitch` apart about the origin,
@@ -72,13 +73,8 @@ TEST(ArrangeOutline, LongOutlinesAreArrangedLikeShortOnes) {
 // prints at X=0.0001 and (1600, 600) at X=0.0002 after (2450, 0), which
 // lies more than a unit to the right of the first.
 TEST(ArrangeOutline, NearEndsAreFoundPastEndsThatPrintFurtherRight) {
-  const auto segment = [](std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
-    TOutlinePiece p;
-    p.X1 = x1, p.Y1 = y1, p.X2 = x2, p.Y2 = y2;
-    return p;
-  };
-  std::vector<TOutlinePiece> pieces = {segment(1400, 0, 1400, -500000), segment(2450, 0, 2450, 500000),
-                                       segment(1600, 600, 900000, 600)};
+  std::vector<TOutlinePiece> pieces = {Segment(1400, 0, 1400, -500000), Segment(2450, 0, 2450, 500000),
+                                       Segment(1600, 600, 900000, 600)};
   TOutlineNotes notes;
   ArrangeOutline(pieces, notes);
   EXPECT_EQ(notes.Joined, 1u);
