@@ -121,7 +121,8 @@ std::vector<TLoose> LooseEnds(std::vector<TOutlinePiece>& pieces, const TEndsByP
     loose.push_back({ends[first].second, static_cast<std::uint32_t>(ends[first].first >> 32), *end.x, *end.y});
   });
   // In the order of the points, X prints alike or greater as X grows: only
-  // ends that print the same X can stand out of order.
+  // ends that print the same X can stand out of order. The check after
+  // keeps the sweep right should that ever not hold.
   const auto byX = [](const TLoose& a, const TLoose& b) { return a.x < b.x; };
   for (auto first = loose.begin(), last = first; first != loose.end(); first = last) {
     last = std::find_if(first, loose.end(), [&](const TLoose& l) { return l.column != first->column; });
