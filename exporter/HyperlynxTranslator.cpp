@@ -1,5 +1,7 @@
 #include "exporter/HyperlynxTranslator.h"
 
+#include <algorithm>
+
 #include "host/CountedString.h"
 #include "host/ReadFailures.h"
 #include "hyp/HypText.h"
@@ -94,6 +96,7 @@ void THyperlynxTranslator::WriteBoard() {
   // The outline is read whole before it is written: the edge goes first and
   // ends that print apart by less than a unit are joined (hyp/Outline.h).
   FOutline.clear();
+  FOutline.reserve(static_cast<std::size_t>(std::max(FCounted.outline, 0)));
   const LayerSet keepOut{kKeepOutLayer};
   IterateObjects(*FBoard, kTrackKinds, keepOut, BindMethod<&THyperlynxTranslator::AddOutlineSegment>(*this), 0);
   IterateObjects(*FBoard, kArcKinds, keepOut, BindMethod<&THyperlynxTranslator::AddOutlineArc>(*this), 0);

@@ -153,12 +153,13 @@ std::string FormatFixed(double value, int decimals) {
 
 namespace {
 
-// FormatLength on the magnitude of a length in host units. TUnsigned is
-// uint32_t for magnitudes below 2^32 (where the length in 0.001 mil, at most
-// 429,496,730, fits too) and uint64_t beyond: a 32-bit build divides 64-bit
-// numbers in a library call, one per digit.
+// A length's magnitude in host units in 0.001 mil (1e-6 inch), rounded as
+// FormatLength prints it. TUnsigned is uint32_t for magnitudes below 2^32
+// (where the length in 0.001 mil, at most 429,496,730, fits too) and
+// uint64_t beyond: a 32-bit build divides 64-bit numbers in a library call,
+// one per digit.
 template <typename TUnsigned>
-std::string FormatLengthMagnitude(bool negative, TUnsigned magnitude) {
+TUnsigned MicroInches(TUnsigned magnitude) {
   // In whole numbers: the magnitude is `whole` mils and `rest` 1/10000 mil.
   const TUnsigned whole = magnitude / 10000;
   const TUnsigned rest = magnitude % 10000;
@@ -175,29 +176,67 @@ std::string FormatLengthMagnitude(bool negative, TUnsigned magnitude) {
     const double half = static_cast<double>(thousandths) + 0.5;
     if (product > half || (product == half && (thousandths & 1u) != 0)) ++thousandths;
   }
-  // The length in 0.001 mil, i.e. in 1e-6 inch. A length that rounds to
-  // zero mils is not negative (it is -0.0 in the conversion).
-  const TUnsigned micro = whole * 1000 + thousandths;
+  return whole * 1000 + thousandths;
+}
+
+// An exact half at the fourth decimal (micro ends in 50): whether the inches
+// in double precision come out just below or above it decides, as in the
+// general path.
+template <typename TUnsigned>
+std::string HalfLengthText(bool printNegative, TUnsigned micro) {
+  const TUnsigned whole = micro / 1000;
+  const TUnsigned thousandths = micro % 1000;
+  const double mils = static_cast<double>(whole) + static_cast<double>(thousandths) / 1000.0;
+  const double inches = mils / 1000.0;
+  return FormatFixed(printNegative ? -inches : inches, 4);
+}
+
+template <typename TUnsigned>
+std::string FormatLengthMagnitude(bool negative, TUnsigned magnitude) {
+  const TUnsigned micro = MicroInches(magnitude);
+  // A length that rounds to zero mils is not negative (it is -0.0 in the
+  // conversion).
   const bool printNegative = negative && micro != 0;
   const TUnsigned units = micro / 100;  // 1e-4 inch
   const TUnsigned below = micro % 100;
   if (below != 50) return FixedText(printNegative, units + (below > 50 ? 1u : 0u), 4);
-  // An exact half at the fourth decimal: whether the inches in double
-  // precision come out just below or above it decides, as in the general
-  // path.
-  const double mils = static_cast<double>(whole) + static_cast<double>(thousandths) / 1000.0;
-  const double inches = mils / 1000.0;
-  return FormatFixed(printNegative ? -inches : inches, 4);
+  return HalfLengthText(printNegative, micro);
+}
+
+template <typename TUnsigned>
+TLengthUnits LengthUnitsOfMagnitude(bool negative, TUnsigned magnitude) {
+  const TUnsigned micro = MicroInches(magnitude);
+  const bool printNegative = negative && micro != 0;
+  const TUnsigned below = micro % 100;
+  if (below != 50) return {printNegative, micro / 100 + (below > 50 ? 1u : 0u)};
+  // Rare: the digits of the text.
+  std::uint64_t units = 0;
+  for (const char c : HalfLengthText(printNegative, micro))
+    if (c >= '0' && c <= '9') units = units * 10 + static_cast<std::uint64_t>(c - '0');
+  return {printNegative, units};
+}
+
+std::uint64_t Magnitude(std::int64_t value) {
+  return value < 0 ? 0u - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
 }
 
 }  // namespace
 
 std::string FormatLength(std::int64_t value) {
   const bool negative = value < 0;
-  const std::uint64_t magnitude = negative ? 0u - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  const std::uint64_t magnitude = Magnitude(value);
   if (magnitude <= 0xFFFFFFFFu) return FormatLengthMagnitude(negative, static_cast<std::uint32_t>(magnitude));
   return FormatLengthMagnitude(negative, magnitude);
 }
+
+TLengthUnits LengthUnits(std::int64_t value) {
+  const bool negative = value < 0;
+  const std::uint64_t magnitude = Magnitude(value);
+  if (magnitude <= 0xFFFFFFFFu) return LengthUnitsOfMagnitude(negative, static_cast<std::uint32_t>(magnitude));
+  return LengthUnitsOfMagnitude(negative, magnitude);
+}
+
+std::string LengthUnitsText(TLengthUnits length) { return FixedText(length.negative, length.units, 4); }
 
 std::string FormatReal3(double value) {
   if (value == 0.0) return "0";

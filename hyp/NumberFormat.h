@@ -38,6 +38,16 @@ std::string FormatLength(std::int64_t value);
 // least one) and for the sum of two (-429.4967).
 inline constexpr std::size_t kLengthTextMax = 9;
 
+// FormatLength's text as a number, for comparing printed lengths without
+// their texts: its digits as a whole number of 0.0001 inch, and whether a
+// "-" stands before them. LengthUnitsText gives the text back:
+// LengthUnitsText(LengthUnits(v)) == FormatLength(v).
+struct TLengthUnits {
+  bool negative = false;
+  std::uint64_t units = 0;
+};
+TLengthUnits LengthUnits(std::int64_t value);
+std::string LengthUnitsText(TLengthUnits length);
 // An angle in degrees with three decimals; a value equal to 0.0 (either sign)
 // gives "0". 90 gives 90.000, 0.0001 gives 0.000.
 std::string FormatReal3(double value);

@@ -14,16 +14,22 @@ namespace {
 // One printed unit of a length (0.0001 inch) in host units.
 constexpr std::int64_t kPrintedUnit = 1000;
 
-// A point as the file prints it: the printed keys of X and Y. Ends meet,
-// for a reader, where their points are equal.
-using TKey = std::pair<std::int64_t, std::int64_t>;
+// A point as the file prints it: the printed keys of X and Y, both in one
+// number that orders points by X, then Y. Ends meet, for a reader, where
+// their points are equal.
+using TKey = std::uint64_t;
+
+std::uint64_t Biased(std::int32_t key) { return static_cast<std::uint32_t>(key) ^ 0x80000000u; }
+std::int32_t Unbiased(std::uint64_t bits) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(bits) ^ 0x80000000u);
+}
 
 struct TEnd {
   std::int32_t* x;
   std::int32_t* y;
-  std::int64_t* printedX;
-  std::int64_t* printedY;
-  TKey Point() const { return {*printedX, *printedY}; }
+  std::int32_t* printedX;
+  std::int32_t* printedY;
+  TKey Point() const { return Biased(*printedX) << 32 | Biased(*printedY); }
 };
 
 // The ends of the pieces, numbered 2 * piece + (0 for the first, 1 for the
@@ -36,22 +42,59 @@ TEnd EndAt(std::vector<TOutlinePiece>& pieces, std::size_t end) {
                       : TEnd{&p.X2, &p.Y2, p.Printed.data() + 2, p.Printed.data() + 3};
 }
 
-std::string PointText(const TKey& point) {
-  return "X=" + PrintedLengthText(point.first) + " Y=" + PrintedLengthText(point.second);
+std::string PointText(TKey point) {
+  return "X=" + PrintedLengthText(Unbiased(point >> 32)) + " Y=" + PrintedLengthText(Unbiased(point));
+}
+
+// An end by its printed point: `first` is the point, `second` the end's
+// number.
+struct TEndAt {
+  TKey first;
+  std::uint32_t second;
+  bool operator<(const TEndAt& other) const {
+    return first != other.first ? first < other.first : second < other.second;
+  }
+};
+using TEndsByPoint = std::vector<TEndAt>;
+
+// Sorts ends given in the order of their numbers by point, keeping that
+// order among equal points: by 16-bit digits of the point from the lowest,
+// skipping the digits every point shares (on most boards the highest of X
+// and of Y). Short lists take std::sort, which gives the same order.
+void SortByPoint(TEndsByPoint& ends) {
+  constexpr std::size_t kDigits = std::size_t{1} << 16;
+  if (ends.size() < kDigits / 16) {
+    std::sort(ends.begin(), ends.end());
+    return;
+  }
+  TEndsByPoint sorted(ends.size());
+  std::vector<std::uint32_t> start(kDigits);
+  for (int shift = 0; shift < 64; shift += 16) {
+    const auto digit = [shift](const TEndAt& end) {
+      return static_cast<std::size_t>(end.first >> shift) & (kDigits - 1);
+    };
+    std::fill(start.begin(), start.end(), 0u);
+    for (const TEndAt& end : ends) ++start[digit(end)];
+    if (start[digit(ends[0])] == ends.size()) continue;
+    std::uint32_t sum = 0;
+    for (std::uint32_t& count : start) sum += std::exchange(count, sum);
+    for (const TEndAt& end : ends) sorted[start[digit(end)]++] = end;
+    ends.swap(sorted);
+  }
 }
 
 // Every end by its printed point (then by its number): the ends that meet
 // stand together.
-std::vector<std::pair<TKey, std::size_t>> EndsByPoint(std::vector<TOutlinePiece>& pieces) {
-  std::vector<std::pair<TKey, std::size_t>> ends(2 * pieces.size());
-  for (std::size_t k = 0; k < ends.size(); ++k) ends[k] = {EndAt(pieces, k).Point(), k};
-  std::sort(ends.begin(), ends.end());
+TEndsByPoint EndsByPoint(std::vector<TOutlinePiece>& pieces) {
+  TEndsByPoint ends(2 * pieces.size());
+  for (std::size_t k = 0; k < ends.size(); ++k) ends[k] = {EndAt(pieces, k).Point(), static_cast<std::uint32_t>(k)};
+  SortByPoint(ends);
   return ends;
 }
 
 // Calls `run(first, last)` for each run of ends that meet at one point.
 template <typename TRun>
-void ForEachPoint(const std::vector<std::pair<TKey, std::size_t>>& ends, TRun run) {
+void ForEachPoint(const TEndsByPoint& ends, TRun run) {
   for (std::size_t first = 0, last = 0; first < ends.size(); first = last) {
     while (last < ends.size() && ends[last].first == ends[first].first) ++last;
     run(first, last);
@@ -63,28 +106,35 @@ void ForEachPoint(const std::vector<std::pair<TKey, std::size_t>>& ends, TRun ru
 // them. Found in a sweep along X in whole numbers, so that every build
 // decides alike.
 struct TLoose {
-  std::size_t end;
-  std::int64_t x, y;
-  int nearCount = 0;
-  std::size_t near = 0;  // index in the list
+  std::uint32_t end;
+  std::uint32_t column;  // the printed X, as in the point
+  std::int32_t x, y;
+  std::int32_t nearCount = 0;
+  std::uint32_t near = 0;  // index in the list
 };
-
-using TEndsByPoint = std::vector<std::pair<TKey, std::size_t>>;
 
 std::vector<TLoose> LooseEnds(std::vector<TOutlinePiece>& pieces, const TEndsByPoint& ends) {
   std::vector<TLoose> loose;
   ForEachPoint(ends, [&](std::size_t first, std::size_t last) {
     if (last - first != 1) return;
     const TEnd end = EndAt(pieces, ends[first].second);
-    loose.push_back({ends[first].second, *end.x, *end.y});
+    loose.push_back({ends[first].second, static_cast<std::uint32_t>(ends[first].first >> 32), *end.x, *end.y});
   });
-  std::sort(loose.begin(), loose.end(), [](const TLoose& a, const TLoose& b) { return a.x < b.x; });
+  // In the order of the points, X prints alike or greater as X grows: only
+  // ends that print the same X can stand out of order. The check after
+  // keeps the sweep right should that ever not hold.
+  const auto byX = [](const TLoose& a, const TLoose& b) { return a.x < b.x; };
+  for (auto first = loose.begin(), last = first; first != loose.end(); first = last) {
+    last = std::find_if(first, loose.end(), [&](const TLoose& l) { return l.column != first->column; });
+    std::sort(first, last, byX);
+  }
+  if (!std::is_sorted(loose.begin(), loose.end(), byX)) std::sort(loose.begin(), loose.end(), byX);
   for (std::size_t i = 0; i < loose.size(); ++i)
-    for (std::size_t j = i + 1; j < loose.size() && loose[j].x - loose[i].x < kPrintedUnit; ++j) {
-      const std::int64_t ex = loose[j].x - loose[i].x, ey = loose[j].y - loose[i].y;
+    for (std::size_t j = i + 1; j < loose.size() && std::int64_t{loose[j].x} - loose[i].x < kPrintedUnit; ++j) {
+      const std::int64_t ex = std::int64_t{loose[j].x} - loose[i].x, ey = std::int64_t{loose[j].y} - loose[i].y;
       if (PieceOf(loose[i].end) == PieceOf(loose[j].end) || ex * ex + ey * ey >= kPrintedUnit * kPrintedUnit) continue;
-      ++loose[i].nearCount, loose[i].near = j;
-      ++loose[j].nearCount, loose[j].near = i;
+      ++loose[i].nearCount, loose[i].near = static_cast<std::uint32_t>(j);
+      ++loose[j].nearCount, loose[j].near = static_cast<std::uint32_t>(i);
     }
   return loose;
 }
@@ -149,20 +199,14 @@ class TUnion {
 }  // namespace
 
 std::int64_t PrintedLengthKey(std::int32_t value) {
-  const std::string text = FormatLength(value);
-  const bool negative = text[0] == '-';
-  std::int64_t digits = 0;
-  for (char c : text)
-    if (c >= '0' && c <= '9') digits = digits * 10 + (c - '0');
-  return negative ? -digits - 1 : digits;
+  const TLengthUnits length = LengthUnits(value);
+  const auto units = static_cast<std::int64_t>(length.units);
+  return length.negative ? -units - 1 : units;
 }
 
 std::string PrintedLengthText(std::int64_t key) {
   const bool negative = key < 0;
-  const std::int64_t digits = negative ? -(key + 1) : key;
-  std::string fraction = std::to_string(digits % 10000);
-  fraction.insert(0, 4 - fraction.size(), '0');
-  return (negative ? "-" : "") + std::to_string(digits / 10000) + "." + fraction;
+  return LengthUnitsText({negative, static_cast<std::uint64_t>(negative ? -(key + 1) : key)});
 }
 
 namespace {
@@ -220,8 +264,9 @@ std::vector<std::size_t> ArrangeOutline(std::vector<TOutlinePiece>& pieces, TOut
   std::vector<std::size_t> order(pieces.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
   if (pieces.empty()) return order;
-  for (TOutlinePiece& p : pieces)
-    p.Printed = {PrintedLengthKey(p.X1), PrintedLengthKey(p.Y1), PrintedLengthKey(p.X2), PrintedLengthKey(p.Y2)};
+  // Printed keys of 32-bit lengths fit in 32 bits.
+  const auto key = [](std::int32_t value) { return static_cast<std::int32_t>(PrintedLengthKey(value)); };
+  for (TOutlinePiece& p : pieces) p.Printed = {key(p.X1), key(p.Y1), key(p.X2), key(p.Y2)};
   TEndsByPoint ends = EndsByPoint(pieces);
   JoinEnds(pieces, ends, notes);
   if (notes.Joined > 0) ends = EndsByPoint(pieces);

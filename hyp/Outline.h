@@ -19,7 +19,7 @@ struct TOutlinePiece {
   std::int32_t XC = 0, YC = 0, R = 0;
   double StartAngle = 0.0, EndAngle = 0.0;
   // The printed X1, Y1, X2, Y2 (PrintedLengthKey), set by ArrangeOutline.
-  std::array<std::int64_t, 4> Printed{};
+  std::array<std::int32_t, 4> Printed{};
 };
 
 // What arranging had to do, for the messages at the end of the run: a

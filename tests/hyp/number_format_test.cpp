@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "TestSupport.h"
 #include "hyp/NumberFormat.h"
@@ -56,6 +57,20 @@ TEST(FormatLength, CoversTheWholeHostRangeAndTheSumsBeyondIt) {
       {INT64_MIN, "-922337203685.4776"},
   };
   for (const auto& [value, text] : cases) EXPECT_EQ(FormatLength(value), text) << value;
+}
+
+// LengthUnits is FormatLength's text as a number: the text made back from it
+// is FormatLength's, over the rounding cases above and every value around
+// the halves at 0.001 mil and at 0.0001 inch, of either sign.
+TEST(FormatLength, LengthUnitsGiveItsTextBack) {
+  std::vector<std::int64_t> values = {
+      0, -5, -6, -400, 312499, 1490, 2147483647, -2147483647 - 1, 4294967296, -4294967296, INT64_MAX, INT64_MIN};
+  for (std::int64_t base = 0; base < 40000000; base = base * 3 + 1000)
+    for (std::int64_t v = base - 6; v <= base + 1006; ++v) values.insert(values.end(), {v, -v});
+  for (const std::int64_t value : values) {
+    const TLengthUnits length = LengthUnits(value);
+    ASSERT_EQ(LengthUnitsText(length), FormatLength(value)) << value;
+  }
 }
 
 TEST(FormatReal3, WritesExactZeroAsABareZero) {
