@@ -234,7 +234,8 @@ TEST_F(FaultMatrix, UnderWineASubsetEndsAsNatively) {
     return tqtest::RunWine("quorvex-host.exe", "export " + Quote("Z:" + SensorNode()) + " " + Quote("Z:" + dest_) +
                                                    " --temp-dir " + Quote("Z:" + temp_.path().string()) + " " + extra);
   };
-  ASSERT_EQ(run("").exitCode, 0);
+  const RunResult first = run("");
+  ASSERT_EQ(first.exitCode, 0) << first.output;
   const std::string clean = ReadFile(dest_);
   struct Case {
     const char* failure;
