@@ -411,16 +411,20 @@ class ValueBuilder {
   DocumentJson* slot_ = nullptr;
 };
 
-// The parser's event handler: reads a document in stream order (see the top
-// of this file), or finds that it must be read as a whole.
-class StreamLoader {
- public:
+// The value types of nlohmann-json's reader events, as both event handlers
+// below take them.
+struct DocumentEventTypes {
   using number_integer_t = DocumentJson::number_integer_t;
   using number_unsigned_t = DocumentJson::number_unsigned_t;
   using number_float_t = DocumentJson::number_float_t;
   using string_t = DocumentJson::string_t;
   using binary_t = DocumentJson::binary_t;
+};
 
+// The parser's event handler: reads a document in stream order (see the top
+// of this file), or finds that it must be read as a whole.
+class StreamLoader : public DocumentEventTypes {
+ public:
   // `input` is the text nlohmann-json's reader takes, for the place of a
   // fault; rapidjson's events (FastEvents) come without it.
   // `flat`: the elements of the lists that FlatElement reads are read
@@ -1166,14 +1170,8 @@ FastEnd LoadFast(TextPieces& text, const std::string& sourceName, std::unique_pt
 // nlohmann-json's tree of a whole document, built from its reader's events
 // with the same checks as the stream reading: numbers by JsonNumber, the
 // nesting limited, both faults said with their place.
-class WholeDocument {
+class WholeDocument : public DocumentEventTypes {
  public:
-  using number_integer_t = DocumentJson::number_integer_t;
-  using number_unsigned_t = DocumentJson::number_unsigned_t;
-  using number_float_t = DocumentJson::number_float_t;
-  using string_t = DocumentJson::string_t;
-  using binary_t = DocumentJson::binary_t;
-
   WholeDocument(DocumentJson& document, const std::string& source, FilePieces& input)
       : tree_(document), source_(source), input_(input) {}
 
