@@ -90,34 +90,36 @@ bool IsLockedByOther(const std::string& fileName, std::string& computerName, std
   }
 }
 
-void ReportLockedFile(const std::string& fileName, const std::string& computerName, const std::string& userName) {
+namespace {
+
+// Adds one line about fileName to the workspace's message list, when there is
+// one; the list opens the file again from the line.
+void PostFileMessage(const char16_t* label, const std::string& fileName, const std::string& text) {
   IHostWorkspace* workspace = HostWorkspace();
   if (workspace == nullptr) return;
   THostRef<IHostMessageList> messages;
   CheckHost(workspace->GetMessageList(messages.Receive()), THostOperation::IHostWorkspace_GetMessageList);
   if (!messages) return;
-  // A lock file that could not be read names nobody: the message says so
-  // instead of naming an empty user on an empty computer.
-  const std::string holder =
-      userName.empty() || computerName.empty() ? "another process" : userName + " on " + computerName;
-  const std::string text = fileName.substr(FileNameStart(fileName)) + " is used by " + holder +
-                           ". You will not be able to save your changes.";
   auto w = [](const std::string& s) { return platform::SingleByteToWide(s); };
-  CheckHost(messages->AddMessage(u"[Locked File]", w(text).c_str(), u"Quorvex Designer", w(fileName).c_str(),
+  CheckHost(messages->AddMessage(label, w(text).c_str(), u"Quorvex Designer", w(fileName).c_str(),
                                  u"WorkspaceManager:OpenObject", w("FileName=" + fileName).c_str(), 73, 0, 0, 0),
             THostOperation::IHostMessageList_AddMessage);
 }
 
+}  // namespace
+
+void ReportLockedFile(const std::string& fileName, const std::string& computerName, const std::string& userName) {
+  // A lock file that could not be read names nobody: the message says so
+  // instead of naming an empty user on an empty computer.
+  const std::string holder =
+      userName.empty() || computerName.empty() ? "another process" : userName + " on " + computerName;
+  PostFileMessage(u"[Locked File]", fileName,
+                  fileName.substr(FileNameStart(fileName)) + " is used by " + holder +
+                      ". You will not be able to save your changes.");
+}
+
 void ReportExportNote(const std::string& fileName, const std::string& text) {
-  IHostWorkspace* workspace = HostWorkspace();
-  if (workspace == nullptr) return;
-  THostRef<IHostMessageList> messages;
-  CheckHost(workspace->GetMessageList(messages.Receive()), THostOperation::IHostWorkspace_GetMessageList);
-  if (!messages) return;
-  auto w = [](const std::string& s) { return platform::SingleByteToWide(s); };
-  CheckHost(messages->AddMessage(u"[HYP Export]", w(text).c_str(), u"Quorvex Designer", w(fileName).c_str(),
-                                 u"WorkspaceManager:OpenObject", w("FileName=" + fileName).c_str(), 73, 0, 0, 0),
-            THostOperation::IHostMessageList_AddMessage);
+  PostFileMessage(u"[HYP Export]", fileName, text);
 }
 
 namespace {

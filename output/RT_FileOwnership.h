@@ -59,8 +59,9 @@ enum class TCommitResult {
 // Puts the finished temporary file at the destination unless another process
 // holds it, the file system refuses the destination's name, or the
 // destination is read-only (each told to the user, the temporary file
-// deleted), or the temporary file has gone meanwhile (told to the user). The destination holds either its old or its
-// new complete content at every moment. A failure result of a host call raises EHostError; the temporary file is then
-// gone unless it was kept on purpose (Kept), and the destination holds its old content unless the failure came after
-// the replacement.
+// deleted), or the temporary file has gone meanwhile (told to the user). The
+// destination holds either its old or its new complete content at every
+// moment. A failure result of a host call raises EHostError; the temporary
+// file is then gone unless it was kept on purpose (Kept), and the destination
+// holds its old content unless the failure came after the replacement.
 TCommitResult CommitOutputFile(const std::string& tempName, const std::string& destName);
