@@ -209,6 +209,12 @@ std::string PrintedLengthText(std::int64_t key) {
   return LengthUnitsText({negative, static_cast<std::uint64_t>(negative ? -(key + 1) : key)});
 }
 
+void SetPrintedEnds(TOutlinePiece& piece) {
+  // Printed keys of 32-bit lengths fit in 32 bits.
+  const auto key = [](std::int32_t value) { return static_cast<std::int32_t>(PrintedLengthKey(value)); };
+  piece.Printed = {key(piece.X1), key(piece.Y1), key(piece.X2), key(piece.Y2)};
+}
+
 namespace {
 
 // The pieces joined where their ends print equal, as a reader joins them:
@@ -264,9 +270,7 @@ std::vector<std::size_t> ArrangeOutline(std::vector<TOutlinePiece>& pieces, TOut
   std::vector<std::size_t> order(pieces.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
   if (pieces.empty()) return order;
-  // Printed keys of 32-bit lengths fit in 32 bits.
-  const auto key = [](std::int32_t value) { return static_cast<std::int32_t>(PrintedLengthKey(value)); };
-  for (TOutlinePiece& p : pieces) p.Printed = {key(p.X1), key(p.Y1), key(p.X2), key(p.Y2)};
+  for (TOutlinePiece& p : pieces) SetPrintedEnds(p);
   TEndsByPoint ends = EndsByPoint(pieces);
   JoinEnds(pieces, ends, notes);
   if (notes.Joined > 0) ends = EndsByPoint(pieces);

@@ -3,7 +3,8 @@
 // section, whose first closed loop a reader takes for the board's edge and
 // every later loop for a cut-out, joining ends whose coordinates print
 // equal. ArrangeOutline decides the order the pieces are written in and the
-// ends that are written as one point; docs/board-outline.md gives the rules.
+// ends that are written as one point; docs/interop.md ("The board outline")
+// gives the rules.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -39,6 +40,9 @@ struct TOutlineNotes {
 // the text back.
 std::int64_t PrintedLengthKey(std::int32_t value);
 std::string PrintedLengthText(std::int64_t key);
+// Sets the piece's Printed ends from its own coordinates, as they print
+// before any end is joined.
+void SetPrintedEnds(TOutlinePiece& piece);
 
 // Arranges the pieces, given in the order the host yields them (tracks,
 // then arcs), for writing, and returns the order to write them in:

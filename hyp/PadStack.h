@@ -76,10 +76,11 @@ class TPadStack {
   // the current indentation; nothing for a none entry.
   void WriteEntry(TTextOutput& file, const TPadStackEntry& entry) const;
   // The whole section: the opening line "{PADSTACK=<name>, <drill>" (cut
-  // after kHypRecordCapacity characters), every entry in list order, the closing line. A
-  // padstack without an entry to write (none, or none entries only) gets
-  // the one line "(ADEF, 0, 0.0000, 0.0000, 0, A)": a reader takes no empty
-  // section, and an anti-pad of no size adds no copper and cuts none.
+  // after kHypRecordCapacity characters), every entry in list order, the
+  // closing line. A padstack without an entry to write (none, or none
+  // entries only) gets the one line "(ADEF, 0, 0.0000, 0.0000, 0, A)": a
+  // reader takes no empty section, and an anti-pad of no size adds no copper
+  // and cuts none.
   void Write(TTextOutput& file) const;
 
   void Add(const TPadStackEntry& entry) { Entries.push_back(entry); }

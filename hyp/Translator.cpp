@@ -48,18 +48,13 @@ class TRecordText {
         .Length(" X2=", segment.GetX2())
         .Length(" Y2=", segment.GetY2());
   }
-  // "X1= Y1= X2= Y2= XC= YC= R=" of an arc; the net records list its end
-  // point first, the outline records its start point.
-  TRecordText& Arc(const TPcbArc& arc, bool startFirst) {
-    std::int32_t x1 = arc.GetStartX(), y1 = arc.GetStartY(), x2 = arc.GetEndX(), y2 = arc.GetEndY();
-    if (!startFirst) {
-      std::swap(x1, x2);
-      std::swap(y1, y2);
-    }
-    return Length("X1=", x1)
-        .Length(" Y1=", y1)
-        .Length(" X2=", x2)
-        .Length(" Y2=", y2)
+  // "X1= Y1= X2= Y2= XC= YC= R=" of an arc of a net, its end point first
+  // (the outline's records list the start point first: PerimeterPieceText).
+  TRecordText& Arc(const TPcbArc& arc) {
+    return Length("X1=", arc.GetEndX())
+        .Length(" Y1=", arc.GetEndY())
+        .Length(" X2=", arc.GetStartX())
+        .Length(" Y2=", arc.GetStartY())
         .Length(" XC=", arc.GetX())
         .Length(" YC=", arc.GetY())
         .Length(" R=", arc.GetRadius());
@@ -111,7 +106,7 @@ std::string TTranslator::TranslateTrackToString(const TPCBObject& object) {
 std::string TTranslator::TranslateArcToString(const TPCBObject& object) {
   const TPcbArc* arc = AsArc(object);
   if (arc == nullptr) return {};
-  return TRecordText("ARC ").Arc(*arc, false).Length(" W=", arc->GetLineWidth()).Text(" L=", LayerValue(*arc)).Cut();
+  return TRecordText("ARC ").Arc(*arc).Length(" W=", arc->GetLineWidth()).Text(" L=", LayerValue(*arc)).Cut();
 }
 
 std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
@@ -145,15 +140,26 @@ std::string TTranslator::TranslateViaToString(const TPCBObject& object) {
   return ViaRecord(object, HypValue(PadStackName(object, "Error in TTranslator.TranslateViaToString")));
 }
 
+namespace {
+
+// One outline object's record as the BOARD section writes a piece whose
+// ends were joined to nothing; empty for an object of another kind.
+std::string LonePerimeterText(const TPCBObject& object, TObjectKind kind) {
+  if (object.GetObjectKind() != kind) return {};
+  std::optional<TOutlinePiece> piece = TTranslator::OutlinePieceOf(object);
+  if (!piece) return {};
+  SetPrintedEnds(*piece);
+  return TTranslator::PerimeterPieceText(*piece);
+}
+
+}  // namespace
+
 std::string TTranslator::TranslatePerimeterTrackToString(const TPCBObject& object) {
-  if (object.GetObjectKind() != kTrackObject) return {};
-  return TRecordText("PERIMETER_SEGMENT ").Segment(object).Cut();
+  return LonePerimeterText(object, kTrackObject);
 }
 
 std::string TTranslator::TranslatePerimeterArcToString(const TPCBObject& object) {
-  const TPcbArc* arc = AsArc(object);
-  if (arc == nullptr) return {};
-  return TRecordText("PERIMETER_ARC ").Arc(*arc, true).Cut();
+  return LonePerimeterText(object, kArcObject);
 }
 
 std::optional<TOutlinePiece> TTranslator::OutlinePieceOf(const TPCBObject& object) {

@@ -5,8 +5,8 @@
 // vias, and holds the material settings that the STACKUP section prints.
 //
 // The translator writes nothing itself: every fragment operation returns its
-// text (at most kHypRecordCapacity characters) and the caller writes it between "(" and ")"
-// on a line of its own.
+// text (at most kHypRecordCapacity characters) and the caller writes it
+// between "(" and ")" on a line of its own.
 #include <array>
 #include <cstdint>
 #include <functional>
