@@ -49,9 +49,8 @@ bool SetX87Precision(int bits);
 
 // The absolute form of a file name as the command line gave it, in the
 // system's own single-byte form (Windows: the ANSI code page, which is what
-// the exporter's file name is in); empty when it cannot be made. Under wine
-// an absolute Linux name ("/home/designer/board.hyp") is taken too and
-// becomes the Windows name wine gives it.
+// the exporter's file name is in); empty when it cannot be made. Expects a
+// name that SystemName has made the system's own.
 std::string AbsolutePath(const std::string& path);
 // A file name as the command line gave it, as the system's calls take it:
 // under wine an absolute Linux name becomes the Windows name wine gives it;

@@ -94,8 +94,6 @@ std::string AbsolutePath(const std::string& path) {
   // No std::filesystem round trip here: with this runtime it reads a narrow
   // name byte by byte but writes it back as UTF-8, which the ANSI calls of
   // the exporter would then misread ("\xDC" would come back as "\xC3\x9C").
-  const std::string linux = WindowsNameOfLinuxName(path);
-  if (!linux.empty()) return linux;
   char buffer[MAX_PATH + 1] = {};
   const DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
   return n == 0 || n >= sizeof buffer ? std::string() : std::string(buffer, n);
