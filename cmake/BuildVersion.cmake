@@ -14,7 +14,10 @@
 #    no release commit of X.Y.Z is in the history; ".dirty" after either when
 #    tracked files are changed or files that git does not ignore were added;
 #  - X.Y.Z+unknown when the source tree is not the top of a git work tree or
-#    git cannot answer (a source tree without .git).
+#    git cannot answer (a source tree without .git);
+#  - a version that two release commits of the history claim is refused (the
+#    script fails, naming the commits): two different builds would both be
+#    X.Y.Z, so the next release needs a new version in project().
 # Without OUTPUT_DIR the version is printed. With it, version.txt and every
 # template of TEMPLATES (@TQ_VERSION@, @TQ_VERSION_MAJOR@, ..._MINOR@,
 # ..._PATCH@) are written there, each only when its content changes.
@@ -51,7 +54,22 @@ if(TQ_GIT AND IS_DIRECTORY "${SOURCE_DIR}")
   if(NOT tq_git_failed AND top STREQUAL source)
     tq_git(hash rev-parse --short=7 HEAD)
     string(REPLACE "." "[.]" pattern "${BASE_VERSION}")
-    tq_git(release log -1 --format=%H -E "--grep=^Release: ${pattern}$" HEAD)
+    tq_git(releases log --format=%h%x09%s -E "--grep=^Release: ${pattern}$" HEAD)
+    set(release "")
+    if(releases)
+      # One line per claim, the newest first (a subject's ';' would split it).
+      string(REPLACE ";" "," releases "${releases}")
+      string(REPLACE "\n" ";" releases "${releases}")
+      list(LENGTH releases claims)
+      if(claims GREATER 1)
+        list(TRANSFORM releases REPLACE "^([^\t]*)\t(.*)$" "\\1 (\"\\2\")")
+        list(JOIN releases ", " named)
+        message(FATAL_ERROR "Version ${BASE_VERSION} is claimed by ${claims} release commits, the newest first: "
+                            "${named}. Each holds the line \"Release: ${BASE_VERSION}\", and two different builds "
+                            "may not claim one version: set the next version in project() of CMakeLists.txt.")
+      endif()
+      string(REGEX REPLACE "\t.*$" "" release "${releases}")
+    endif()
     tq_git(changes status --porcelain)
     if(release)
       tq_git(count rev-list --count ${release}..HEAD)

@@ -9,6 +9,18 @@
 #    picture, and the change log.
 # Included from the top-level CMakeLists.txt after the exporter target exists.
 
+# Configuring refuses a version that the history already gave to another
+# release commit, with the script's own words naming the commits.
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -DBASE_VERSION=${PROJECT_VERSION} -P
+          ${CMAKE_SOURCE_DIR}/cmake/BuildVersion.cmake
+  RESULT_VARIABLE tq_version_result
+  OUTPUT_VARIABLE tq_version_text
+  ERROR_VARIABLE tq_version_error)
+if(NOT tq_version_result EQUAL 0)
+  message(FATAL_ERROR "${tq_version_error}")
+endif()
+
 # The version is worked out again at every build, not only when configuring:
 # the generated files change only when the version does, so an unchanged
 # version rebuilds nothing.
@@ -42,7 +54,7 @@ if(WIN32)
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "HyperLynx File (*.HYP) exporter plug-in")
   set(CPACK_GENERATOR ZIP)
   # A source package, should anyone make one, without builds and history.
-  set(CPACK_SOURCE_IGNORE_FILES "/build/" "/\\.git/")
+  set(CPACK_SOURCE_IGNORE_FILES "/build/" "/[.]git/")
   # The archive is named when it is made, from the version of the build it
   # packs (cmake/CPackVersion.cmake reads version.txt).
   set(CPACK_PACKAGE_FILE_NAME "Tarnquil-${PROJECT_VERSION}-win32")

@@ -101,12 +101,26 @@ TEST(Release, OnlyTheReleaseCommitUnchangedClaimsTheVersion) {
       {"a line that only looks like the release line",
        [&] { repo.Commit("Release: 0x2y0\nRelease: 0.2.0.1\n Release: 0.2.0"); },
        [&] { return "0.2.0+3.g" + repo.Head(); }},
-      {"the release made again", [&] { repo.Commit("Release 0.2.0 again\n\nRelease: 0.2.0"); }, [] { return "0.2.0"; }},
   };
   for (const Step& step : steps) {
     step.change();
     EXPECT_EQ(VersionOf(repo.path(), "0.2.0"), step.expected()) << step.what;
   }
+  // The release made again would be a second build that claims 0.2.0: the
+  // rule refuses the version and names both commits, the newest first.
+  const std::string first = repo.Git("log -1 --format=%h -E --grep=^Release:.0[.]2[.]0$");
+  repo.Commit("Release 0.2.0; again\n\nRelease: 0.2.0");
+  try {
+    const std::string claimed = VersionOf(repo.path(), "0.2.0");
+    ADD_FAILURE() << "a version claimed twice builds as " << claimed;
+  } catch (const std::runtime_error& refusal) {
+    const std::string text = std::regex_replace(refusal.what(), std::regex(R"(\s+)"), " ");
+    EXPECT_NE(text.find("Version 0.2.0 is claimed by 2 release commits, the newest first: " + repo.Head() +
+                        " (\"Release 0.2.0, again\"), " + first + " (\"Release 0.2.0\")."),
+              std::string::npos)
+        << text;
+  }
+  EXPECT_EQ(VersionOf(repo.path(), "0.3.0"), "0.3.0+g" + repo.Head()) << "the next version builds";
   // A source tree without a repository of its own, also one inside another
   // repository's work tree, cannot say which commit it is.
   fs::create_directories(repo.path() / "inner");
