@@ -248,8 +248,8 @@ TEST_F(Run, EveryCompletedRunAnswersTrueAndTellsWhatKeptTheExportAway) {
       {"locked", "locked.hyp", nullptr, false, true},
       {"read-only", "ro.hyp", "is read-only and was not replaced", true},
       {"move and copy fail", "no-such-dir/board.hyp", "the export was kept as "},
-      {"temporary file removed", "gone.hyp", "was removed or replaced by another program", false, false, 1},
-      {"temporary file now a directory", "dir.hyp", "was removed or replaced by another program", false, false, 2},
+      {"temporary file removed", "gone.hyp", "was changed by another program", false, false, 1},
+      {"temporary file now a directory", "dir.hyp", "was changed by another program", false, false, 2},
   };
   for (const Case& c : cases) {
     SimHost::Get().workspaceReset();
