@@ -4,7 +4,9 @@
 #if defined(__i386__) || defined(__x86_64__)
 #include <fpu_control.h>
 #endif
+#include <elf.h>
 #include <pwd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,7 +14,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 #include <string>
 #include <system_error>
 
@@ -87,6 +92,62 @@ bool SetX87Precision(int bits) {
   (void)bits;
   return false;
 #endif
+}
+
+namespace {
+
+// The text of an ELF file's section of that name, read through its section
+// headers; empty when there is none.
+template <typename Header, typename Section>
+std::string ElfSection(std::ifstream& in, const char* wanted) {
+  Header header{};
+  in.seekg(0);
+  if (!in.read(reinterpret_cast<char*>(&header), sizeof header) || header.e_shentsize != sizeof(Section) ||
+      header.e_shstrndx >= header.e_shnum)
+    return {};
+  std::vector<Section> sections(header.e_shnum);
+  in.seekg(static_cast<std::streamoff>(header.e_shoff));
+  if (!in.read(reinterpret_cast<char*>(sections.data()), static_cast<std::streamsize>(sections.size() * sizeof(Section))))
+    return {};
+  auto read = [&](const Section& section) {
+    std::string text(std::min<std::size_t>(section.sh_size, 4096), '\0');
+    in.seekg(static_cast<std::streamoff>(section.sh_offset));
+    if (!in.read(text.data(), static_cast<std::streamsize>(text.size()))) return std::string();
+    return text;
+  };
+  const std::string names = read(sections[header.e_shstrndx]);
+  for (const Section& section : sections) {
+    if (section.sh_name >= names.size() || std::string(names.c_str() + section.sh_name) != wanted) continue;
+    const std::string text = read(section);
+    return text.substr(0, text.find('\0'));
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string LibraryVersion(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  unsigned char ident[EI_NIDENT] = {};
+  if (!in.read(reinterpret_cast<char*>(ident), EI_NIDENT) || std::string(reinterpret_cast<char*>(ident), 4) != ELFMAG)
+    return {};
+  return ident[EI_CLASS] == ELFCLASS64 ? ElfSection<Elf64_Ehdr, Elf64_Shdr>(in, ".tarnquil_version")
+                                       : ElfSection<Elf32_Ehdr, Elf32_Shdr>(in, ".tarnquil_version");
+}
+
+int TerminalWidth() {
+  winsize size{};
+  return ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
+void Print(std::FILE* stream, const std::string& text, TextForm) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+void PauseUntil(const std::string& ready, const std::string& go) {
+  std::ofstream(ready).close();
+  for (int i = 0; i < 1200 && !std::filesystem::exists(go); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
 void SetTemporaryDirectory(const std::string& directory) { setenv("TMPDIR", directory.c_str(), 1); }
