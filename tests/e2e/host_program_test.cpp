@@ -299,6 +299,19 @@ TEST_P(HostProgram, ADestinationNamedOutsideAsciiKeepsItsName) {
   EXPECT_EQ(names, std::vector<std::string>{"\xC3\x9C"
                                             "ber.hyp"});
   EXPECT_EQ(ReadFile(dest), ReadFile(std::string(TQ_SOURCE_DIR "/tests/e2e/expected/two-layer.json.hyp")));
+  // Printed as given: UTF-8 where the output is not a console.
+  EXPECT_NE(r.output.find("exported to " + Absolute(dest) + ": "), std::string::npos) << r.output;
+}
+
+// Under wine a name that begins with "//" is no Linux name to convert: it
+// stays as given (a network name) and is never made a name on drive Z:.
+TEST_P(HostProgram, ANameBeginningWithTwoSlashesIsLeftAsGiven) {
+  if (GetParam() == Target::Linux) GTEST_SKIP() << "a Linux name is never converted";
+  const RunResult r = tqtest::RunWine("quorvex-host.exe",
+                                      "export " + Quote(P(Example("two-layer.json"))) + " //nosuchhost/share/b.hyp");
+  EXPECT_NE(r.exitCode, 0) << r.output;
+  EXPECT_NE(r.output.find("The file \\\\nosuchhost\\share\\b.hyp cannot be saved"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("Z:"), std::string::npos) << r.output;
 }
 
 // What replacing the destination keeps of it: on Windows its attributes, on
