@@ -558,6 +558,37 @@ TEST_P(HostProgram, ANameTheCodePageCannotHoldIsRefusedNotMadeALookAlike) {
   EXPECT_EQ(LeftoverTempFiles(), 0);
 }
 
+// Where the code page is UTF-8 (here through an application manifest's
+// activeCodePage beside a copy of the program) every name can be written:
+// the wide arguments convert without the best-fit flags, which UTF-8 does
+// not take, and the exporter receives the name as given.
+TEST_P(HostProgram, WithTheUtf8CodePageEveryNameIsTaken) {
+  if (GetParam() == Target::Linux) GTEST_SKIP() << "Linux takes every name as it is";
+  const ScratchDir bin;
+  for (const char* file : {"quorvex-host.exe", "Tarnquil.dll", "Brondel.dll", "WorkspaceManager.DLL"})
+    std::filesystem::copy_file(tqtest::Win32Bin() + "/" + file, bin / file);
+  WriteFile(bin / "quorvex-host.exe.manifest",
+            R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<assembly manifestVersion="1.0" xmlns="urn:schemas-microsoft-com:asm.v1">
+  <assemblyIdentity type="win32" name="Quorvex.Host" version="1.0.0.0"/>
+  <application xmlns="urn:schemas-microsoft-com:asm.v3">
+    <windowsSettings>
+      <activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>
+    </windowsSettings>
+  </application>
+</assembly>
+)");
+  const std::string expected = ReadFile(std::string(TQ_SOURCE_DIR "/tests/e2e/expected/two-layer.json.hyp"));
+  for (const std::string name : {"\xE2\x84\x82.hyp", "\xE6\x9D\xBF.hyp"}) {
+    RunResult r = RunCommand(tqtest::WineEnv() + "wine " + Quote(bin / "quorvex-host.exe") + " export " +
+                             Quote(P(Example("two-layer.json"))) + " " + Quote(P(out_ / name)) + " --temp-dir " +
+                             Quote(P(temp_.path().string())));
+    EXPECT_EQ(r.exitCode, 0) << name << "\n" << r.output;
+    EXPECT_EQ(ReadFile(out_ / name), expected) << name;
+    EXPECT_NE(r.output.find("exported to " + Absolute(out_ / name) + ": "), std::string::npos) << r.output;
+  }
+}
+
 // The progress display shows on a terminal only (`script` gives the program
 // one; wine then gives it a console), not in a file, a pipe or /dev/null,
 // which wine reports as a character device too. On the terminal, with escape
