@@ -49,6 +49,25 @@ enum class TextForm {
 // it as wide text, anything else as UTF-8; on Linux it passes unchanged.
 void Print(std::FILE* stream, const std::string& text, TextForm form = TextForm::System);
 
+// From now on everything the process writes to standard error (the
+// exporter's messages) passes through a thread of the program, which calls
+// `before` and then writes the piece to the real standard error, both while
+// holding the output lock (TOutputLock). False when that cannot be set up
+// (standard error then stays as it is). EndStandardErrorPassage writes what
+// is left and gives standard error back; it may be called when no passage
+// was set up.
+bool PassStandardError(void (*before)());
+void EndStandardErrorPassage();
+// Held while the program draws on standard output, so that a message passed
+// on from standard error never falls into a drawing.
+class TOutputLock {
+ public:
+  TOutputLock();
+  TOutputLock(const TOutputLock&) = delete;
+  TOutputLock& operator=(const TOutputLock&) = delete;
+  ~TOutputLock();
+};
+
 // The program's arguments after its name, in the system's single-byte form.
 // On Windows they are taken as the system gives them (wide) and converted to
 // the ANSI code page exactly: an argument holding a character the code page

@@ -11,12 +11,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <thread>
 #include <string>
 #include <system_error>
@@ -142,6 +144,70 @@ int TerminalWidth() {
 
 void Print(std::FILE* stream, const std::string& text, TextForm) {
   std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+namespace {
+
+std::mutex g_outputMutex;
+int g_savedStderr = -1;
+int g_passageRead = -1;
+std::thread g_passer;
+void (*g_beforeMessage)() = nullptr;
+
+void WriteAll(int fd, const char* data, std::size_t size) {
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = write(fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+void PassOn() {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(g_passageRead, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    const std::lock_guard<std::mutex> lock(g_outputMutex);
+    g_beforeMessage();
+    WriteAll(g_savedStderr, buffer, static_cast<std::size_t>(n));
+  }
+}
+
+}  // namespace
+
+TOutputLock::TOutputLock() { g_outputMutex.lock(); }
+TOutputLock::~TOutputLock() { g_outputMutex.unlock(); }
+
+bool PassStandardError(void (*before)()) {
+  int ends[2];
+  if (g_savedStderr >= 0 || pipe(ends) != 0) return false;
+  std::fflush(stderr);
+  g_savedStderr = dup(STDERR_FILENO);
+  if (g_savedStderr < 0 || dup2(ends[1], STDERR_FILENO) < 0) {
+    if (g_savedStderr >= 0) close(g_savedStderr);
+    g_savedStderr = -1;
+    close(ends[0]);
+    close(ends[1]);
+    return false;
+  }
+  close(ends[1]);  // standard error is now the passage's only writer
+  g_passageRead = ends[0];
+  g_beforeMessage = before;
+  g_passer = std::thread(PassOn);
+  return true;
+}
+
+void EndStandardErrorPassage() {
+  if (g_savedStderr < 0) return;
+  std::fflush(stderr);
+  // The passage's last writer goes: the thread reads to its end and stops.
+  dup2(g_savedStderr, STDERR_FILENO);
+  g_passer.join();
+  close(g_passageRead);
+  close(g_savedStderr);
+  g_savedStderr = g_passageRead = -1;
 }
 
 void PauseUntil(const std::string& ready, const std::string& go) {

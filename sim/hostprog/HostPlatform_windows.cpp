@@ -3,6 +3,9 @@
 // after windows.h
 #include <shellapi.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -234,6 +237,82 @@ void Print(std::FILE* stream, const std::string& text, TextForm form) {
   }
   const std::string bytes = form == TextForm::Utf8 ? text : Utf8(Widen(text, CP_ACP));
   std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+namespace {
+
+// The output lock; a critical section made on first use.
+CRITICAL_SECTION* OutputLock() {
+  static CRITICAL_SECTION* lock = [] {
+    static CRITICAL_SECTION section;
+    InitializeCriticalSection(&section);
+    return &section;
+  }();
+  return lock;
+}
+
+int g_savedStderr = -1;
+int g_passageRead = -1;
+HANDLE g_savedStderrHandle = nullptr;
+HANDLE g_passer = nullptr;
+void (*g_beforeMessage)() = nullptr;
+
+DWORD WINAPI PassOn(void*) {
+  char buffer[4096];
+  for (;;) {
+    const int n = _read(g_passageRead, buffer, sizeof buffer);
+    if (n <= 0) return 0;
+    EnterCriticalSection(OutputLock());
+    g_beforeMessage();
+    _write(g_savedStderr, buffer, static_cast<unsigned>(n));
+    LeaveCriticalSection(OutputLock());
+  }
+}
+
+}  // namespace
+
+TOutputLock::TOutputLock() { EnterCriticalSection(OutputLock()); }
+TOutputLock::~TOutputLock() { LeaveCriticalSection(OutputLock()); }
+
+// The exporter shares the C runtime (msvcrt.dll) and so its descriptor 2.
+bool PassStandardError(void (*before)()) {
+  int ends[2];
+  if (g_savedStderr >= 0 || _pipe(ends, 65536, _O_BINARY | _O_NOINHERIT) != 0) return false;
+  std::fflush(stderr);
+  g_savedStderr = _dup(2);
+  if (g_savedStderr < 0 || _dup2(ends[1], 2) != 0) {
+    if (g_savedStderr >= 0) _close(g_savedStderr);
+    g_savedStderr = -1;
+    _close(ends[0]);
+    _close(ends[1]);
+    return false;
+  }
+  _close(ends[1]);
+  g_savedStderrHandle = GetStdHandle(STD_ERROR_HANDLE);
+  SetStdHandle(STD_ERROR_HANDLE, reinterpret_cast<HANDLE>(_get_osfhandle(2)));
+  g_passageRead = ends[0];
+  g_beforeMessage = before;
+  g_passer = CreateThread(nullptr, 0, PassOn, nullptr, 0, nullptr);
+  if (g_passer == nullptr) {
+    EndStandardErrorPassage();
+    return false;
+  }
+  return true;
+}
+
+void EndStandardErrorPassage() {
+  if (g_savedStderr < 0) return;
+  std::fflush(stderr);
+  _dup2(g_savedStderr, 2);
+  SetStdHandle(STD_ERROR_HANDLE, g_savedStderrHandle);
+  if (g_passer != nullptr) {
+    WaitForSingleObject(g_passer, INFINITE);
+    CloseHandle(g_passer);
+    g_passer = nullptr;
+  }
+  _close(g_passageRead);
+  _close(g_savedStderr);
+  g_savedStderr = g_passageRead = -1;
 }
 
 void PauseUntil(const std::string& ready, const std::string& go) {

@@ -42,6 +42,7 @@ std::string TProgressLine::Draw(const char* caption, std::int32_t total, std::in
   const int done = Share(total, count, kBarWidth);
   shownPercent_ = Share(total, count, 100);
   drawnAt_ = now;
+  ended_ = false;
   std::string percent = std::to_string(shownPercent_);
   percent.insert(0, 3 - std::min<std::size_t>(3, percent.size()), ' ');
   // Caption, " [", the bar, "] ", "NNN%", one column left free.
@@ -54,18 +55,26 @@ std::string TProgressLine::Draw(const char* caption, std::int32_t total, std::in
 std::string TProgressLine::Event(std::int32_t event, const char* caption, std::int32_t total, std::int32_t count,
                                  Clock::time_point now) {
   if (event == 0) {  // a new display: always shown
-    const std::string end = open_ ? "\n" : "";
+    const std::string end = Open() ? "\n" : "";
     open_ = true;
     return end + Draw(caption, total, count, now);
   }
   if (!open_) return {};
   const bool changed = Share(total, count, 100) != shownPercent_;
   if (event == 2) {  // the last state stays on the terminal, ended
+    const bool drawn = changed || ended_;
     open_ = false;
-    return (changed ? Draw(caption, total, count, now) : std::string()) + "\n";
+    return (drawn ? Draw(caption, total, count, now) : std::string()) + "\n";
   }
-  if (!changed || now - drawnAt_ < kInterval) return {};
+  // After a message the line is drawn again at the next step.
+  if (!ended_ && (!changed || now - drawnAt_ < kInterval)) return {};
   return Draw(caption, total, count, now);
+}
+
+std::string TProgressLine::Interrupt() {
+  if (!Open()) return {};
+  ended_ = true;
+  return "\n";
 }
 
 }  // namespace hostprog

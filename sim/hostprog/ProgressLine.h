@@ -37,13 +37,20 @@ class TProgressLine {
   // waits from then.
   void Drawn(Clock::time_point end) { drawnAt_ = end; }
 
+  // A message is about to be written: what ends the line first (empty when
+  // no line is open or it is already ended), so that the message stands on
+  // a line of its own. The display goes on below the message, drawn afresh
+  // at its next step.
+  std::string Interrupt();
+
   // A line is on the terminal without its line end.
-  bool Open() const { return open_; }
+  bool Open() const { return open_ && !ended_; }
 
  private:
   std::string Draw(const char* caption, std::int32_t total, std::int32_t count, Clock::time_point now);
 
   bool open_ = false;
+  bool ended_ = false;  // the open display's line has been ended by a message
   int shownPercent_ = -1;
   int columns_ = 80;
   Clock::time_point drawnAt_{};

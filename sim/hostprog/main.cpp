@@ -213,6 +213,7 @@ bool ArmFailure(const std::string& option) {
 hostprog::TProgressLine g_progress;
 
 void OnProgress(void*, std::int32_t event, const char* caption, std::int32_t total, std::int32_t count) {
+  const hostprog::TOutputLock lock;
   const std::string text = g_progress.Event(event, caption, total, count, hostprog::TProgressLine::Clock::now());
   if (text.empty()) return;
   hostprog::Print(stdout, text);
@@ -220,6 +221,15 @@ void OnProgress(void*, std::int32_t event, const char* caption, std::int32_t tot
   // The next drawing waits from here: a terminal that draws slowly is not
   // kept busy drawing.
   g_progress.Drawn(hostprog::TProgressLine::Clock::now());
+}
+
+// A message of the exporter is about to reach standard error (called with
+// the output lock held): the progress line ends first.
+void BeforeMessage() {
+  const std::string end = g_progress.Interrupt();
+  if (end.empty()) return;
+  std::fwrite(end.data(), 1, end.size(), stdout);
+  std::fflush(stdout);
 }
 
 // What the exported file holds, counted from its lines.
@@ -274,6 +284,7 @@ std::unique_ptr<TDocumentLock> g_lock;
 void ReleaseDocumentLock();
 
 [[noreturn]] void ReportHostError(const char* message) {
+  hostprog::EndStandardErrorPassage();
   ReleaseDocumentLock();
   if (g_host.setCallTrace != nullptr) g_host.setCallTrace(nullptr);
   if (g_progress.Open()) std::printf("\n");
@@ -407,6 +418,8 @@ int RunExport(const ExportOptions& options) {
   if (hostprog::StandardOutputIsTerminal()) {
     g_progress.SetWidth(hostprog::TerminalWidth());
     g_host.setProgressCallback(OnProgress, nullptr);
+    // A message of the exporter ends the progress line first.
+    hostprog::PassStandardError(BeforeMessage);
   }
   hostprog::CatchHostErrors(ReportHostError);
   std::uint8_t exported = 0;
@@ -417,6 +430,7 @@ int RunExport(const ExportOptions& options) {
   } catch (...) {
     ReportHostError("an exception that is not a std::exception");
   }
+  hostprog::EndStandardErrorPassage();
   g_host.setProgressCallback(nullptr, nullptr);
   g_host.setCallTrace(nullptr);
   ReleaseDocumentLock();

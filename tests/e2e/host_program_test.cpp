@@ -705,6 +705,51 @@ TEST_P(HostProgram, NamesItsVersionsAndItsOptions) {
   EXPECT_LT(help.output.find("--library"), developer);
 }
 
+// On a terminal every message of the exporter stands on a line of its own:
+// one during the run (Linux; under wine test mode ends the run at the first
+// message) ends the progress line first, and one about the file comes after
+// the display has ended.
+TEST_P(HostProgram, AMessageOnATerminalStandsOnALineOfItsOwn) {
+  if (RunCommand("command -v script").exitCode != 0) GTEST_SKIP() << "script (util-linux) is not installed";
+  struct Case {
+    const char* what;
+    std::string options;
+    bool readOnly;
+    std::string message;  // on Linux; under wine in test mode's form
+  };
+  const Case cases[] = {
+      {"during the run", "--fail PcbApi_GetObjectIdFromObjectHandle:0", false, "Error in TTranslator."},
+      {"about the file", "", true, "The file "},
+  };
+  for (const Case& c : cases) {
+    if (GetParam() == Target::Windows && !c.readOnly) continue;
+    const std::string out = out_ / "board.hyp";
+    std::filesystem::remove(out);
+    if (c.readOnly) {
+      WriteFile(out, "old");
+      ASSERT_EQ(::chmod(out.c_str(), 0444), 0);
+    }
+    const std::string args = "export " + Quote(P(Example("four-layer.json"))) + " " + Quote(P(out)) + " " + c.options;
+    const std::string command =
+        GetParam() == Target::Windows
+            ? tqtest::WineEnv() + "wine " + Quote(tqtest::Win32Bin() + "/quorvex-host.exe") + " " + args
+            : Quote(TQ_BIN_DIR "/quorvex-host") + " " + args;
+    const RunResult r = RunCommand("script -qec " + Quote(command) + " /dev/null");
+    // Blanks out (wine's console moves the cursor instead of writing them);
+    // line ends stay.
+    auto unblanked = [](const std::string& text) {
+      return std::regex_replace(std::regex_replace(text, std::regex("\x1b\\[[?0-9;]*[A-Za-z]"), ""),
+                                std::regex("[ \t\r]"), "");
+    };
+    const std::string shown = unblanked(r.output);
+    const std::string head = GetParam() == Target::Windows ? "ShowDialogWithCaption withError " : "[Error] ";
+    const std::size_t at = shown.find(unblanked(head + c.message));
+    ASSERT_NE(at, std::string::npos) << c.what << "\n" << shown;
+    EXPECT_TRUE(at > 0 && shown[at - 1] == '\n') << c.what << "\n" << shown;
+    EXPECT_NE(shown.find("%"), std::string::npos) << c.what << ": no progress line\n" << shown;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Targets, HostProgram, testing::Values(Target::Linux, Target::Windows), TargetName);
 
 }  // namespace

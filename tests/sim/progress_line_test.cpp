@@ -17,6 +17,9 @@ std::string Line(int percent, int hashes) {
          std::string(static_cast<std::size_t>(30 - hashes), '.') + "] " + std::string(3 - p.size(), ' ') + p + "%";
 }
 
+// A row whose event is a message of the exporter about to be written.
+constexpr int kMessage = -1;
+
 TEST(ProgressLine, DrawsOnlyWhatChangesAndNotTooOften) {
   struct Step {
     int at;  // ms since the display opened
@@ -43,12 +46,22 @@ TEST(ProgressLine, DrawsOnlyWhatChangesAndNotTooOften) {
       {1907, 0, 10, 25, Line(100, 30)},  // more steps than the total: 100%
       {2500, 1, 10, -3, Line(0, 0)},                                            // fewer than none: 0%
       {2501, 2, 10, 10, Line(100, 30) + "\n"},                                  // closed at 100%
+      {2502, kMessage, 0, 0, ""},                                               // no line open: nothing to end
+      {2503, 0, 10, 0, Line(0, 0)},
+      {2504, kMessage, 0, 0, "\n"},                                             // a message ends the line first
+      {2505, kMessage, 0, 0, ""},                                               // once
+      {2506, 1, 10, 0, Line(0, 0)},                                             // drawn again below the message
+      {2507, kMessage, 0, 0, "\n"},
+      {2508, 2, 10, 0, Line(0, 0) + "\n"},                                      // and when it closes
   };
   TProgressLine line;
   const TProgressLine::Clock::time_point start{};
-  for (const Step& s : steps)
-    EXPECT_EQ(line.Event(s.event, "Saving b.hyp", s.total, s.count, start + milliseconds(s.at)), s.written)
+  for (const Step& s : steps) {
+    const auto now = start + milliseconds(s.at);
+    EXPECT_EQ(s.event == kMessage ? line.Interrupt() : line.Event(s.event, "Saving b.hyp", s.total, s.count, now),
+              s.written)
         << "at " << s.at << " ms";
+  }
 }
 
 // The gap is counted from the end of a drawing: a terminal that takes 400 ms
