@@ -309,7 +309,8 @@ bool HeldFile::StillTheFileWritten(std::string* reason) const {
     if (reason != nullptr) *reason = what;
     return false;
   };
-  struct stat held {}, named{};
+  struct stat held {
+  }, named{};
   if (!IsOpen() || fstat(static_cast<int>(handle_), &held) != 0) return no("it is gone");
   if (lstat(path_.c_str(), &named) != 0) return no("it is gone");
   if (S_ISLNK(named.st_mode)) return no("a link stands in its place");
@@ -336,7 +337,8 @@ bool HeldFile::CopyTo(const std::string& to, std::string* errorText) {
 }
 
 void HeldFile::Remove() {
-  struct stat held {}, named{};
+  struct stat held {
+  }, named{};
   if (IsOpen() && fstat(static_cast<int>(handle_), &held) == 0 && lstat(path_.c_str(), &named) == 0 &&
       held.st_dev == named.st_dev && held.st_ino == named.st_ino)
     unlink(path_.c_str());

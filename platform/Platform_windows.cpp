@@ -224,8 +224,9 @@ bool HeldFile::StillTheFileWritten(std::string* reason) const {
                             nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD err = GetLastError();
-    return no(err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? "it is gone"
-                                                                         : "it cannot be looked at: " + SystemText(err));
+    return no(err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND
+                  ? "it is gone"
+                  : "it cannot be looked at: " + SystemText(err));
   }
   const bool known = GetFileInformationByHandle(file, &named) != 0;
   CloseHandle(file);

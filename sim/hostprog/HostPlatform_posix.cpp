@@ -12,16 +12,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <thread>
 #include <string>
 #include <system_error>
+#include <thread>
 
 namespace hostprog {
 
@@ -109,7 +109,8 @@ std::string ElfSection(std::ifstream& in, const char* wanted) {
     return {};
   std::vector<Section> sections(header.e_shnum);
   in.seekg(static_cast<std::streamoff>(header.e_shoff));
-  if (!in.read(reinterpret_cast<char*>(sections.data()), static_cast<std::streamsize>(sections.size() * sizeof(Section))))
+  if (!in.read(reinterpret_cast<char*>(sections.data()),
+               static_cast<std::streamsize>(sections.size() * sizeof(Section))))
     return {};
   auto read = [&](const Section& section) {
     std::string text(std::min<std::size_t>(section.sh_size, 4096), '\0');
@@ -142,9 +143,7 @@ int TerminalWidth() {
   return ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
 }
 
-void Print(std::FILE* stream, const std::string& text, TextForm) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-}
+void Print(std::FILE* stream, const std::string& text, TextForm) { std::fwrite(text.data(), 1, text.size(), stream); }
 
 namespace {
 

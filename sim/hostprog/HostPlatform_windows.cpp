@@ -1,10 +1,9 @@
 #include <float.h>
 #include <windows.h>
 // after windows.h
-#include <shellapi.h>
-
 #include <fcntl.h>
 #include <io.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>

@@ -451,8 +451,7 @@ int RunExport(const ExportOptions& options) {
   const THypCounts c = CountHypFile(destination);
   hostprog::Print(stdout, "exported to " + destination + ": " + std::to_string(c.nets) + " nets, " +
                               std::to_string(c.pins) + " pins, " + std::to_string(c.vias) + " vias, " +
-                              std::to_string(c.padstacks) + " padstacks, " + std::to_string(c.devices) +
-                              " devices\n");
+                              std::to_string(c.padstacks) + " padstacks, " + std::to_string(c.devices) + " devices\n");
   return kExitDone;
 }
 
@@ -536,34 +535,39 @@ int main(int argc, char** argv) {
   exportCommand->add_option("--format", options.format, "The format name passed to the exporter")
       ->capture_default_str();
   exportCommand->add_option("--library", options.library, "The exporter library (default: beside this program)");
-  exportCommand->add_option("--fail", options.failures,
-                            "Make an interface operation or a PcbApi_ entry point fail after N successful "
-                            "calls (CALL or CALL:N; see the calls command)")
+  exportCommand
+      ->add_option("--fail", options.failures,
+                   "Make an interface operation or a PcbApi_ entry point fail after N successful "
+                   "calls (CALL or CALL:N; see the calls command)")
       ->group(kDeveloperOptions);
-  exportCommand->add_option("--trace", options.trace,
-                            "Write every call of an entry point or an interface operation to this file, one a line")
+  exportCommand
+      ->add_option("--trace", options.trace,
+                   "Write every call of an entry point or an interface operation to this file, one a line")
       ->group(kDeveloperOptions);
-  exportCommand->add_flag("--hostile-strings", options.hostileStrings,
-                          "Fill every text the host answers to 255 characters, whatever the buffer's type")
+  exportCommand
+      ->add_flag("--hostile-strings", options.hostileStrings,
+                 "Fill every text the host answers to 255 characters, whatever the buffer's type")
       ->group(kDeveloperOptions);
-  exportCommand->add_flag("--no-board", options.noBoard, "Behave as if no board were open")
-      ->group(kDeveloperOptions);
-  exportCommand->add_flag("--hold", options.holdDocument,
-                          "Hold the destination open as the editor does (a lock file naming this process)")
+  exportCommand->add_flag("--no-board", options.noBoard, "Behave as if no board were open")->group(kDeveloperOptions);
+  exportCommand
+      ->add_flag("--hold", options.holdDocument,
+                 "Hold the destination open as the editor does (a lock file naming this process)")
       ->group(kDeveloperOptions);
   exportCommand
       ->add_option("--x87-precision", options.x87Precision,
                    "Run the export with the x87 unit at this precision (53 or 64 bits)")
       ->check(CLI::IsMember({53, 64}))
       ->group(kDeveloperOptions);
-  exportCommand->add_option("--omit-entry", options.omitted,
-                            "Run with a PCB server library that lacks this entry point (repeatable)")
+  exportCommand
+      ->add_option("--omit-entry", options.omitted,
+                   "Run with a PCB server library that lacks this entry point (repeatable)")
       ->group(kDeveloperOptions);
   exportCommand->add_option("--temp-dir", options.tempDirectory,
                             "The temporary directory the exporter sees (TMPDIR, or TMP and TEMP on Windows)");
-  exportCommand->add_option("--pause-before-commit", g_pauseFile,
-                            "Before the exporter moves its finished file, create FILE.ready and wait until FILE.go "
-                            "exists (at most two minutes)")
+  exportCommand
+      ->add_option("--pause-before-commit", g_pauseFile,
+                   "Before the exporter moves its finished file, create FILE.ready and wait until FILE.go "
+                   "exists (at most two minutes)")
       ->group(kDeveloperOptions);
 
   CLI::App* calls = app.add_subcommand("calls", "List the operations and entry points that --fail can make fail");

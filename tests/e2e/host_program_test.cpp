@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <functional>
 #include <future>
-#include <thread>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "Wine.h"
 
@@ -629,7 +629,8 @@ TEST_P(HostProgram, OnlyTheFileWrittenReachesTheDestination) {
     bool removeDestination = false;
   };
   const Case cases[] = {
-      {"truncated", [](const std::filesystem::path& p) { std::filesystem::resize_file(p, 0); }, "(it holds 0 bytes, not "},
+      {"truncated", [](const std::filesystem::path& p) { std::filesystem::resize_file(p, 0); },
+       "(it holds 0 bytes, not "},
       {"replaced by another file",
        [&](const std::filesystem::path& p) {
          WriteFile(other, "another file");
@@ -643,8 +644,8 @@ TEST_P(HostProgram, OnlyTheFileWrittenReachesTheDestination) {
          std::filesystem::create_symlink(other, p);
        },
        "(a link stands in its place)"},
-      {"truncated, the destination removed",
-       [](const std::filesystem::path& p) { std::filesystem::resize_file(p, 0); }, "(it holds 0 bytes, not ", true},
+      {"truncated, the destination removed", [](const std::filesystem::path& p) { std::filesystem::resize_file(p, 0); },
+       "(it holds 0 bytes, not ", true},
   };
   const std::string pause = out_ / "pause";
   for (const Case& c : cases) {
@@ -661,7 +662,8 @@ TEST_P(HostProgram, OnlyTheFileWrittenReachesTheDestination) {
     const RunResult r = run.get();
     EXPECT_EQ(r.exitCode, GetParam() == Target::Windows ? 1 : 4) << c.what << "\n" << r.output;
     EXPECT_NE(r.output.find("was changed by another program before it could be moved there ("), std::string::npos)
-        << c.what << "\n" << r.output;
+        << c.what << "\n"
+        << r.output;
     if (GetParam() == Target::Linux) {
       EXPECT_NE(r.output.find(c.why), std::string::npos) << c.what << "\n" << r.output;
     }

@@ -408,8 +408,8 @@ TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
     fs::remove_all(changer);
     fs::create_directories(changer / "tmp");
   };
-  const std::string pausing =
-      "--temp-dir " + Quote((changer / "tmp").string()) + " --pause-before-commit " + Quote((changer / "pause").string());
+  const std::string pausing = "--temp-dir " + Quote((changer / "tmp").string()) + " --pause-before-commit " +
+                              Quote((changer / "pause").string());
   const std::string changed =
       "The export could not be saved as *name*: its temporary file *temporary file* was changed by another program "
       "before it could be moved there (*what happened*). The file *name* was not changed.";

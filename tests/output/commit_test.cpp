@@ -397,8 +397,7 @@ TEST_F(Commit, OnlyTheFileWrittenIsMoved) {
          std::filesystem::create_symlink(other, temp);
        },
        "a link stands in its place"},
-      {"given a second name", [&] { std::filesystem::create_hard_link(temp, other); },
-       "it has another name as well"},
+      {"given a second name", [&] { std::filesystem::create_hard_link(temp, other); }, "it has another name as well"},
   };
   for (const Case& c : cases) {
     WriteFile(dest, "old");
@@ -410,8 +409,8 @@ TEST_F(Commit, OnlyTheFileWrittenIsMoved) {
     const std::string told = tqtest::StderrOf([&] { result = CommitOutputFile(std::move(written), dest); });
     EXPECT_EQ(result, TCommitResult::NotWritten) << c.what;
     EXPECT_EQ(told, "[Error] The export could not be saved as " + dest + ": its temporary file " + temp +
-                        " was changed by another program before it could be moved there (" + c.why +
-                        "). The file " + dest + " was not changed.\n")
+                        " was changed by another program before it could be moved there (" + c.why + "). The file " +
+                        dest + " was not changed.\n")
         << c.what;
     EXPECT_EQ(ReadFile(dest), "old") << c.what;
     EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(temp)), tempThere) << c.what;

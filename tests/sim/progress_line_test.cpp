@@ -43,16 +43,16 @@ TEST(ProgressLine, DrawsOnlyWhatChangesAndNotTooOften) {
       {1904, 0, 10, 10, "\n" + Line(100, 30)},                                  // a new display ends the open line
       {1905, 2, 10, 10, "\n"},                                                  // shown as it ends: only the line end
       {1906, 1, 10, 10, ""},                                                    // closed: no line after it
-      {1907, 0, 10, 25, Line(100, 30)},  // more steps than the total: 100%
+      {1907, 0, 10, 25, Line(100, 30)},                                         // more steps than the total: 100%
       {2500, 1, 10, -3, Line(0, 0)},                                            // fewer than none: 0%
       {2501, 2, 10, 10, Line(100, 30) + "\n"},                                  // closed at 100%
       {2502, kMessage, 0, 0, ""},                                               // no line open: nothing to end
       {2503, 0, 10, 0, Line(0, 0)},
-      {2504, kMessage, 0, 0, "\n"},                                             // a message ends the line first
-      {2505, kMessage, 0, 0, ""},                                               // once
-      {2506, 1, 10, 0, Line(0, 0)},                                             // drawn again below the message
+      {2504, kMessage, 0, 0, "\n"},  // a message ends the line first
+      {2505, kMessage, 0, 0, ""},    // once
+      {2506, 1, 10, 0, Line(0, 0)},  // drawn again below the message
       {2507, kMessage, 0, 0, "\n"},
-      {2508, 2, 10, 0, Line(0, 0) + "\n"},                                      // and when it closes
+      {2508, 2, 10, 0, Line(0, 0) + "\n"},  // and when it closes
   };
   TProgressLine line;
   const TProgressLine::Clock::time_point start{};
@@ -78,14 +78,20 @@ TEST(ProgressLine, WaitsFromTheEndOfADrawing) {
 // The line keeps within the terminal's width less one column: a caption too
 // long names the file without its folders, then is cut.
 TEST(ProgressLine, FitsTheTerminal) {
-  const std::string caption = "Saving /home/designer/My Boards/rev b/\xC3\x9C" "ber.hyp (HyperLynx)";
+  const std::string caption =
+      "Saving /home/designer/My Boards/rev b/\xC3\x9C"
+      "ber.hyp (HyperLynx)";
   const struct {
     int columns;
     std::string shown;
   } cases[] = {
       {200, caption},
-      {80, "Saving \xC3\x9C" "ber.hyp (HyperLynx)"},  // 26 columns in 80 - 1 - 38
-      {60, "Saving \xC3\x9C" "ber.hyp (H..."},  // 21 columns
+      {80,
+       "Saving \xC3\x9C"
+       "ber.hyp (HyperLynx)"},  // 26 columns in 80 - 1 - 38
+      {60,
+       "Saving \xC3\x9C"
+       "ber.hyp (H..."},  // 21 columns
       {40, ""},
   };
   for (const auto& c : cases) {
