@@ -2,10 +2,12 @@
 // server library and workspace module, opens a board document, loads an
 // exporter library the way the editor does and lets it export the board.
 //
+//   quorvex-host --version
 //   quorvex-host formats [--library PATH]
-//   quorvex-host export BOARD.json OUT.hyp [--format NAME] [--library PATH]
-//                [--fail CALL[:N]]... [--no-board] [--hold] [--trace FILE]
-//                [--hostile-strings]
+//   quorvex-host export BOARD.json OUT.hyp [--format NAME] [--library PATH] [--temp-dir DIR]
+//                developer options: [--fail CALL[:N]]... [--no-board] [--hold] [--trace FILE]
+//                [--hostile-strings] [--x87-precision 53|64] [--omit-entry NAME]...
+//                [--pause-before-commit FILE]
 //   quorvex-host calls
 //   quorvex-host generate [--seed S] [--components N] [--distinct-pads N] OUT.json
 //
