@@ -3,7 +3,8 @@
 # output on a terminal (a pseudo-terminal made by `script`), in a file, and
 # on /dev/null: the progress line must cost next to nothing on a terminal,
 # and nothing elsewhere. Prints each run's wall time and, per case, the
-# median and its ratio to the file case.
+# median and its ratio to the file case, and fails (exit code 1) when the
+# terminal's or /dev/null's median exceeds 1.3 times the file case's.
 #   bench/wine_terminal.sh [COMPONENTS] [RUNS]     (defaults: 13000, 3)
 # Needs both presets built (quorvex-host, Tarnquil, Brondel, WorkspaceManager)
 # and wine; uses the wine prefix of $WINEPREFIX, else a throw-away one in
@@ -41,10 +42,18 @@ for ((i = 1; i <= runs; i++)); do
   times[null]+="$(seconds "$(export_to null) > /dev/null") "
   times[terminal]+="$(seconds "script -qec '$(export_to terminal)' /dev/null > $work/terminal.txt") "
 done
-grep -q '%' "$work/terminal.txt" || echo "warning: no progress line was drawn on the terminal" >&2
+grep -q '%' "$work/terminal.txt" || { echo "no progress line was drawn on the terminal" >&2; exit 1; }
 cmp "$work/out-file.hyp" "$work/out-terminal.hyp"
 file=$(printf '%s\n' ${times[file]} | median)
+limit=1.3
+slow=""
 for case in file null terminal; do
   m=$(printf '%s\n' ${times[$case]} | median)
-  printf '%-9s %s s each, median %s s, %.2fx the file case\n' "$case" "${times[$case]}" "$m" "$(echo "$m / $file" | bc -l)"
+  ratio=$(echo "$m / $file" | bc -l)
+  printf '%-9s %s s each, median %s s, %.2fx the file case\n' "$case" "${times[$case]}" "$m" "$ratio"
+  if [ "$(echo "$ratio > $limit" | bc)" = 1 ]; then slow+=" $case"; fi
 done
+if [ -n "$slow" ]; then
+  echo "too slow (above ${limit}x the file case):$slow" >&2
+  exit 1
+fi

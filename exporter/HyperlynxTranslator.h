@@ -71,8 +71,12 @@ class THyperlynxTranslator {
   // ends, ends that meet nothing).
   const TOutlineNotes& OutlineNotes() const { return FOutlineNotes; }
 
-  // Closes the output; true when everything written reached the file.
-  bool CloseOutput() { return FOutput.Close(); }
+  // Closes the host's progress display now rather than when the driver goes.
+  void EndProgress() { FProgress.reset(); }
+
+  // Ends the output; true when everything written reached the file. The
+  // file stays held open for the commit.
+  bool CloseOutput() { return FOutput.Finish(); }
 
   // What each walk of WriteDocument can meet, counted at the start: the
   // components, the nets, the outline's keep-out tracks and arcs, and the
@@ -94,9 +98,12 @@ class THyperlynxTranslator {
   bool WalksEndedEarly();
 
   const std::string& TempFileName() const { return FTempFileName.Path(); }
-  // Hands the temporary file on (to the commit); the driver no longer
-  // removes it when it is destroyed.
-  std::string ReleaseTempFile() { return FTempFileName.Release(); }
+  // Hands the written file on to the commit, still held open; the driver no
+  // longer removes it.
+  platform::HeldFile ReleaseOutputFile() {
+    FTempFileName.Release();
+    return FOutput.HandOver();
+  }
   const std::string& FileName() const { return FFileName; }
   TTextOutput& Output() { return FOutput; }
   TBoard& Board() { return *FBoard; }

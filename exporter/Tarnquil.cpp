@@ -97,6 +97,9 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
   // The end of a walk is the only answer a walk gives: a walk the host ended
   // early shows as fewer objects than the run counted at its start.
   if (driver->WalksEndedEarly()) NoteWalksEndedEarly();
+  // The display ends before anything is said about the file, so that no
+  // message is told while the host still shows the run going on.
+  driver->EndProgress();
 
   // From here on the run is complete: whatever keeps the export from the
   // destination is told to the user by a message of its own, and the host
@@ -115,7 +118,7 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
   for (const std::string& note : ExportNotes(*driver)) ReportExportNote(fileName, note);
   // The commit takes the temporary file over and cleans up after itself;
   // whatever it raises goes to the host after the driver is freed.
-  CommitOutputFile(driver->ReleaseTempFile(), fileName);
+  CommitOutputFile(driver->ReleaseOutputFile(), fileName);
   driver.reset();
   return true;
 }

@@ -127,14 +127,16 @@ namespace {
 // Replaces the destination by the temporary file: a move within one volume,
 // otherwise a copy beside the destination that is then moved over it. The
 // user's previous file stays until the new one is complete.
-TCommitResult ReplaceDestination(const std::string& tempName, const std::string& destName) {
+TCommitResult ReplaceDestination(platform::HeldFile& written, const std::string& destName) {
+  const std::string tempName = written.Path();
   std::string moveError;
-  if (platform::MoveOverFile(tempName, destName, &moveError)) return TCommitResult::Replaced;
+  if (written.MoveTo(destName, &moveError)) return TCommitResult::Replaced;
   std::string copyError;
-  if (platform::CopyOverFile(tempName, destName, &copyError)) {
-    platform::RemoveFile(tempName);
+  if (written.CopyTo(destName, &copyError)) {
+    written.Remove();
     return TCommitResult::Replaced;
   }
+  written.Close();
   // The previous file is named only where there is one; a folder that is gone
   // is said in words rather than as the system's "not found".
   const std::string folder = destName.substr(0, FileNameStart(destName));
@@ -148,13 +150,15 @@ TCommitResult ReplaceDestination(const std::string& tempName, const std::string&
 
 }  // namespace
 
-TCommitResult CommitOutputFile(const std::string& tempName, const std::string& destName) {
-  if (TextEqualsIgnoreCase(tempName, destName)) return TCommitResult::SameFile;
+TCommitResult CommitOutputFile(platform::HeldFile written, const std::string& destName) {
+  const std::string tempName = written.Path();
+  if (TextEqualsIgnoreCase(tempName, destName)) {
+    written.Close();
+    return TCommitResult::SameFile;
+  }
   // Until the replacement has been tried, a failing host call ends the
   // commit with the temporary file removed and the destination untouched.
-  auto discardTemp = [&] {
-    if (platform::FileExists(tempName)) platform::RemoveFile(tempName);
-  };
+  auto discardTemp = [&] { written.Remove(); };
 
   // A name the file system does not take can hold no lock file and no
   // export: the run fails with the system's reason.
@@ -197,26 +201,30 @@ TCommitResult CommitOutputFile(const std::string& tempName, const std::string& d
     throw;
   }
 
-  TCommitResult result = TCommitResult::NoTempFile;
+  // Only the file written goes to the destination: another program (a
+  // cleaner, a virus scanner, the user) may have removed it, cut it short,
+  // or put another file or a link in its place after it was written. What
+  // stands at its name now is not ours to move or remove.
+  TCommitResult result = TCommitResult::NotWritten;
+  std::string changed;
   try {
-    if (platform::FileExists(tempName)) result = ReplaceDestination(tempName, destName);
+    if (written.StillTheFileWritten(&changed)) result = ReplaceDestination(written, destName);
   } catch (...) {
     // The end operation follows the begin operation whatever happened; the
     // first error is the one that reaches the host.
     if (document) document->EndChange();
     throw;
   }
+  written.Close();
   // Past this point the temporary file is either at the destination or kept
-  // on purpose (the user has been told where): nothing removes it.
+  // on purpose (the user has been told where), or no longer ours: nothing
+  // removes it.
   if (document) CheckHost(document->EndChange(), THostOperation::IHostDocument_EndChange);
-  // Another program (a cleaner, a virus scanner, the user) removed the
-  // finished export, or put something else in its place, after it was
-  // written. Whatever is there now is not ours to remove; the user must not
-  // believe the destination holds the export. Told after the host's bracket
-  // is closed, so that no dialog waits inside it.
-  if (result == TCommitResult::NoTempFile)
+  // Told after the host's bracket is closed, so that no dialog waits inside
+  // it; the user must not believe the destination holds the export.
+  if (result == TCommitResult::NotWritten)
     ShowErrorMessage("The export could not be saved as " + destName + ": its temporary file " + tempName +
-                     " was removed or replaced by another program before it could be moved there. The file " +
+                     " was changed by another program before it could be moved there (" + changed + "). The file " +
                      destName + " was not changed.");
   return result;
 }

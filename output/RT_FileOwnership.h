@@ -7,6 +7,8 @@
 // creates, changes or removes one.
 #include <string>
 
+#include "platform/Platform.h"
+
 struct TFileOwnershipDetails {
   std::string ComputerName;
   std::string UserName;
@@ -45,9 +47,11 @@ enum class TCommitResult {
   Replaced,    // the destination now holds the new file
   SameFile,    // temporary and destination name the same file: nothing done
   Locked,      // held by another process: reported, temporary file deleted
-  NoTempFile,  // the temporary file was gone, or no longer a file, when
-               // the commit came to it: the user has been told, the
-               // destination is unchanged
+  NotWritten,  // the temporary file's name no longer named the file
+               // written when the commit came to it (removed, replaced,
+               // linked, changed in size): the user has been told, the
+               // destination is unchanged and what stands at the name is
+               // left alone
   Kept,        // the destination could not be replaced: it is unchanged and
                // the temporary file was kept (the user has been told where)
   Refused,     // the file system does not take the destination's name: the
@@ -56,12 +60,13 @@ enum class TCommitResult {
                // is unchanged and the temporary file deleted
 };
 
-// Puts the finished temporary file at the destination unless another process
-// holds it, the file system refuses the destination's name, or the
-// destination is read-only (each told to the user, the temporary file
-// deleted), or the temporary file has gone meanwhile (told to the user). The
-// destination holds either its old or its new complete content at every
-// moment. A failure result of a host call raises EHostError; the temporary
-// file is then gone unless it was kept on purpose (Kept), and the destination
-// holds its old content unless the failure came after the replacement.
-TCommitResult CommitOutputFile(const std::string& tempName, const std::string& destName);
+// Puts the finished temporary file, still held open as it was written, at
+// the destination unless another process holds it, the file system refuses
+// the destination's name, or the destination is read-only (each told to the
+// user, the temporary file deleted), or the temporary file's name no longer
+// names the file written (told to the user). The destination holds either
+// its old or its new complete content at every moment. A failure result of
+// a host call raises EHostError; the temporary file is then gone unless it
+// was kept on purpose (Kept), and the destination holds its old content
+// unless the failure came after the replacement.
+TCommitResult CommitOutputFile(platform::HeldFile written, const std::string& destName);

@@ -78,6 +78,66 @@ bool MoveOverFile(const std::string& from, const std::string& to, std::string* e
 // `from` is left in place. Used where MoveOverFile cannot cross volumes.
 bool CopyOverFile(const std::string& from, const std::string& to, std::string* errorText);
 
+// The file an export writes, held open by this process from the moment it
+// is opened until it is committed or closed. On Windows other programs may
+// read it while it is held but not write, remove or rename it; Linux has no
+// such hold, so the commit asks StillTheFileWritten before it moves it.
+// Move-only. Every held file is known, so that a process that ends without
+// unwinding (test mode) can let go of them first (CloseAll).
+class HeldFile {
+ public:
+  HeldFile() = default;
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+  HeldFile(HeldFile&& other) noexcept;
+  HeldFile& operator=(HeldFile&& other) noexcept;
+  ~HeldFile() { Close(); }
+
+  // Opens the file at path for writing and reading, emptying it (creating
+  // it where there is none).
+  // False when it cannot be opened (nothing is then held).
+  bool Open(const std::string& path);
+  bool IsOpen() const { return handle_ != kNone; }
+  const std::string& Path() const { return path_; }
+  // Appends to the file; false when not all of it was written.
+  bool Write(const char* data, std::size_t size);
+  // The bytes written since Open.
+  std::uint64_t Written() const { return written_; }
+
+  // Whether the name the file was opened by still names this very file,
+  // as written: the same file identity (device and inode; volume serial and
+  // file index), a regular file reached by no link, with no other name, of
+  // the size written. `reason` (when given) receives, where it does not, what
+  // happened to it: "it is gone", "another file stands in its place", "a
+  // link stands in its place", "it has another name as well", "it holds N
+  // bytes, not the M written".
+  bool StillTheFileWritten(std::string* reason) const;
+  // Puts the held file at `to`, as MoveOverFile does, and lets go of it;
+  // where it cannot, the file stays held. On Windows the file is moved through the handle it is held
+  // by; on Linux by its name, which StillTheFileWritten has just checked.
+  bool MoveTo(const std::string& to, std::string* errorText);
+  // Copies what the held file holds (read through its handle) next to `to`
+  // and replaces `to` with the copy in one step, as CopyOverFile does; the
+  // file stays held.
+  bool CopyTo(const std::string& to, std::string* errorText);
+  // Removes the file written (through its handle on Windows; on Linux by its
+  // name where that still names it: what another program put there is not
+  // ours to remove) and lets go of it.
+  void Remove();
+  // Lets go of the file; it stays where it is.
+  void Close() noexcept;
+  // Lets go of every held file of the process.
+  static void CloseAll() noexcept;
+
+ private:
+  static constexpr std::intptr_t kNone = -1;
+  void Track();
+  void Untrack() noexcept;
+  std::intptr_t handle_ = kNone;  // a file descriptor, or a HANDLE
+  std::string path_;
+  std::uint64_t written_ = 0;
+};
+
 // Whether a key exists under HKEY_LOCAL_MACHINE (path with backslashes).
 bool LocalMachineKeyExists(const char* subKey);
 

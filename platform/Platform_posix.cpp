@@ -197,13 +197,7 @@ bool MoveOverFile(const std::string& from, const std::string& toName, std::strin
 
 namespace {
 
-// Owners for the copy: a C stream, closed when it goes, and a file beside
-// the destination, removed unless it was moved into place.
-struct TStreamCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using TStream = std::unique_ptr<std::FILE, TStreamCloser>;
-
+// A file beside the destination, removed unless it was moved into place.
 class TStagingFile {
  public:
   explicit TStagingFile(std::string path) : path_(std::move(path)) {}
@@ -223,18 +217,31 @@ class TStagingFile {
   std::string path_;
 };
 
-// The whole of `in` into `out`; false on any read, write or flush error.
-bool CopyStream(std::FILE* in, std::FILE* out) {
+// The whole of the file open as `in`, from its start, into `out`; false on
+// any read, write or sync error.
+bool CopyDescriptor(int in, int out) {
   char buf[65536];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, in)) > 0)
-    if (std::fwrite(buf, 1, n, out) != n) return false;
-  return std::ferror(in) == 0 && std::fflush(out) == 0 && fsync(fileno(out)) == 0;
+  off_t at = 0;
+  for (;;) {
+    const ssize_t n = pread(in, buf, sizeof buf, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = write(out, buf + done, static_cast<std::size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) return false;
+      done += w;
+    }
+    at += n;
+  }
+  return fsync(out) == 0;
 }
 
-}  // namespace
-
-bool CopyOverFile(const std::string& from, const std::string& toName, std::string* errorText) {
+// Copies the file open as `in` next to `toName`'s final target and then
+// replaces that target with the copy in one step; `from` names the file in
+// messages.
+bool CopyIntoPlace(int in, const std::string& from, const std::string& toName, std::string* errorText) {
   const std::string to = FinalTarget(toName);
   auto fail = [&](const std::string& what) {
     if (errorText != nullptr) *errorText = ErrnoText(errno, what);
@@ -245,17 +252,105 @@ bool CopyOverFile(const std::string& from, const std::string& toName, std::strin
   const std::string dir = to.substr(0, to.find_last_of('/') + 1);
   TStagingFile staging(CreateUniqueTempFile(dir.empty() ? "./" : dir, "tqc"));
   if (staging.path().empty()) return fail("cannot create a file beside " + to);
-  TStream in(std::fopen(from.c_str(), "rb"));
-  if (!in) return fail("cannot read " + from);
-  TStream out(std::fopen(staging.path().c_str(), "wb"));
-  if (!out) return fail("cannot write " + staging.path());
-  const bool copied = CopyStream(in.get(), out.get());
-  in.reset();
-  if (std::fclose(out.release()) != 0 || !copied) return fail("cannot copy " + from + " to " + staging.path());
+  const int out = open(staging.path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (out < 0) return fail("cannot write " + staging.path());
+  const bool copied = CopyDescriptor(in, out);
+  const int err = errno;
+  if (close(out) != 0 || !copied) {
+    if (copied) errno = err;
+    return fail("cannot copy " + from + " to " + staging.path());
+  }
   TakePermissionsOf(to, staging.path());
   if (rename(staging.path().c_str(), to.c_str()) != 0) return fail("cannot move " + staging.path() + " to " + to);
   staging.Keep();
   return true;
+}
+
+}  // namespace
+
+bool CopyOverFile(const std::string& from, const std::string& toName, std::string* errorText) {
+  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
+    if (errorText != nullptr) *errorText = ErrnoText(errno, "cannot read " + from);
+    return false;
+  }
+  const bool copied = CopyIntoPlace(in, from, toName, errorText);
+  close(in);
+  return copied;
+}
+
+bool HeldFile::Open(const std::string& path) {
+  Close();
+  if (path.empty()) return false;
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  handle_ = fd;
+  path_ = path;
+  written_ = 0;
+  Track();
+  return true;
+}
+
+bool HeldFile::Write(const char* data, std::size_t size) {
+  if (!IsOpen()) return false;
+  const int fd = static_cast<int>(handle_);
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = write(fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+    written_ += static_cast<std::uint64_t>(n);
+  }
+  return true;
+}
+
+bool HeldFile::StillTheFileWritten(std::string* reason) const {
+  auto no = [&](const std::string& what) {
+    if (reason != nullptr) *reason = what;
+    return false;
+  };
+  struct stat held {
+  }, named{};
+  if (!IsOpen() || fstat(static_cast<int>(handle_), &held) != 0) return no("it is gone");
+  if (lstat(path_.c_str(), &named) != 0) return no("it is gone");
+  if (S_ISLNK(named.st_mode)) return no("a link stands in its place");
+  if (named.st_dev != held.st_dev || named.st_ino != held.st_ino || !S_ISREG(named.st_mode))
+    return no("another file stands in its place");
+  if (named.st_nlink != 1) return no("it has another name as well");
+  if (static_cast<std::uint64_t>(named.st_size) != written_)
+    return no("it holds " + std::to_string(named.st_size) + " bytes, not the " + std::to_string(written_) + " written");
+  return true;
+}
+
+bool HeldFile::MoveTo(const std::string& to, std::string* errorText) {
+  const bool moved = MoveOverFile(path_, to, errorText);
+  if (moved) Close();
+  return moved;
+}
+
+bool HeldFile::CopyTo(const std::string& to, std::string* errorText) {
+  if (!IsOpen()) {
+    if (errorText != nullptr) *errorText = "cannot copy " + path_ + ": it is not open";
+    return false;
+  }
+  return CopyIntoPlace(static_cast<int>(handle_), path_, to, errorText);
+}
+
+void HeldFile::Remove() {
+  struct stat held {
+  }, named{};
+  if (IsOpen() && fstat(static_cast<int>(handle_), &held) == 0 && lstat(path_.c_str(), &named) == 0 &&
+      held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+    unlink(path_.c_str());
+  Close();
+}
+
+void HeldFile::Close() noexcept {
+  if (IsOpen()) close(static_cast<int>(handle_));
+  handle_ = kNone;
+  path_.clear();
+  written_ = 0;
+  Untrack();
 }
 
 bool LocalMachineKeyExists(const char* subKey) {

@@ -4,10 +4,12 @@
 #include <float.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -168,6 +170,161 @@ bool CopyOverFile(const std::string& from, const std::string& to, std::string* e
     return false;
   }
   return true;
+}
+
+namespace {
+
+HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+std::wstring WideName(const std::string& name) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), n);
+  return wide;
+}
+
+}  // namespace
+
+bool HeldFile::Open(const std::string& path) {
+  Close();
+  if (path.empty()) return false;
+  // Others may read the file while it is held, but neither write, remove nor
+  // rename it; DELETE lets this process move it through the handle.
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  handle_ = reinterpret_cast<std::intptr_t>(file);
+  path_ = path;
+  written_ = 0;
+  Track();
+  return true;
+}
+
+bool HeldFile::Write(const char* data, std::size_t size) {
+  if (!IsOpen()) return false;
+  for (std::size_t done = 0; done < size;) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
+    DWORD n = 0;
+    if (!WriteFile(AsHandle(handle_), data + done, chunk, &n, nullptr) || n == 0) return false;
+    done += n;
+    written_ += n;
+  }
+  return true;
+}
+
+bool HeldFile::StillTheFileWritten(std::string* reason) const {
+  auto no = [&](const std::string& what) {
+    if (reason != nullptr) *reason = what;
+    return false;
+  };
+  BY_HANDLE_FILE_INFORMATION held{}, named{};
+  if (!IsOpen() || !GetFileInformationByHandle(AsHandle(handle_), &held)) return no("it is gone");
+  // Attributes only: no share mode stands in the way of that.
+  HANDLE file = CreateFileA(path_.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD err = GetLastError();
+    return no(err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND
+                  ? "it is gone"
+                  : "it cannot be looked at: " + SystemText(err));
+  }
+  const bool known = GetFileInformationByHandle(file, &named) != 0;
+  CloseHandle(file);
+  if (!known) return no("another file stands in its place");
+  if ((named.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return no("a link stands in its place");
+  if (named.dwVolumeSerialNumber != held.dwVolumeSerialNumber || named.nFileIndexHigh != held.nFileIndexHigh ||
+      named.nFileIndexLow != held.nFileIndexLow || (named.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return no("another file stands in its place");
+  if (named.nNumberOfLinks != 1) return no("it has another name as well");
+  const std::uint64_t size = (static_cast<std::uint64_t>(named.nFileSizeHigh) << 32) | named.nFileSizeLow;
+  if (size != written_)
+    return no("it holds " + std::to_string(size) + " bytes, not the " + std::to_string(written_) + " written");
+  return true;
+}
+
+bool HeldFile::MoveTo(const std::string& to, std::string* errorText) {
+  if (!IsOpen()) {
+    if (errorText != nullptr) *errorText = "cannot move " + path_ + ": it is not open";
+    return false;
+  }
+  TakeAttributesOf(to, path_);
+  FlushFileBuffers(AsHandle(handle_));
+  // The rename goes through the handle: it moves the file written, whatever
+  // its name has come to name meanwhile.
+  const std::wstring target = WideName(to);
+  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + (target.size() + 1) * sizeof(wchar_t), 0);
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = TRUE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+  std::copy(target.begin(), target.end(), info->FileName);
+  if (!SetFileInformationByHandle(AsHandle(handle_), FileRenameInfo, info, static_cast<DWORD>(buffer.size()))) {
+    if (errorText != nullptr) *errorText = WindowsError(GetLastError(), "cannot move " + path_ + " to " + to);
+    return false;
+  }
+  Close();
+  return true;
+}
+
+bool HeldFile::CopyTo(const std::string& to, std::string* errorText) {
+  auto fail = [&](DWORD err, const std::string& what) {
+    if (errorText != nullptr) *errorText = WindowsError(err, what);
+    return false;
+  };
+  if (!IsOpen()) return fail(ERROR_INVALID_HANDLE, "cannot copy " + path_);
+  std::string staging = CreateUniqueTempFile(DirectoryOf(to), "tqc");
+  if (staging.empty()) return fail(GetLastError(), "cannot create a file beside " + to);
+  HANDLE out =
+      CreateFileA(staging.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) {
+    const DWORD err = GetLastError();
+    DeleteFileA(staging.c_str());
+    return fail(err, "cannot write " + staging);
+  }
+  // What the held file holds, read through its own handle from its start.
+  LARGE_INTEGER start{};
+  bool copied = SetFilePointerEx(AsHandle(handle_), start, nullptr, FILE_BEGIN) != 0;
+  std::vector<char> buf(65536);
+  for (DWORD n = 0; copied;) {
+    copied = ReadFile(AsHandle(handle_), buf.data(), static_cast<DWORD>(buf.size()), &n, nullptr) != 0;
+    if (!copied || n == 0) break;
+    DWORD w = 0;
+    copied = WriteFile(out, buf.data(), n, &w, nullptr) != 0 && w == n;
+  }
+  DWORD err = copied ? ERROR_SUCCESS : GetLastError();
+  if (copied && !FlushFileBuffers(out)) {
+    copied = false;
+    err = GetLastError();
+  }
+  CloseHandle(out);
+  if (!copied) {
+    DeleteFileA(staging.c_str());
+    return fail(err, "cannot copy " + path_ + " to " + staging);
+  }
+  TakeAttributesOf(to, staging);
+  if (!MoveFileExA(staging.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    err = GetLastError();
+    DeleteFileA(staging.c_str());
+    return fail(err, "cannot move " + staging + " to " + to);
+  }
+  return true;
+}
+
+void HeldFile::Remove() {
+  if (IsOpen()) {
+    FILE_DISPOSITION_INFO dispose{};
+    dispose.DeleteFile = TRUE;
+    SetFileInformationByHandle(AsHandle(handle_), FileDispositionInfo, &dispose, sizeof dispose);
+  }
+  Close();
+}
+
+void HeldFile::Close() noexcept {
+  if (IsOpen()) CloseHandle(AsHandle(handle_));
+  handle_ = kNone;
+  path_.clear();
+  written_ = 0;
+  Untrack();
 }
 
 bool LocalMachineKeyExists(const char* subKey) {

@@ -1,10 +1,19 @@
 #pragma once
 // The operating-system services of the host program: loading modules, its own
 // directory, the terminal, and the way a library's host error arrives.
+#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace hostprog {
+
+// The host program's own version (generated at every build).
+extern const char* const kHostVersion;
+
+// The version an exporter library names in its file, read without loading
+// it (Windows: its version resource's product version; Linux: its section
+// .tarnquil_version); empty when it names none or cannot be read.
+std::string LibraryVersion(const std::string& path);
 
 using Module = void*;
 
@@ -25,6 +34,39 @@ std::string ProgramDirectory();
 // Windows a console (which wine gives a program on a terminal), not merely a
 // character device: wine reports /dev/null as one.
 bool StandardOutputIsTerminal();
+
+// The width of the terminal standard output is on, in columns; 0 when it is
+// not known.
+int TerminalWidth();
+
+// The form of a text the program prints.
+enum class TextForm {
+  System,  // the system's single-byte form: names as the exporter has them
+  Utf8,
+};
+// Writes text to `stream` (standard output or standard error) so that the
+// user reads the names in it as they gave them: on Windows a console gets
+// it as wide text, anything else as UTF-8; on Linux it passes unchanged.
+void Print(std::FILE* stream, const std::string& text, TextForm form = TextForm::System);
+
+// From now on everything the process writes to standard error (the
+// exporter's messages) passes through a thread of the program, which calls
+// `before` and then writes the piece to the real standard error, both while
+// holding the output lock (TOutputLock). False when that cannot be set up
+// (standard error then stays as it is). EndStandardErrorPassage writes what
+// is left and gives standard error back; it may be called when no passage
+// was set up.
+bool PassStandardError(void (*before)());
+void EndStandardErrorPassage();
+// Held while the program draws on standard output, so that a message passed
+// on from standard error never falls into a drawing.
+class TOutputLock {
+ public:
+  TOutputLock();
+  TOutputLock(const TOutputLock&) = delete;
+  TOutputLock& operator=(const TOutputLock&) = delete;
+  ~TOutputLock();
+};
 
 // The program's arguments after its name, in the system's single-byte form.
 // On Windows they are taken as the system gives them (wide) and converted to
@@ -58,6 +100,10 @@ std::string AbsolutePath(const std::string& path);
 std::string SystemName(const std::string& path);
 // Removes a file named in that form; false when it could not be removed.
 bool RemoveFile(const std::string& path);
+
+// Creates the file `ready` and waits until the file `go` exists, at most two
+// minutes; for tests that act while the host waits.
+void PauseUntil(const std::string& ready, const std::string& go);
 
 // Makes `directory` the temporary directory of this process from now on.
 void SetTemporaryDirectory(const std::string& directory);

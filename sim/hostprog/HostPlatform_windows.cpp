@@ -1,6 +1,8 @@
 #include <float.h>
 #include <windows.h>
 // after windows.h
+#include <fcntl.h>
+#include <io.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -33,10 +35,20 @@ const char* const kExporterFile = "Tarnquil.dll";
 namespace {
 
 // A wide text in the ANSI code page, exactly: false when a character has no
-// byte of its own there (no best-fit look-alike is taken).
+// byte of its own there (no best-fit look-alike is taken). Where the code
+// page is UTF-8 every character has its bytes (the best-fit flags are not
+// taken there): only a text that is not whole (a lone surrogate) is refused.
 bool ToCodePage(const std::wstring& text, std::string* out) {
   out->clear();
   if (text.empty()) return true;
+  if (GetACP() == CP_UTF8) {
+    const int n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return false;
+    out->resize(static_cast<std::size_t>(n));
+    return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), out->data(),
+                               n, nullptr, nullptr) == n;
+  }
   BOOL lossy = FALSE;
   const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr,
                                     0, nullptr, &lossy);
@@ -181,6 +193,131 @@ std::string UserName() {
 bool SetX87Precision(int bits) {
   _controlfp(bits == 53 ? _PC_53 : _PC_64, _MCW_PC);
   return true;
+}
+
+std::string LibraryVersion(const std::string& path) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  if (size == 0) return {};
+  std::vector<char> info(size);
+  if (!GetFileVersionInfoA(path.c_str(), 0, size, info.data())) return {};
+  struct Translation {
+    WORD language, codePage;
+  }* translations = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &length) ||
+      length < sizeof(Translation))
+    return {};
+  char key[64];
+  std::snprintf(key, sizeof key, "\\StringFileInfo\\%04x%04x\\ProductVersion", translations[0].language,
+                translations[0].codePage);
+  char* text = nullptr;
+  if (!VerQueryValueA(info.data(), key, reinterpret_cast<void**>(&text), &length) || text == nullptr) return {};
+  return std::string(text);
+}
+
+int TerminalWidth() {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
+void Print(std::FILE* stream, const std::string& text, TextForm form) {
+  const UINT codePage = form == TextForm::Utf8 ? CP_UTF8 : CP_ACP;
+  HANDLE handle = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (GetConsoleMode(handle, &mode)) {
+    // What the C runtime holds goes first, so that the order stays.
+    std::fflush(stream);
+    const std::wstring wide = Widen(text, codePage);
+    DWORD written = 0;
+    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+  const std::string bytes = form == TextForm::Utf8 ? text : Utf8(Widen(text, CP_ACP));
+  std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+namespace {
+
+// The output lock; a critical section made on first use.
+CRITICAL_SECTION* OutputLock() {
+  static CRITICAL_SECTION* lock = [] {
+    static CRITICAL_SECTION section;
+    InitializeCriticalSection(&section);
+    return &section;
+  }();
+  return lock;
+}
+
+int g_savedStderr = -1;
+int g_passageRead = -1;
+HANDLE g_savedStderrHandle = nullptr;
+HANDLE g_passer = nullptr;
+void (*g_beforeMessage)() = nullptr;
+
+DWORD WINAPI PassOn(void*) {
+  char buffer[4096];
+  for (;;) {
+    const int n = _read(g_passageRead, buffer, sizeof buffer);
+    if (n <= 0) return 0;
+    EnterCriticalSection(OutputLock());
+    g_beforeMessage();
+    _write(g_savedStderr, buffer, static_cast<unsigned>(n));
+    LeaveCriticalSection(OutputLock());
+  }
+}
+
+}  // namespace
+
+TOutputLock::TOutputLock() { EnterCriticalSection(OutputLock()); }
+TOutputLock::~TOutputLock() { LeaveCriticalSection(OutputLock()); }
+
+// The exporter shares the C runtime (msvcrt.dll) and so its descriptor 2.
+bool PassStandardError(void (*before)()) {
+  int ends[2];
+  if (g_savedStderr >= 0 || _pipe(ends, 65536, _O_BINARY | _O_NOINHERIT) != 0) return false;
+  std::fflush(stderr);
+  g_savedStderr = _dup(2);
+  if (g_savedStderr < 0 || _dup2(ends[1], 2) != 0) {
+    if (g_savedStderr >= 0) _close(g_savedStderr);
+    g_savedStderr = -1;
+    _close(ends[0]);
+    _close(ends[1]);
+    return false;
+  }
+  _close(ends[1]);
+  g_savedStderrHandle = GetStdHandle(STD_ERROR_HANDLE);
+  SetStdHandle(STD_ERROR_HANDLE, reinterpret_cast<HANDLE>(_get_osfhandle(2)));
+  g_passageRead = ends[0];
+  g_beforeMessage = before;
+  g_passer = CreateThread(nullptr, 0, PassOn, nullptr, 0, nullptr);
+  if (g_passer == nullptr) {
+    EndStandardErrorPassage();
+    return false;
+  }
+  return true;
+}
+
+void EndStandardErrorPassage() {
+  if (g_savedStderr < 0) return;
+  std::fflush(stderr);
+  _dup2(g_savedStderr, 2);
+  SetStdHandle(STD_ERROR_HANDLE, g_savedStderrHandle);
+  if (g_passer != nullptr) {
+    WaitForSingleObject(g_passer, INFINITE);
+    CloseHandle(g_passer);
+    g_passer = nullptr;
+  }
+  _close(g_passageRead);
+  _close(g_savedStderr);
+  g_savedStderr = g_passageRead = -1;
+}
+
+void PauseUntil(const std::string& ready, const std::string& go) {
+  HANDLE file = CreateFileA(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  for (int i = 0; i < 1200 && GetFileAttributesA(go.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
 }
 
 void SetTemporaryDirectory(const std::string& directory) {

@@ -2,10 +2,12 @@
 // server library and workspace module, opens a board document, loads an
 // exporter library the way the editor does and lets it export the board.
 //
+//   quorvex-host --version
 //   quorvex-host formats [--library PATH]
-//   quorvex-host export BOARD.json OUT.hyp [--format NAME] [--library PATH]
-//                [--fail CALL[:N]]... [--no-board] [--hold] [--trace FILE]
-//                [--hostile-strings]
+//   quorvex-host export BOARD.json OUT.hyp [--format NAME] [--library PATH] [--temp-dir DIR]
+//                developer options: [--fail CALL[:N]]... [--no-board] [--hold] [--trace FILE]
+//                [--hostile-strings] [--x87-precision 53|64] [--omit-entry NAME]...
+//                [--pause-before-commit FILE]
 //   quorvex-host calls
 //   quorvex-host generate [--seed S] [--components N] [--distinct-pads N] OUT.json
 //
@@ -51,8 +53,9 @@ constexpr const char* kExitCodes =
     "     document, an unknown --fail operation\n"
     "  3  the exporter raised a host error: the destination is untouched\n"
     "  4  the export ran but the destination did not receive it (held by another program, read-only,\n"
-    "     a name the file system refuses, a failed move, a write error, the temporary file removed):\n"
-    "     the exporter's message or the message list says why; the destination is as it was\n"
+    "     a name the file system refuses, a failed move, a write error, the temporary file removed,\n"
+    "     cut short or replaced by another program), or a destination there before the run is gone:\n"
+    "     the exporter's message or the message list says why\n"
     "\n"
     "Messages: the exporter shows its errors and warnings as dialogs. Where no dialog can be shown (no\n"
     "display, as under wine without one) each goes to standard error as one line \"[Error] ...\" or\n"
@@ -64,6 +67,10 @@ constexpr const char* kExitCodes =
     "as \"ShowDialogWithCaption with<caption> <message>\" and the program ends with exit code 1.\n"
     "\n"
     "File names: relative or absolute; under wine also absolute Linux names (/home/designer/board.hyp).\n";
+
+// The heading of the options that simulate faults and other hosts, for
+// developers and tests.
+constexpr const char* kDeveloperOptions = "Developer options (faults and other hosts, for tests)";
 
 constexpr const char* kDefaultFormat = "HyperLynx File (*.HYP)";
 
@@ -208,9 +215,22 @@ bool ArmFailure(const std::string& option) {
 hostprog::TProgressLine g_progress;
 
 void OnProgress(void*, std::int32_t event, const char* caption, std::int32_t total, std::int32_t count) {
+  const hostprog::TOutputLock lock;
   const std::string text = g_progress.Event(event, caption, total, count, hostprog::TProgressLine::Clock::now());
   if (text.empty()) return;
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  hostprog::Print(stdout, text);
+  std::fflush(stdout);
+  // The next drawing waits from here: a terminal that draws slowly is not
+  // kept busy drawing.
+  g_progress.Drawn(hostprog::TProgressLine::Clock::now());
+}
+
+// A message of the exporter is about to reach standard error (called with
+// the output lock held): the progress line ends first.
+void BeforeMessage() {
+  const std::string end = g_progress.Interrupt();
+  if (end.empty()) return;
+  std::fwrite(end.data(), 1, end.size(), stdout);
   std::fflush(stdout);
 }
 
@@ -249,8 +269,9 @@ void PrintMessages() {
     std::string texts[6];
     for (int f = 0; f < 6; ++f)
       texts[f] = AllText([&](char* b, std::int32_t c) { return g_host.messageText(i, f, b, c); });
-    std::printf("message %d: %s %s\n", static_cast<int>(i + 1), texts[0].c_str(), texts[1].c_str());
-    for (int f = 2; f < 6; ++f) std::printf("  %s=%s\n", kTextNames[f], texts[f].c_str());
+    std::string lines = "message " + std::to_string(i + 1) + ": " + texts[0] + " " + texts[1] + "\n";
+    for (int f = 2; f < 6; ++f) lines += std::string("  ") + kTextNames[f] + "=" + texts[f] + "\n";
+    hostprog::Print(stdout, lines, hostprog::TextForm::Utf8);
     std::printf("  image=%d extra=%d,%d,%d\n", static_cast<int>(g_host.messageNumber(i, 0)),
                 static_cast<int>(g_host.messageNumber(i, 1)), static_cast<int>(g_host.messageNumber(i, 2)),
                 static_cast<int>(g_host.messageNumber(i, 3)));
@@ -265,6 +286,7 @@ std::unique_ptr<TDocumentLock> g_lock;
 void ReleaseDocumentLock();
 
 [[noreturn]] void ReportHostError(const char* message) {
+  hostprog::EndStandardErrorPassage();
   ReleaseDocumentLock();
   if (g_host.setCallTrace != nullptr) g_host.setCallTrace(nullptr);
   if (g_progress.Open()) std::printf("\n");
@@ -377,8 +399,8 @@ int RunExport(const ExportOptions& options) {
   const std::string destination = hostprog::AbsolutePath(options.output);
   const std::string previous = hostprog::FileIdentity(destination);
   if (destination.empty() || destination.size() > TShortString::kCapacity) {
-    std::cerr << "the output file name " << options.output << " is "
-              << (destination.empty() ? "not usable" : "longer than 255 characters") << "\n";
+    hostprog::Print(stderr, "the output file name " + options.output + " is " +
+                                (destination.empty() ? "not usable" : "longer than 255 characters") + "\n");
     return kExitBadInput;
   }
 
@@ -395,7 +417,12 @@ int RunExport(const ExportOptions& options) {
     return kExitBadInput;
   }
   if (options.holdDocument) g_lock = std::make_unique<TDocumentLock>(destination);
-  if (hostprog::StandardOutputIsTerminal()) g_host.setProgressCallback(OnProgress, nullptr);
+  if (hostprog::StandardOutputIsTerminal()) {
+    g_progress.SetWidth(hostprog::TerminalWidth());
+    g_host.setProgressCallback(OnProgress, nullptr);
+    // A message of the exporter ends the progress line first.
+    hostprog::PassStandardError(BeforeMessage);
+  }
   hostprog::CatchHostErrors(ReportHostError);
   std::uint8_t exported = 0;
   try {
@@ -405,6 +432,7 @@ int RunExport(const ExportOptions& options) {
   } catch (...) {
     ReportHostError("an exception that is not a std::exception");
   }
+  hostprog::EndStandardErrorPassage();
   g_host.setProgressCallback(nullptr, nullptr);
   g_host.setCallTrace(nullptr);
   ReleaseDocumentLock();
@@ -419,12 +447,13 @@ int RunExport(const ExportOptions& options) {
   const std::string now = hostprog::FileIdentity(destination);
   if (now.empty() || now == previous) {
     std::fflush(stdout);
-    std::cerr << "the destination " << destination << " did not receive the export\n";
+    hostprog::Print(stderr, "the destination " + destination + " did not receive the export\n");
     return kExitNotReceived;
   }
   const THypCounts c = CountHypFile(destination);
-  std::printf("exported to %s: %d nets, %d pins, %d vias, %d padstacks, %d devices\n", destination.c_str(), c.nets,
-              c.pins, c.vias, c.padstacks, c.devices);
+  hostprog::Print(stdout, "exported to " + destination + ": " + std::to_string(c.nets) + " nets, " +
+                              std::to_string(c.pins) + " pins, " + std::to_string(c.vias) + " vias, " +
+                              std::to_string(c.padstacks) + " padstacks, " + std::to_string(c.devices) + " devices\n");
   return kExitDone;
 }
 
@@ -442,16 +471,54 @@ int RunGenerate(const sim::GeneratorOptions& options, const std::string& file) {
 
 }  // namespace
 
+namespace {
+
+// With --pause-before-commit FILE the host stops where the exporter asks it
+// for the destination's document, which the commit does after the export
+// is written and just before it moves it: the host creates FILE.ready and
+// goes on once FILE.go exists (or after two minutes), so that a test can
+// change the temporary file meanwhile, as another program might.
+std::string g_pauseFile;
+
+class TPausingClient final : public IHostClient {
+ public:
+  THostResult TQ_STDCALL QueryInterface(const TGuid& iid, void** out) override {
+    return Inner()->QueryInterface(iid, out);
+  }
+  std::uint32_t TQ_STDCALL AddRef() override { return Inner()->AddRef(); }
+  std::uint32_t TQ_STDCALL Release() override { return Inner()->Release(); }
+  THostResult TQ_STDCALL GetServerModule(const char16_t* name, IHostServerModule** module) override {
+    return Inner()->GetServerModule(name, module);
+  }
+  THostResult TQ_STDCALL GetDocumentForPath(const char16_t* path, IHostDocument** document) override {
+    hostprog::PauseUntil(g_pauseFile + ".ready", g_pauseFile + ".go");
+    return Inner()->GetDocumentForPath(path, document);
+  }
+
+ private:
+  static IHostClient* Inner() { return g_host.getClient(); }
+};
+
+}  // namespace
+
 // The host application's client interface, as the editor exports it to the
 // libraries it loads. Borrowed: no reference is added.
 extern "C" TQ_EXPORT IHostClient* TQ_STDCALL ClientAPI_GetClientInterface() {
-  return g_host.getClient != nullptr ? g_host.getClient() : nullptr;
+  static TPausingClient pausing;
+  if (g_host.getClient == nullptr || g_host.getClient() == nullptr) return nullptr;
+  return g_pauseFile.empty() ? g_host.getClient() : &pausing;
 }
 static_assert(std::is_same_v<decltype(&ClientAPI_GetClientInterface), ClientAPI_GetClientInterface_t>,
               "ClientAPI_GetClientInterface differs from its declaration");
 
 int main(int argc, char** argv) {
-  CLI::App app{"quorvex-host: the simulated PCB editor that runs an exporter library"};
+  CLI::App app{"quorvex-host: the simulated PCB editor that runs an exporter library", "quorvex-host"};
+  app.set_version_flag("--version", [] {
+    const std::string library = hostprog::ProgramDirectory() + hostprog::kExporterFile;
+    const std::string version = hostprog::LibraryVersion(library);
+    return std::string("quorvex-host ") + hostprog::kHostVersion + "\nexporter library " + library + ": " +
+           (version.empty() ? "names no version" : version);
+  });
   app.require_subcommand(1);
   // An absolute Linux name begins with "/", which would otherwise be taken
   // for an option on Windows. Set before the subcommands, which take it over.
@@ -470,24 +537,40 @@ int main(int argc, char** argv) {
   exportCommand->add_option("--format", options.format, "The format name passed to the exporter")
       ->capture_default_str();
   exportCommand->add_option("--library", options.library, "The exporter library (default: beside this program)");
-  exportCommand->add_option("--fail", options.failures,
-                            "Make an interface operation or a PcbApi_ entry point fail after N successful "
-                            "calls (CALL or CALL:N; see the calls command)");
-  exportCommand->add_option("--trace", options.trace,
-                            "Write every call of an entry point or an interface operation to this file, one a line");
-  exportCommand->add_flag("--hostile-strings", options.hostileStrings,
-                          "Fill every text the host answers to 255 characters, whatever the buffer's type");
-  exportCommand->add_flag("--no-board", options.noBoard, "Behave as if no board were open");
-  exportCommand->add_flag("--hold", options.holdDocument,
-                          "Hold the destination open as the editor does (a lock file naming this process)");
+  exportCommand
+      ->add_option("--fail", options.failures,
+                   "Make an interface operation or a PcbApi_ entry point fail after N successful "
+                   "calls (CALL or CALL:N; see the calls command)")
+      ->group(kDeveloperOptions);
+  exportCommand
+      ->add_option("--trace", options.trace,
+                   "Write every call of an entry point or an interface operation to this file, one a line")
+      ->group(kDeveloperOptions);
+  exportCommand
+      ->add_flag("--hostile-strings", options.hostileStrings,
+                 "Fill every text the host answers to 255 characters, whatever the buffer's type")
+      ->group(kDeveloperOptions);
+  exportCommand->add_flag("--no-board", options.noBoard, "Behave as if no board were open")->group(kDeveloperOptions);
+  exportCommand
+      ->add_flag("--hold", options.holdDocument,
+                 "Hold the destination open as the editor does (a lock file naming this process)")
+      ->group(kDeveloperOptions);
   exportCommand
       ->add_option("--x87-precision", options.x87Precision,
                    "Run the export with the x87 unit at this precision (53 or 64 bits)")
-      ->check(CLI::IsMember({53, 64}));
-  exportCommand->add_option("--omit-entry", options.omitted,
-                            "Run with a PCB server library that lacks this entry point (repeatable)");
+      ->check(CLI::IsMember({53, 64}))
+      ->group(kDeveloperOptions);
+  exportCommand
+      ->add_option("--omit-entry", options.omitted,
+                   "Run with a PCB server library that lacks this entry point (repeatable)")
+      ->group(kDeveloperOptions);
   exportCommand->add_option("--temp-dir", options.tempDirectory,
                             "The temporary directory the exporter sees (TMPDIR, or TMP and TEMP on Windows)");
+  exportCommand
+      ->add_option("--pause-before-commit", g_pauseFile,
+                   "Before the exporter moves its finished file, create FILE.ready and wait until FILE.go "
+                   "exists (at most two minutes)")
+      ->group(kDeveloperOptions);
 
   CLI::App* calls = app.add_subcommand("calls", "List the operations and entry points that --fail can make fail");
 
@@ -519,7 +602,7 @@ int main(int argc, char** argv) {
     return code == 0 ? kExitDone : kExitBadInput;
   }
   for (std::string* name : {&options.board, &options.output, &options.library, &options.trace, &options.tempDirectory,
-                            &formatsLibrary, &generatedFile})
+                            &g_pauseFile, &formatsLibrary, &generatedFile})
     *name = hostprog::SystemName(*name);
   if (formats->parsed()) return RunFormats(formatsLibrary);
   if (calls->parsed()) return RunCalls();

@@ -7,8 +7,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <functional>
+#include <future>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "Wine.h"
 
@@ -296,6 +299,19 @@ TEST_P(HostProgram, ADestinationNamedOutsideAsciiKeepsItsName) {
   EXPECT_EQ(names, std::vector<std::string>{"\xC3\x9C"
                                             "ber.hyp"});
   EXPECT_EQ(ReadFile(dest), ReadFile(std::string(TQ_SOURCE_DIR "/tests/e2e/expected/two-layer.json.hyp")));
+  // Printed as given: UTF-8 where the output is not a console.
+  EXPECT_NE(r.output.find("exported to " + Absolute(dest) + ": "), std::string::npos) << r.output;
+}
+
+// Under wine a name that begins with "//" is no Linux name to convert: it
+// stays as given (a network name) and is never made a name on drive Z:.
+TEST_P(HostProgram, ANameBeginningWithTwoSlashesIsLeftAsGiven) {
+  if (GetParam() == Target::Linux) GTEST_SKIP() << "a Linux name is never converted";
+  const RunResult r = tqtest::RunWine("quorvex-host.exe",
+                                      "export " + Quote(P(Example("two-layer.json"))) + " //nosuchhost/share/b.hyp");
+  EXPECT_NE(r.exitCode, 0) << r.output;
+  EXPECT_NE(r.output.find("The file \\\\nosuchhost\\share\\b.hyp cannot be saved"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("Z:"), std::string::npos) << r.output;
 }
 
 // What replacing the destination keeps of it: on Windows its attributes, on
@@ -542,6 +558,37 @@ TEST_P(HostProgram, ANameTheCodePageCannotHoldIsRefusedNotMadeALookAlike) {
   EXPECT_EQ(LeftoverTempFiles(), 0);
 }
 
+// Where the code page is UTF-8 (here through an application manifest's
+// activeCodePage beside a copy of the program) every name can be written:
+// the wide arguments convert without the best-fit flags, which UTF-8 does
+// not take, and the exporter receives the name as given.
+TEST_P(HostProgram, WithTheUtf8CodePageEveryNameIsTaken) {
+  if (GetParam() == Target::Linux) GTEST_SKIP() << "Linux takes every name as it is";
+  const ScratchDir bin;
+  for (const char* file : {"quorvex-host.exe", "Tarnquil.dll", "Brondel.dll", "WorkspaceManager.DLL"})
+    std::filesystem::copy_file(tqtest::Win32Bin() + "/" + file, bin / file);
+  WriteFile(bin / "quorvex-host.exe.manifest",
+            R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<assembly manifestVersion="1.0" xmlns="urn:schemas-microsoft-com:asm.v1">
+  <assemblyIdentity type="win32" name="Quorvex.Host" version="1.0.0.0"/>
+  <application xmlns="urn:schemas-microsoft-com:asm.v3">
+    <windowsSettings>
+      <activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>
+    </windowsSettings>
+  </application>
+</assembly>
+)");
+  const std::string expected = ReadFile(std::string(TQ_SOURCE_DIR "/tests/e2e/expected/two-layer.json.hyp"));
+  for (const std::string name : {"\xE2\x84\x82.hyp", "\xE6\x9D\xBF.hyp"}) {
+    RunResult r = RunCommand(tqtest::WineEnv() + "wine " + Quote(bin / "quorvex-host.exe") + " export " +
+                             Quote(P(Example("two-layer.json"))) + " " + Quote(P(out_ / name)) + " --temp-dir " +
+                             Quote(P(temp_.path().string())));
+    EXPECT_EQ(r.exitCode, 0) << name << "\n" << r.output;
+    EXPECT_EQ(ReadFile(out_ / name), expected) << name;
+    EXPECT_NE(r.output.find("exported to " + Absolute(out_ / name) + ": "), std::string::npos) << r.output;
+  }
+}
+
 // The progress display shows on a terminal only (`script` gives the program
 // one; wine then gives it a console), not in a file, a pipe or /dev/null,
 // which wine reports as a character device too. On the terminal, with escape
@@ -559,11 +606,166 @@ TEST_P(HostProgram, ShowsTheProgressOfTheRunOnATerminalOnly) {
   EXPECT_EQ(onTerminal.exitCode, 0) << onTerminal.output;
   const std::string shown = std::regex_replace(
       std::regex_replace(onTerminal.output, std::regex("\x1b\\[[?0-9;]*[A-Za-z]"), ""), std::regex("\\s"), "");
-  EXPECT_NE(shown.find("Saving" + Absolute(out) + "(HyperLynx)[...."), std::string::npos) << shown;
+  // The caption names the file without its folders where the whole path
+  // would not fit the terminal's width.
+  EXPECT_NE(shown.find("Savingboard.hyp(HyperLynx)[...."), std::string::npos) << shown;
   EXPECT_NE(shown.find("(HyperLynx)[##############################]100%exportedto"), std::string::npos) << shown;
   RunResult piped = RunCommand(command);
   EXPECT_EQ(piped.exitCode, 0) << piped.output;
   EXPECT_EQ(piped.output.find("(HyperLynx) ["), std::string::npos) << piped.output;
+}
+
+// Another program changes the finished temporary file while the host waits
+// just before the commit (--pause-before-commit): the destination keeps its
+// content, the message says what happened, and the program says the
+// destination did not receive the export (4; 1 in test mode, the Windows
+// runs). A destination removed meanwhile counts as not received too.
+TEST_P(HostProgram, OnlyTheFileWrittenReachesTheDestination) {
+  const std::string other = out_ / "other.hyp";
+  struct Case {
+    const char* what;
+    std::function<void(const std::filesystem::path&)> change;
+    const char* why;  // on Linux; under wine a link may show as another file
+    bool removeDestination = false;
+    bool heldOnWindows = false;  // a Windows program's change, which the hold refuses
+  };
+  // A Windows program writes into the file and removes it: both refused
+  // while the export holds it, which then arrives whole.
+  const auto windowsProgram = [&](const std::filesystem::path& p) {
+    std::string name = P(p.string());
+    std::replace(name.begin(), name.end(), '/', '\\');
+    RunCommand(tqtest::WineEnv() + "wine cmd /c " + Quote("echo x>> " + name + " & del " + name));
+  };
+  const Case cases[] = {
+      {"truncated", [](const std::filesystem::path& p) { std::filesystem::resize_file(p, 0); },
+       "(it holds 0 bytes, not "},
+      {"replaced by another file",
+       [&](const std::filesystem::path& p) {
+         WriteFile(other, "another file");
+         std::filesystem::rename(other, p);
+       },
+       "(another file stands in its place)"},
+      {"replaced by a link",
+       [&](const std::filesystem::path& p) {
+         WriteFile(other, "another file");
+         std::filesystem::remove(p);
+         std::filesystem::create_symlink(other, p);
+       },
+       "(a link stands in its place)"},
+      {"truncated, the destination removed", [](const std::filesystem::path& p) { std::filesystem::resize_file(p, 0); },
+       "(it holds 0 bytes, not ", true},
+      {"a Windows program writes and removes it", windowsProgram, "", false, true},
+  };
+  const std::string pause = out_ / "pause";
+  const std::string expected = ReadFile(std::string(TQ_SOURCE_DIR "/tests/e2e/expected/two-layer.json.hyp"));
+  for (const Case& c : cases) {
+    if (c.heldOnWindows && GetParam() == Target::Linux) continue;
+    const std::string dest = out_ / "board.hyp";
+    WriteFile(dest, "old");
+    auto run = std::async(std::launch::async, [&] {
+      return Export(Example("two-layer.json"), dest, "--pause-before-commit " + Quote(P(pause)));
+    });
+    for (int i = 0; i < 1200 && !std::filesystem::exists(pause + ".ready"); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (const auto& e : std::filesystem::directory_iterator(temp_.path())) c.change(e.path());
+    if (c.removeDestination) std::filesystem::remove(dest);
+    WriteFile(pause + ".go", "");
+    const RunResult r = run.get();
+    if (c.heldOnWindows) {
+      EXPECT_EQ(r.exitCode, 0) << c.what << "\n" << r.output;
+      EXPECT_EQ(ReadFile(dest), expected) << c.what;
+    } else {
+      EXPECT_EQ(r.exitCode, GetParam() == Target::Windows ? 1 : 4) << c.what << "\n" << r.output;
+      EXPECT_NE(r.output.find("was changed by another program before it could be moved there ("), std::string::npos)
+          << c.what << "\n"
+          << r.output;
+      if (GetParam() == Target::Linux) {
+        EXPECT_NE(r.output.find(c.why), std::string::npos) << c.what << "\n" << r.output;
+      }
+      if (c.removeDestination) {
+        EXPECT_FALSE(std::filesystem::exists(dest)) << c.what;
+      } else {
+        EXPECT_EQ(ReadFile(dest), "old") << c.what;
+      }
+    }
+    for (const std::string& f : {pause + ".ready", pause + ".go", other}) std::filesystem::remove(f);
+    std::filesystem::remove_all(temp_.path());
+    std::filesystem::create_directories(temp_.path());
+  }
+}
+
+// --version names the host's and the library's versions, the same build's;
+// --help names the program and keeps the developer options apart.
+TEST_P(HostProgram, NamesItsVersionsAndItsOptions) {
+  auto host = [&](const std::string& args) {
+    RunResult r = GetParam() == Target::Windows ? tqtest::RunWine("quorvex-host.exe", args)
+                                                : RunCommand(Quote(TQ_BIN_DIR "/quorvex-host") + " " + args);
+    r.output.erase(std::remove(r.output.begin(), r.output.end(), '\r'), r.output.end());
+    return r;
+  };
+  const RunResult version = host("--version");
+  EXPECT_EQ(version.exitCode, 0) << version.output;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(version.output, m,
+                               std::regex("quorvex-host ([0-9]+[.][0-9]+[.][0-9]+\\S*)\nexporter library .*"
+                                          "(Tarnquil[.]dll|libTarnquil[.]so): (\\S+)\n")))
+      << version.output;
+  EXPECT_EQ(m[1].str(), m[3].str());
+  const RunResult help = host("export --help");
+  EXPECT_EQ(help.exitCode, 0) << help.output;
+  EXPECT_EQ(help.output.rfind("Export a board document", 0), 0u) << help.output;
+  EXPECT_NE(help.output.find("Usage: quorvex-host export [OPTIONS] BOARD OUT"), std::string::npos) << help.output;
+  const std::size_t developer = help.output.find("Developer options");
+  ASSERT_NE(developer, std::string::npos) << help.output;
+  for (const char* flag : {"--hostile-strings", "--x87-precision", "--omit-entry"}) {
+    EXPECT_GT(help.output.find(flag), developer) << flag;
+  }
+  EXPECT_LT(help.output.find("--library"), developer);
+}
+
+// On a terminal every message of the exporter stands on a line of its own:
+// one during the run (Linux; under wine test mode ends the run at the first
+// message) ends the progress line first, and one about the file comes after
+// the display has ended.
+TEST_P(HostProgram, AMessageOnATerminalStandsOnALineOfItsOwn) {
+  if (RunCommand("command -v script").exitCode != 0) GTEST_SKIP() << "script (util-linux) is not installed";
+  struct Case {
+    const char* what;
+    std::string options;
+    bool readOnly;
+    std::string message;  // on Linux; under wine in test mode's form
+  };
+  const Case cases[] = {
+      {"during the run", "--fail PcbApi_GetObjectIdFromObjectHandle:0", false, "Error in TTranslator."},
+      {"about the file", "", true, "The file "},
+  };
+  for (const Case& c : cases) {
+    if (GetParam() == Target::Windows && !c.readOnly) continue;
+    const std::string out = out_ / "board.hyp";
+    std::filesystem::remove(out);
+    if (c.readOnly) {
+      WriteFile(out, "old");
+      ASSERT_EQ(::chmod(out.c_str(), 0444), 0);
+    }
+    const std::string args = "export " + Quote(P(Example("four-layer.json"))) + " " + Quote(P(out)) + " " + c.options;
+    const std::string command =
+        GetParam() == Target::Windows
+            ? tqtest::WineEnv() + "wine " + Quote(tqtest::Win32Bin() + "/quorvex-host.exe") + " " + args
+            : Quote(TQ_BIN_DIR "/quorvex-host") + " " + args;
+    const RunResult r = RunCommand("script -qec " + Quote(command) + " /dev/null");
+    // Blanks out (wine's console moves the cursor instead of writing them);
+    // line ends stay.
+    auto unblanked = [](const std::string& text) {
+      return std::regex_replace(std::regex_replace(text, std::regex("\x1b\\[[?0-9;]*[A-Za-z]"), ""),
+                                std::regex("[ \t\r]"), "");
+    };
+    const std::string shown = unblanked(r.output);
+    const std::string head = GetParam() == Target::Windows ? "ShowDialogWithCaption withError " : "[Error] ";
+    const std::size_t at = shown.find(unblanked(head + c.message));
+    ASSERT_NE(at, std::string::npos) << c.what << "\n" << shown;
+    EXPECT_TRUE(at > 0 && shown[at - 1] == '\n') << c.what << "\n" << shown;
+    EXPECT_NE(shown.find("%"), std::string::npos) << c.what << ": no progress line\n" << shown;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, HostProgram, testing::Values(Target::Linux, Target::Windows), TargetName);

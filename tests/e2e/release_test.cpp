@@ -406,7 +406,27 @@ TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
     std::string command;  // options after the destination, or a shell prefix ending in "; "
     std::function<void(const fs::path& dest)> prepare;
     std::string destination = "board.hyp";  // in a folder of its own
+    std::string after = "";                 // options after a shell prefix's command
   };
+  // Another program changes the finished temporary file while the host
+  // waits before the commit: a shell job waits for the host's pause, changes
+  // every file of the temporary folder with CHANGE ("$f" names it) and lets
+  // the host go on.
+  const fs::path changer = fs::temp_directory_path() / ("tq-guide-" + std::to_string(::getpid()));
+  const auto changedBy = [&](const std::string& change) {
+    const std::string dir = changer.string();
+    return "( for i in $(seq 1200); do [ -e " + dir + "/pause.ready ] && break; sleep 0.1; done; for f in " + dir +
+           "/tmp/*; do " + change + "; done; : > " + dir + "/pause.go ) & : ; ";
+  };
+  const auto freshChanger = [&](const fs::path&) {
+    fs::remove_all(changer);
+    fs::create_directories(changer / "tmp");
+  };
+  const std::string pausing = "--temp-dir " + Quote((changer / "tmp").string()) + " --pause-before-commit " +
+                              Quote((changer / "pause").string());
+  const std::string changed =
+      "The export could not be saved as *name*: its temporary file *temporary file* was changed by another program "
+      "before it could be moved there (*what happened*). The file *name* was not changed.";
   const std::string lockedMessage =
       "*name* is used by *user* on *computer*. You will not be able to save your changes.";
   const std::string unreadableLock = "*name* is used by another process. You will not be able to save your changes.";
@@ -458,6 +478,11 @@ TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
       // Only Windows refuses such a name (Linux takes every name the host
       // can pass): the Windows build under wine.
       {refused, refused, twoLayer, "", nothing, "a?b.hyp"},
+      {changed, changed, twoLayer, changedBy(": > \"$f\""), freshChanger, "board.hyp", pausing},
+      {"\"it holds 0 bytes, not the *N* written\"", "(it holds 0 bytes, not the *N* written)", twoLayer,
+       changedBy(": > \"$f\""), freshChanger, "board.hyp", pausing},
+      {"\"a link stands in its place\"", "(a link stands in its place)", twoLayer,
+       changedBy("rm \"$f\"; ln -s /dev/null \"$f\""), freshChanger, "board.hyp", pausing},
   };
   std::string unchecked;  // why a claim could not be run here
   for (const Claim& c : claims) {
@@ -483,7 +508,7 @@ TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
       r = tqtest::RunWine("quorvex-host.exe", "export " + Quote("Z:" + board) + " " + Quote("Z:" + dest.string()));
     } else {
       r = RunCommand((prefix ? c.command : "") + Quote(TQ_BIN_DIR "/quorvex-host") + " export " + Quote(board) + " " +
-                     Quote(dest.string()) + " " + (prefix ? "" : c.command));
+                     Quote(dest.string()) + " " + (prefix ? "" : c.command) + " " + c.after);
     }
     RunCommand("chattr -i " + Quote(dest.string()) + " 2>/dev/null");
     if (c.message.empty()) {
@@ -494,6 +519,7 @@ TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
       EXPECT_TRUE(std::regex_search(r.output, PatternOf(c.message))) << r.output;
     }
   }
+  fs::remove_all(changer);
   if (!unchecked.empty()) GTEST_SKIP() << "not every message was checked:" << unchecked;
 }
 

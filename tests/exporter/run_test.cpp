@@ -95,6 +95,31 @@ TEST_F(Run, ALockedDestinationPostsOneMessageWithItsArguments) {
   EXPECT_EQ(TempFiles(), 0);
 }
 
+// The notes describe the export; the message after them says whether the
+// destination received it. The host's progress display has ended before
+// either, so that no message is told while the run still shows as going on.
+TEST_F(Run, TheNotesComeFirstAndTheProgressDisplayHasEndedBeforeThem) {
+  SimHost::Get().Load(
+      R"({"nets": ["A"], "components": [{"designator": "R1.1", "pads": [{"name": "1", "net": "A"}]}]})");
+  const std::string dest = out_ / "board.hyp";
+  WriteFile(dest, "old");
+  WriteFile(out_ / "~$board.hyp_loc", "ComputerName=PC7\nUserName=Ann\nProcessID=1\n");
+  static std::int32_t messagesWhenClosed = -1;
+  messagesWhenClosed = -1;
+  SimHost::Get().progressCallback(
+      [](void*, std::int32_t event, const char*, std::int32_t, std::int32_t) {
+        if (event == 2) messagesWhenClosed = SimHost::Get().messageCount();
+      },
+      nullptr);
+  ASSERT_TRUE(RunExport(dest, kFormatName));
+  SimHost::Get().progressCallback(nullptr, nullptr);
+  EXPECT_EQ(messagesWhenClosed, 0);
+  ASSERT_EQ(SimHost::Get().messageCount(), 2);
+  EXPECT_EQ(SimHost::Get().MessageText(0, 0), "[HYP Export]");
+  EXPECT_EQ(SimHost::Get().MessageText(1, 0), "[Locked File]");
+  EXPECT_EQ(ReadFile(dest), "old");
+}
+
 TEST_F(Run, AReplacedWorkspaceIsNeverUsedAgain) {
   const std::string dest = out_ / "board.hyp";
   WriteFile(dest, "old");
@@ -248,8 +273,8 @@ TEST_F(Run, EveryCompletedRunAnswersTrueAndTellsWhatKeptTheExportAway) {
       {"locked", "locked.hyp", nullptr, false, true},
       {"read-only", "ro.hyp", "is read-only and was not replaced", true},
       {"move and copy fail", "no-such-dir/board.hyp", "the export was kept as "},
-      {"temporary file removed", "gone.hyp", "was removed or replaced by another program", false, false, 1},
-      {"temporary file now a directory", "dir.hyp", "was removed or replaced by another program", false, false, 2},
+      {"temporary file removed", "gone.hyp", "was changed by another program", false, false, 1},
+      {"temporary file now a directory", "dir.hyp", "was changed by another program", false, false, 2},
   };
   for (const Case& c : cases) {
     SimHost::Get().workspaceReset();

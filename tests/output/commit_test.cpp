@@ -159,6 +159,15 @@ TEST(LockFile, AFifoOrADeviceCountsAsHeldAndIsNeverWaitedFor) {
   EXPECT_FALSE(IsLockedByOther(doc, computer, user));
 }
 
+// The file at path as the export holds it: opened, held and written anew
+// with what it holds now (nothing held when there is no file there).
+platform::HeldFile Held(const std::string& path) {
+  const std::string content = std::filesystem::is_regular_file(path) ? ReadFile(path) : std::string();
+  platform::HeldFile file;
+  if (file.Open(path)) file.Write(content.data(), content.size());
+  return file;
+}
+
 class Commit : public ::testing::Test {
  protected:
   ScratchDir dir;
@@ -169,13 +178,13 @@ class Commit : public ::testing::Test {
 TEST_F(Commit, ReplacesTheDestination) {
   WriteFile(temp, "new");
   WriteFile(dest, "old");
-  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+  EXPECT_EQ(CommitOutputFile(Held(temp), dest), TCommitResult::Replaced);
   EXPECT_EQ(ReadFile(dest), "new");
   EXPECT_FALSE(platform::FileExists(temp));
 
   WriteFile(temp, "newer");
   WriteFile(LockFileName(dest), ThisProcessLock());  // our own lock never blocks
-  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+  EXPECT_EQ(CommitOutputFile(Held(temp), dest), TCommitResult::Replaced);
   EXPECT_EQ(ReadFile(dest), "newer");
 }
 
@@ -190,7 +199,7 @@ TEST_F(Commit, TheDestinationKeepsItsPermissions) {
     ::chmod(temp.c_str(), 0600);  // as the temporary file is made
     WriteFile(dest, "old");
     ::chmod(dest.c_str(), mode);
-    EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+    EXPECT_EQ(CommitOutputFile(Held(temp), dest), TCommitResult::Replaced);
     EXPECT_EQ(ReadFile(dest), "new");
     EXPECT_EQ(ModeOf(dest), mode);
   }
@@ -200,7 +209,7 @@ TEST_F(Commit, TheDestinationKeepsItsPermissions) {
   std::filesystem::remove(dest);
   WriteFile(temp, "new");
   ::chmod(temp.c_str(), 0600);
-  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+  EXPECT_EQ(CommitOutputFile(Held(temp), dest), TCommitResult::Replaced);
   EXPECT_EQ(ModeOf(dest), 0666 & ~mask);
 }
 
@@ -211,7 +220,7 @@ TEST_F(Commit, ALinkedDestinationHasItsTargetReplaced) {
   ::chmod(target.c_str(), 0644);
   std::filesystem::create_symlink("boards/real.hyp", dest);  // relative, as users make them
   WriteFile(temp, "new");
-  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+  EXPECT_EQ(CommitOutputFile(Held(temp), dest), TCommitResult::Replaced);
   EXPECT_TRUE(std::filesystem::is_symlink(dest));
   EXPECT_EQ(ReadFile(target), "new");
   EXPECT_EQ(ModeOf(target), 0644u);
@@ -219,7 +228,7 @@ TEST_F(Commit, ALinkedDestinationHasItsTargetReplaced) {
   // A link whose target does not exist yet: the target is created.
   std::filesystem::remove(target);
   WriteFile(temp, "newer");
-  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Replaced);
+  EXPECT_EQ(CommitOutputFile(Held(temp), dest), TCommitResult::Replaced);
   EXPECT_TRUE(std::filesystem::is_symlink(dest));
   EXPECT_EQ(ReadFile(target), "newer");
 }
@@ -228,7 +237,7 @@ TEST_F(Commit, SameFileInAnotherCaseIsLeftAlone) {
   WriteFile(temp, "content");
   std::string upper = temp;
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  EXPECT_EQ(CommitOutputFile(temp, upper), TCommitResult::SameFile);
+  EXPECT_EQ(CommitOutputFile(Held(temp), upper), TCommitResult::SameFile);
   EXPECT_EQ(ReadFile(temp), "content");
 }
 
@@ -236,7 +245,7 @@ TEST_F(Commit, LockedDestinationIsUntouchedAndTheTemporaryFileGoes) {
   WriteFile(temp, "new");
   WriteFile(dest, "old");
   WriteFile(LockFileName(dest), "ComputerName=PC7\nUserName=Ann\nProcessID=1\n");
-  EXPECT_EQ(CommitOutputFile(temp, dest), TCommitResult::Locked);
+  EXPECT_EQ(CommitOutputFile(Held(temp), dest), TCommitResult::Locked);
   EXPECT_EQ(ReadFile(dest), "old");
   EXPECT_FALSE(platform::FileExists(temp));
 }
@@ -253,7 +262,7 @@ TEST_F(Commit, ReplacesAcrossFileSystems) {
   WriteFile(target, "old");
   ::chmod(target.c_str(), 0644);
   std::filesystem::create_symlink(target, dest);
-  EXPECT_EQ(CommitOutputFile(shmTemp, dest), TCommitResult::Replaced);
+  EXPECT_EQ(CommitOutputFile(Held(shmTemp), dest), TCommitResult::Replaced);
   EXPECT_TRUE(std::filesystem::is_symlink(dest));
   EXPECT_EQ(ReadFile(target), "across");
   EXPECT_EQ(ModeOf(target), 0644u);
@@ -288,7 +297,7 @@ TEST_F(Commit, KeepsTheTemporaryFileWhenNothingCanBePlaced) {
     }
     WriteFile(temp, "new");
     TCommitResult result{};
-    const std::string told = tqtest::StderrOf([&] { result = CommitOutputFile(temp, c.target); });
+    const std::string told = tqtest::StderrOf([&] { result = CommitOutputFile(Held(temp), c.target); });
     c.undo();
     EXPECT_EQ(result, TCommitResult::Kept) << c.what;
     EXPECT_EQ(ReadFile(temp), "new") << c.what;
@@ -331,7 +340,7 @@ TEST_F(Commit, ADestinationThatCannotTakeTheExportIsLeftAloneAndTheUserToldWhy) 
       ::chmod(target.c_str(), c.mode);
     }
     TCommitResult result{};
-    const std::string told = tqtest::StderrOf([&] { result = CommitOutputFile(temp, target); });
+    const std::string told = tqtest::StderrOf([&] { result = CommitOutputFile(Held(temp), target); });
     EXPECT_EQ(result, c.result) << c.what;
     EXPECT_FALSE(platform::FileExists(temp)) << c.what;
     if (c.told == nullptr) {
@@ -348,21 +357,65 @@ TEST_F(Commit, ADestinationThatCannotTakeTheExportIsLeftAloneAndTheUserToldWhy) 
   }
 }
 
-// A temporary file that another program removed, or replaced by a
-// directory: the user is told, the destination and what stands at the
+// Only the file written is moved: where another program removed it, cut it
+// short or made it longer, or put another file, a directory or a link in its
+// place (also a link to the file written, renamed), or gave it a second name,
+// the user is told what happened, the destination and what stands at the
 // temporary name are left alone.
-TEST_F(Commit, ATemporaryFileGoneOrNoLongerAFileIsTold) {
-  for (bool directory : {false, true}) {
+TEST_F(Commit, OnlyTheFileWrittenIsMoved) {
+  const std::string other = dir / "other";
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    const char* why;
+  } cases[] = {
+      {"removed", [&] { std::filesystem::remove(temp); }, "it is gone"},
+      {"truncated", [&] { std::filesystem::resize_file(temp, 0); }, "it holds 0 bytes, not the 3 written"},
+      {"lengthened", [&] { std::filesystem::resize_file(temp, 5); }, "it holds 5 bytes, not the 3 written"},
+      {"replaced by a file",
+       [&] {
+         WriteFile(other, "bad");
+         std::filesystem::rename(other, temp);
+       },
+       "another file stands in its place"},
+      {"replaced by a directory",
+       [&] {
+         std::filesystem::remove(temp);
+         std::filesystem::create_directory(temp);
+       },
+       "another file stands in its place"},
+      {"replaced by a link to another file",
+       [&] {
+         WriteFile(other, "bad");
+         std::filesystem::remove(temp);
+         std::filesystem::create_symlink(other, temp);
+       },
+       "a link stands in its place"},
+      {"renamed, a link to it in its place",
+       [&] {
+         std::filesystem::rename(temp, other);
+         std::filesystem::create_symlink(other, temp);
+       },
+       "a link stands in its place"},
+      {"given a second name", [&] { std::filesystem::create_hard_link(temp, other); }, "it has another name as well"},
+  };
+  for (const Case& c : cases) {
     WriteFile(dest, "old");
-    if (directory) std::filesystem::create_directory(temp);
+    WriteFile(temp, "new");
+    platform::HeldFile written = Held(temp);
+    c.change();
+    const bool tempThere = std::filesystem::exists(std::filesystem::symlink_status(temp));
     TCommitResult result{};
-    const std::string told = tqtest::StderrOf([&] { result = CommitOutputFile(temp, dest); });
-    EXPECT_EQ(result, TCommitResult::NoTempFile);
+    const std::string told = tqtest::StderrOf([&] { result = CommitOutputFile(std::move(written), dest); });
+    EXPECT_EQ(result, TCommitResult::NotWritten) << c.what;
     EXPECT_EQ(told, "[Error] The export could not be saved as " + dest + ": its temporary file " + temp +
-                        " was removed or replaced by another program before it could be moved there. The file " + dest +
-                        " was not changed.\n");
-    EXPECT_EQ(ReadFile(dest), "old");
-    EXPECT_EQ(std::filesystem::is_directory(temp), directory);
+                        " was changed by another program before it could be moved there (" + c.why + "). The file " +
+                        dest + " was not changed.\n")
+        << c.what;
+    EXPECT_EQ(ReadFile(dest), "old") << c.what;
+    EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(temp)), tempThere) << c.what;
+    std::filesystem::remove_all(temp);
+    std::filesystem::remove_all(other);
   }
 }
 
