@@ -539,7 +539,7 @@ TEST_F(Writers, WhatTheFileCannotHoldIsToldInTheMessageList) {
          {"x1": 10000000, "y1": 10000000, "x2": 0, "y2": 10000000}, {"x1": 0, "y1": 10000000, "x2": 0, "y2": 794}]})",
        {"the board outline is written before its cut-outs: 4 pieces of the edge come first (from X=0.0000 "
         "Y=0.0000)",
-        "1 outline end less than 0.0001 inch from another end is written as that end (X=0.0000 Y=0.0000)"},
+        "1 outline end less than 0.01 mm from another end is written as that end (X=0.0000 Y=0.0000)"},
        {"{BOARD ", "  (PERIMETER_SEGMENT X1=0.0000 Y1=0.0000 X2=1.0000 Y2=0.0000)",
         "  (PERIMETER_SEGMENT X1=1.0000 Y1=0.0000 X2=1.0000 Y2=1.0000)",
         "  (PERIMETER_SEGMENT X1=1.0000 Y1=1.0000 X2=0.0000 Y2=1.0000)",
@@ -549,6 +549,25 @@ TEST_F(Writers, WhatTheFileCannotHoldIsToldInTheMessageList) {
       {R"({"outline": [{"x1": 0, "y1": 0, "x2": 1000000, "y2": 0}, {"x1": 1000000, "y1": 0, "x2": 0, "y2": 393701}]})",
        {"the board outline does not close: an end at X=0.0000 Y=0.0000 meets nothing (2 such ends)"},
        {"  (PERIMETER_SEGMENT X1=0.1000 Y1=0.0000 X2=0.0000 Y2=0.0394)"}},
+      // Three tracks from one point, and a stray piece between the edge and
+      // a cut-out, which goes last.
+      {R"({"outline": [{"x1": 0, "y1": 0, "x2": 1000000, "y2": 0}, {"x1": 0, "y1": 0, "x2": 0, "y2": 1000000},
+         {"x1": 0, "y1": 0, "x2": -1000000, "y2": 0}]})",
+       {"the board outline does not close: an end at X=0.1000 Y=0.0000 meets nothing (3 such ends)",
+        "the board outline branches: 3 ends meet at X=0.0000 Y=0.0000"},
+       {"  (PERIMETER_SEGMENT X1=0.0000 Y1=0.0000 X2=-0.1000 Y2=0.0000)"}},
+      {R"({"outline": [{"x1": 0, "y1": 0, "x2": 10000000, "y2": 0},
+         {"x1": 10000000, "y1": 0, "x2": 10000000, "y2": 10000000}, {"x1": 20000000, "y1": 0, "x2": 30000000, "y2": 0},
+         {"x1": 10000000, "y1": 10000000, "x2": 0, "y2": 10000000}, {"x1": 0, "y1": 10000000, "x2": 0, "y2": 0},
+         {"x1": 4000000, "y1": 4000000, "x2": 5000000, "y2": 4000000},
+         {"x1": 5000000, "y1": 4000000, "x2": 5000000, "y2": 5000000},
+         {"x1": 5000000, "y1": 5000000, "x2": 4000000, "y2": 4000000}]})",
+       {"the board outline's loose pieces are written after its closed loops: 1 piece comes last (from X=2.0000 "
+        "Y=0.0000)",
+        "the board outline does not close: an end at X=2.0000 Y=0.0000 meets nothing (2 such ends)"},
+       {"  (PERIMETER_SEGMENT X1=0.0000 Y1=1.0000 X2=0.0000 Y2=0.0000)",
+        "  (PERIMETER_SEGMENT X1=0.5000 Y1=0.5000 X2=0.4000 Y2=0.4000)",
+        "  (PERIMETER_SEGMENT X1=2.0000 Y1=0.0000 X2=3.0000 Y2=0.0000)"}},
       // Ends that print equal already, and a board without points: nothing.
       {R"({"components": [{"designator": "U1", "pads": [{"name": "1"}]}], "outline": )" + square + "}", {}, {}},
   };
