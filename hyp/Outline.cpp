@@ -102,19 +102,21 @@ void ForEachPoint(const TEndsByPoint& ends, TRun run) {
   }
 }
 
-// A loose end: one whose printed point no other end shares. `nearCount`
-// counts the loose ends of other pieces less than the join distance away,
-// `near` is one of them (its index in the list).
+// A loose end: one whose printed point no other end shares, with the cell
+// of one join distance that holds it. `nearCount` counts the loose ends of
+// other pieces less than the join distance away, `near` is one of them (its
+// index in the list).
 struct TLoose {
   std::uint32_t end;
   std::int32_t x, y;
+  TKey cell;
   std::int32_t nearCount = 0;
   std::uint32_t near = 0;
 };
 
-// The cell of one join distance that holds a coordinate: ends less than the
-// join distance apart lie in the same or in neighbouring cells. 32-bit
-// coordinates give cells within +-2^20.
+// The cell of a coordinate: ends less than the join distance apart lie in
+// the same or in neighbouring cells. 32-bit coordinates give cells within
+// +-2^20; a cell's key orders cells by X, then Y.
 std::int64_t CellOf(std::int32_t v) {
   const std::int64_t q = v / kJoinDistance;
   return v % kJoinDistance < 0 ? q - 1 : q;
@@ -123,73 +125,45 @@ TKey CellKey(std::int64_t cx, std::int64_t cy) {
   return static_cast<TKey>(cx + (std::int64_t{1} << 30)) << 32 | static_cast<TKey>(cy + (std::int64_t{1} << 30));
 }
 
-// Where the ends of each cell stand in a list sorted by cell: an open
-// addressing table from the cell's key to its run [first, last).
-class TCells {
- public:
-  explicit TCells(const TEndsByPoint& byCell) {
-    std::size_t size = 16;
-    while (size < 2 * byCell.size()) size *= 2;
-    FSlots.assign(size, TSlot{});
-    FMask = size - 1;
-    for (std::size_t first = 0, last = 0; first < byCell.size(); first = last) {
-      while (last < byCell.size() && byCell[last].first == byCell[first].first) ++last;
-      TSlot& slot = FSlots[SlotOf(byCell[first].first)];
-      slot = {byCell[first].first, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last)};
-    }
-  }
-  // The run of the cell, empty when no end lies in it.
-  std::pair<std::uint32_t, std::uint32_t> Run(TKey cell) const {
-    const TSlot& slot = FSlots[SlotOf(cell)];
-    return {slot.first, slot.last};
-  }
-
- private:
-  struct TSlot {
-    TKey cell = 0;
-    std::uint32_t first = 0, last = 0;  // last == 0: an empty slot
-  };
-  std::size_t SlotOf(TKey cell) const {
-    std::size_t i = static_cast<std::size_t>((cell * 0x9E3779B97F4A7C15ull) >> 32) & FMask;
-    while (FSlots[i].last != 0 && FSlots[i].cell != cell) i = (i + 1) & FMask;
-    return i;
-  }
-  std::vector<TSlot> FSlots;
-  std::size_t FMask = 0;
-};
-
-// Finds, for every loose end, the loose ends of other pieces less than the
-// join distance away, looking only at the end's cell and the eight around
-// it. Loose ends print apart, so a cell holds at most 6 x 6 of them (five
-// printed units and "-0.0000" across one join distance): the search takes
-// a bounded time per end, whatever the outline's shape.
+// The loose ends sorted by cell, each with the loose ends of other pieces
+// near it. The cells around a cell (X - 1 to X + 1, each with Y - 1 to Y + 1)
+// are three runs of the sorted list, and they move on as the cell does: one
+// pass with three cursors finds them. Loose ends print apart, so a cell holds
+// at most 6 x 6 of them (five printed units and "-0.0000" across one join
+// distance): the search is linear in the ends, whatever the outline's shape.
 std::vector<TLoose> LooseEnds(std::vector<TOutlinePiece>& pieces, const TEndsByPoint& ends) {
-  std::vector<TLoose> loose;
+  std::size_t count = 0;
+  ForEachPoint(ends, [&](std::size_t first, std::size_t last) { count += last - first == 1 ? 1 : 0; });
+  TEndsByPoint byCell;
+  byCell.reserve(count);
   ForEachPoint(ends, [&](std::size_t first, std::size_t last) {
     if (last - first != 1) return;
     const TEnd end = EndAt(pieces, ends[first].second);
-    loose.push_back({ends[first].second, *end.x, *end.y});
+    byCell.push_back({CellKey(CellOf(*end.x), CellOf(*end.y)), ends[first].second});
   });
-  TEndsByPoint byCell(loose.size());
-  for (std::size_t i = 0; i < loose.size(); ++i)
-    byCell[i] = {CellKey(CellOf(loose[i].x), CellOf(loose[i].y)), static_cast<std::uint32_t>(i)};
   SortByPoint(byCell);
-  const TCells cells(byCell);
+  std::vector<TLoose> loose(byCell.size());
+  for (std::size_t i = 0; i < loose.size(); ++i) {
+    const TEnd end = EndAt(pieces, byCell[i].second);
+    loose[i] = {byCell[i].second, *end.x, *end.y, byCell[i].first};
+  }
+  constexpr TKey kColumn = TKey{1} << 32;
   constexpr std::int64_t kNear = kJoinDistance * kJoinDistance;
+  std::array<std::size_t, 3> cursor{};  // by column: X - 1, X, X + 1
   for (TLoose& a : loose) {
-    const std::int64_t cx = CellOf(a.x), cy = CellOf(a.y);
-    for (std::int64_t dx = -1; dx <= 1; ++dx)
-      for (std::int64_t dy = -1; dy <= 1; ++dy) {
-        const auto [first, last] = cells.Run(CellKey(cx + dx, cy + dy));
-        for (std::uint32_t k = first; k < last; ++k) {
-          const TLoose& b = loose[byCell[k].second];
-          // Ends in neighbouring cells lie less than two cells apart: the
-          // squares fit in 64 bits.
-          const std::int64_t ex = std::int64_t{b.x} - a.x, ey = std::int64_t{b.y} - a.y;
-          if (PieceOf(a.end) == PieceOf(b.end) || ex * ex + ey * ey >= kNear) continue;
-          ++a.nearCount, a.near = byCell[k].second;
-        }
+    for (std::size_t column = 0; column < 3; ++column) {
+      const TKey low = a.cell + column * kColumn - kColumn - 1, high = low + 2;
+      std::size_t& k = cursor[column];
+      while (k < loose.size() && loose[k].cell < low) ++k;
+      for (std::size_t j = k; j < loose.size() && loose[j].cell <= high; ++j) {
+        const TLoose& b = loose[j];
+        // Ends in neighbouring cells lie less than two cells apart: the
+        // squares fit in 64 bits.
+        const std::int64_t ex = std::int64_t{b.x} - a.x, ey = std::int64_t{b.y} - a.y;
+        if (PieceOf(a.end) == PieceOf(b.end) || ex * ex + ey * ey >= kNear) continue;
+        ++a.nearCount, a.near = static_cast<std::uint32_t>(j);
       }
+    }
   }
   return loose;
 }
