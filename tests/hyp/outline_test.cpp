@@ -100,6 +100,8 @@ TEST(ArrangeOutline, EndsLessThanTheJoinDistanceApartAreJoined) {
        {far, Segment(0, 0, -kInch, 0), Segment(2000, 0, kInch, 0)}},
       {"three near", {far, Segment(2000, 0, kInch, 0), Segment(-2000, 0, -kInch, 0)},
        {far, Segment(2000, 0, kInch, 0), Segment(-2000, 0, -kInch, 0)}},
+      {"three near, the middle last", {Segment(2000, 0, kInch, 0), Segment(-2000, 0, -kInch, 0), far},
+       {Segment(2000, 0, kInch, 0), Segment(-2000, 0, -kInch, 0), far}},
       {"one piece's two ends", {Segment(0, 0, 3000, 0)}, {Segment(0, 0, 3000, 0)}},
       // Far apart at the limits of 32-bit coordinates: never near.
       {"the far corners", {Segment(kMin, kMin, 0, 0), Segment(kMax, kMax, kInch, 0)},
@@ -127,6 +129,12 @@ TEST(ArrangeOutline, TheEdgeComesFirstAndLoosePiecesLast) {
   const TPieces edge = Square(0, 0, 10 * kInch), cutOut = Square(4 * kInch, 4 * kInch, kInch);
   const TPieces other = Square(12 * kInch, 0, kInch), stray = {Segment(20 * kInch, 0, 21 * kInch, 0)};
   const TPieces openFrame = {edge[0], edge[1], edge[2]};
+  // A diamond whose box only a whole round edge of 5 inch about (5, 5) inch
+  // holds.
+  const TPieces diamond = {Segment(5 * kInch, kInch / 2, 95 * kInch / 10, 5 * kInch),
+                           Segment(95 * kInch / 10, 5 * kInch, 5 * kInch, 95 * kInch / 10),
+                           Segment(5 * kInch, 95 * kInch / 10, kInch / 2, 5 * kInch),
+                           Segment(kInch / 2, 5 * kInch, 5 * kInch, kInch / 2)};
   // Round edges about (5, 5) inch of radius 5 inch.
   const auto round = [](std::initializer_list<std::array<double, 2>> angles) {
     TPieces arcs;
@@ -157,11 +165,18 @@ TEST(ArrangeOutline, TheEdgeComesFirstAndLoosePiecesLast) {
        0, 0, 1, 1},
       {"a figure of eight", Join({Square(0, 0, kInch), Square(kInch, kInch, kInch)}), {0, 1, 2, 3, 4, 5, 6, 7}, 0,
        0, 0, 1},
-      {"a round edge of one arc", Join({cutOut, round({{0, 360}})}), {4, 0, 1, 2, 3}, 1},
-      {"half circles from 90 and 270", Join({cutOut, round({{90, 270}, {270, 90}})}), {4, 5, 0, 1, 2, 3}, 2},
-      {"arcs across 0 degrees", Join({cutOut, round({{300, 60}, {60, 300}})}), {4, 5, 0, 1, 2, 3}, 2},
-      {"negative angles", Join({cutOut, round({{-90, 90}, {90, 270}})}), {4, 5, 0, 1, 2, 3}, 2},
-      {"negative angles across 0", Join({cutOut, round({{-200, -20}, {-20, 160}})}), {4, 5, 0, 1, 2, 3}, 2},
+      // An edge with a chord from corner to corner: two points of three
+      // ends, not closed.
+      {"an edge with a chord", Join({cutOut, edge, {Segment(0, 0, 10 * kInch, 10 * kInch)}}),
+       {0, 1, 2, 3, 4, 5, 6, 7, 8}, 0, 0, 0, 2},
+      {"a round edge of one arc", Join({diamond, round({{0, 360}})}), {4, 0, 1, 2, 3}, 1},
+      {"half circles from 90 and 270", Join({diamond, round({{90, 270}, {270, 90}})}), {4, 5, 0, 1, 2, 3}, 2},
+      {"arcs across 0 degrees", Join({diamond, round({{300, 60}, {60, 300}})}), {4, 5, 0, 1, 2, 3}, 2},
+      {"negative angles", Join({diamond, round({{-90, 90}, {90, 270}})}), {4, 5, 0, 1, 2, 3}, 2},
+      {"negative angles across 0", Join({diamond, round({{-200, -20}, {-20, 160}})}), {4, 5, 0, 1, 2, 3}, 2},
+      {"a round top", Join({diamond, {Segment(0, 5 * kInch, 0, 0), edge[0], Segment(10 * kInch, 0, 10 * kInch, 5 * kInch)},
+                            round({{0, 180}})}),
+       {4, 5, 6, 7, 0, 1, 2, 3}, 4},
   };
   for (const TCase& c : cases) {
     TPieces pieces = c.pieces;

@@ -558,16 +558,18 @@ TEST_F(Writers, WhatTheFileCannotHoldIsToldInTheMessageList) {
        {"  (PERIMETER_SEGMENT X1=0.0000 Y1=0.0000 X2=-0.1000 Y2=0.0000)"}},
       {R"({"outline": [{"x1": 0, "y1": 0, "x2": 10000000, "y2": 0},
          {"x1": 10000000, "y1": 0, "x2": 10000000, "y2": 10000000}, {"x1": 20000000, "y1": 0, "x2": 30000000, "y2": 0},
+         {"x1": 20000000, "y1": 5000000, "x2": 30000000, "y2": 5000000},
          {"x1": 10000000, "y1": 10000000, "x2": 0, "y2": 10000000}, {"x1": 0, "y1": 10000000, "x2": 0, "y2": 0},
          {"x1": 4000000, "y1": 4000000, "x2": 5000000, "y2": 4000000},
          {"x1": 5000000, "y1": 4000000, "x2": 5000000, "y2": 5000000},
          {"x1": 5000000, "y1": 5000000, "x2": 4000000, "y2": 4000000}]})",
-       {"the board outline's loose pieces are written after its closed loops: 1 piece comes last (from X=2.0000 "
+       {"the board outline's loose pieces are written after its closed loops: 2 pieces come last (from X=2.0000 "
         "Y=0.0000)",
-        "the board outline does not close: an end at X=2.0000 Y=0.0000 meets nothing (2 such ends)"},
+        "the board outline does not close: an end at X=2.0000 Y=0.0000 meets nothing (4 such ends)"},
        {"  (PERIMETER_SEGMENT X1=0.0000 Y1=1.0000 X2=0.0000 Y2=0.0000)",
         "  (PERIMETER_SEGMENT X1=0.5000 Y1=0.5000 X2=0.4000 Y2=0.4000)",
-        "  (PERIMETER_SEGMENT X1=2.0000 Y1=0.0000 X2=3.0000 Y2=0.0000)"}},
+        "  (PERIMETER_SEGMENT X1=2.0000 Y1=0.0000 X2=3.0000 Y2=0.0000)",
+        "  (PERIMETER_SEGMENT X1=2.0000 Y1=0.5000 X2=3.0000 Y2=0.5000)"}},
       // Ends that print equal already, and a board without points: nothing.
       {R"({"components": [{"designator": "U1", "pads": [{"name": "1"}]}], "outline": )" + square + "}", {}, {}},
   };
