@@ -509,6 +509,37 @@ TEST_F(Writers, ObjectsOnEveryLayerAndOfEveryKindLeaveEveryWalkComplete) {
   }
 }
 
+// The padstack walk visits layers 1 to 75: a net pad on the last of them
+// has its padstack and its pin names it, pads on 76 to 82 add none, and
+// every walk is complete either way.
+TEST_F(Writers, PadStacksComeFromPadsOnLayersOneTo75) {
+  std::string high;
+  for (int layer = 76; layer <= 82; ++layer)
+    high += R"(, {"name": "P", "layer": )" + std::to_string(layer) + R"(, "size": ")" + std::to_string(layer) +
+            R"(mil"})";
+  const std::string on75 = R"({"designator": "U1", "pads": [{"name": "1", "net": "N", "layer": 75, "size": "40mil"}]})";
+  struct TCase {
+    const char* what;
+    std::string board;
+    std::size_t stacks;
+    const char* pin;  // the pin's padstack
+  };
+  const TCase cases[] = {
+      {"a net pad on layer 75", R"({"nets": ["N"], "components": [)" + on75 + "]}", 1, "0"},
+      {"pads on 76 to 82", R"({"pads": [{"name": "Q", "layer": 1})" + high + "]}", 1, nullptr},
+      {"both", R"({"nets": ["N"], "components": [)" + on75 + R"(], "pads": [{"name": "Q", "layer": 1})" + high + "]}",
+       2, "1"},
+  };
+  for (const TCase& c : cases) {
+    ResetReadFailures();
+    const std::vector<std::string> lines = Export(c.board);
+    EXPECT_EQ(PadStacks(lines).size(), c.stacks) << c.what;
+    const std::string pin = "  (PIN X=0.0000 Y=0.0000 R=U1.1 P=" + std::string(c.pin ? c.pin : "") + ")";
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), pin), c.pin ? 1 : 0) << c.what;
+    EXPECT_EQ(ReadFailureCount(), 0) << c.what << " " << ReadFailureList();
+  }
+}
+
 // What the file cannot hold as the board has it goes to the host's message
 // list, one line per kind with a count and the first case; the names and the
 // outline are written as the message says.
