@@ -66,9 +66,8 @@ void BM_ArrangeOutline(benchmark::State& state) {
     state.ResumeTiming();
     benchmark::DoNotOptimize(ArrangeOutline(pieces, notes));
   }
-  state.counters["pieces/s"] =
-      benchmark::Counter(static_cast<double>(given.size()) * static_cast<double>(state.iterations()),
-                         benchmark::Counter::kIsRate);
+  state.counters["pieces/s"] = benchmark::Counter(
+      static_cast<double>(given.size()) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ArrangeOutline<OneLine>)->Name("BM_ArrangeOutline/OneLine")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ArrangeOutline<ClosedLoops>)->Name("BM_ArrangeOutline/ClosedLoops")->Unit(benchmark::kMillisecond);

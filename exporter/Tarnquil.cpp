@@ -68,8 +68,7 @@ std::vector<std::string> ExportNotes(const THyperlynxTranslator& driver) {
                     outline.MovedExample + ")");
   if (outline.Stray > 0)
     notes.push_back("the board outline's loose pieces are written after its closed loops: " +
-                    Counted(outline.Stray, "piece comes", "pieces come") + " last (from " + outline.StrayExample +
-                    ")");
+                    Counted(outline.Stray, "piece comes", "pieces come") + " last (from " + outline.StrayExample + ")");
   if (outline.Joined > 0)
     notes.push_back(Counted(outline.Joined, "outline end", "outline ends") + " less than 0.01 mm from another end " +
                     (outline.Joined == 1 ? "is" : "are") + " written as that end (" + outline.JoinedExample + ")");

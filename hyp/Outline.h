@@ -34,7 +34,7 @@ struct TOutlineNotes {
   std::string JoinedExample;
   std::size_t Open = 0;  // ends whose point no other end shares
   std::string OpenExample;
-  std::size_t Branches = 0;  // points where three ends or more meet
+  std::size_t Branches = 0;    // points where three ends or more meet
   std::size_t BranchEnds = 0;  // the ends at the example's point
   std::string BranchExample;
 };

@@ -28,8 +28,8 @@ TOutlinePiece Arc(std::int32_t xc, std::int32_t yc, std::int32_t r, double start
   const auto at = [&](double c, double angle, double (*f)(double)) {
     return static_cast<std::int32_t>(std::lround(c + r * f(angle * kDegree)));
   };
-  TOutlinePiece p = Segment(at(xc, start, std::cos), at(yc, start, std::sin), at(xc, end, std::cos),
-                            at(yc, end, std::sin));
+  TOutlinePiece p =
+      Segment(at(xc, start, std::cos), at(yc, start, std::sin), at(xc, end, std::cos), at(yc, end, std::sin));
   p.Arc = true, p.XC = xc, p.YC = yc, p.R = r, p.StartAngle = start, p.EndAngle = end;
   return p;
 }
@@ -83,32 +83,44 @@ TEST(ArrangeOutline, EndsLessThanTheJoinDistanceApartAreJoined) {
       {"2783 apart in X and Y", {far, Segment(2783, -2783, kInch, 0)}, {far, Segment(0, 0, kInch, 0)}},
       {"2784 apart in X and Y (3937.3)", {far, Segment(2784, -2784, kInch, 0)}, {far, Segment(2784, -2784, kInch, 0)}},
       {"across a cell's side", {far, Segment(-3400, 0, -kInch, 0)}, {far, Segment(0, 0, -kInch, 0)}},
-      {"the later end moves", {Segment(kInch, 0, 3000, 0), far}, {Segment(kInch, 0, 3000, 0), Segment(3000, 0, 0, kInch)}},
+      {"the later end moves",
+       {Segment(kInch, 0, 3000, 0), far},
+       {Segment(kInch, 0, 3000, 0), Segment(3000, 0, 0, kInch)}},
       // 4 micrometres: the track's end moves onto the arc, earlier or later.
-      {"an arc, then a track", {Arc(0, 0, kInch, 0, 90), Segment(kInch + 1575, 0, kInch, -kInch)},
+      {"an arc, then a track",
+       {Arc(0, 0, kInch, 0, 90), Segment(kInch + 1575, 0, kInch, -kInch)},
        {Arc(0, 0, kInch, 0, 90), Segment(kInch, 0, kInch, -kInch)}},
-      {"a track, then an arc", {Segment(kInch + 1575, 0, kInch, -kInch), Arc(0, 0, kInch, 0, 90)},
+      {"a track, then an arc",
+       {Segment(kInch + 1575, 0, kInch, -kInch), Arc(0, 0, kInch, 0, 90)},
        {Segment(kInch, 0, kInch, -kInch), Arc(0, 0, kInch, 0, 90)}},
-      {"two arcs: the later moves", {Arc(0, 0, kInch, 0, 90), Arc(kInch + 1575, -kInch, kInch, 90, 180)},
-       {Arc(0, 0, kInch, 0, 90), [] {
+      {"two arcs: the later moves",
+       {Arc(0, 0, kInch, 0, 90), Arc(kInch + 1575, -kInch, kInch, 90, 180)},
+       {Arc(0, 0, kInch, 0, 90),
+        [] {
           TOutlinePiece a = Arc(kInch + 1575, -kInch, kInch, 90, 180);
           a.X1 = kInch;
           return a;
         }()}},
       // Ends that meet already stay; so does a loose end near them.
-      {"near a corner", {far, Segment(0, 0, -kInch, 0), Segment(2000, 0, kInch, 0)},
+      {"near a corner",
+       {far, Segment(0, 0, -kInch, 0), Segment(2000, 0, kInch, 0)},
        {far, Segment(0, 0, -kInch, 0), Segment(2000, 0, kInch, 0)}},
-      {"three near", {far, Segment(2000, 0, kInch, 0), Segment(-2000, 0, -kInch, 0)},
+      {"three near",
+       {far, Segment(2000, 0, kInch, 0), Segment(-2000, 0, -kInch, 0)},
        {far, Segment(2000, 0, kInch, 0), Segment(-2000, 0, -kInch, 0)}},
-      {"three near, the middle last", {Segment(2000, 0, kInch, 0), Segment(-2000, 0, -kInch, 0), far},
+      {"three near, the middle last",
+       {Segment(2000, 0, kInch, 0), Segment(-2000, 0, -kInch, 0), far},
        {Segment(2000, 0, kInch, 0), Segment(-2000, 0, -kInch, 0), far}},
       {"one piece's two ends", {Segment(0, 0, 3000, 0)}, {Segment(0, 0, 3000, 0)}},
       // Far apart at the limits of 32-bit coordinates: never near.
-      {"the far corners", {Segment(kMin, kMin, 0, 0), Segment(kMax, kMax, kInch, 0)},
+      {"the far corners",
+       {Segment(kMin, kMin, 0, 0), Segment(kMax, kMax, kInch, 0)},
        {Segment(kMin, kMin, 0, 0), Segment(kMax, kMax, kInch, 0)}},
-      {"the far sides", {Segment(5, kMin, 0, 0), Segment(5, kMax, kInch, 0)},
+      {"the far sides",
+       {Segment(5, kMin, 0, 0), Segment(5, kMax, kInch, 0)},
        {Segment(5, kMin, 0, 0), Segment(5, kMax, kInch, 0)}},
-      {"near at the corner", {Segment(kMax, kMin, 0, 0), Segment(kMax - 3000, kMin + 10, kInch, 0)},
+      {"near at the corner",
+       {Segment(kMax, kMin, 0, 0), Segment(kMax - 3000, kMin + 10, kInch, 0)},
        {Segment(kMax, kMin, 0, 0), Segment(kMax, kMin, kInch, 0)}},
   };
   for (const TCase& c : cases) {
@@ -155,28 +167,50 @@ TEST(ArrangeOutline, TheEdgeComesFirstAndLoosePiecesLast) {
       {"a stray piece between loops", Join({edge, stray, cutOut}), {0, 1, 2, 3, 5, 6, 7, 8, 4}, 0, 1, 2},
       {"a stray piece last already", Join({edge, cutOut, stray}), {0, 1, 2, 3, 4, 5, 6, 7, 8}, 0, 0, 2},
       {"a cut-out, a stray piece, the edge", Join({cutOut, stray, edge}), {5, 6, 7, 8, 0, 1, 2, 3, 4}, 4, 1, 2},
-      {"loops side by side, a stray piece between", Join({other, stray, cutOut}), {0, 1, 2, 3, 5, 6, 7, 8, 4}, 0,
-       1, 2},
+      {"loops side by side, a stray piece between", Join({other, stray, cutOut}), {0, 1, 2, 3, 5, 6, 7, 8, 4}, 0, 1, 2},
       {"loops side by side", Join({other, cutOut}), {0, 1, 2, 3, 4, 5, 6, 7}},
-      {"three tracks from one point", {Segment(0, 0, kInch, 0), Segment(0, 0, 0, kInch), Segment(0, 0, -kInch, 0)},
-       {0, 1, 2}, 0, 0, 3, 1},
+      {"three tracks from one point",
+       {Segment(0, 0, kInch, 0), Segment(0, 0, 0, kInch), Segment(0, 0, -kInch, 0)},
+       {0, 1, 2},
+       0,
+       0,
+       3,
+       1},
       // A square with a spur at a corner, then a cut-out: not closed.
-      {"a square with a spur", Join({cutOut, edge, {Segment(0, 0, -kInch, -kInch)}}), {0, 1, 2, 3, 4, 5, 6, 7, 8},
-       0, 0, 1, 1},
-      {"a figure of eight", Join({Square(0, 0, kInch), Square(kInch, kInch, kInch)}), {0, 1, 2, 3, 4, 5, 6, 7}, 0,
-       0, 0, 1},
+      {"a square with a spur",
+       Join({cutOut, edge, {Segment(0, 0, -kInch, -kInch)}}),
+       {0, 1, 2, 3, 4, 5, 6, 7, 8},
+       0,
+       0,
+       1,
+       1},
+      {"a figure of eight",
+       Join({Square(0, 0, kInch), Square(kInch, kInch, kInch)}),
+       {0, 1, 2, 3, 4, 5, 6, 7},
+       0,
+       0,
+       0,
+       1},
       // An edge with a chord from corner to corner: two points of three
       // ends, not closed.
-      {"an edge with a chord", Join({cutOut, edge, {Segment(0, 0, 10 * kInch, 10 * kInch)}}),
-       {0, 1, 2, 3, 4, 5, 6, 7, 8}, 0, 0, 0, 2},
+      {"an edge with a chord",
+       Join({cutOut, edge, {Segment(0, 0, 10 * kInch, 10 * kInch)}}),
+       {0, 1, 2, 3, 4, 5, 6, 7, 8},
+       0,
+       0,
+       0,
+       2},
       {"a round edge of one arc", Join({diamond, round({{0, 360}})}), {4, 0, 1, 2, 3}, 1},
       {"half circles from 90 and 270", Join({diamond, round({{90, 270}, {270, 90}})}), {4, 5, 0, 1, 2, 3}, 2},
       {"arcs across 0 degrees", Join({diamond, round({{300, 60}, {60, 300}})}), {4, 5, 0, 1, 2, 3}, 2},
       {"negative angles", Join({diamond, round({{-90, 90}, {90, 270}})}), {4, 5, 0, 1, 2, 3}, 2},
       {"negative angles across 0", Join({diamond, round({{-200, -20}, {-20, 160}})}), {4, 5, 0, 1, 2, 3}, 2},
-      {"a round top", Join({diamond, {Segment(0, 5 * kInch, 0, 0), edge[0], Segment(10 * kInch, 0, 10 * kInch, 5 * kInch)},
-                            round({{0, 180}})}),
-       {4, 5, 6, 7, 0, 1, 2, 3}, 4},
+      {"a round top",
+       Join({diamond,
+             {Segment(0, 5 * kInch, 0, 0), edge[0], Segment(10 * kInch, 0, 10 * kInch, 5 * kInch)},
+             round({{0, 180}})}),
+       {4, 5, 6, 7, 0, 1, 2, 3},
+       4},
   };
   for (const TCase& c : cases) {
     TPieces pieces = c.pieces;

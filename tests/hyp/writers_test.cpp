@@ -515,8 +515,8 @@ TEST_F(Writers, ObjectsOnEveryLayerAndOfEveryKindLeaveEveryWalkComplete) {
 TEST_F(Writers, PadStacksComeFromPadsOnLayersOneTo75) {
   std::string high;
   for (int layer = 76; layer <= 82; ++layer)
-    high += R"(, {"name": "P", "layer": )" + std::to_string(layer) + R"(, "size": ")" + std::to_string(layer) +
-            R"(mil"})";
+    high +=
+        R"(, {"name": "P", "layer": )" + std::to_string(layer) + R"(, "size": ")" + std::to_string(layer) + R"(mil"})";
   const std::string on75 = R"({"designator": "U1", "pads": [{"name": "1", "net": "N", "layer": 75, "size": "40mil"}]})";
   struct TCase {
     const char* what;
