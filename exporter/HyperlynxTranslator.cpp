@@ -93,8 +93,9 @@ void THyperlynxTranslator::WriteUnits() {
 
 void THyperlynxTranslator::WriteBoard() {
   WriteLine("");
-  // The outline is read whole before it is written: the edge goes first and
-  // ends that print apart by less than a unit are joined (hyp/Outline.h).
+  // The outline is read whole before it is written: the edge goes first,
+  // loose pieces last, and ends less than 10 micrometres apart are joined
+  // (hyp/Outline.h).
   FOutline.clear();
   FOutline.reserve(static_cast<std::size_t>(std::max(FCounted.outline, 0)));
   const LayerSet keepOut{kKeepOutLayer};

@@ -66,13 +66,19 @@ std::vector<std::string> ExportNotes(const THyperlynxTranslator& driver) {
     notes.push_back("the board outline is written before its cut-outs: " +
                     Counted(outline.Moved, "piece of the edge comes", "pieces of the edge come") + " first (from " +
                     outline.MovedExample + ")");
+  if (outline.Stray > 0)
+    notes.push_back("the board outline's loose pieces are written after its closed loops: " +
+                    Counted(outline.Stray, "piece comes", "pieces come") + " last (from " + outline.StrayExample + ")");
   if (outline.Joined > 0)
-    notes.push_back(Counted(outline.Joined, "outline end", "outline ends") +
-                    " less than 0.0001 inch from another end " + (outline.Joined == 1 ? "is" : "are") +
-                    " written as that end (" + outline.JoinedExample + ")");
+    notes.push_back(Counted(outline.Joined, "outline end", "outline ends") + " less than 0.01 mm from another end " +
+                    (outline.Joined == 1 ? "is" : "are") + " written as that end (" + outline.JoinedExample + ")");
   if (outline.Open > 0)
     notes.push_back("the board outline does not close: an end at " + outline.OpenExample + " meets nothing" +
                     (outline.Open > 1 ? " (" + std::to_string(outline.Open) + " such ends)" : std::string()));
+  if (outline.Branches > 0)
+    notes.push_back("the board outline branches: " + std::to_string(outline.BranchEnds) + " ends meet at " +
+                    outline.BranchExample +
+                    (outline.Branches > 1 ? " (" + std::to_string(outline.Branches) + " such points)" : std::string()));
   return notes;
 }
 

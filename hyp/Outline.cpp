@@ -11,8 +11,9 @@
 
 namespace {
 
-// One printed unit of a length (0.0001 inch) in host units.
-constexpr std::int64_t kPrintedUnit = 1000;
+// The distance below which the editor joins two outline ends: 10
+// micrometres in host units.
+constexpr std::int64_t kJoinDistance = 3937;
 
 // A point as the file prints it: the printed keys of X and Y, both in one
 // number that orders points by X, then Y. Ends meet, for a reader, where
@@ -101,48 +102,78 @@ void ForEachPoint(const TEndsByPoint& ends, TRun run) {
   }
 }
 
-// For each loose end (whose printed point no other end shares): how many
-// loose ends of other pieces lie less than one printed unit away, and one of
-// them. Found in a sweep along X in whole numbers, so that every build
-// decides alike.
+// A loose end: one whose printed point no other end shares, with the cell
+// of one join distance that holds it. `nearCount` counts the loose ends of
+// other pieces less than the join distance away, `near` is one of them (its
+// index in the list).
 struct TLoose {
   std::uint32_t end;
-  std::uint32_t column;  // the printed X, as in the point
   std::int32_t x, y;
+  TKey cell;
   std::int32_t nearCount = 0;
-  std::uint32_t near = 0;  // index in the list
+  std::uint32_t near = 0;
 };
 
+// The cell of a coordinate: ends less than the join distance apart lie in
+// the same or in neighbouring cells. 32-bit coordinates give cells within
+// +-2^20; a cell's key orders cells by X, then Y.
+std::int64_t CellOf(std::int32_t v) {
+  const std::int64_t q = v / kJoinDistance;
+  return v % kJoinDistance < 0 ? q - 1 : q;
+}
+TKey CellKey(std::int64_t cx, std::int64_t cy) {
+  return static_cast<TKey>(cx + (std::int64_t{1} << 30)) << 32 | static_cast<TKey>(cy + (std::int64_t{1} << 30));
+}
+
+// The loose ends sorted by cell, each with the loose ends of other pieces
+// near it. The cells around a cell (X - 1 to X + 1, each with Y - 1 to Y + 1)
+// are three runs of the sorted list, and they move on as the cell does: one
+// pass with three cursors finds them. Loose ends print apart, so a cell holds
+// at most 6 x 6 of them (five printed units and "-0.0000" across one join
+// distance): the search is linear in the ends, whatever the outline's shape.
 std::vector<TLoose> LooseEnds(std::vector<TOutlinePiece>& pieces, const TEndsByPoint& ends) {
-  std::vector<TLoose> loose;
+  std::size_t count = 0;
+  ForEachPoint(ends, [&](std::size_t first, std::size_t last) { count += last - first == 1 ? 1 : 0; });
+  TEndsByPoint byCell;
+  byCell.reserve(count);
   ForEachPoint(ends, [&](std::size_t first, std::size_t last) {
     if (last - first != 1) return;
     const TEnd end = EndAt(pieces, ends[first].second);
-    loose.push_back({ends[first].second, static_cast<std::uint32_t>(ends[first].first >> 32), *end.x, *end.y});
+    byCell.push_back({CellKey(CellOf(*end.x), CellOf(*end.y)), ends[first].second});
   });
-  // In the order of the points, X prints alike or greater as X grows: only
-  // ends that print the same X can stand out of order. The check after
-  // keeps the sweep right should that ever not hold.
-  const auto byX = [](const TLoose& a, const TLoose& b) { return a.x < b.x; };
-  for (auto first = loose.begin(), last = first; first != loose.end(); first = last) {
-    last = std::find_if(first, loose.end(), [&](const TLoose& l) { return l.column != first->column; });
-    std::sort(first, last, byX);
+  SortByPoint(byCell);
+  std::vector<TLoose> loose(byCell.size());
+  for (std::size_t i = 0; i < loose.size(); ++i) {
+    const TEnd end = EndAt(pieces, byCell[i].second);
+    loose[i] = {byCell[i].second, *end.x, *end.y, byCell[i].first};
   }
-  if (!std::is_sorted(loose.begin(), loose.end(), byX)) std::sort(loose.begin(), loose.end(), byX);
-  for (std::size_t i = 0; i < loose.size(); ++i)
-    for (std::size_t j = i + 1; j < loose.size() && std::int64_t{loose[j].x} - loose[i].x < kPrintedUnit; ++j) {
-      const std::int64_t ex = std::int64_t{loose[j].x} - loose[i].x, ey = std::int64_t{loose[j].y} - loose[i].y;
-      if (PieceOf(loose[i].end) == PieceOf(loose[j].end) || ex * ex + ey * ey >= kPrintedUnit * kPrintedUnit) continue;
-      ++loose[i].nearCount, loose[i].near = static_cast<std::uint32_t>(j);
-      ++loose[j].nearCount, loose[j].near = static_cast<std::uint32_t>(i);
+  constexpr TKey kColumn = TKey{1} << 32;
+  constexpr std::int64_t kNear = kJoinDistance * kJoinDistance;
+  std::array<std::size_t, 3> cursor{};  // by column: X - 1, X, X + 1
+  for (TLoose& a : loose) {
+    for (std::size_t column = 0; column < 3; ++column) {
+      const TKey low = a.cell + column * kColumn - kColumn - 1, high = low + 2;
+      std::size_t& k = cursor[column];
+      while (k < loose.size() && loose[k].cell < low) ++k;
+      for (std::size_t j = k; j < loose.size() && loose[j].cell <= high; ++j) {
+        const TLoose& b = loose[j];
+        // Ends in neighbouring cells lie less than two cells apart: the
+        // squares fit in 64 bits.
+        const std::int64_t ex = std::int64_t{b.x} - a.x, ey = std::int64_t{b.y} - a.y;
+        if (PieceOf(a.end) == PieceOf(b.end) || ex * ex + ey * ey >= kNear) continue;
+        ++a.nearCount, a.near = static_cast<std::uint32_t>(j);
+      }
     }
+  }
   return loose;
 }
 
-// Two loose ends of different pieces less than one printed unit apart, each
-// the only such end near the other, take one text: the later end in the
-// order given takes the earlier one's coordinates. Ends that print equal
-// already, and clusters where the joining would have to choose, stay.
+// Two loose ends of different pieces less than the join distance apart,
+// each the only such end near the other, take one text: where one ends an
+// arc and the other a track, the track's end takes the arc's coordinates
+// (an arc's end stays on its circle); otherwise the later end in the order
+// given takes the earlier one's. Ends that print equal already, and
+// clusters where the joining would have to choose, stay.
 void JoinEnds(std::vector<TOutlinePiece>& pieces, const TEndsByPoint& ends, TOutlineNotes& notes) {
   const std::vector<TLoose> loose = LooseEnds(pieces, ends);
   std::vector<std::pair<std::size_t, std::size_t>> joins;  // later end, earlier end
@@ -153,7 +184,8 @@ void JoinEnds(std::vector<TOutlinePiece>& pieces, const TEndsByPoint& ends, TOut
   }
   std::sort(joins.begin(), joins.end());
   for (const auto& [later, earlier] : joins) {
-    const TEnd from = EndAt(pieces, earlier), to = EndAt(pieces, later);
+    const bool trackToArc = pieces[PieceOf(later)].Arc && !pieces[PieceOf(earlier)].Arc;
+    const TEnd from = EndAt(pieces, trackToArc ? later : earlier), to = EndAt(pieces, trackToArc ? earlier : later);
     *to.x = *from.x, *to.y = *from.y;
     *to.printedX = *from.printedX, *to.printedY = *from.printedY;
     if (notes.Joined++ == 0) notes.JoinedExample = PointText(from.Point());
@@ -218,9 +250,9 @@ void SetPrintedEnds(TOutlinePiece& piece) {
 namespace {
 
 // The pieces joined where their ends print equal, as a reader joins them:
-// each piece's loop, whether the loop closes (every point of it joins an
-// even number of ends; an odd point leaves an end that meets nothing), and
-// the loose ends counted in `notes`.
+// each piece's loop, and whether the loop closes (every point of it joins
+// an even number of ends). Ends that meet nothing and points where three
+// ends or more meet (the outline branches there) are counted in `notes`.
 struct TLoops {
   std::vector<std::size_t> loopOf;
   std::vector<bool> closed;  // by loop
@@ -228,27 +260,34 @@ struct TLoops {
 
 TLoops FindLoops(std::vector<TOutlinePiece>& pieces, const TEndsByPoint& ends, TOutlineNotes& notes) {
   TUnion loops(pieces.size());
+  // By end: how many ends meet at its point; 0 for all but the point's first
+  // end in the order of their numbers.
+  std::vector<std::uint32_t> meeting(ends.size(), 0);
   std::vector<bool> oddEnd(ends.size(), false);
   ForEachPoint(ends, [&](std::size_t first, std::size_t last) {
     for (std::size_t i = first + 1; i < last; ++i) loops.Join(PieceOf(ends[i].second), PieceOf(ends[first].second));
     for (std::size_t i = first; i < last; ++i) oddEnd[ends[i].second] = (last - first) % 2 != 0;
+    meeting[ends[first].second] = static_cast<std::uint32_t>(last - first);
   });
   TLoops result{std::vector<std::size_t>(pieces.size()), std::vector<bool>(pieces.size(), true)};
   for (std::size_t i = 0; i < pieces.size(); ++i) result.loopOf[i] = loops.Find(i);
   for (std::size_t k = 0; k < ends.size(); ++k) {
-    if (!oddEnd[k]) continue;
-    result.closed[result.loopOf[PieceOf(k)]] = false;
-    if (notes.Open++ == 0) notes.OpenExample = PointText(EndAt(pieces, k).Point());
+    if (oddEnd[k]) result.closed[result.loopOf[PieceOf(k)]] = false;
+    if (meeting[k] == 1 && notes.Open++ == 0) notes.OpenExample = PointText(EndAt(pieces, k).Point());
+    if (meeting[k] >= 3 && notes.Branches++ == 0) {
+      notes.BranchEnds = meeting[k];
+      notes.BranchExample = PointText(EndAt(pieces, k).Point());
+    }
   }
   return result;
 }
 
 // The edge: the first closed loop whose box holds the box of every other
-// closed loop, when there are two closed loops or more; `pieces.size()` when
-// there is no such loop.
-std::size_t FindEdge(const std::vector<TOutlinePiece>& pieces, const TLoops& loops) {
+// closed loop; `pieces.size()` when there is no such loop. `closedLoops`
+// is set to the number of closed loops.
+std::size_t FindEdge(const std::vector<TOutlinePiece>& pieces, const TLoops& loops, std::size_t& closedLoops) {
   std::vector<TBox> boxes(pieces.size(), kNoBox);  // by loop
-  std::size_t closedLoops = 0;
+  closedLoops = 0;
   TBox all = kNoBox;
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const std::size_t loop = loops.loopOf[i];
@@ -257,7 +296,6 @@ std::size_t FindEdge(const std::vector<TOutlinePiece>& pieces, const TLoops& loo
     Extend(pieces[i], boxes[loop]);
     Extend(pieces[i], all);
   }
-  if (closedLoops < 2) return pieces.size();
   // A box that holds every other box is the box of all of them.
   for (std::size_t i = 0; i < pieces.size(); ++i)
     if (loops.closed[loops.loopOf[i]] && boxes[loops.loopOf[i]] == all) return loops.loopOf[i];
@@ -275,12 +313,26 @@ std::vector<std::size_t> ArrangeOutline(std::vector<TOutlinePiece>& pieces, TOut
   JoinEnds(pieces, ends, notes);
   if (notes.Joined > 0) ends = EndsByPoint(pieces);
   const TLoops loops = FindLoops(pieces, ends, notes);
-  const std::size_t edge = FindEdge(pieces, loops);
-  if (edge == pieces.size() || loops.loopOf[0] == edge) return order;
-  std::stable_partition(order.begin(), order.end(), [&](std::size_t i) { return loops.loopOf[i] == edge; });
-  for (std::size_t i : order) {
-    if (loops.loopOf[i] != edge) break;
-    if (notes.Moved++ == 0) notes.MovedExample = PointText(EndAt(pieces, 2 * i).Point());
-  }
+  std::size_t closedLoops = 0;
+  const std::size_t edge = FindEdge(pieces, loops, closedLoops);
+  // With one closed loop or none, a reader has no cut-out to take for the
+  // edge: the order given stays.
+  if (closedLoops < 2) return order;
+  // The edge, the other closed loops, then the pieces of no closed loop.
+  const auto group = [&](std::size_t i) {
+    const std::size_t loop = loops.loopOf[i];
+    return loop == edge ? 0 : loops.closed[loop] ? 1 : 2;
+  };
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return group(a) < group(b); });
+  if (edge != pieces.size() && loops.loopOf[0] != edge)
+    for (std::size_t i : order) {
+      if (group(i) != 0) break;
+      if (notes.Moved++ == 0) notes.MovedExample = PointText(EndAt(pieces, 2 * i).Point());
+    }
+  // The pieces of no closed loop that stood before a piece of a closed one.
+  std::size_t lastClosed = pieces.size();
+  while (lastClosed > 0 && group(lastClosed - 1) == 2) --lastClosed;
+  for (std::size_t i = 0; i < lastClosed; ++i)
+    if (group(i) == 2 && notes.Stray++ == 0) notes.StrayExample = PointText(EndAt(pieces, 2 * i).Point());
   return order;
 }

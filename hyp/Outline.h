@@ -28,10 +28,15 @@ struct TOutlinePiece {
 struct TOutlineNotes {
   std::size_t Moved = 0;  // pieces of the edge written before the cut-outs
   std::string MovedExample;
+  std::size_t Stray = 0;  // pieces of no closed loop written after the loops
+  std::string StrayExample;
   std::size_t Joined = 0;  // ends written with another piece's end
   std::string JoinedExample;
-  std::size_t Open = 0;  // ends that meet no other end
+  std::size_t Open = 0;  // ends whose point no other end shares
   std::string OpenExample;
+  std::size_t Branches = 0;    // points where three ends or more meet
+  std::size_t BranchEnds = 0;  // the ends at the example's point
+  std::string BranchExample;
 };
 
 // A host length as the file prints it (FormatLength), as a whole number:
@@ -47,14 +52,15 @@ void SetPrintedEnds(TOutlinePiece& piece);
 // Arranges the pieces, given in the order the host yields them (tracks,
 // then arcs), for writing, and returns the order to write them in:
 //  - two loose ends (no other end prints like either) of different pieces
-//    less than one printed unit (0.0001 inch) apart, each the only such end
-//    near the other, are joined: the later end takes the earlier one's
-//    coordinates;
+//    less than 10 micrometres (3937 host units) apart, each the only such
+//    end near the other, are joined: where one ends an arc and the other a
+//    track, the track's end takes the arc's coordinates; otherwise the later
+//    end takes the earlier one's;
 //  - when the pieces form more than one closed loop (ends joined where they
-//    print equal), the first piece does not lie on the edge, and one loop's
-//    box holds every other loop's box (the edge), the edge's pieces come
-//    first, then the others, each group in the order given; otherwise the
-//    order given.
-// Pieces of no closed loop keep their place among the others; their loose
-// ends are counted in `notes`.
+//    print equal), the loop whose box holds every other loop's box (the
+//    edge) comes first, then the other closed loops, then the pieces of no
+//    closed loop, each group in the order given; with one closed loop or
+//    none, the order given.
+// Ends that meet nothing and points where three ends or more meet are
+// counted in `notes`, as are the pieces moved.
 std::vector<std::size_t> ArrangeOutline(std::vector<TOutlinePiece>& pieces, TOutlineNotes& notes);

@@ -245,7 +245,8 @@ TEST(Examples, TheWindowsBuildUnderWineWritesTheSameBytes) {
   tqtest::ScratchDir dir;
   std::vector<std::string> boards = Examples();
   // and the boards whose outline the writer rearranges or joins
-  for (const char* board : {"pin-points.json", "outline-cutout-first.json", "outline-gap-1um.json"})
+  for (const char* board : {"pin-points.json", "outline-cutout-first.json", "outline-gap-1um.json",
+                            "outline-arc-track-4um.json", "outline-far-ends.json"})
     boards.push_back(std::string("../tests/e2e/boards/") + board);
   for (const std::string& example : boards) {
     const std::string linuxOut = dir / (std::filesystem::path(example).filename().string() + ".linux.hyp");
@@ -304,7 +305,7 @@ std::vector<std::string> ReaderBoards() {
   std::vector<std::string> paths;
   for (const std::string& example : Examples()) paths.push_back(ExamplePath(example));
   for (const char* board : {"names.json", "shapes.json", "pin-points.json", "outline-cutout-first.json",
-                            "outline-gap-1um.json", "outline-open-1mm.json"})
+                            "outline-gap-1um.json", "outline-open-1mm.json", "outline-arc-track-4um.json"})
     paths.push_back(std::string(TQ_SOURCE_DIR "/tests/e2e/boards/") + board);
   return paths;
 }
@@ -348,6 +349,60 @@ TEST(Examples, TheIndependentReaderTakesEveryBoardWholeWithItsNetsPinsAndCopper)
     EXPECT_TRUE(SameBox(OutlineBoxOfLayout(imported.layout), outline.all));
     EXPECT_EQ(outline.closes, !open);
     EXPECT_TRUE(SameBox(outline.first, outline.all)) << "the first loop is a cut-out";
+  }
+}
+
+// The outline boards: the lines each gives in the host's message list
+// (after its label), and its BOARD section.
+TEST(Examples, OutlineBoardsAreWrittenAsTheEditorJoinsThemAndTellWhatTheyHold) {
+  const std::string edge = "X1=0.0000 Y1=0.0000 X2=2.0000 Y2=0.0000|X1=2.0000 Y1=0.0000 X2=2.0000 Y2=2.0000|";
+  struct TCase {
+    const char* board;
+    std::vector<std::string> messages;
+    std::string perimeter;  // the records' numbers, each followed by '|'
+  };
+  const TCase cases[] = {
+      {"outline-arc-track-4um.json",
+       {"1 outline end less than 0.01 mm from another end is written as that end (X=1.0000 Y=2.0000)"},
+       edge + "X1=2.0000 Y1=2.0000 X2=1.0000 Y2=2.0000|X1=0.0000 Y1=1.0000 X2=0.0000 Y2=0.0000|"
+              "X1=1.0000 Y1=2.0000 X2=0.0000 Y2=1.0000 XC=1.0000 YC=1.0000 R=1.0000|"},
+      {"outline-far-ends.json",
+       {"the board outline does not close: an end at X=3.0000 Y=-214.7484 meets nothing (4 such ends)"},
+       edge + "X1=2.0000 Y1=2.0000 X2=0.0000 Y2=2.0000|X1=0.0000 Y1=2.0000 X2=0.0000 Y2=0.0000|"
+              "X1=3.0000 Y1=-214.7484 X2=3.0000 Y2=-213.7484|X1=3.0000 Y1=214.7484 X2=3.0000 Y2=213.7484|"},
+      {"outline-three-ends.json",
+       {"the board outline does not close: an end at X=-1.0000 Y=-1.0000 meets nothing",
+        "the board outline branches: 3 ends meet at X=0.0000 Y=0.0000"},
+       edge + "X1=2.0000 Y1=2.0000 X2=0.0000 Y2=2.0000|X1=0.0000 Y1=2.0000 X2=0.0000 Y2=0.0000|"
+              "X1=0.0000 Y1=0.0000 X2=-1.0000 Y2=-1.0000|"},
+      {"outline-stray-between-loops.json",
+       {"the board outline's loose pieces are written after its closed loops: 1 piece comes last (from X=3.0000 "
+        "Y=0.0000)",
+        "the board outline does not close: an end at X=3.0000 Y=0.0000 meets nothing (2 such ends)"},
+       edge + "X1=2.0000 Y1=2.0000 X2=0.0000 Y2=2.0000|X1=0.0000 Y1=2.0000 X2=0.0000 Y2=0.0000|"
+              "X1=1.2000 Y1=1.2000 X2=1.6000 Y2=1.2000|X1=1.6000 Y1=1.2000 X2=1.6000 Y2=1.6000|"
+              "X1=1.6000 Y1=1.6000 X2=1.2000 Y2=1.6000|X1=1.2000 Y1=1.6000 X2=1.2000 Y2=1.2000|"
+              "X1=3.0000 Y1=0.0000 X2=3.0000 Y2=1.0000|"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.board);
+    tqtest::ScratchDir dir;
+    const std::string out = dir / "board.hyp";
+    const RunResult r = ExportNative(std::string(TQ_SOURCE_DIR "/tests/e2e/boards/") + c.board, out);
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    std::vector<std::string> messages;
+    std::istringstream told(r.output);
+    const std::string label = "[HYP Export] ";
+    for (std::string line; std::getline(told, line);)
+      if (line.rfind("message ", 0) == 0 && line.find(label) != std::string::npos)
+        messages.push_back(line.substr(line.find(label) + label.size()));
+    EXPECT_EQ(messages, c.messages);
+    std::string perimeter;
+    std::istringstream in(ReadFile(out));
+    for (std::string line; std::getline(in, line);)
+      if (line.rfind("  (PERIMETER_", 0) == 0)
+        perimeter += line.substr(line.find("X1="), line.rfind(')') - line.find("X1=")) + "|";
+    EXPECT_EQ(perimeter, c.perimeter);
   }
 }
 

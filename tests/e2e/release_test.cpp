@@ -393,6 +393,7 @@ TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
   const std::string padsWithoutCopper = mechanical + R"("pads": [{"name": "1", "net": "GND", "layer": "Mechanical1"}],
       "components": [{"designator": "U1", "pads": [{"name": "1", "net": "GND", "layer": "Mechanical1"}]}]})";
   const std::string twoLayer = TQ_SOURCE_DIR "/examples/two-layer.json";
+  const std::string boards = TQ_SOURCE_DIR "/tests/e2e/boards/";
   const auto nothing = [](const fs::path&) {};
   const auto lockFile = [](const fs::path& dest) {
     return dest.parent_path() / ("~$" + dest.filename().string() + "_loc");
@@ -483,6 +484,21 @@ TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
        changedBy(": > \"$f\""), freshChanger, "board.hyp", pausing},
       {"\"a link stands in its place\"", "(a link stands in its place)", twoLayer,
        changedBy("rm \"$f\"; ln -s /dev/null \"$f\""), freshChanger, "board.hyp", pausing},
+      // The outline's lines in the host's message list.
+      {"\"*N* outline ends less than 0.01 mm from another end are written as that end (X=... Y=...)\"",
+       "[HYP Export] 1 outline end less than 0.01 mm from another end is written as that end (X=*x* Y=*y*)",
+       boards + "outline-arc-track-4um.json", "", nothing},
+      {"\"the board outline's loose pieces are written after its closed loops: *N* pieces come last (from X=... "
+       "Y=...)\"",
+       "[HYP Export] the board outline's loose pieces are written after its closed loops: 1 piece comes last (from "
+       "X=*x* Y=*y*)",
+       boards + "outline-stray-between-loops.json", "", nothing},
+      {"\"the board outline does not close: an end at X=... Y=... meets nothing\" (with \" (*N* such ends)\"",
+       "[HYP Export] the board outline does not close: an end at X=*x* Y=*y* meets nothing (4 such ends)",
+       boards + "outline-far-ends.json", "", nothing},
+      {"\"the board outline branches: *N* ends meet at X=... Y=...\"",
+       "[HYP Export] the board outline branches: 3 ends meet at X=*x* Y=*y*", boards + "outline-three-ends.json", "",
+       nothing},
   };
   std::string unchecked;  // why a claim could not be run here
   for (const Claim& c : claims) {

@@ -3,10 +3,13 @@
 // failing host call leaves behind.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "SimHost.h"
 #include "TestSupport.h"
 #include "exporter/Tarnquil.h"
 #include "host/HostAccess.h"
+#include "host/ReadFailures.h"
 #include "pcb/PcbBoard.h"
 #include "pcb/PcbIteration.h"
 #include "pcb/Pcbclass.h"
@@ -238,6 +241,59 @@ TEST_F(Run, TheFailedReadsWarningTellsEachRunsOwnFailures) {
     const std::string warning =
         at == std::string::npos ? "" : told.substr(at + head.size(), told.find('\n', at) - at - head.size());
     EXPECT_EQ(warning, c.warning) << c.what;
+  }
+}
+
+// A walk that ends early on its own is told: the keep-out tracks' walk
+// (the host answers again from the padstack table's first step on, so every
+// other walk and the counts made again are complete), and a net's member
+// walk from which on the host stops answering (seen only in the counts made
+// again after the document). Each walk starts with the run's first read of
+// a track: the board has no other tracks before it.
+struct TWalkStopper {
+  bool armed = false;
+  static void OnProgress(void* context, std::int32_t event, const char*, std::int32_t, std::int32_t) {
+    auto* stopper = static_cast<TWalkStopper*>(context);
+    if (event == 1 && stopper->armed) SimHost::Get().clearFailures();
+  }
+};
+
+TEST_F(Run, AWalkThatEndsEarlyOnItsOwnIsTold) {
+  const std::string dest = out_ / "board.hyp";
+  const std::string outline = R"("outline": [{"x1": 0, "y1": 0, "x2": 1000000, "y2": 0},
+    {"x1": 1000000, "y1": 0, "x2": 1000000, "y2": 1000000}, {"x1": 1000000, "y1": 1000000, "x2": 0, "y2": 0}])";
+  struct TCase {
+    const char* what;
+    std::string board;
+    bool answersAgain;  // from the first progress step on
+  };
+  const TCase cases[] = {
+      {"the keep-out walk", "{" + outline + R"(, "pads": [{"name": "1"}, {"name": "2", "x": "1in"}]})", true},
+      // The last net's: the walk of the nets has met every net already.
+      {"a net's walk", R"({"nets": ["A", "N"], "tracks": [{"net": "N", "x2": "1in"}, {"net": "N", "x1": "1in"}]})",
+       false},
+  };
+  for (const TCase& c : cases) {
+    SimHost::Get().Load(c.board);
+    // The calls of a clean run before the walk's first next object.
+    const std::string trace = out_ / "calls.txt";
+    ASSERT_EQ(SimHost::Get().callTrace(trace.c_str()), 1);
+    ResetReadFailures();
+    ASSERT_TRUE(RunExport(dest, kFormatName));
+    SimHost::Get().callTrace(nullptr);
+    ASSERT_EQ(ReadFailureCount(), 0) << c.what;
+    std::int32_t before = 0;
+    std::istringstream calls(ReadFile(trace));
+    for (std::string line; std::getline(calls, line) && line != "PcbApi_QueryTrack";)
+      before += line == "PcbApi_GetNextObject" ? 1 : 0;
+    TWalkStopper stopper{c.answersAgain};
+    SimHost::Get().progressCallback(&TWalkStopper::OnProgress, &stopper);
+    ASSERT_EQ(SimHost::Get().failCall("PcbApi_GetNextObject", before), 1);
+    ResetReadFailures();
+    EXPECT_TRUE(RunExport(dest, kFormatName)) << c.what;
+    SimHost::Get().progressCallback(nullptr, nullptr);
+    SimHost::Get().clearFailures();
+    EXPECT_NE(ReadFailureList().find("walks ended early"), std::string::npos) << c.what << ": " << ReadFailureList();
   }
 }
 

@@ -509,6 +509,37 @@ TEST_F(Writers, ObjectsOnEveryLayerAndOfEveryKindLeaveEveryWalkComplete) {
   }
 }
 
+// The padstack walk visits layers 1 to 75: a net pad on the last of them
+// has its padstack and its pin names it, pads on 76 to 82 add none, and
+// every walk is complete either way.
+TEST_F(Writers, PadStacksComeFromPadsOnLayersOneTo75) {
+  std::string high;
+  for (int layer = 76; layer <= 82; ++layer)
+    high +=
+        R"(, {"name": "P", "layer": )" + std::to_string(layer) + R"(, "size": ")" + std::to_string(layer) + R"(mil"})";
+  const std::string on75 = R"({"designator": "U1", "pads": [{"name": "1", "net": "N", "layer": 75, "size": "40mil"}]})";
+  struct TCase {
+    const char* what;
+    std::string board;
+    std::size_t stacks;
+    const char* pin;  // the pin's padstack
+  };
+  const TCase cases[] = {
+      {"a net pad on layer 75", R"({"nets": ["N"], "components": [)" + on75 + "]}", 1, "0"},
+      {"pads on 76 to 82", R"({"pads": [{"name": "Q", "layer": 1})" + high + "]}", 1, nullptr},
+      {"both", R"({"nets": ["N"], "components": [)" + on75 + R"(], "pads": [{"name": "Q", "layer": 1})" + high + "]}",
+       2, "1"},
+  };
+  for (const TCase& c : cases) {
+    ResetReadFailures();
+    const std::vector<std::string> lines = Export(c.board);
+    EXPECT_EQ(PadStacks(lines).size(), c.stacks) << c.what;
+    const std::string pin = "  (PIN X=0.0000 Y=0.0000 R=U1.1 P=" + std::string(c.pin ? c.pin : "") + ")";
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), pin), c.pin ? 1 : 0) << c.what;
+    EXPECT_EQ(ReadFailureCount(), 0) << c.what << " " << ReadFailureList();
+  }
+}
+
 // What the file cannot hold as the board has it goes to the host's message
 // list, one line per kind with a count and the first case; the names and the
 // outline are written as the message says.
@@ -539,7 +570,7 @@ TEST_F(Writers, WhatTheFileCannotHoldIsToldInTheMessageList) {
          {"x1": 10000000, "y1": 10000000, "x2": 0, "y2": 10000000}, {"x1": 0, "y1": 10000000, "x2": 0, "y2": 794}]})",
        {"the board outline is written before its cut-outs: 4 pieces of the edge come first (from X=0.0000 "
         "Y=0.0000)",
-        "1 outline end less than 0.0001 inch from another end is written as that end (X=0.0000 Y=0.0000)"},
+        "1 outline end less than 0.01 mm from another end is written as that end (X=0.0000 Y=0.0000)"},
        {"{BOARD ", "  (PERIMETER_SEGMENT X1=0.0000 Y1=0.0000 X2=1.0000 Y2=0.0000)",
         "  (PERIMETER_SEGMENT X1=1.0000 Y1=0.0000 X2=1.0000 Y2=1.0000)",
         "  (PERIMETER_SEGMENT X1=1.0000 Y1=1.0000 X2=0.0000 Y2=1.0000)",
@@ -549,6 +580,27 @@ TEST_F(Writers, WhatTheFileCannotHoldIsToldInTheMessageList) {
       {R"({"outline": [{"x1": 0, "y1": 0, "x2": 1000000, "y2": 0}, {"x1": 1000000, "y1": 0, "x2": 0, "y2": 393701}]})",
        {"the board outline does not close: an end at X=0.0000 Y=0.0000 meets nothing (2 such ends)"},
        {"  (PERIMETER_SEGMENT X1=0.1000 Y1=0.0000 X2=0.0000 Y2=0.0394)"}},
+      // Three tracks from one point, and a stray piece between the edge and
+      // a cut-out, which goes last.
+      {R"({"outline": [{"x1": 0, "y1": 0, "x2": 1000000, "y2": 0}, {"x1": 0, "y1": 0, "x2": 0, "y2": 1000000},
+         {"x1": 0, "y1": 0, "x2": -1000000, "y2": 0}]})",
+       {"the board outline does not close: an end at X=0.1000 Y=0.0000 meets nothing (3 such ends)",
+        "the board outline branches: 3 ends meet at X=0.0000 Y=0.0000"},
+       {"  (PERIMETER_SEGMENT X1=0.0000 Y1=0.0000 X2=-0.1000 Y2=0.0000)"}},
+      {R"({"outline": [{"x1": 0, "y1": 0, "x2": 10000000, "y2": 0},
+         {"x1": 10000000, "y1": 0, "x2": 10000000, "y2": 10000000}, {"x1": 20000000, "y1": 0, "x2": 30000000, "y2": 0},
+         {"x1": 20000000, "y1": 5000000, "x2": 30000000, "y2": 5000000},
+         {"x1": 10000000, "y1": 10000000, "x2": 0, "y2": 10000000}, {"x1": 0, "y1": 10000000, "x2": 0, "y2": 0},
+         {"x1": 4000000, "y1": 4000000, "x2": 5000000, "y2": 4000000},
+         {"x1": 5000000, "y1": 4000000, "x2": 5000000, "y2": 5000000},
+         {"x1": 5000000, "y1": 5000000, "x2": 4000000, "y2": 4000000}]})",
+       {"the board outline's loose pieces are written after its closed loops: 2 pieces come last (from X=2.0000 "
+        "Y=0.0000)",
+        "the board outline does not close: an end at X=2.0000 Y=0.0000 meets nothing (4 such ends)"},
+       {"  (PERIMETER_SEGMENT X1=0.0000 Y1=1.0000 X2=0.0000 Y2=0.0000)",
+        "  (PERIMETER_SEGMENT X1=0.5000 Y1=0.5000 X2=0.4000 Y2=0.4000)",
+        "  (PERIMETER_SEGMENT X1=2.0000 Y1=0.0000 X2=3.0000 Y2=0.0000)",
+        "  (PERIMETER_SEGMENT X1=2.0000 Y1=0.5000 X2=3.0000 Y2=0.5000)"}},
       // Ends that print equal already, and a board without points: nothing.
       {R"({"components": [{"designator": "U1", "pads": [{"name": "1"}]}], "outline": )" + square + "}", {}, {}},
   };
