@@ -60,7 +60,7 @@ void THypNames::Tell(const std::string& kind, const std::string& design, const s
 void THypNames::TellDesignator(const std::string& design, const std::string& written) {
   if (written == design) return;
   if (FChanges.DesignatorsRenamed++ < kDesignatorLinesMax)
-    FChanges.DesignatorLines.push_back(ShownName(design) + " is written " + written);
+    FChanges.DesignatorLines.push_back(Abridged(ShownName(design)) + " is written " + Abridged(written));
 }
 
 void THypNames::ClaimDesignators(const std::vector<TDesignator>& designators) {
