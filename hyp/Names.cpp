@@ -170,7 +170,7 @@ std::string THypNames::PadShapeExample() const {
   std::string where = "the pad at X=" + FormatLength(c.x) + " Y=" + FormatLength(c.y);
   const std::string* designator = FindDesignator(c.component);
   const auto pad = FPadNames.find(c.pad);
-  if (c.component != 0 && designator != nullptr && pad != FPadNames.end()) where = *designator + "." + pad->second;
+  if (c.component != 0 && designator != nullptr && pad != FPadNames.end()) where = Abridged(*designator) + "." + pad->second;
   const char* host = HostShapeName(c.hostShape);
   return where + ": " + (host != nullptr ? host : "shape " + std::to_string(c.hostShape)) + " as " +
          WrittenShapeName(c.written);
