@@ -547,6 +547,11 @@ TEST_F(Writers, WhatTheFileCannotHoldIsToldInTheMessageList) {
         "3 copper areas on signal and plane layers are not in the file (1 fill, 1 polygon, 1 region; the first a "
         "fill on Bottom_Layer)"},
        {"{NET=N1", "  (PIN X=0.0000 Y=0.0000 R=U1.1_1_2 P=0)", "{NET=N2", "  (PIN X=0.0000 Y=0.0000 R=U1.1_1 P=0)"}},
+      // The notes show a pad name as the file writes it, a tab made "_".
+      {R"({"nets": ["A"], "components": [{"designator": "U9", "pads": [{"name": "\t1.1", "net": "A"}]}]})",
+       {"1 pad name holds a point and is written with '_' (_1.1 as _1_1)",
+        "1 name holds a double quote or a control character, written '_' (pad name \\t1.1 as _1_1)"},
+       {"  (PIN X=0.0000 Y=0.0000 R=U9._1_1 P=0)"}},
       // Nets and layers: the name as designed is claimed first; a quote is
       // told as a replaced character.
       {R"({"nets": ["A\"B", "A_B"], "layers": [{"layer": "TopLayer", "name": "Sig 1"},
