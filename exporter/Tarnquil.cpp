@@ -62,7 +62,7 @@ TLayerChanges LayerChanges() {
     if (!HypLayerNamesWritten.test(i)) continue;
     const THypLayerNameChange& c = HypLayerNameChanges[i];
     if (c.replaced) changes.replaced.Add("layer " + ShownName(c.design) + " as " + HypLayerNames[i]);
-    if (c.shortened) changes.shortened.Add("layer of " + std::to_string(c.design.size()) + " characters");
+    if (c.shortened) changes.shortened.Add("layer " + Abridged(ShownName(c.design)) + " as " + Abridged(HypLayerNames[i]));
     if (c.suffixed) changes.suffixed.Add(ShownName(c.design) + " as " + HypLayerNames[i]);
   }
   return changes;

@@ -11,14 +11,13 @@ std::string WithoutPoints(std::string name) {
   return name;
 }
 
-namespace {
-
-// A long name in a note: its beginning and its length.
 std::string Abridged(const std::string& name) {
   constexpr std::size_t kShown = 40;
   if (name.size() <= kShown) return name;
   return name.substr(0, kShown) + "... (" + std::to_string(name.size()) + " characters)";
 }
+
+namespace {
 
 const char* HostShapeName(std::uint8_t shape) {
   switch (shape) {

@@ -24,6 +24,9 @@ inline constexpr std::size_t kDesignatorLinesMax = 50;
 // A designator or a pad name as a pin reference part: every point made "_".
 std::string WithoutPoints(std::string name);
 
+// A long name in a note: its first 40 characters, "..." and its length.
+std::string Abridged(const std::string& name);
+
 class THypNames {
  public:
   // What the run changed, kind by kind, each with its first case.
