@@ -63,12 +63,15 @@ class THypNames {
 
   // A pad of a component that belongs to a net, met before the NET
   // sections: its pin line will name it.
-  void NotePin(THandle component, THandle pad, const std::string& design);
-  // Names the noted pads, component by component.
+  void NotePin(THandle component, const std::string& design);
+  // Names the noted pads, component by component. Pads of one component
+  // that the design names alike share their name (a part's pads named
+  // alike are one pin to the designer); pads named differently that come
+  // out alike are kept apart.
   void ClaimPadNames();
   // The name a pad of a component is written under in its pin reference; a
-  // pad that was not noted takes the first free name of its component.
-  std::string PadName(THandle component, THandle pad, const std::string& design);
+  // pad name that was not noted takes the first free name of its component.
+  std::string PadName(THandle component, const std::string& design);
 
   // The names of the nets, in the order of their sections, given together.
   std::vector<std::string> ClaimNetNames(const std::vector<std::string>& designNames);
@@ -76,7 +79,7 @@ class THypNames {
   // A pad whose host shape is written as another shape (`written` is the
   // padstack shape code). The first one is told by its pin reference, or by
   // its place when it has none.
-  void NotePadShape(THandle component, THandle pad, std::int32_t x, std::int32_t y, std::uint8_t hostShape,
+  void NotePadShape(THandle component, const std::string& pad, std::int32_t x, std::int32_t y, std::uint8_t hostShape,
                     std::uint8_t written);
   // The first such pad as the note tells it (once the names are given).
   std::string PadShapeExample() const;
@@ -84,25 +87,28 @@ class THypNames {
  private:
   struct TPin {
     THandle component;
-    THandle pad;
     std::string design;
+  };
+  // The pad names of one component: by the design's name, the name written.
+  struct TPadNames {
+    THypNameSpace space{/*plainSize=*/true};
+    std::unordered_map<std::string, std::string> byDesign;
   };
   struct TShapeCase {
     THandle component = 0;
-    THandle pad = 0;
+    std::string pad;
     std::int32_t x = 0, y = 0;
     std::uint8_t hostShape = 0, written = 0;
   };
   void Tell(const std::string& kind, const std::string& design, const std::string& cleaned,
             const THypGivenName& given, THypChangeTally* suffixes, THypChangeTally* points);
   void TellDesignator(const std::string& design, const std::string& written);
-  THypNameSpace& PadSpace(THandle component);
+  TPadNames& PadNames(THandle component) { return FPadNames[component]; }
 
   THypNameSpace FDesignatorNames;
   std::unordered_map<THandle, std::string> FDesignators;
   std::vector<TPin> FPins;
-  std::unordered_map<THandle, THypNameSpace> FPadSpaces;  // by component
-  std::unordered_map<THandle, std::string> FPadNames;     // by pad
+  std::unordered_map<THandle, TPadNames> FPadNames;  // by component
   THypNameSpace FNetNames;
   TShapeCase FShapeCase;
   TChanges FChanges;

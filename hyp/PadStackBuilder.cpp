@@ -122,7 +122,7 @@ std::unique_ptr<TPadStack> TTranslator::PadToPadStack(const TPCBObject& object) 
   FChangedShape = 0;
   std::unique_ptr<TPadStack> padStack = BuildPadStack(*pad);
   if (FChangedShape != 0)
-    FNames.NotePadShape(pad->GetComponentHandle(), pad->Handle, pad->GetX(), pad->GetY(),
+    FNames.NotePadShape(pad->GetComponentHandle(), pad->GetName(), pad->GetX(), pad->GetY(),
                         FChangedShape == 255 ? 0 : FChangedShape, FWrittenShape);
   return padStack;
 }

@@ -106,7 +106,7 @@ std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kPadObject) return {};
   const std::string padStack = HypValue(PadStackName(object, "Error in TTranslator.TranslatePadToString"));
   if (object.GetComponentHandle() == 0) return ViaRecord(object, padStack);
-  const std::string pad = FNames.PadName(object.GetComponentHandle(), object.Handle, object.GetName());
+  const std::string pad = FNames.PadName(object.GetComponentHandle(), object.GetName());
   const std::string reference = JoinPinReference(Designator(object.GetComponentHandle()), pad);
   return TRecordText("PIN ").Point(object).Text(" R=", HypValue(reference)).Text(" P=", padStack).Cut();
 }
@@ -118,7 +118,7 @@ const std::string& TTranslator::Designator(THandle component) {
 
 void TTranslator::NotePin(const TPCBObject& pad) {
   if (pad.GetObjectKind() != kPadObject || pad.GetComponentHandle() == 0 || pad.GetNetHandle() == 0) return;
-  FNames.NotePin(pad.GetComponentHandle(), pad.Handle, pad.GetName());
+  FNames.NotePin(pad.GetComponentHandle(), pad.GetName());
 }
 
 std::string TTranslator::TranslateViaToString(const TPCBObject& object) {
