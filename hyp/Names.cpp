@@ -94,16 +94,10 @@ const std::string& THypNames::ClaimDesignator(THandle component, const std::stri
   return FDesignators.emplace(component, std::move(given.written)).first->second;
 }
 
-THypNameSpace& THypNames::PadSpace(THandle component) {
-  return FPadSpaces.try_emplace(component, /*plainSize=*/true).first->second;
-}
-
-void THypNames::NotePin(THandle component, THandle pad, const std::string& design) {
-  FPins.push_back({component, pad, design});
-}
+void THypNames::NotePin(THandle component, const std::string& design) { FPins.push_back({component, design}); }
 
 void THypNames::ClaimPadNames() {
-  // The pins of each component, in the order they were met.
+  // The different pad names of each component, in the order first met.
   std::unordered_map<THandle, std::vector<std::size_t>> byComponent;
   std::vector<THandle> components;
   for (std::size_t i = 0; i < FPins.size(); ++i) {
@@ -112,33 +106,34 @@ void THypNames::ClaimPadNames() {
     at->second.push_back(i);
   }
   for (const THandle component : components) {
-    const std::vector<std::size_t>& pins = byComponent[component];
+    TPadNames& names = PadNames(component);
     std::vector<THypNameRequest> requests;
-    requests.reserve(pins.size());
-    for (const std::size_t i : pins)
-      requests.push_back({FPins[i].design, WithoutPoints(HypLineText(FPins[i].design)), kPadNameCapacity});
-    const std::vector<THypGivenName> given = PadSpace(component).ClaimAll(requests);
+    for (const std::size_t i : byComponent[component])
+      if (names.byDesign.try_emplace(FPins[i].design).second)
+        requests.push_back({FPins[i].design, WithoutPoints(HypLineText(FPins[i].design)), kPadNameCapacity});
+    const std::vector<THypGivenName> given = names.space.ClaimAll(requests);
     const std::string* designator = FindDesignator(component);
-    for (std::size_t k = 0; k < pins.size(); ++k) {
-      if (!FPadNames.try_emplace(FPins[pins[k]].pad, given[k].written).second) continue;
-      Tell("pad name", FPins[pins[k]].design, requests[k].cleaned, given[k], nullptr, &FChanges.PadNamePoints);
+    for (std::size_t k = 0; k < requests.size(); ++k) {
+      names.byDesign[requests[k].design] = given[k].written;
+      Tell("pad name", requests[k].design, requests[k].cleaned, given[k], nullptr, &FChanges.PadNamePoints);
       if (given[k].suffixed)
         FChanges.PadNameSuffixes.Add((designator != nullptr ? *designator + " pad " : std::string()) +
-                                     ShownName(FPins[pins[k]].design) + " as " + given[k].written);
+                                     ShownName(requests[k].design) + " as " + given[k].written);
     }
   }
   std::vector<TPin>().swap(FPins);
 }
 
-std::string THypNames::PadName(THandle component, THandle pad, const std::string& design) {
-  const auto found = FPadNames.find(pad);
-  if (found != FPadNames.end()) return found->second;
+std::string THypNames::PadName(THandle component, const std::string& design) {
+  TPadNames& names = PadNames(component);
+  const auto found = names.byDesign.find(design);
+  if (found != names.byDesign.end()) return found->second;
   const std::string cleaned = WithoutPoints(HypLineText(design));
   THypGivenName given;
-  given.written = PadSpace(component).Claim(cleaned, kPadNameCapacity);
+  given.written = names.space.Claim(cleaned, kPadNameCapacity);
   given.suffixed = given.written != cleaned.substr(0, kPadNameCapacity);
   Tell("pad name", design, cleaned, given, &FChanges.PadNameSuffixes, &FChanges.PadNamePoints);
-  return FPadNames.emplace(pad, std::move(given.written)).first->second;
+  return names.byDesign.emplace(design, std::move(given.written)).first->second;
 }
 
 std::vector<std::string> THypNames::ClaimNetNames(const std::vector<std::string>& designNames) {
@@ -158,7 +153,7 @@ std::vector<std::string> THypNames::ClaimNetNames(const std::vector<std::string>
   return written;
 }
 
-void THypNames::NotePadShape(THandle component, THandle pad, std::int32_t x, std::int32_t y, std::uint8_t hostShape,
+void THypNames::NotePadShape(THandle component, const std::string& pad, std::int32_t x, std::int32_t y, std::uint8_t hostShape,
                              std::uint8_t written) {
   if (FChanges.PadShapes.Count++ == 0) FShapeCase = {component, pad, x, y, hostShape, written};
 }
@@ -168,8 +163,11 @@ std::string THypNames::PadShapeExample() const {
   const TShapeCase& c = FShapeCase;
   std::string where = "the pad at X=" + FormatLength(c.x) + " Y=" + FormatLength(c.y);
   const std::string* designator = FindDesignator(c.component);
-  const auto pad = FPadNames.find(c.pad);
-  if (c.component != 0 && designator != nullptr && pad != FPadNames.end()) where = Abridged(*designator) + "." + pad->second;
+  const auto names = designator != nullptr ? FPadNames.find(c.component) : FPadNames.end();
+  if (names != FPadNames.end()) {
+    const auto pad = names->second.byDesign.find(c.pad);
+    if (pad != names->second.byDesign.end()) where = Abridged(*designator) + "." + pad->second;
+  }
   const char* host = HostShapeName(c.hostShape);
   return where + ": " + (host != nullptr ? host : "shape " + std::to_string(c.hostShape)) + " as " +
          WrittenShapeName(c.written);
