@@ -94,14 +94,15 @@ void THyperlynxTranslator::CountLeftOutCopper() {
   std::unordered_set<THandle> seen;
   const auto count = [&](TObjectKind kind, const char* what, std::int32_t& counter) {
     const auto walk = [&](int layer) {
-      IterateObjects(*FBoard, KindSetOf({kind}), LayerSet{layer},
-                     [&](THandle handle) {
-                       if (handle == 0 || !seen.insert(handle).second) return;
-                       ++counter;
-                       if (FLeftOut.example.empty())
-                         FLeftOut.example = std::string(what) + " on " + HypLayerNames[static_cast<std::size_t>(layer)];
-                     },
-                     0);
+      IterateObjects(
+          *FBoard, KindSetOf({kind}), LayerSet{layer},
+          [&](THandle handle) {
+            if (handle == 0 || !seen.insert(handle).second) return;
+            ++counter;
+            if (FLeftOut.example.empty())
+              FLeftOut.example = std::string(what) + " on " + HypLayerNames[static_cast<std::size_t>(layer)];
+          },
+          0);
     };
     for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) walk(layer);
     for (int layer = kInternalPlane1; layer <= kInternalPlane16; ++layer) walk(layer);

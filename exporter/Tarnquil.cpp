@@ -62,7 +62,8 @@ TLayerChanges LayerChanges() {
     if (!HypLayerNamesWritten.test(i)) continue;
     const THypLayerNameChange& c = HypLayerNameChanges[i];
     if (c.replaced) changes.replaced.Add("layer " + ShownName(c.design) + " as " + HypLayerNames[i]);
-    if (c.shortened) changes.shortened.Add("layer " + Abridged(ShownName(c.design)) + " as " + Abridged(HypLayerNames[i]));
+    if (c.shortened)
+      changes.shortened.Add("layer " + Abridged(ShownName(c.design)) + " as " + Abridged(HypLayerNames[i]));
     if (c.suffixed) changes.suffixed.Add(ShownName(c.design) + " as " + HypLayerNames[i]);
   }
   return changes;
@@ -90,9 +91,9 @@ std::vector<std::string> ExportNotes(const THyperlynxTranslator& driver) {
   std::vector<std::string> notes;
   const THypNames::TChanges& changes = driver.Translator().Names().Changes();
   if (changes.DesignatorPoints.Count > 0)
-    notes.push_back(Counted(changes.DesignatorPoints.Count, "designator holds a point and is",
-                            "designators hold a point and are") +
-                    " written with '_' (" + changes.DesignatorPoints.Example + ")");
+    notes.push_back(
+        Counted(changes.DesignatorPoints.Count, "designator holds a point and is", "designators hold a point and are") +
+        " written with '_' (" + changes.DesignatorPoints.Example + ")");
   if (changes.PadNamePoints.Count > 0)
     notes.push_back(
         Counted(changes.PadNamePoints.Count, "pad name holds a point and is", "pad names hold a point and are") +

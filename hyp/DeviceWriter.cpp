@@ -16,7 +16,8 @@ TDeviceClass DeviceClassOfWord(std::string_view word) {
   return TDeviceClass::Unclassified;
 }
 
-TDeviceWriter::TDeviceWriter(TTranslator& translator, TBoard& board, TTextOutput& file) : FOutput(file), FBoard(board), FTranslator(translator) {
+TDeviceWriter::TDeviceWriter(TTranslator& translator, TBoard& board, TTextOutput& file)
+    : FOutput(file), FBoard(board), FTranslator(translator) {
   for (int i = 0; i < kDeviceClassCount; ++i) {
     const auto deviceClass = static_cast<TDeviceClass>(i);
     FOnDevice[static_cast<std::size_t>(i)] = [t = &translator, deviceClass](const TPCBObject& o) {

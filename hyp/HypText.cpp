@@ -173,9 +173,7 @@ std::string ShownName(std::string_view name) {
   return shown;
 }
 
-std::size_t THypNameSpace::Size(std::string_view name) const {
-  return FPlainSize ? name.size() : HypValueSize(name);
-}
+std::size_t THypNameSpace::Size(std::string_view name) const { return FPlainSize ? name.size() : HypValueSize(name); }
 
 std::string THypNameSpace::Fit(std::string name, std::size_t capacity) const {
   if (!FPlainSize) return FitName(std::move(name), capacity);

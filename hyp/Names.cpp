@@ -153,8 +153,8 @@ std::vector<std::string> THypNames::ClaimNetNames(const std::vector<std::string>
   return written;
 }
 
-void THypNames::NotePadShape(THandle component, const std::string& pad, std::int32_t x, std::int32_t y, std::uint8_t hostShape,
-                             std::uint8_t written) {
+void THypNames::NotePadShape(THandle component, const std::string& pad, std::int32_t x, std::int32_t y,
+                             std::uint8_t hostShape, std::uint8_t written) {
   if (FChanges.PadShapes.Count++ == 0) FShapeCase = {component, pad, x, y, hostShape, written};
 }
 

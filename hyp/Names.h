@@ -100,8 +100,8 @@ class THypNames {
     std::int32_t x = 0, y = 0;
     std::uint8_t hostShape = 0, written = 0;
   };
-  void Tell(const std::string& kind, const std::string& design, const std::string& cleaned,
-            const THypGivenName& given, THypChangeTally* suffixes, THypChangeTally* points);
+  void Tell(const std::string& kind, const std::string& design, const std::string& cleaned, const THypGivenName& given,
+            THypChangeTally* suffixes, THypChangeTally* points);
   void TellDesignator(const std::string& design, const std::string& written);
   TPadNames& PadNames(THandle component) { return FPadNames[component]; }
 

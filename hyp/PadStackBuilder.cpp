@@ -134,9 +134,8 @@ std::unique_ptr<TPadStack> TTranslator::BuildPadStack(const TPcbPad& padObject) 
   const double rotation = pad->GetRotation();
   const Layer layer = pad->GetLayer();
   if (IsSignalLayer(layer)) {
-    padStack->Add(Entry(kMetalEntry, ConvertToHyperlynxLayer(layer),
-                        WrittenShape(pad->GetShapeOnLayer(layer)), pad->GetXSizeOnLayer(layer),
-                        pad->GetYSizeOnLayer(layer), rotation));
+    padStack->Add(Entry(kMetalEntry, ConvertToHyperlynxLayer(layer), WrittenShape(pad->GetShapeOnLayer(layer)),
+                        pad->GetXSizeOnLayer(layer), pad->GetYSizeOnLayer(layer), rotation));
     return padStack;
   }
 

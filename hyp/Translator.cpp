@@ -199,8 +199,8 @@ constexpr const char* kDevicePrefixes[kDeviceClassCount] = {
 }  // namespace
 
 std::size_t TTranslator::DesignatorCapacity(TDeviceClass deviceClass, const TPCBObject& component) {
-  const std::size_t used = std::string_view(kDevicePrefixes[static_cast<int>(deviceClass)]).size() + 3 +
-                           LayerValue(component).size();
+  const std::size_t used =
+      std::string_view(kDevicePrefixes[static_cast<int>(deviceClass)]).size() + 3 + LayerValue(component).size();
   return std::min(kHypRecordCapacity - std::min(kHypRecordCapacity, used), kDesignatorCapacity);
 }
 

@@ -303,9 +303,9 @@ int CountLines(const std::string& content, const std::string& prefix) {
 std::vector<std::string> ReaderBoards() {
   std::vector<std::string> paths;
   for (const std::string& example : Examples()) paths.push_back(ExamplePath(example));
-  for (const char* board : {"names.json", "shapes.json", "pin-points.json", "outline-cutout-first.json",
-                            "outline-gap-1um.json", "outline-open-1mm.json", "pads-alike.json",
-                            "designator-real-first.json", "every-change.json"})
+  for (const char* board :
+       {"names.json", "shapes.json", "pin-points.json", "outline-cutout-first.json", "outline-gap-1um.json",
+        "outline-open-1mm.json", "pads-alike.json", "designator-real-first.json", "every-change.json"})
     paths.push_back(std::string(TQ_SOURCE_DIR "/tests/e2e/boards/") + board);
   return paths;
 }
@@ -480,8 +480,8 @@ TEST(Examples, EveryChangeIsToldAndNothingElse) {
        {"1 designator holds a point and is written with '_' (RM1.1 as RM1_1_2)",
         "1 pad name holds a point and is written with '_' (1.1 as 1_1_2)",
         "1 name holds a double quote or a control character, written '_' (net A\"B as A_B_2)",
-        "1 name is shortened to fit a record of 255 characters (designator " + d40 + "... (200 characters) as " +
-            d40 + "... (189 characters))",
+        "1 name is shortened to fit a record of 255 characters (designator " + d40 + "... (200 characters) as " + d40 +
+            "... (189 characters))",
         "1 net is written with a suffix, as another takes the name in the file (A\"B as A_B_2)",
         "1 designator is written with a suffix, as another takes the name in the file (RM1.1 as RM1_1_2)",
         "1 layer is written with a suffix, as another takes the name in the file (Top Copper as Top_Copper_2)",

@@ -416,7 +416,8 @@ TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
   for (int i = 0; i < 52; ++i)
     dotted += std::string(i == 0 ? "" : ", ") + R"({"designator": "U.)" + std::to_string(i) + R"("})";
   dotted += "]}";
-  const std::string replaced = "*N* names hold a double quote or a control character, written '_' (*net A\"B as A_B_2*)";
+  const std::string replaced =
+      "*N* names hold a double quote or a control character, written '_' (*net A\"B as A_B_2*)";
   const std::string shortened =
       "*N* names are shortened to fit a record of 255 characters (*designator DDDD... (200 characters) as DDDD... "
       "(189 characters)*)";
@@ -434,7 +435,8 @@ TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
       {netSuffix, netSuffix, boards + "names.json", "", nothing},
       {padSuffix, padSuffix, boards + "pads-alike.json", "", nothing},
       {"\"*U\"1* is written *U_1_2*\"", "[HYP Export] U\"1 is written U_1_2", boards + "names.json", "", nothing},
-      {"\"*N* more designators are written under another name\"", "[HYP Export] 2 more designators are written under another name", dotted, "", nothing},
+      {"\"*N* more designators are written under another name\"",
+       "[HYP Export] 2 more designators are written under another name", dotted, "", nothing},
       {shapes, shapes, TQ_SOURCE_DIR "/examples/sensor-node.json", "", nothing},
       {copper, copper, TQ_SOURCE_DIR "/examples/sensor-node.json", "", nothing},
       {lockedMessage, lockedMessage, twoLayer, "",
