@@ -1,9 +1,11 @@
 #include "exporter/HyperlynxTranslator.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "host/CountedString.h"
 #include "host/ReadFailures.h"
+#include "hyp/HypLayerNames.h"
 #include "hyp/HypText.h"
 #include "hyp/Section.h"
 #include "pcb/PcbIteration.h"
@@ -78,10 +80,37 @@ void THyperlynxTranslator::WriteDocument() {
   FWalked.components = ProgressSteps() - start;
   WritePadStacks();
   FWalked.padsAndVias = static_cast<std::int32_t>(FPadStackList->ObjectCount());
+  // The padstack table's walk has met every pin: their names are given
+  // together, before the first NET section names one.
+  FTranslator->Names().ClaimPadNames();
   const std::int32_t afterPadStacks = ProgressSteps();
   WriteNets();
   FWalked.nets = ProgressSteps() - afterPadStacks;
   WriteEnd();
+}
+
+void THyperlynxTranslator::CountLeftOutCopper() {
+  FLeftOut = TLeftOutCopper();
+  std::unordered_set<THandle> seen;
+  const auto count = [&](TObjectKind kind, const char* what, std::int32_t& counter) {
+    const auto walk = [&](int layer) {
+      IterateObjects(
+          *FBoard, KindSetOf({kind}), LayerSet{layer},
+          [&](THandle handle) {
+            if (handle == 0 || !seen.insert(handle).second) return;
+            ++counter;
+            if (FLeftOut.example.empty())
+              FLeftOut.example = std::string(what) + " on " + HypLayerNames[static_cast<std::size_t>(layer)];
+          },
+          0);
+    };
+    for (int layer = kTopLayer; layer <= kBottomLayer; ++layer) walk(layer);
+    for (int layer = kInternalPlane1; layer <= kInternalPlane16; ++layer) walk(layer);
+  };
+  // Kind by kind in the order of their codes, as every walk of the run.
+  count(kFillObject, "a fill", FLeftOut.fills);
+  count(kPolyObject, "a polygon", FLeftOut.polygons);
+  count(kRegionObject, "a region", FLeftOut.regions);
 }
 
 void THyperlynxTranslator::WriteHeader() { WriteLine(IndentString(IndentLevel) + "{VERSION=2.14}"); }

@@ -71,6 +71,20 @@ class THyperlynxTranslator {
   // ends, ends that meet nothing).
   const TOutlineNotes& OutlineNotes() const { return FOutlineNotes; }
 
+  // The copper areas on signal and plane layers that the file leaves out
+  // (fills, polygons, regions: the file holds the members of nets only),
+  // counted through the host's walks of those layers after the document;
+  // the first one met is told by its kind and layer.
+  struct TLeftOutCopper {
+    std::int32_t fills = 0;
+    std::int32_t polygons = 0;
+    std::int32_t regions = 0;
+    std::string example;  // "a fill on Top_Layer"
+  };
+  void CountLeftOutCopper();
+  const TLeftOutCopper& LeftOutCopper() const { return FLeftOut; }
+
+
   // Closes the host's progress display now rather than when the driver goes.
   void EndProgress() { FProgress.reset(); }
 
@@ -133,6 +147,7 @@ class THyperlynxTranslator {
   TCounted FWalked;  // what WriteDocument's walks met
   std::vector<TOutlinePiece> FOutline;
   TOutlineNotes FOutlineNotes;
+  TLeftOutCopper FLeftOut;
 
   TCounted CountWalks();
 };

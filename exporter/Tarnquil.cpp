@@ -10,6 +10,8 @@
 #include "host/ReadFailures.h"
 #include "host/StackReads.h"
 #include "hyp/HypLayerNames.h"
+#include "hyp/HypText.h"
+#include "hyp/Names.h"
 #include "output/RT_FileOwnership.h"
 #include "pcb/PcbBoard.h"
 #include "platform/Platform.h"
@@ -49,18 +51,91 @@ std::string Counted(std::size_t n, const std::string& one, const std::string& ma
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+// The changes of the layer names the file holds, told with the others.
+struct TLayerChanges {
+  THypChangeTally replaced, shortened, suffixed;
+};
+
+TLayerChanges LayerChanges() {
+  TLayerChanges changes;
+  for (std::size_t i = 0; i < HypLayerNames.size(); ++i) {
+    if (!HypLayerNamesWritten.test(i)) continue;
+    const THypLayerNameChange& c = HypLayerNameChanges[i];
+    if (c.replaced) changes.replaced.Add("layer " + ShownName(c.design) + " as " + HypLayerNames[i]);
+    if (c.shortened)
+      changes.shortened.Add("layer " + Abridged(ShownName(c.design)) + " as " + Abridged(HypLayerNames[i]));
+    if (c.suffixed) changes.suffixed.Add(ShownName(c.design) + " as " + HypLayerNames[i]);
+  }
+  return changes;
+}
+
+// Two tallies of one kind: the counts added, the first case of the first.
+THypChangeTally Joined(const THypChangeTally& first, const THypChangeTally& second) {
+  THypChangeTally joined = first;
+  joined.Count += second.Count;
+  if (first.Count == 0) joined.Example = second.Example;
+  return joined;
+}
+
+// "3 nets are written with a suffix ..." for each kind of name that took one.
+void TellSuffixes(std::vector<std::string>& notes, const THypChangeTally& tally, const std::string& one,
+                  const std::string& many) {
+  if (tally.Count == 0) return;
+  notes.push_back(Counted(tally.Count, one + " is", many + " are") +
+                  " written with a suffix, as another takes the name in the file (" + tally.Example + ")");
+}
+
 }  // namespace
 
 std::vector<std::string> ExportNotes(const THyperlynxTranslator& driver) {
   std::vector<std::string> notes;
-  const TTranslator::TRenames& renames = driver.Translator().Renames();
-  if (renames.Designators > 0)
+  const THypNames::TChanges& changes = driver.Translator().Names().Changes();
+  if (changes.DesignatorPoints.Count > 0)
     notes.push_back(
-        Counted(renames.Designators, "designator holds a point and is", "designators hold a point and are") +
-        " written with '_' (" + renames.DesignatorExample + ")");
-  if (renames.PadNames > 0)
-    notes.push_back(Counted(renames.PadNames, "pad name holds a point and is", "pad names hold a point and are") +
-                    " written with '_' (" + renames.PadNameExample + ")");
+        Counted(changes.DesignatorPoints.Count, "designator holds a point and is", "designators hold a point and are") +
+        " written with '_' (" + changes.DesignatorPoints.Example + ")");
+  if (changes.PadNamePoints.Count > 0)
+    notes.push_back(
+        Counted(changes.PadNamePoints.Count, "pad name holds a point and is", "pad names hold a point and are") +
+        " written with '_' (" + changes.PadNamePoints.Example + ")");
+  const TLayerChanges layers = LayerChanges();
+  const THypChangeTally replaced = Joined(layers.replaced, changes.Replaced);
+  if (replaced.Count > 0)
+    notes.push_back(Counted(replaced.Count, "name holds", "names hold") +
+                    " a double quote or a control character, written '_' (" + replaced.Example + ")");
+  const THypChangeTally shortened = Joined(layers.shortened, changes.Shortened);
+  if (shortened.Count > 0)
+    notes.push_back(Counted(shortened.Count, "name is", "names are") + " shortened to fit a record of " +
+                    std::to_string(kHypRecordCapacity) + " characters (" + shortened.Example + ")");
+  TellSuffixes(notes, changes.NetSuffixes, "net", "nets");
+  TellSuffixes(notes, changes.DesignatorSuffixes, "designator", "designators");
+  TellSuffixes(notes, layers.suffixed, "layer", "layers");
+  TellSuffixes(notes, changes.PadNameSuffixes, "pad name", "pad names");
+  // Parts lists and model assignments match by designator: each one the
+  // file writes under another name is told.
+  for (const std::string& line : changes.DesignatorLines) notes.push_back(line);
+  if (changes.DesignatorsRenamed > changes.DesignatorLines.size())
+    notes.push_back(Counted(changes.DesignatorsRenamed - changes.DesignatorLines.size(), "more designator is",
+                            "more designators are") +
+                    " written under another name");
+  if (changes.PadShapes.Count > 0)
+    notes.push_back(Counted(changes.PadShapes.Count, "pad is", "pads are") + " written as another shape (" +
+                    driver.Translator().Names().PadShapeExample() + ")");
+  const THyperlynxTranslator::TLeftOutCopper& copper = driver.LeftOutCopper();
+  const std::int32_t areas = copper.fills + copper.polygons + copper.regions;
+  if (areas > 0) {
+    std::string kinds;
+    const auto kind = [&](std::int32_t n, const char* one, const char* many) {
+      if (n == 0) return;
+      kinds += (kinds.empty() ? "" : ", ") + Counted(static_cast<std::size_t>(n), one, many);
+    };
+    kind(copper.fills, "fill", "fills");
+    kind(copper.polygons, "polygon", "polygons");
+    kind(copper.regions, "region", "regions");
+    notes.push_back(Counted(static_cast<std::size_t>(areas), "copper area", "copper areas") +
+                    " on signal and plane layers " + (areas == 1 ? "is" : "are") + " not in the file (" + kinds +
+                    "; the first " + copper.example + ")");
+  }
   const TOutlineNotes& outline = driver.OutlineNotes();
   if (outline.Moved > 0)
     notes.push_back("the board outline is written before its cut-outs: " +
@@ -100,6 +175,7 @@ bool RunExport(const std::string& fileName, std::string_view formatName) {
   // failed to name it: nothing of the board was read.
   if (BuildHypLayerNames() && driver->Board().Handle == 0) NoteCurrentBoardUnnamed();
   driver->WriteDocument();
+  driver->CountLeftOutCopper();
   // The end of a walk is the only answer a walk gives: a walk the host ended
   // early shows as fewer objects than the run counted at its start.
   if (driver->WalksEndedEarly()) NoteWalksEndedEarly();

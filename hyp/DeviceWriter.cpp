@@ -16,7 +16,8 @@ TDeviceClass DeviceClassOfWord(std::string_view word) {
   return TDeviceClass::Unclassified;
 }
 
-TDeviceWriter::TDeviceWriter(TTranslator& translator, TBoard& board, TTextOutput& file) : FOutput(file), FBoard(board) {
+TDeviceWriter::TDeviceWriter(TTranslator& translator, TBoard& board, TTextOutput& file)
+    : FOutput(file), FBoard(board), FTranslator(translator) {
   for (int i = 0; i < kDeviceClassCount; ++i) {
     const auto deviceClass = static_cast<TDeviceClass>(i);
     FOnDevice[static_cast<std::size_t>(i)] = [t = &translator, deviceClass](const TPCBObject& o) {
@@ -29,6 +30,7 @@ TDeviceWriter::~TDeviceWriter() = default;
 
 void TDeviceWriter::Write() {
   Collect();
+  NameDevices();
   WriteDevices();
 }
 
@@ -42,6 +44,15 @@ void TDeviceWriter::AddComponent(THandle handle) {
   component->Query(1);
   const TDeviceClass deviceClass = DeviceClassOfWord(GetDeviceDirective(handle));
   FLists[static_cast<std::size_t>(deviceClass)].push_back(std::move(component));
+}
+
+void TDeviceWriter::NameDevices() {
+  std::vector<THypNames::TDesignator> designators;
+  for (std::size_t i = 0; i < FLists.size(); ++i)
+    for (const auto& component : FLists[i])
+      designators.push_back({component->Handle, component->GetName(),
+                             FTranslator.DesignatorCapacity(static_cast<TDeviceClass>(i), *component)});
+  FTranslator.Names().ClaimDesignators(designators);
 }
 
 void TDeviceWriter::WriteDevices() {

@@ -28,13 +28,16 @@ class TDeviceWriter {
   TDeviceWriter& operator=(const TDeviceWriter&) = delete;
   ~TDeviceWriter();
 
-  // Collect, then WriteDevices.
+  // Collect, NameDevices, then WriteDevices.
   void Write();
   // Visits the components and files each under its class.
   void Collect();
   // One visited component: advances the progress display, reads it and
   // appends it to the list of its class.
   void AddComponent(THandle handle);
+  // Gives the collected components their designators together, in the
+  // order of the section (THypNames::ClaimDesignators).
+  void NameDevices();
   // An empty line, then the section.
   void WriteDevices();
 
@@ -42,5 +45,6 @@ class TDeviceWriter {
   std::array<std::vector<std::unique_ptr<TPcbComponent>>, kDeviceClassCount> FLists;
   TTextOutput& FOutput;
   TBoard& FBoard;
+  TTranslator& FTranslator;
   std::array<TTranslateEvent, kDeviceClassCount> FOnDevice;
 };

@@ -150,17 +150,73 @@ std::string FitName(std::string name, std::size_t capacity) {
   return name;
 }
 
-std::string THypNameSpace::Claim(std::string name, std::size_t capacity) {
-  std::string written = FitName(std::move(name), capacity);
-  if (FTaken.insert(written).second) return written;
+std::string ShownName(std::string_view name) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  shown.reserve(name.size());
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '\t') {
+      shown += "\\t";
+    } else if (c == '\r') {
+      shown += "\\r";
+    } else if (c == '\n') {
+      shown += "\\n";
+    } else if (u < 32 || u == 127) {
+      shown += "\\x";
+      shown += kHex[u >> 4];
+      shown += kHex[u & 15];
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+std::size_t THypNameSpace::Size(std::string_view name) const { return FPlainSize ? name.size() : HypValueSize(name); }
+
+std::string THypNameSpace::Fit(std::string name, std::size_t capacity) const {
+  if (!FPlainSize) return FitName(std::move(name), capacity);
+  if (name.size() > capacity) name.resize(capacity);
+  return name;
+}
+
+std::string THypNameSpace::TakeWithSuffix(const std::string& base, std::size_t capacity) {
   for (unsigned n = 2;; ++n) {
     const std::string suffix = "_" + std::to_string(n);
-    std::string base = written;
-    std::string candidate = base + suffix;
-    while (!base.empty() && HypValueSize(candidate) > capacity) {
-      base.pop_back();
-      candidate = base + suffix;
+    std::string kept = base;
+    std::string candidate = kept + suffix;
+    while (!kept.empty() && Size(candidate) > capacity) {
+      kept.pop_back();
+      candidate = kept + suffix;
     }
     if (FTaken.insert(candidate).second) return candidate;
   }
+}
+
+std::string THypNameSpace::Claim(std::string name, std::size_t capacity) {
+  std::string written = Fit(std::move(name), capacity);
+  if (FTaken.insert(written).second) return written;
+  return TakeWithSuffix(written, capacity);
+}
+
+std::vector<THypGivenName> THypNameSpace::ClaimAll(const std::vector<THypNameRequest>& requests) {
+  std::vector<THypGivenName> given(requests.size());
+  std::vector<bool> done(requests.size(), false);
+  for (std::size_t i = 0; i < requests.size(); ++i) {
+    given[i].written = Fit(requests[i].cleaned, requests[i].capacity);
+    given[i].shortened = given[i].written.size() < requests[i].cleaned.size();
+  }
+  // Names as the design holds them first, then the changed ones, each
+  // where its name is still free.
+  for (const bool asDesigned : {true, false})
+    for (std::size_t i = 0; i < requests.size(); ++i)
+      if (!done[i] && (given[i].written == requests[i].design) == asDesigned)
+        done[i] = FTaken.insert(given[i].written).second;
+  for (std::size_t i = 0; i < requests.size(); ++i) {
+    if (done[i]) continue;
+    given[i].written = TakeWithSuffix(given[i].written, requests[i].capacity);
+    given[i].suffixed = true;
+  }
+  return given;
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 // The most characters of one HYP record text (a fragment between "(" and
 // ")", or a section's opening line with its indentation) and of any text
@@ -58,11 +59,46 @@ std::size_t HypValueSize(std::string_view name);
 // way, never in the fields around them.
 std::string FitName(std::string name, std::size_t capacity);
 
-// The names of one kind of object in one file (nets, layers, designators):
-// different objects get different names, whatever replacing, cleaning or
-// shortening made of them, so that a reader never takes two objects for one.
+// How often the run made one kind of change to what the design holds, and
+// the first case, for the line that tells it ("RM1.1 as RM1_1").
+struct THypChangeTally {
+  std::size_t Count = 0;
+  std::string Example;
+  void Add(const std::string& example) {
+    if (Count++ == 0) Example = example;
+  }
+};
+
+// A name of the design as a note of the run shows it: control characters,
+// which no message line can carry, as "\t", "\r", "\n" or "\xNN"; every
+// other character as it is (a double quote too: the designer finds `U"1`).
+std::string ShownName(std::string_view name);
+
+// One name to be given by THypNameSpace::ClaimAll.
+struct THypNameRequest {
+  std::string design;   // as the design holds it
+  std::string cleaned;  // as the writer makes it before any cut or suffix
+  std::size_t capacity = static_cast<std::size_t>(-1);
+};
+
+// What one name became.
+struct THypGivenName {
+  std::string written;
+  bool shortened = false;  // the cleaned name did not fit its capacity
+  bool suffixed = false;   // another object took the name first
+};
+
+// The names of one kind of object in one file (nets, layers, designators,
+// the pad names of one component): different objects get different names,
+// whatever replacing, cleaning or shortening made of them, so that a reader
+// never takes two objects for one.
 class THypNameSpace {
  public:
+  // `plainSize`: capacities count the name's characters alone (a pad name,
+  // which stands inside a pin reference); otherwise they count its HYP
+  // value, quotes included.
+  explicit THypNameSpace(bool plainSize = false) : FPlainSize(plainSize) {}
+
   // The name an object is written under: `name` (as HypLineText gives it)
   // shortened to fit `capacity` (FitName); when an earlier object of this
   // space was given that name, the first of "_2", "_3", ... that makes it
@@ -70,6 +106,21 @@ class THypNameSpace {
   // One hash lookup for a name that is free.
   std::string Claim(std::string name, std::size_t capacity = static_cast<std::size_t>(-1));
 
+  // The names of many objects at once, in the order given: first every name
+  // that is written as the design holds it takes that name, then every name
+  // that had to change (a character replaced, a cut) takes its cleaned name
+  // where it is still free, and only then do the names left over take
+  // suffixes, in the order given. So a part really named RM1_1 keeps its
+  // name whatever the host's order, and RM1.1 becomes RM1_1_2. Names
+  // claimed later (Claim) come after these.
+  std::vector<THypGivenName> ClaimAll(const std::vector<THypNameRequest>& requests);
+
  private:
+  std::size_t Size(std::string_view name) const;
+  std::string Fit(std::string name, std::size_t capacity) const;
+  // `base` with the first free suffix, taken.
+  std::string TakeWithSuffix(const std::string& base, std::size_t capacity);
+
+  bool FPlainSize;
   std::unordered_set<std::string> FTaken;
 };

@@ -14,20 +14,31 @@ TNetWriter::TNetWriter(TTranslator& translator, TBoard& board, TTextOutput& file
       FOnTrack([t = &translator](const TPCBObject& o) { return t->TranslateTrackToString(o); }),
       FOnArc([t = &translator](const TPCBObject& o) { return t->TranslateArcToString(o); }),
       FOnPad([t = &translator](const TPCBObject& o) { return t->TranslatePadToString(o); }),
-      FOnVia([t = &translator](const TPCBObject& o) { return t->TranslateViaToString(o); }) {}
+      FOnVia([t = &translator](const TPCBObject& o) { return t->TranslateViaToString(o); }),
+      FTranslator(translator) {}
 
 void TNetWriter::Write() {
   FOutput.WriteLine("");
-  IterateObjects(FBoard, kNetKinds, LayerSet{0}, BindMethod<&TNetWriter::WriteNet>(*this), 0);
+  FNets.clear();
+  FNetNames.clear();
+  IterateObjects(FBoard, kNetKinds, LayerSet{0}, BindMethod<&TNetWriter::AddNet>(*this), 0);
+  // Two nets never share a name in the file, whatever the cleaning made of
+  // their names: a reader would join them.
+  const std::vector<std::string> written = FTranslator.Names().ClaimNetNames(FNetNames);
+  for (std::size_t i = 0; i < FNets.size(); ++i) WriteNet(FNets[i], written[i]);
 }
 
-void TNetWriter::WriteNet(THandle handle) {
+void TNetWriter::AddNet(THandle handle) {
   ProgressStep();
   TNet net(handle);
   net.Query(1);
-  // Two nets never share a name in the file, whatever the cleaning made of
-  // their names: a reader would join them.
-  WriteSection(FOutput, "NET=" + HypValue(FNetNames.Claim(HypLineText(MakeNetName(net.GetName())))), [&] {
+  FNets.push_back(handle);
+  FNetNames.push_back(net.GetName());
+}
+
+void TNetWriter::WriteNet(THandle handle, const std::string& name) {
+  TNet net(handle);
+  WriteSection(FOutput, "NET=" + HypValue(name), [&] {
     const LayerSet anyLayer{0};
     IterateObjects(net, kTrackKinds, anyLayer, BindMethod<&TNetWriter::WriteTrack>(*this), 0);
     IterateObjects(net, kArcKinds, anyLayer, BindMethod<&TNetWriter::WriteArc>(*this), 0);

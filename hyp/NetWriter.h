@@ -3,6 +3,9 @@
 // the nets, each listing the net's tracks, arcs, vias and pads as SEG, ARC,
 // VIA and PIN lines (a pad without a component is written as a VIA line).
 // Objects that belong to no net appear in no NET section.
+#include <string>
+#include <vector>
+
 #include "host/PcbApi.h"
 #include "hyp/HypText.h"
 #include "hyp/Translator.h"
@@ -18,12 +21,16 @@ class TNetWriter {
   TNetWriter(const TNetWriter&) = delete;
   TNetWriter& operator=(const TNetWriter&) = delete;
 
-  // An empty line, then every net's section.
+  // An empty line, then every net's section: the nets are read first, in
+  // the order the host yields them, and named together
+  // (THypNames::ClaimNetNames), then written in that order.
   void Write();
-  // One NET section: advances the progress display, reads the net and
-  // writes its members in the order tracks, arcs, vias, pads (within one
-  // kind in the host's order).
-  void WriteNet(THandle handle);
+  // One visited net: advances the progress display, reads it and keeps its
+  // handle and name.
+  void AddNet(THandle handle);
+  // One NET section under the name given: the net's members in the order
+  // tracks, arcs, vias, pads (within one kind in the host's order).
+  void WriteNet(THandle handle, const std::string& name);
   // One member line each.
   void WriteTrack(THandle handle);
   void WriteArc(THandle handle);
@@ -42,6 +49,8 @@ class TNetWriter {
   TTranslateEvent FOnArc;
   TTranslateEvent FOnPad;
   TTranslateEvent FOnVia;
-  // The names given to the nets written so far.
-  THypNameSpace FNetNames;
+  TTranslator& FTranslator;
+  // The nets read, with their names as the design holds them.
+  std::vector<THandle> FNets;
+  std::vector<std::string> FNetNames;
 };

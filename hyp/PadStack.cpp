@@ -163,7 +163,12 @@ std::string IndexKey(const TPadStack& p) {
 
 TPadStackList::TPadStackList(TTranslator& translator, TBoard& board, TTextOutput& file)
     : FTranslator(translator), FBoard(board), FOutput(file) {
-  FPadBuilder = [t = &translator](const TPCBObject& o) { return t->PadToPadStack(o); };
+  // The walk meets every pad before the NET sections: the pins' names are
+  // noted on the way.
+  FPadBuilder = [t = &translator](const TPCBObject& o) {
+    t->NotePin(o);
+    return t->PadToPadStack(o);
+  };
   FViaBuilder = [t = &translator](const TPCBObject& o) { return t->ViaToPadStack(o); };
   FTranslator.OnFindPadStack = [this](TPadStack& padStack) { return FindPadStack(padStack); };
   FTranslator.OnFindPadStackOf = [this](THandle handle, std::string& name) { return FindPadStackOf(handle, name); };

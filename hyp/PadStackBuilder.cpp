@@ -104,32 +104,51 @@ std::uint8_t TTranslator::ConvertToHyperlynxShape(std::uint8_t hostShape) {
   return hostShape >= kRoundShape && hostShape <= kOblongShape ? hostShape : kRectangleShape;
 }
 
+std::uint8_t TTranslator::WrittenShape(std::uint8_t hostShape) {
+  const std::uint8_t written = ConvertToHyperlynxShape(hostShape);
+  // Only round and rectangle are written as what they are: the octagon's
+  // code is the file's oblong.
+  if (hostShape != kRoundShape && hostShape != kRectangleShape && FChangedShape == 0) {
+    FChangedShape = hostShape == 0 ? 255 : hostShape;
+    FWrittenShape = written;
+  }
+  return written;
+}
+
 std::unique_ptr<TPadStack> TTranslator::PadToPadStack(const TPCBObject& object) {
   if (object.GetObjectKind() != kPadObject) return nullptr;
   const auto* pad = dynamic_cast<const TPcbPad*>(&object);
   if (pad == nullptr) return nullptr;
+  FChangedShape = 0;
+  std::unique_ptr<TPadStack> padStack = BuildPadStack(*pad);
+  if (FChangedShape != 0)
+    FNames.NotePadShape(pad->GetComponentHandle(), pad->GetName(), pad->GetX(), pad->GetY(),
+                        FChangedShape == 255 ? 0 : FChangedShape, FWrittenShape);
+  return padStack;
+}
 
+std::unique_ptr<TPadStack> TTranslator::BuildPadStack(const TPcbPad& padObject) {
+  const TPcbPad* pad = &padObject;
   auto padStack = std::make_unique<TPadStack>();
   padStack->HoleSize = pad->GetHoleSize();
   const double rotation = pad->GetRotation();
   const Layer layer = pad->GetLayer();
   if (IsSignalLayer(layer)) {
-    padStack->Add(Entry(kMetalEntry, ConvertToHyperlynxLayer(layer),
-                        ConvertToHyperlynxShape(pad->GetShapeOnLayer(layer)), pad->GetXSizeOnLayer(layer),
-                        pad->GetYSizeOnLayer(layer), rotation));
+    padStack->Add(Entry(kMetalEntry, ConvertToHyperlynxLayer(layer), WrittenShape(pad->GetShapeOnLayer(layer)),
+                        pad->GetXSizeOnLayer(layer), pad->GetYSizeOnLayer(layer), rotation));
     return padStack;
   }
 
-  const std::uint8_t midShape = ConvertToHyperlynxShape(pad->GetMidShape());
+  const std::uint8_t midShape = WrittenShape(pad->GetMidShape());
   const std::int32_t midX = pad->GetMidXSize();
   const std::int32_t midY = pad->GetMidYSize();
   if (layer == kMultiLayer) {
     padStack->Add(Entry(kMetalEntry, kPadStackMetalDefault, midShape, midX, midY, rotation));
     if (pad->GetTopShape() != pad->GetMidShape() || pad->GetTopXSize() != midX || pad->GetTopYSize() != midY)
-      padStack->Add(Entry(kMetalEntry, kTopLayer, ConvertToHyperlynxShape(pad->GetTopShape()), pad->GetTopXSize(),
+      padStack->Add(Entry(kMetalEntry, kTopLayer, WrittenShape(pad->GetTopShape()), pad->GetTopXSize(),
                           pad->GetTopYSize(), rotation));
     if (pad->GetBotShape() != pad->GetMidShape() || pad->GetBotXSize() != midX || pad->GetBotYSize() != midY)
-      padStack->Add(Entry(kMetalEntry, kBottomLayer, ConvertToHyperlynxShape(pad->GetBotShape()), pad->GetBotXSize(),
+      padStack->Add(Entry(kMetalEntry, kBottomLayer, WrittenShape(pad->GetBotShape()), pad->GetBotXSize(),
                           pad->GetBotYSize(), rotation));
   }
 

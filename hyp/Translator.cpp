@@ -73,13 +73,6 @@ std::string ViaRecord(const TPCBObject& object, std::string_view padStack) {
   return TRecordText("VIA ").Point(object).Text(" P=", padStack).Cut();
 }
 
-// A designator or a pad name as a pin reference part: every point becomes
-// "_", so that the reference's one point is the separator.
-std::string WithoutPoints(std::string name) {
-  std::replace(name.begin(), name.end(), '.', '_');
-  return name;
-}
-
 const TPcbArc* AsArc(const TPCBObject& object) {
   return object.GetObjectKind() == kArcObject ? dynamic_cast<const TPcbArc*>(&object) : nullptr;
 }
@@ -113,26 +106,19 @@ std::string TTranslator::TranslatePadToString(const TPCBObject& object) {
   if (object.GetObjectKind() != kPadObject) return {};
   const std::string padStack = HypValue(PadStackName(object, "Error in TTranslator.TranslatePadToString"));
   if (object.GetComponentHandle() == 0) return ViaRecord(object, padStack);
-  const std::string name = object.GetName();
-  const std::string pad = WithoutPoints(name);
-  if (pad != name && FRenames.PadNames++ == 0) FRenames.PadNameExample = name + " as " + pad;
+  const std::string pad = FNames.PadName(object.GetComponentHandle(), object.GetName());
   const std::string reference = JoinPinReference(Designator(object.GetComponentHandle()), pad);
   return TRecordText("PIN ").Point(object).Text(" R=", HypValue(reference)).Text(" P=", padStack).Cut();
 }
 
 const std::string& TTranslator::Designator(THandle component) {
-  const auto found = FDesignators.find(component);
-  if (found != FDesignators.end()) return found->second;
-  std::string designator = ClaimDesignator(GetComponentDesignator(component), kDesignatorCapacity);
-  return FDesignators.emplace(component, std::move(designator)).first->second;
+  if (const std::string* known = FNames.FindDesignator(component)) return *known;
+  return FNames.ClaimDesignator(component, GetComponentDesignator(component), kDesignatorCapacity);
 }
 
-std::string TTranslator::ClaimDesignator(const std::string& name, std::size_t capacity) {
-  const std::string clean = HypLineText(name);
-  std::string written = FDesignatorNames.Claim(WithoutPoints(clean), capacity);
-  if (clean.find('.') != std::string::npos && FRenames.Designators++ == 0)
-    FRenames.DesignatorExample = clean + " as " + written;
-  return written;
+void TTranslator::NotePin(const TPCBObject& pad) {
+  if (pad.GetObjectKind() != kPadObject || pad.GetComponentHandle() == 0 || pad.GetNetHandle() == 0) return;
+  FNames.NotePin(pad.GetComponentHandle(), pad.GetName());
 }
 
 std::string TTranslator::TranslateViaToString(const TPCBObject& object) {
@@ -212,16 +198,20 @@ constexpr const char* kDevicePrefixes[kDeviceClassCount] = {
 
 }  // namespace
 
+std::size_t TTranslator::DesignatorCapacity(TDeviceClass deviceClass, const TPCBObject& component) {
+  const std::size_t used =
+      std::string_view(kDevicePrefixes[static_cast<int>(deviceClass)]).size() + 3 + LayerValue(component).size();
+  return std::min(kHypRecordCapacity - std::min(kHypRecordCapacity, used), kDesignatorCapacity);
+}
+
 std::string TTranslator::TranslateDeviceToString(const TPCBObject& object, TDeviceClass deviceClass) {
   if (object.GetObjectKind() != kComponentObject) return {};
   const std::string_view prefix = kDevicePrefixes[static_cast<int>(deviceClass)];
-  const std::string& layer = LayerValue(object);
   // The designator gives way where the record would not fit; the pins of
-  // the component name it as written here.
-  const std::size_t room = kHypRecordCapacity - std::min(kHypRecordCapacity, prefix.size() + 3 + layer.size());
-  // A component met again keeps the name it was given.
-  auto [at, added] = FDesignators.try_emplace(object.Handle);
-  if (added) at->second = ClaimDesignator(object.GetName(), std::min(room, kDesignatorCapacity));
-  const std::string& written = at->second;
-  return TRecordText(prefix).Text("", HypValue(written)).Text(" L=", layer).Cut();
+  // the component name it as written here. The DEVICES section has named
+  // its components already; a component met again keeps its name.
+  const std::string* written = FNames.FindDesignator(object.Handle);
+  if (written == nullptr)
+    written = &FNames.ClaimDesignator(object.Handle, object.GetName(), DesignatorCapacity(deviceClass, object));
+  return TRecordText(prefix).Text("", HypValue(*written)).Text(" L=", LayerValue(object)).Cut();
 }

@@ -21,12 +21,14 @@
 #include "host/PcbApi.h"
 #include "host/RT_PCB.h"
 #include "hyp/HypText.h"
+#include "hyp/Names.h"
 #include "hyp/NumberFormat.h"
 #include "hyp/Outline.h"
 
 class TBoard;
 class TPCBObject;
 class TPadStack;
+class TPcbPad;
 
 // The padstack lookup that the padstack table installs: true when a padstack
 // equal to the one given is already in the table, in which case the stored
@@ -91,9 +93,10 @@ class TTranslator {
   // Arc (kind 1): "ARC X1= Y1= X2= Y2= XC= YC= R= W= L=", end point first.
   std::string TranslateArcToString(const TPCBObject& object);
   // Pad (kind 2): "PIN X= Y= R=<designator>.<pad name> P=<padstack>" for a
-  // pad of a component, "VIA X= Y= P=<padstack>" for a free pad. A point in
-  // the pad name is written "_", as in the designator, so that the
-  // reference splits one way only.
+  // pad of a component, "VIA X= Y= P=<padstack>" for a free pad. The pad
+  // name is the one the run's names give it within its component (a point
+  // written "_", as in the designator, so that the reference splits one way
+  // only).
   std::string TranslatePadToString(const TPCBObject& object);
   // Via (kind 3): "VIA X= Y= P=<padstack>".
   std::string TranslateViaToString(const TPCBObject& object);
@@ -108,8 +111,8 @@ class TTranslator {
   // The piece of an outline track or arc; nullopt for another kind.
   static std::optional<TOutlinePiece> OutlinePieceOf(const TPCBObject& object);
   // Component (kind 9): the class prefix ("? REF=", "IC REF=", ...), the
-  // designator (every point written "_"), " L=" and the layer name of the
-  // component's side.
+  // designator as the run's names give it (every point written "_"), " L="
+  // and the layer name of the component's side.
   std::string TranslateDeviceToString(const TPCBObject& object, TDeviceClass deviceClass);
 
   // The padstack shape code of a host pad shape: 1 (round), 2 (rectangle)
@@ -118,22 +121,26 @@ class TTranslator {
   // and a shape this library does not know is the rectangle that holds it.
   static std::uint8_t ConvertToHyperlynxShape(std::uint8_t hostShape);
 
-  // The names written otherwise than the board has them because they held
-  // a point: how many designators (components) and pad names (pin lines),
-  // and the first of each ("RM1.1 as RM1_1").
-  struct TRenames {
-    std::size_t Designators = 0;
-    std::string DesignatorExample;
-    std::size_t PadNames = 0;
-    std::string PadNameExample;
-  };
-  const TRenames& Renames() const { return FRenames; }
+  // The names of the run (designators, pad names, net names) and what was
+  // changed to write them.
+  THypNames& Names() { return FNames; }
+  const THypNames& Names() const { return FNames; }
+  // The most characters a component's designator takes as a HYP value on
+  // its device line: what the line leaves after the class prefix, " L=" and
+  // the layer name, and at most what a pin line leaves for it.
+  std::size_t DesignatorCapacity(TDeviceClass deviceClass, const TPCBObject& component);
+  // A pad read before the NET sections (by the padstack table's walk): a
+  // pad of a component that belongs to a net has its name noted, so that
+  // the pad names of each component are given together (THypNames).
+  void NotePin(const TPCBObject& pad);
+
   // The padstack of a pad or a via that has been read from the host, owned by
   // the caller; nullptr for an object of another kind. A pad's entries come
   // from its own values, its plane clearance and its plane connection code
   // (the planes InternalPlane1..4 that the board holds); a via's from the
   // host's layer stack and the via's interface, except for a simple through
   // via (MDEF and ADEF).
+  // A pad whose shape is written as another shape is told (THypNames).
   std::unique_ptr<TPadStack> PadToPadStack(const TPCBObject& object);
   std::unique_ptr<TPadStack> ViaToPadStack(const TPCBObject& object);
 
@@ -156,12 +163,13 @@ class TTranslator {
   // must be), made once per name.
   const std::string& LayerValue(const TPCBObject& object);
   // The designator of a component, read from the host once per run: every
-  // pin of the component names it. The DEVICES section, written first, puts
-  // each component's designator here as it writes it.
+  // pin of the component names it. The DEVICES section, written first,
+  // names every component it writes before its first line.
   const std::string& Designator(THandle component);
-  // The name a component's designator is written under: its points made
-  // "_", then kept apart from every other designator by the name space.
-  std::string ClaimDesignator(const std::string& name, std::size_t capacity);
+  // The padstack of a pad, every host shape through WrittenShape, which
+  // keeps the first one written as another shape (FChangedShape).
+  std::unique_ptr<TPadStack> BuildPadStack(const TPcbPad& pad);
+  std::uint8_t WrittenShape(std::uint8_t hostShape);
 
   // The most characters a designator takes as a HYP value: what a pin
   // record leaves for it when every number has its widest text, the pad
@@ -174,8 +182,9 @@ class TTranslator {
   std::array<std::pair<std::string, std::string>, kLayerCount> FLayerValues;
   std::optional<std::vector<std::uint8_t>> FStackLayers;
   std::array<std::int8_t, 4> FPlanePresent{-1, -1, -1, -1};
-  // The designator each component is written under, and the names given.
-  std::unordered_map<THandle, std::string> FDesignators;
-  THypNameSpace FDesignatorNames;
-  TRenames FRenames;
+  THypNames FNames;
+  // The first host shape of the pad being built that its padstack writes
+  // as another shape, and the code written (0: none so far).
+  std::uint8_t FChangedShape = 0;
+  std::uint8_t FWrittenShape = 0;
 };

@@ -304,8 +304,10 @@ int CountLines(const std::string& content, const std::string& prefix) {
 std::vector<std::string> ReaderBoards() {
   std::vector<std::string> paths;
   for (const std::string& example : Examples()) paths.push_back(ExamplePath(example));
-  for (const char* board : {"names.json", "shapes.json", "pin-points.json", "outline-cutout-first.json",
-                            "outline-gap-1um.json", "outline-open-1mm.json", "outline-arc-track-4um.json"})
+  for (const char* board :
+       {"names.json", "shapes.json", "pin-points.json", "outline-cutout-first.json", "outline-gap-1um.json",
+        "outline-open-1mm.json", "outline-arc-track-4um.json", "pads-alike.json", "designator-real-first.json",
+        "every-change.json"})
     paths.push_back(std::string(TQ_SOURCE_DIR "/tests/e2e/boards/") + board);
   return paths;
 }
@@ -499,6 +501,66 @@ TEST(Examples, AHostThatYieldsPadsAndViasPerLayerGetsTheSameDocumentUpToPadStack
     EXPECT_EQ(std::count(b.layout.begin(), b.layout.end(), '\n'), std::count(a.layout.begin(), a.layout.end(), '\n'));
   }
   EXPECT_GT(renamed, 0) << "no example tells the two numberings apart";
+}
+
+// The lines a run leaves in the host's message list: one per kind of change
+// the file makes, and none for a board the file holds as designed.
+TEST(Examples, EveryChangeIsToldAndNothingElse) {
+  const std::string d40(40, 'D');
+  const struct {
+    std::string board;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"examples/two-layer.json", {}},
+      {"examples/four-layer.json",
+       {"2 pads are written as another shape (J1.1: octagon as oblong)",
+        "2 copper areas on signal and plane layers are not in the file (1 fill, 1 region; the first a fill on "
+        "Top_Layer)"}},
+      {"examples/sensor-node.json",
+       {"6 pads are written as another shape (C2.1: rounded rectangle as rectangle)",
+        "5 copper areas on signal and plane layers are not in the file (2 fills, 1 polygon, 2 regions; the first a "
+        "fill on Top_Layer)"}},
+      {"tests/e2e/boards/pads-alike.json",
+       {"2 pad names hold a point and are written with '_' (1.1 as 1_1_2)",
+        "2 pad names are written with a suffix, as another takes the name in the file (U1 pad 1.1 as 1_1_2)"}},
+      {"tests/e2e/boards/designator-real-first.json",
+       {"1 designator holds a point and is written with '_' (RM1.1 as RM1_1_2)",
+        "1 designator is written with a suffix, as another takes the name in the file (RM1.1 as RM1_1_2)",
+        "RM1.1 is written RM1_1_2"}},
+      {"tests/e2e/boards/pin-points.json",
+       {"2 designators hold a point and are written with '_' (RM1.1 as RM1_1_2)",
+        "4 pad names hold a point and are written with '_' (1.1 as 1_1)",
+        "1 designator is written with a suffix, as another takes the name in the file (RM1.1 as RM1_1_2)",
+        "RM1.1 is written RM1_1_2", "+3.3V1 is written +3_3V1"}},
+      {"tests/e2e/boards/every-change.json",
+       {"1 designator holds a point and is written with '_' (RM1.1 as RM1_1_2)",
+        "1 pad name holds a point and is written with '_' (1.1 as 1_1_2)",
+        "1 name holds a double quote or a control character, written '_' (net A\"B as A_B_2)",
+        "1 name is shortened to fit a record of 255 characters (designator " + d40 + "... (200 characters) as " + d40 +
+            "... (189 characters))",
+        "1 net is written with a suffix, as another takes the name in the file (A\"B as A_B_2)",
+        "1 designator is written with a suffix, as another takes the name in the file (RM1.1 as RM1_1_2)",
+        "1 layer is written with a suffix, as another takes the name in the file (Top Copper as Top_Copper_2)",
+        "1 pad name is written with a suffix, as another takes the name in the file (RM1_1 pad 1.1 as 1_1_2)",
+        "RM1.1 is written RM1_1_2", d40 + "... (200 characters) is written " + d40 + "... (189 characters)",
+        "1 pad is written as another shape (" + d40 + "... (189 characters).2: rounded rectangle as rectangle)",
+        "1 copper area on signal and plane layers is not in the file (1 fill; the first a fill on Top_Copper_2)"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.board);
+    tqtest::ScratchDir dir;
+    RunResult r = ExportNative(std::string(TQ_SOURCE_DIR "/") + c.board, dir / "board.hyp");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    std::vector<std::string> lines;
+    static const std::regex message(R"(^message \d+: \[HYP Export\] (.*)$)");
+    std::istringstream in(r.output);
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      std::smatch m;
+      if (std::regex_match(line, m, message)) lines.push_back(m[1]);
+    }
+    EXPECT_EQ(lines, c.lines);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // files we write without complaint and finds the outline and the layers.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
 
 #include "TestSupport.h"
@@ -58,10 +59,10 @@ class Interop : public ::testing::Test {
   void SetUp() override {
     if (RunCommand("command -v pcb-rnd").exitCode != 0) GTEST_SKIP() << "pcb-rnd is not installed";
   }
-  std::string Export(const std::string& example) {
+  std::string Export(const std::string& example, const std::string& folder = "examples/") {
     const std::string out = dir_ / (example + ".hyp");
     tqtest::RunResult r = RunCommand(Quote(TQ_BIN_DIR "/quorvex-host") + " export " +
-                                     Quote(std::string(TQ_SOURCE_DIR "/examples/") + example) + " " + Quote(out));
+                                     Quote(std::string(TQ_SOURCE_DIR "/") + folder + example) + " " + Quote(out));
     EXPECT_EQ(r.exitCode, 0) << r.output;
     return out;
   }
@@ -83,6 +84,22 @@ TEST_F(Interop, TheReaderFindsTheStackupsLayersByName) {
   for (const char* layer : {"ha:Top_Layer {", "ha:GND_Plane {", "ha:VCC_Plane {", "ha:Bottom_Layer {"})
     EXPECT_NE(imported.layout.find(layer), std::string::npos) << layer;
   EXPECT_EQ(Count(OutlineOf(imported.layout), "ha:line."), 4);
+}
+
+// Pads 1.1 (net N1) and 1_1 (net N2) of one component come out alike once
+// the point is replaced: the reader must still find two terminals, each on
+// its own net, in either order of the pads.
+TEST_F(Interop, PadsAlikeOnceRenamedStayTwoTerminalsOnTwoNets) {
+  const Imported imported = ImportWithIndependentReader(Export("pads-alike.json", "tests/e2e/boards/"), dir_);
+  EXPECT_EQ(ComplaintsOf(imported.log), "") << imported.log;
+  const std::size_t input = imported.layout.find("li:input {");
+  ASSERT_NE(input, std::string::npos) << imported.log;
+  const std::string netlist = imported.layout.substr(input);
+  static const std::regex net(R"(ha:(N[12]) \{\s*li:conn \{([^}]*)\})");
+  std::map<std::string, std::string> conns;
+  for (std::sregex_iterator it(netlist.begin(), netlist.end(), net), end; it != end; ++it)
+    conns[(*it)[1]] = std::regex_replace((*it)[2].str(), std::regex("\\s+"), "");
+  EXPECT_EQ(conns, (std::map<std::string, std::string>{{"N1", "U1-1_1_2;U2-1_1_2;"}, {"N2", "U1-1_1;U2-1_1;"}}));
 }
 
 }  // namespace

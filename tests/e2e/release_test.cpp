@@ -444,7 +444,35 @@ TEST(UserGuide, EveryMessageItQuotesIsWhatARunShows) {
       "*temporary file*.";
   const std::string readOnly = "The file *name* is read-only and was not replaced. The export was not saved.";
   const std::string refused = "The file *name* cannot be saved: *reason*. The export was not saved.";
+  // The lines of the message list that tell the file's changes to names,
+  // pad shapes and copper, from boards that have several of each.
+  std::string dotted = R"({"components": [)";
+  for (int i = 0; i < 52; ++i)
+    dotted += std::string(i == 0 ? "" : ", ") + R"({"designator": "U.)" + std::to_string(i) + R"("})";
+  dotted += "]}";
+  const std::string replaced =
+      "*N* names hold a double quote or a control character, written '_' (*net A\"B as A_B_2*)";
+  const std::string shortened =
+      "*N* names are shortened to fit a record of 255 characters (*designator DDDD... (200 characters) as DDDD... "
+      "(189 characters)*)";
+  const std::string netSuffix =
+      "*N* nets are written with a suffix, as another takes the name in the file (*VCC 3V3* as *VCC3V3_2*)";
+  const std::string padSuffix =
+      "*N* pad names are written with a suffix, as another takes the name in the file (*U1* pad *1.1* as *1_1_2*)";
+  const std::string shapes = "*N* pads are written as another shape (*C2.1*: *rounded rectangle* as *rectangle*)";
+  const std::string copper =
+      "*N* copper areas on signal and plane layers are not in the file (*2 fills, 1 polygon, 2 regions*; the first "
+      "*a fill on Top_Layer*)";
   const Claim claims[] = {
+      {replaced, replaced, boards + "names.json", "", nothing},
+      {shortened, shortened, boards + "names.json", "", nothing},
+      {netSuffix, netSuffix, boards + "names.json", "", nothing},
+      {padSuffix, padSuffix, boards + "pads-alike.json", "", nothing},
+      {"\"*U\"1* is written *U_1_2*\"", "[HYP Export] U\"1 is written U_1_2", boards + "names.json", "", nothing},
+      {"\"*N* more designators are written under another name\"",
+       "[HYP Export] 2 more designators are written under another name", dotted, "", nothing},
+      {shapes, shapes, TQ_SOURCE_DIR "/examples/sensor-node.json", "", nothing},
+      {copper, copper, TQ_SOURCE_DIR "/examples/sensor-node.json", "", nothing},
       {lockedMessage, lockedMessage, twoLayer, "",
        [&](const fs::path& dest) { WriteFile(lockFile(dest), "ComputerName=PC7\nUserName=Ann\nProcessID=1\n"); }},
       {unreadableLock, unreadableLock, twoLayer, "",

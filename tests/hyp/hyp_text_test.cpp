@@ -119,6 +119,68 @@ TEST(THypNameSpace, DifferentObjectsNeverShareAName) {
   }
 }
 
+// Names given together: a name written as the design holds it is never the
+// one that takes a suffix, whatever the order; a changed name takes its
+// cleaned name where that is free, and only the names left over take
+// suffixes, in the order given.
+TEST(THypNameSpace, NamesAsDesignedAreClaimedBeforeChangedOnes) {
+  struct Request {
+    std::string design, cleaned;
+  };
+  struct Case {
+    std::vector<Request> requests;
+    std::size_t capacity;
+    bool plain;
+    std::vector<std::string> written;
+    std::vector<int> flags;  // 1 shortened, 2 suffixed
+  };
+  const std::string x30(30, 'x');
+  const std::vector<Case> cases = {
+      // A dotted designator before and after a real one.
+      {{{"RM1.1", "RM1_1"}, {"RM1_1", "RM1_1"}}, 255, false, {"RM1_1_2", "RM1_1"}, {2, 0}},
+      {{{"RM1_1", "RM1_1"}, {"RM1.1", "RM1_1"}}, 255, false, {"RM1_1", "RM1_1_2"}, {0, 2}},
+      // A real name that a suffix would have taken keeps it too.
+      {{{"A\"B", "A_B"}, {"A_B", "A_B"}, {"A_B_2", "A_B_2"}}, 255, false, {"A_B_3", "A_B", "A_B_2"}, {2, 0, 0}},
+      // Duplicates of a real name take suffixes after every changed name
+      // has taken its own.
+      {{{"U1", "U1"}, {"U1", "U1"}, {"U.2", "U_2"}, {"U1_2", "U1_2"}},
+       255,
+       false,
+       {"U1", "U1_3", "U_2", "U1_2"},
+       {0, 2, 0, 0}},
+      // A cut is a change: the name that fits as it is comes first.
+      {{{x30 + "1", x30 + "1"}, {x30, x30}}, 30, false, {std::string(28, 'x') + "_2", x30}, {3, 0}},
+      // Pad names count their characters alone: "1.5" needs no quotes here.
+      {{{"1.5", "1_5"},
+        {"1_5", "1_5"},
+        {"12345678901234567890", "12345678901234567890"},
+        {"123456789012345678.0", "123456789012345678_0"},
+        {"123456789012345678_0", "123456789012345678_0"}},
+       20,
+       true,
+       {"1_5_2", "1_5", "12345678901234567890", "123456789012345678_2", "123456789012345678_0"},
+       {2, 0, 0, 2, 0}},
+  };
+  for (const Case& c : cases) {
+    THypNameSpace space(c.plain);
+    std::vector<THypNameRequest> requests;
+    for (const Request& r : c.requests) requests.push_back({r.design, r.cleaned, c.capacity});
+    const std::vector<THypGivenName> given = space.ClaimAll(requests);
+    ASSERT_EQ(given.size(), c.written.size());
+    for (std::size_t i = 0; i < given.size(); ++i) {
+      EXPECT_EQ(given[i].written, c.written[i]) << c.requests[i].design;
+      EXPECT_EQ((given[i].shortened ? 1 : 0) + (given[i].suffixed ? 2 : 0), c.flags[i]) << c.requests[i].design;
+    }
+    // A name claimed later never takes one given.
+    EXPECT_NE(space.Claim(c.written[0], c.capacity), c.written[0]);
+  }
+}
+
+TEST(ShownName, ControlCharactersAreShownAsEscapes) {
+  EXPECT_EQ(ShownName("U\"1"), "U\"1");
+  EXPECT_EQ(ShownName(std::string("A\tB\r\n\x01\x7f.", 8)), "A\\tB\\r\\n\\x01\\x7F.");
+}
+
 // The longest beginning of the name whose value fits: shortening can take
 // the quotes away or bring them in, and never removes more than it must.
 TEST(FitName, KeepsTheLongestBeginningThatFits) {

@@ -552,15 +552,48 @@ TEST_F(Writers, WhatTheFileCannotHoldIsToldInTheMessageList) {
     std::vector<std::string> lines;  // lines the document holds, in this order
   };
   const Case cases[] = {
+      // A real RM1_1 keeps its name after a dotted RM1.1 as before it.
       {R"({"nets": ["A"], "components": [
          {"designator": "RM1.1", "pads": [{"name": "1.1", "net": "A"}]},
          {"designator": "RM1_1", "pads": [{"name": "1", "net": "A"}]},
          {"designator": "U.2.", "pads": [{"name": ".3", "net": "A"}]}]})",
-       {"2 designators hold a point and are written with '_' (RM1.1 as RM1_1)",
-        "2 pad names hold a point and are written with '_' (1.1 as 1_1)"},
-       {"  (? REF=RM1_1 L=Top_Layer)", "  (? REF=RM1_1_2 L=Top_Layer)", "  (? REF=U_2_ L=Top_Layer)",
-        "  (PIN X=0.0000 Y=0.0000 R=RM1_1.1_1 P=0)", "  (PIN X=0.0000 Y=0.0000 R=RM1_1_2.1 P=0)",
+       {"2 designators hold a point and are written with '_' (RM1.1 as RM1_1_2)",
+        "2 pad names hold a point and are written with '_' (1.1 as 1_1)",
+        "1 designator is written with a suffix, as another takes the name in the file (RM1.1 as RM1_1_2)",
+        "RM1.1 is written RM1_1_2", "U.2. is written U_2_"},
+       {"  (? REF=RM1_1_2 L=Top_Layer)", "  (? REF=RM1_1 L=Top_Layer)", "  (? REF=U_2_ L=Top_Layer)",
+        "  (PIN X=0.0000 Y=0.0000 R=RM1_1_2.1_1 P=0)", "  (PIN X=0.0000 Y=0.0000 R=RM1_1.1 P=0)",
         "  (PIN X=0.0000 Y=0.0000 R=U_2_._3 P=0)"}},
+      // Two pads of one component that come out alike stay two pins; the
+      // pad named as written keeps its name. Pads the design names alike
+      // keep one name.
+      {R"({"nets": ["N1", "N2"], "components": [{"designator": "U1", "pads": [
+         {"name": "1.1", "net": "N1"}, {"name": "1_1", "net": "N2"}, {"name": "1.1", "net": "N1"}, {"name": "2", "net": "N2", "shape": "roundedRectangle"},
+         {"name": "3", "net": "N2", "shape": "octagon"}]}],
+         "fills": [{"x2": 100, "y2": 100, "layer": "Mechanical1"}, {"x2": 100, "y2": 100, "layer": "BottomLayer"}],
+         "objects": [{"kind": "region", "layer": "TopLayer"}, {"kind": "polygon", "layer": "BottomLayer"},
+           {"kind": "region", "layer": "Mechanical1"}]})",
+       {"1 pad name holds a point and is written with '_' (1.1 as 1_1_2)",
+        "1 pad name is written with a suffix, as another takes the name in the file (U1 pad 1.1 as 1_1_2)",
+        "2 pads are written as another shape (U1.2: rounded rectangle as rectangle)",
+        "3 copper areas on signal and plane layers are not in the file (1 fill, 1 polygon, 1 region; the first a "
+        "fill on Bottom_Layer)"},
+       {"{NET=N1", "  (PIN X=0.0000 Y=0.0000 R=U1.1_1_2 P=0)", "  (PIN X=0.0000 Y=0.0000 R=U1.1_1_2 P=0)", "{NET=N2",
+        "  (PIN X=0.0000 Y=0.0000 R=U1.1_1 P=0)"}},
+      // The notes show a pad name as the file writes it, a tab made "_".
+      {R"({"nets": ["A"], "components": [{"designator": "U9", "pads": [{"name": "\t1.1", "net": "A"}]}]})",
+       {"1 pad name holds a point and is written with '_' (_1.1 as _1_1)",
+        "1 name holds a double quote or a control character, written '_' (pad name \\t1.1 as _1_1)"},
+       {"  (PIN X=0.0000 Y=0.0000 R=U9._1_1 P=0)"}},
+      // Nets and layers: the name as designed is claimed first; a quote is
+      // told as a replaced character.
+      {R"({"nets": ["A\"B", "A_B"], "layers": [{"layer": "TopLayer", "name": "Sig 1"},
+         {"layer": "BottomLayer", "name": "Sig_1"}], "components": [{"designator": "U1", "pads": [
+         {"name": "1", "net": "A\"B"}, {"name": "2", "net": "A_B"}]}]})",
+       {"1 name holds a double quote or a control character, written '_' (net A\"B as A_B_2)",
+        "1 net is written with a suffix, as another takes the name in the file (A\"B as A_B_2)",
+        "1 layer is written with a suffix, as another takes the name in the file (Sig 1 as Sig_1_2)"},
+       {"{NET=A_B_2", "  (PIN X=0.0000 Y=0.0000 R=U1.1 P=0)", "{NET=A_B", "  (PIN X=0.0000 Y=0.0000 R=U1.2 P=0)"}},
       // A cut-out (a triangle) before the edge, whose last end lies 794
       // host units from its first: 0.0001 and 0.0000 inch as printed.
       {R"({"outline": [{"x1": 4000000, "y1": 4000000, "x2": 5000000, "y2": 4000000},
@@ -604,7 +637,17 @@ TEST_F(Writers, WhatTheFileCannotHoldIsToldInTheMessageList) {
       // Ends that print equal already, and a board without points: nothing.
       {R"({"components": [{"designator": "U1", "pads": [{"name": "1"}]}], "outline": )" + square + "}", {}, {}},
   };
-  for (const Case& c : cases) {
+  // Each designator written under another name has a line, up to 50.
+  Case many{R"({"components": [)", {"52 designators hold a point and are written with '_' (U.0 as U_0)"}, {}};
+  for (int i = 0; i < 52; ++i) {
+    many.board += std::string(i == 0 ? "" : ", ") + R"({"designator": "U.)" + std::to_string(i) + R"("})";
+    if (i < 50) many.messages.push_back("U." + std::to_string(i) + " is written U_" + std::to_string(i));
+  }
+  many.board += "]}";
+  many.messages.push_back("2 more designators are written under another name");
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  all.push_back(many);
+  for (const Case& c : all) {
     SimHost::Get().workspaceReset();
     const std::vector<std::string> lines = Export(c.board);
     std::vector<std::string> messages;
@@ -620,6 +663,7 @@ TEST_F(Writers, WhatTheFileCannotHoldIsToldInTheMessageList) {
     for (const std::string& line : c.lines) {
       at = std::find(at, lines.end(), line);
       EXPECT_NE(at, lines.end()) << line;
+      if (at != lines.end()) ++at;
     }
   }
 }
