@@ -10,9 +10,8 @@
 #include "support/TextOutput.h"
 
 TDeviceClass DeviceClassOfWord(std::string_view word) {
-  static constexpr std::string_view kWords[kDeviceClassCount] = {"", "IC", "R", "C", "J", "L", "CR", "BD"};
   for (int i = 1; i < kDeviceClassCount; ++i)
-    if (word == kWords[i]) return static_cast<TDeviceClass>(i);
+    if (word == kDeviceClassWords[i]) return static_cast<TDeviceClass>(i);
   return TDeviceClass::Unclassified;
 }
 
@@ -38,16 +37,23 @@ void TDeviceWriter::Collect() {
 
 void TDeviceWriter::AddComponent(THandle handle) {
   ProgressStep();
-  auto component = std::make_unique<TPcbComponent>(handle);
-  component->Query(1);
+  TPcbComponent component(handle);
+  component.Query(1);
+  const TDeviceLine line{handle, component.DesignatorHandle, component.LayerCode};
   const TDeviceClass deviceClass = DeviceClassOfWord(GetDeviceDirective(handle));
-  FLists[static_cast<std::size_t>(deviceClass)].push_back(std::move(component));
+  FLists[static_cast<std::size_t>(deviceClass)].push_back(line);
 }
 
 void TDeviceWriter::WriteDevices() {
   FOutput.WriteLine("");
   WriteSection(FOutput, "DEVICES", [&] {
     for (std::size_t i = 0; i < FLists.size(); ++i)
-      for (const auto& component : FLists[i]) FOutput.WriteRecord(IndentLevel, FOnDevice[i](*component));
+      for (const TDeviceLine& line : FLists[i]) {
+        // The component as its visit read it, as far as its line reads it.
+        TPcbComponent component(line.Component);
+        component.DesignatorHandle = line.Designator;
+        component.LayerCode = line.Side;
+        FOutput.WriteRecord(IndentLevel, FOnDevice[i](component));
+      }
   });
 }

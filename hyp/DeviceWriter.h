@@ -4,7 +4,6 @@
 // the order unclassified, IC, R, C, J, L, CR, BD, and within a group in the
 // order the host yields the components.
 #include <array>
-#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -12,7 +11,6 @@
 #include "hyp/Translator.h"
 
 class TBoard;
-class TPcbComponent;
 class TTextOutput;
 
 // The class of a class word (upper case): one of the seven words, or
@@ -33,13 +31,22 @@ class TDeviceWriter {
   // Visits the components and files each under its class.
   void Collect();
   // One visited component: advances the progress display, reads it and
-  // appends it to the list of its class.
+  // appends what its line needs to the list of its class.
   void AddComponent(THandle handle);
   // An empty line, then the section.
   void WriteDevices();
 
  private:
-  std::array<std::vector<std::unique_ptr<TPcbComponent>>, kDeviceClassCount> FLists;
+  // What a component's line needs, kept from its visit until the section is
+  // written: the component, its designator's text object (whose text is read
+  // as the line is written) and the layer of its side.
+  struct TDeviceLine {
+    THandle Component = 0;
+    THandle Designator = 0;
+    TLayerCode Side = 0;
+  };
+
+  std::array<std::vector<TDeviceLine>, kDeviceClassCount> FLists;
   TTextOutput& FOutput;
   TBoard& FBoard;
   std::array<TTranslateEvent, kDeviceClassCount> FOnDevice;

@@ -205,23 +205,17 @@ bool TTranslator::LookUpPadStack(const TPCBObject& object, std::string& name) {
   return true;
 }
 
-namespace {
-
-constexpr const char* kDevicePrefixes[kDeviceClassCount] = {
-    "? REF=", "IC REF=", "R REF=", "C REF=", "J REF=", "L REF=", "CR REF=", "BD REF="};
-
-}  // namespace
-
 std::string TTranslator::TranslateDeviceToString(const TPCBObject& object, TDeviceClass deviceClass) {
   if (object.GetObjectKind() != kComponentObject) return {};
-  const std::string_view prefix = kDevicePrefixes[static_cast<int>(deviceClass)];
+  const std::string_view word = kDeviceClassWords[static_cast<int>(deviceClass)];
   const std::string& layer = LayerValue(object);
   // The designator gives way where the record would not fit; the pins of
   // the component name it as written here.
-  const std::size_t room = kHypRecordCapacity - std::min(kHypRecordCapacity, prefix.size() + 3 + layer.size());
+  const std::size_t used = word.size() + sizeof(" REF=") - 1 + sizeof(" L=") - 1 + layer.size();
+  const std::size_t room = kHypRecordCapacity - std::min(kHypRecordCapacity, used);
   // A component met again keeps the name it was given.
   auto [at, added] = FDesignators.try_emplace(object.Handle);
   if (added) at->second = ClaimDesignator(object.GetName(), std::min(room, kDesignatorCapacity));
   const std::string& written = at->second;
-  return TRecordText(prefix).Text("", HypValue(written)).Text(" L=", layer).Cut();
+  return TRecordText(word).Text(" REF=", HypValue(written)).Text(" L=", layer).Cut();
 }
