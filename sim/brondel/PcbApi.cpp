@@ -91,23 +91,6 @@ T* Get(THandle handle, Kind kind) {
   return b != nullptr ? b->FindAs<T>(handle, kind) : nullptr;
 }
 
-// Net and owning component go through the board, which keeps the members of
-// nets and components.
-void ExchangeNet(Exchange& ex, Object& o, THandle* net) {
-  if (net == nullptr) return;
-  if (ex.Setting())
-    CurrentBoard()->SetNet(o, LoadFrom(net));
-  else
-    StoreTo(net, o.net);
-}
-void ExchangeComponent(Exchange& ex, Object& o, THandle* component) {
-  if (component == nullptr) return;
-  if (ex.Setting())
-    CurrentBoard()->SetComponent(o, LoadFrom(component));
-  else
-    StoreTo(component, o.component);
-}
-
 void Notify(std::int32_t event) {
   HostState& s = State();
   if (s.progressCallback != nullptr)
@@ -210,22 +193,24 @@ struct KeepBytes : AnyValue {
   }
 };
 
-// The object's net; in set mode 0 or a net.
-struct NetRef {
-  static bool Accepts(TMode mode, const THandle* net) {
-    return mode != 0 || net == nullptr || LoadFrom(net) == 0 || CurrentBoard()->IsNet(LoadFrom(net));
+// The group the object belongs to (its net, its owning component): in set
+// mode 0 or such a group, set through the board, which keeps the groups'
+// members.
+template <Handle Object::*member, bool (Board::*isGroup)(Handle) const, bool (Board::*join)(Object&, Handle)>
+struct GroupRef {
+  static bool Accepts(TMode mode, const THandle* group) {
+    return mode != 0 || group == nullptr || LoadFrom(group) == 0 || (CurrentBoard()->*isGroup)(LoadFrom(group));
   }
-  static void Run(Exchange& ex, Object& object, THandle* net) { ExchangeNet(ex, object, net); }
-};
-
-// The object's owning component; in set mode 0 or a component.
-struct ComponentRef {
-  static bool Accepts(TMode mode, const THandle* component) {
-    return mode != 0 || component == nullptr || LoadFrom(component) == 0 ||
-           CurrentBoard()->IsComponent(LoadFrom(component));
+  static void Run(Exchange& ex, Object& object, THandle* group) {
+    if (group == nullptr) return;
+    if (ex.Setting())
+      (CurrentBoard()->*join)(object, LoadFrom(group));
+    else
+      StoreTo(group, object.*member);
   }
-  static void Run(Exchange& ex, Object& object, THandle* component) { ExchangeComponent(ex, object, component); }
 };
+using NetRef = GroupRef<&Object::net, &Board::IsNet, &Board::SetNet>;
+using ComponentRef = GroupRef<&Object::component, &Board::IsComponent, &Board::SetComponent>;
 
 // A handle of a text object (a component's designator or comment); in set
 // mode 0 or a text.
