@@ -152,7 +152,8 @@ auto& Reach(T& from) {
       return from.*first;
     else
       return from[first];
-  }();
+  }
+  ();
   if constexpr (sizeof...(rest) == 0)
     return next;
   else
@@ -393,7 +394,8 @@ constexpr Query<TheBoard, NoRecord, Model<&Board::topDielectric, &ExternalDielec
                 Model<&Board::bottomDielectric, &ExternalDielectric::height>>
     PcbApi_QueryBoardExternalDielectrics{};
 constexpr Query<TheBoard, InRecord<kRecordGrids>, Kept<14>> PcbApi_QueryBoardGridsEx{};
-constexpr Query<TheBoard, InRecord<kRecordChangeOrderOptions>, Kept<2>> PcbApi_QueryBoardEngineeringChangeOrderOptions{};
+constexpr Query<TheBoard, InRecord<kRecordChangeOrderOptions>, Kept<2>>
+    PcbApi_QueryBoardEngineeringChangeOrderOptions{};
 constexpr Query<TheBoard, InRecord<kRecordOutputOptions>, Kept<24>> PcbApi_QueryBoardOutputOptions{};
 constexpr IndexedQuery<TheBoard, kKeyPlotLayer, 0xFFFF, Keep> PcbApi_QueryBoardOutputOptionsPlotLayers{};
 constexpr IndexedQuery<TheBoard, kKeyFlipLayer, 0xFFFF, Keep> PcbApi_QueryBoardOutputOptionsFlipLayers{};
@@ -586,9 +588,7 @@ THandle PcbApi_GetNextObject(THandle iterator) {
   return it->second.handles[it->second.next++];
 }
 
-std::int32_t PcbApi_DestroyIterator(THandle iterator) {
-  return State().iterators.erase(iterator) == 1 ? kOk : kFailed;
-}
+std::int32_t PcbApi_DestroyIterator(THandle iterator) { return State().iterators.erase(iterator) == 1 ? kOk : kFailed; }
 
 TObjectKindByte PcbApi_GetObjectIdFromObjectHandle(THandle handle) {
   if (BoardFor(handle) != nullptr) return static_cast<TObjectKindByte>(Kind::Board);
