@@ -126,19 +126,21 @@ void TPcbPad::SetBotShape(std::uint8_t Value) { BotShape = Value; }
 void TPcbPad::SetName(std::string_view Value) { Name.Assign(Value); }
 void TPcbPad::SetRotation(double Value) { Rotation = Value; }
 
-template <typename T>
-T TPcbPad::OnLayer(const T (&values)[kPadLayerCount], Layer L) const {
+bool TPcbPad::ReadPadLayer(Layer L) const {
   LoadLayer(L);
-  return IsPadLayer(L) ? values[L] : 0;
+  return IsPadLayer(L);
 }
 
-std::int32_t TPcbPad::GetXSizeOnLayer(Layer L) const { return OnLayer(XSizeOnLayer, L); }
-std::int32_t TPcbPad::GetYSizeOnLayer(Layer L) const { return OnLayer(YSizeOnLayer, L); }
-std::uint8_t TPcbPad::GetShapeOnLayer(Layer L) const { return OnLayer(ShapeOnLayer, L); }
+std::int32_t TPcbPad::GetXSizeOnLayer(Layer L) const { return ReadPadLayer(L) ? XSizeOnLayer[L] : 0; }
+std::int32_t TPcbPad::GetYSizeOnLayer(Layer L) const { return ReadPadLayer(L) ? YSizeOnLayer[L] : 0; }
+std::uint8_t TPcbPad::GetShapeOnLayer(Layer L) const { return ReadPadLayer(L) ? ShapeOnLayer[L] : 0; }
 std::int32_t TPcbPad::GetWidthOnLayer(Layer L) const {
-  return std::min(OnLayer(XSizeOnLayer, L), OnLayer(YSizeOnLayer, L));
+  if (!ReadPadLayer(L)) return 0;
+  const std::int32_t xs = XSizeOnLayer[L];  // copied: the record is packed
+  const std::int32_t ys = YSizeOnLayer[L];
+  return std::min(xs, ys);
 }
-std::int32_t TPcbPad::GetCornerRadiusOnLayer(Layer L) const { return OnLayer(CornerRadiusOnLayer, L); }
+std::int32_t TPcbPad::GetCornerRadiusOnLayer(Layer L) const { return ReadPadLayer(L) ? CornerRadiusOnLayer[L] : 0; }
 
 pcbgeom::TCorners TPcbPad::CornersOnLayer(Layer L, std::int32_t E) const {
   LoadLayer(L);

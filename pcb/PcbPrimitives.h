@@ -139,10 +139,9 @@ class TPcbPad : public TPCBObject {
 
  private:
   pcbgeom::TCorners CornersOnLayer(Layer L, std::int32_t E) const;
-  // The value of a per-layer array on layer L (read from the host first
-  // when it is still to be read); 0 above 82.
-  template <typename T>
-  T OnLayer(const T (&values)[kPadLayerCount], Layer L) const;
+  // Reads the per-layer values of layer L when they are still to be read;
+  // false above 82, where the arrays have no entry.
+  bool ReadPadLayer(Layer L) const;
   // X1, Y1, X2, Y2 of the pad's centre line on layer L.
   std::array<std::int32_t, 4> CentreLineOnLayer(Layer L) const;
   // The four per-layer values of layer L from the host, once.
