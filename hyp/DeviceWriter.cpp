@@ -10,9 +10,8 @@
 #include "support/TextOutput.h"
 
 TDeviceClass DeviceClassOfWord(std::string_view word) {
-  static constexpr std::string_view kWords[kDeviceClassCount] = {"", "IC", "R", "C", "J", "L", "CR", "BD"};
   for (int i = 1; i < kDeviceClassCount; ++i)
-    if (word == kWords[i]) return static_cast<TDeviceClass>(i);
+    if (word == kDeviceClassWords[i]) return static_cast<TDeviceClass>(i);
   return TDeviceClass::Unclassified;
 }
 
@@ -40,18 +39,30 @@ void TDeviceWriter::Collect() {
 
 void TDeviceWriter::AddComponent(THandle handle) {
   ProgressStep();
-  auto component = std::make_unique<TPcbComponent>(handle);
-  component->Query(1);
+  TPcbComponent component(handle);
+  component.Query(1);
+  const TDeviceLine line{handle, component.DesignatorHandle, component.LayerCode};
   const TDeviceClass deviceClass = DeviceClassOfWord(GetDeviceDirective(handle));
-  FLists[static_cast<std::size_t>(deviceClass)].push_back(std::move(component));
+  FLists[static_cast<std::size_t>(deviceClass)].push_back(line);
 }
 
+// The component as its visit read it, as far as its line reads it.
+void TDeviceWriter::Restore(TPcbComponent& component, const TDeviceLine& line) {
+  component.DesignatorHandle = line.Designator;
+  component.LayerCode = line.Side;
+}
+
+// The designators are named together, once every component is known: each
+// designator's text is read here, once, and the lines take the names given.
 void TDeviceWriter::NameDevices() {
   std::vector<THypNames::TDesignator> designators;
   for (std::size_t i = 0; i < FLists.size(); ++i)
-    for (const auto& component : FLists[i])
-      designators.push_back({component->Handle, component->GetName(),
-                             FTranslator.DesignatorCapacity(static_cast<TDeviceClass>(i), *component)});
+    for (const TDeviceLine& line : FLists[i]) {
+      TPcbComponent component(line.Component);
+      Restore(component, line);
+      designators.push_back({line.Component, component.GetName(),
+                             FTranslator.DesignatorCapacity(static_cast<TDeviceClass>(i), component)});
+    }
   FTranslator.Names().ClaimDesignators(designators);
 }
 
@@ -59,6 +70,10 @@ void TDeviceWriter::WriteDevices() {
   FOutput.WriteLine("");
   WriteSection(FOutput, "DEVICES", [&] {
     for (std::size_t i = 0; i < FLists.size(); ++i)
-      for (const auto& component : FLists[i]) FOutput.WriteRecord(IndentLevel, FOnDevice[i](*component));
+      for (const TDeviceLine& line : FLists[i]) {
+        TPcbComponent component(line.Component);
+        Restore(component, line);
+        FOutput.WriteRecord(IndentLevel, FOnDevice[i](component));
+      }
   });
 }

@@ -4,7 +4,6 @@
 // the order unclassified, IC, R, C, J, L, CR, BD, and within a group in the
 // order the host yields the components.
 #include <array>
-#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -12,8 +11,8 @@
 #include "hyp/Translator.h"
 
 class TBoard;
-class TPcbComponent;
 class TTextOutput;
+class TPcbComponent;
 
 // The class of a class word (upper case): one of the seven words, or
 // unclassified for any other word and for none.
@@ -33,7 +32,7 @@ class TDeviceWriter {
   // Visits the components and files each under its class.
   void Collect();
   // One visited component: advances the progress display, reads it and
-  // appends it to the list of its class.
+  // appends what its line needs to the list of its class.
   void AddComponent(THandle handle);
   // Gives the collected components their designators together, in the
   // order of the section (THypNames::ClaimDesignators).
@@ -42,7 +41,17 @@ class TDeviceWriter {
   void WriteDevices();
 
  private:
-  std::array<std::vector<std::unique_ptr<TPcbComponent>>, kDeviceClassCount> FLists;
+  // What a component's line needs, kept from its visit until the section is
+  // written: the component, its designator's text object (whose text is read
+  // as the line is written) and the layer of its side.
+  struct TDeviceLine {
+    THandle Component = 0;
+    THandle Designator = 0;
+    TLayerCode Side = 0;
+  };
+  static void Restore(TPcbComponent& component, const TDeviceLine& line);
+
+  std::array<std::vector<TDeviceLine>, kDeviceClassCount> FLists;
   TTextOutput& FOutput;
   TBoard& FBoard;
   TTranslator& FTranslator;

@@ -191,27 +191,22 @@ bool TTranslator::LookUpPadStack(const TPCBObject& object, std::string& name) {
   return true;
 }
 
-namespace {
-
-constexpr const char* kDevicePrefixes[kDeviceClassCount] = {
-    "? REF=", "IC REF=", "R REF=", "C REF=", "J REF=", "L REF=", "CR REF=", "BD REF="};
-
-}  // namespace
-
 std::size_t TTranslator::DesignatorCapacity(TDeviceClass deviceClass, const TPCBObject& component) {
-  const std::size_t used =
-      std::string_view(kDevicePrefixes[static_cast<int>(deviceClass)]).size() + 3 + LayerValue(component).size();
+  const std::size_t used = kDeviceClassWords[static_cast<int>(deviceClass)].size() + sizeof(" REF=") - 1 +
+                           sizeof(" L=") - 1 + LayerValue(component).size();
   return std::min(kHypRecordCapacity - std::min(kHypRecordCapacity, used), kDesignatorCapacity);
 }
 
 std::string TTranslator::TranslateDeviceToString(const TPCBObject& object, TDeviceClass deviceClass) {
   if (object.GetObjectKind() != kComponentObject) return {};
-  const std::string_view prefix = kDevicePrefixes[static_cast<int>(deviceClass)];
   // The designator gives way where the record would not fit; the pins of
   // the component name it as written here. The DEVICES section has named
   // its components already; a component met again keeps its name.
   const std::string* written = FNames.FindDesignator(object.Handle);
   if (written == nullptr)
     written = &FNames.ClaimDesignator(object.Handle, object.GetName(), DesignatorCapacity(deviceClass, object));
-  return TRecordText(prefix).Text("", HypValue(*written)).Text(" L=", LayerValue(object)).Cut();
+  return TRecordText(kDeviceClassWords[static_cast<int>(deviceClass)])
+      .Text(" REF=", HypValue(*written))
+      .Text(" L=", LayerValue(object))
+      .Cut();
 }

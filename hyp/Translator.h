@@ -10,9 +10,11 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -50,9 +52,12 @@ inline constexpr std::uint8_t kRectangleShape = 2;
 inline constexpr std::uint8_t kOblongShape = 3;
 
 // The device classes of the DEVICES section, in the order the groups are
-// written.
+// written, and the word of each: the word a component's comment names it by
+// and the head of its record ("?" for the unclassified, which no word names).
 enum class TDeviceClass : std::uint8_t { Unclassified, IC, R, C, J, L, CR, BD };
-inline constexpr int kDeviceClassCount = 8;
+inline constexpr std::string_view kDeviceClassWords[] = {"?", "IC", "R", "C", "J", "L", "CR", "BD"};
+inline constexpr int kDeviceClassCount = static_cast<int>(std::size(kDeviceClassWords));
+static_assert(static_cast<int>(TDeviceClass::BD) + 1 == kDeviceClassCount, "one word per device class");
 
 class TTranslator {
  public:

@@ -179,47 +179,18 @@ bool TPCBObject::GetConnectFlag2() const { return false; }
 
 // 85 to 109.
 
-std::int32_t TPCBObject::GetCorner1X(std::int32_t E) const { return Corners(E).X[0]; }
-std::int32_t TPCBObject::GetCorner1Y(std::int32_t E) const { return Corners(E).Y[0]; }
-std::int32_t TPCBObject::GetCorner2X(std::int32_t E) const { return Corners(E).X[1]; }
-std::int32_t TPCBObject::GetCorner2Y(std::int32_t E) const { return Corners(E).Y[1]; }
-std::int32_t TPCBObject::GetCorner3X(std::int32_t E) const { return Corners(E).X[2]; }
-std::int32_t TPCBObject::GetCorner3Y(std::int32_t E) const { return Corners(E).Y[2]; }
-std::int32_t TPCBObject::GetCorner4X(std::int32_t E) const { return Corners(E).X[3]; }
-std::int32_t TPCBObject::GetCorner4Y(std::int32_t E) const { return Corners(E).Y[3]; }
-std::int32_t TPCBObject::GetSizeOnLayer(Layer L) const { return IsOwnLayer(L) ? GetSize() : 0; }
-std::int32_t TPCBObject::GetXSizeOnLayer(Layer L) const { return IsOwnLayer(L) ? GetXSize() : 0; }
-std::int32_t TPCBObject::GetYSizeOnLayer(Layer L) const { return IsOwnLayer(L) ? GetYSize() : 0; }
-std::uint8_t TPCBObject::GetShapeOnLayer(Layer L) const { return IsOwnLayer(L) ? GetShape() : 0; }
-std::int32_t TPCBObject::GetWidthOnLayer(Layer L) const { return IsOwnLayer(L) ? GetWidth() : 0; }
-std::int32_t TPCBObject::GetCorner1XOnLayer(Layer L, std::int32_t E) const {
-  return IsOwnLayer(L) ? GetCorner1X(E) : 0;
-}
-std::int32_t TPCBObject::GetCorner1YOnLayer(Layer L, std::int32_t E) const {
-  return IsOwnLayer(L) ? GetCorner1Y(E) : 0;
-}
-std::int32_t TPCBObject::GetCorner2XOnLayer(Layer L, std::int32_t E) const {
-  return IsOwnLayer(L) ? GetCorner2X(E) : 0;
-}
-std::int32_t TPCBObject::GetCorner2YOnLayer(Layer L, std::int32_t E) const {
-  return IsOwnLayer(L) ? GetCorner2Y(E) : 0;
-}
-std::int32_t TPCBObject::GetCorner3XOnLayer(Layer L, std::int32_t E) const {
-  return IsOwnLayer(L) ? GetCorner3X(E) : 0;
-}
-std::int32_t TPCBObject::GetCorner3YOnLayer(Layer L, std::int32_t E) const {
-  return IsOwnLayer(L) ? GetCorner3Y(E) : 0;
-}
-std::int32_t TPCBObject::GetCorner4XOnLayer(Layer L, std::int32_t E) const {
-  return IsOwnLayer(L) ? GetCorner4X(E) : 0;
-}
-std::int32_t TPCBObject::GetCorner4YOnLayer(Layer L, std::int32_t E) const {
-  return IsOwnLayer(L) ? GetCorner4Y(E) : 0;
-}
-std::int32_t TPCBObject::GetXOnLayer(Layer L) const { return IsOwnLayer(L) ? GetX() : 0; }
-std::int32_t TPCBObject::GetYOnLayer(Layer L) const { return IsOwnLayer(L) ? GetY() : 0; }
-std::int32_t TPCBObject::GetX2OnLayer(Layer L) const { return IsOwnLayer(L) ? GetX2() : 0; }
-std::int32_t TPCBObject::GetY2OnLayer(Layer L) const { return IsOwnLayer(L) ? GetY2() : 0; }
+// NOLINTBEGIN(bugprone-macro-parentheses): a type and a name
+#define TQ_LAYER_VALUE(result, Name) \
+  result TPCBObject::Get##Name##OnLayer(Layer L) const { return IsOwnLayer(L) ? Get##Name() : 0; }
+#define TQ_LAYER_CORNER(Name, axis, index)                                                    \
+  std::int32_t TPCBObject::Get##Name(std::int32_t E) const { return Corners(E).axis[index]; } \
+  std::int32_t TPCBObject::Get##Name##OnLayer(Layer L, std::int32_t E) const {                \
+    return IsOwnLayer(L) ? Get##Name(E) : 0;                                                  \
+  }
+// NOLINTEND(bugprone-macro-parentheses)
+#include "pcb/LayerValues.inc"
+#undef TQ_LAYER_VALUE
+#undef TQ_LAYER_CORNER
 
 // 110 to 152.
 

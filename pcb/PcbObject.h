@@ -251,35 +251,21 @@ class TPCBObject {
   virtual bool GetConnectFlag2() const;
 
   // 85 to 92: corners of the rectangle from (GetX, GetY) to (GetX2, GetY2),
-  // grown by E on every side and turned by GetRotation about its centre.
-  virtual std::int32_t GetCorner1X(std::int32_t E) const;
-  virtual std::int32_t GetCorner1Y(std::int32_t E) const;
-  virtual std::int32_t GetCorner2X(std::int32_t E) const;
-  virtual std::int32_t GetCorner2Y(std::int32_t E) const;
-  virtual std::int32_t GetCorner3X(std::int32_t E) const;
-  virtual std::int32_t GetCorner3Y(std::int32_t E) const;
-  virtual std::int32_t GetCorner4X(std::int32_t E) const;
-  virtual std::int32_t GetCorner4Y(std::int32_t E) const;
-  // 93 to 109: layer-filtered values. The base answers only for the layer
-  // whose code is the object's LayerCode and 0 for every other layer; pads
-  // answer from their per-layer arrays.
-  virtual std::int32_t GetSizeOnLayer(Layer L) const;
-  virtual std::int32_t GetXSizeOnLayer(Layer L) const;
-  virtual std::int32_t GetYSizeOnLayer(Layer L) const;
-  virtual std::uint8_t GetShapeOnLayer(Layer L) const;
-  virtual std::int32_t GetWidthOnLayer(Layer L) const;
-  virtual std::int32_t GetCorner1XOnLayer(Layer L, std::int32_t E) const;
-  virtual std::int32_t GetCorner1YOnLayer(Layer L, std::int32_t E) const;
-  virtual std::int32_t GetCorner2XOnLayer(Layer L, std::int32_t E) const;
-  virtual std::int32_t GetCorner2YOnLayer(Layer L, std::int32_t E) const;
-  virtual std::int32_t GetCorner3XOnLayer(Layer L, std::int32_t E) const;
-  virtual std::int32_t GetCorner3YOnLayer(Layer L, std::int32_t E) const;
-  virtual std::int32_t GetCorner4XOnLayer(Layer L, std::int32_t E) const;
-  virtual std::int32_t GetCorner4YOnLayer(Layer L, std::int32_t E) const;
-  virtual std::int32_t GetXOnLayer(Layer L) const;
-  virtual std::int32_t GetYOnLayer(Layer L) const;
-  virtual std::int32_t GetX2OnLayer(Layer L) const;
-  virtual std::int32_t GetY2OnLayer(Layer L) const;
+  // grown by E on every side and turned by GetRotation about its centre
+  // (GetCorner1X(E) ... GetCorner4Y(E)).
+  // 93 to 109: layer-filtered values (GetSizeOnLayer(L) ...
+  // GetCorner1XOnLayer(L, E) ... GetY2OnLayer(L)), listed in LayerValues.inc.
+  // The base answers only for the layer whose code is the object's LayerCode
+  // and 0 for every other layer; pads answer from their per-layer arrays.
+  // NOLINTBEGIN(bugprone-macro-parentheses): a type and a name
+#define TQ_LAYER_VALUE(result, Name) virtual result Get##Name##OnLayer(Layer L) const;
+#define TQ_LAYER_CORNER(Name, axis, index)              \
+  virtual std::int32_t Get##Name(std::int32_t E) const; \
+  virtual std::int32_t Get##Name##OnLayer(Layer L, std::int32_t E) const;
+  // NOLINTEND(bugprone-macro-parentheses)
+#include "pcb/LayerValues.inc"
+#undef TQ_LAYER_VALUE
+#undef TQ_LAYER_CORNER
 
   // 110 to 152: setters, one per getter of 38 to 84 except the bounds. They
   // change the copy only; the host sees a change through a later Query(0).

@@ -126,29 +126,21 @@ void TPcbPad::SetBotShape(std::uint8_t Value) { BotShape = Value; }
 void TPcbPad::SetName(std::string_view Value) { Name.Assign(Value); }
 void TPcbPad::SetRotation(double Value) { Rotation = Value; }
 
-std::int32_t TPcbPad::GetXSizeOnLayer(Layer L) const {
+bool TPcbPad::ReadPadLayer(Layer L) const {
   LoadLayer(L);
-  return IsPadLayer(L) ? XSizeOnLayer[L] : 0;
+  return IsPadLayer(L);
 }
-std::int32_t TPcbPad::GetYSizeOnLayer(Layer L) const {
-  LoadLayer(L);
-  return IsPadLayer(L) ? YSizeOnLayer[L] : 0;
-}
-std::uint8_t TPcbPad::GetShapeOnLayer(Layer L) const {
-  LoadLayer(L);
-  return IsPadLayer(L) ? ShapeOnLayer[L] : 0;
-}
+
+std::int32_t TPcbPad::GetXSizeOnLayer(Layer L) const { return ReadPadLayer(L) ? XSizeOnLayer[L] : 0; }
+std::int32_t TPcbPad::GetYSizeOnLayer(Layer L) const { return ReadPadLayer(L) ? YSizeOnLayer[L] : 0; }
+std::uint8_t TPcbPad::GetShapeOnLayer(Layer L) const { return ReadPadLayer(L) ? ShapeOnLayer[L] : 0; }
 std::int32_t TPcbPad::GetWidthOnLayer(Layer L) const {
-  LoadLayer(L);
-  if (!IsPadLayer(L)) return 0;
-  const std::int32_t xs = XSizeOnLayer[L];
+  if (!ReadPadLayer(L)) return 0;
+  const std::int32_t xs = XSizeOnLayer[L];  // copied: the record is packed
   const std::int32_t ys = YSizeOnLayer[L];
   return std::min(xs, ys);
 }
-std::int32_t TPcbPad::GetCornerRadiusOnLayer(Layer L) const {
-  LoadLayer(L);
-  return IsPadLayer(L) ? CornerRadiusOnLayer[L] : 0;
-}
+std::int32_t TPcbPad::GetCornerRadiusOnLayer(Layer L) const { return ReadPadLayer(L) ? CornerRadiusOnLayer[L] : 0; }
 
 pcbgeom::TCorners TPcbPad::CornersOnLayer(Layer L, std::int32_t E) const {
   LoadLayer(L);
@@ -160,14 +152,12 @@ pcbgeom::TCorners TPcbPad::CornersOnLayer(Layer L, std::int32_t E) const {
   return pcbgeom::RectangleCorners(X, Y, w, h, Rotation, pcbgeom::TFlatRectangle::Turned);
 }
 
-std::int32_t TPcbPad::GetCorner1XOnLayer(Layer L, std::int32_t E) const { return CornersOnLayer(L, E).X[0]; }
-std::int32_t TPcbPad::GetCorner1YOnLayer(Layer L, std::int32_t E) const { return CornersOnLayer(L, E).Y[0]; }
-std::int32_t TPcbPad::GetCorner2XOnLayer(Layer L, std::int32_t E) const { return CornersOnLayer(L, E).X[1]; }
-std::int32_t TPcbPad::GetCorner2YOnLayer(Layer L, std::int32_t E) const { return CornersOnLayer(L, E).Y[1]; }
-std::int32_t TPcbPad::GetCorner3XOnLayer(Layer L, std::int32_t E) const { return CornersOnLayer(L, E).X[2]; }
-std::int32_t TPcbPad::GetCorner3YOnLayer(Layer L, std::int32_t E) const { return CornersOnLayer(L, E).Y[2]; }
-std::int32_t TPcbPad::GetCorner4XOnLayer(Layer L, std::int32_t E) const { return CornersOnLayer(L, E).X[3]; }
-std::int32_t TPcbPad::GetCorner4YOnLayer(Layer L, std::int32_t E) const { return CornersOnLayer(L, E).Y[3]; }
+#define TQ_LAYER_VALUE(result, Name)
+#define TQ_LAYER_CORNER(Name, axis, index) \
+  std::int32_t TPcbPad::Get##Name##OnLayer(Layer L, std::int32_t E) const { return CornersOnLayer(L, E).axis[index]; }
+#include "pcb/LayerValues.inc"
+#undef TQ_LAYER_VALUE
+#undef TQ_LAYER_CORNER
 
 namespace {
 
@@ -205,22 +195,16 @@ TLine PadCentreLineOnLayer(const TPcbPad& pad, Layer L) {
 
 }  // namespace
 
-std::int32_t TPcbPad::GetXOnLayer(Layer L) const {
+std::array<std::int32_t, 4> TPcbPad::CentreLineOnLayer(Layer L) const {
   LoadLayer(L);
-  return PadCentreLineOnLayer(*this, L).X1;
+  const TLine line = PadCentreLineOnLayer(*this, L);
+  return {line.X1, line.Y1, line.X2, line.Y2};
 }
-std::int32_t TPcbPad::GetYOnLayer(Layer L) const {
-  LoadLayer(L);
-  return PadCentreLineOnLayer(*this, L).Y1;
-}
-std::int32_t TPcbPad::GetX2OnLayer(Layer L) const {
-  LoadLayer(L);
-  return PadCentreLineOnLayer(*this, L).X2;
-}
-std::int32_t TPcbPad::GetY2OnLayer(Layer L) const {
-  LoadLayer(L);
-  return PadCentreLineOnLayer(*this, L).Y2;
-}
+
+std::int32_t TPcbPad::GetXOnLayer(Layer L) const { return CentreLineOnLayer(L)[0]; }
+std::int32_t TPcbPad::GetYOnLayer(Layer L) const { return CentreLineOnLayer(L)[1]; }
+std::int32_t TPcbPad::GetX2OnLayer(Layer L) const { return CentreLineOnLayer(L)[2]; }
+std::int32_t TPcbPad::GetY2OnLayer(Layer L) const { return CentreLineOnLayer(L)[3]; }
 
 std::int32_t TPcbPad::GetPowerPlaneExpansion() const { return PowerPlaneExpansionOf(Handle); }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The primitives (pad, via, track, arc, fill, text), the component and the
 // net: the board objects of PcbPrimitives.cpp. Layout rules: PcbObject.h.
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -61,15 +62,13 @@ class TPcbPad : public TPCBObject {
   std::int32_t GetYSizeOnLayer(Layer L) const override;
   std::uint8_t GetShapeOnLayer(Layer L) const override;
   std::int32_t GetWidthOnLayer(Layer L) const override;  // the smaller size
-  // Corners of the pad's shape on layer L grown by E, about (X, Y).
-  std::int32_t GetCorner1XOnLayer(Layer L, std::int32_t E) const override;
-  std::int32_t GetCorner1YOnLayer(Layer L, std::int32_t E) const override;
-  std::int32_t GetCorner2XOnLayer(Layer L, std::int32_t E) const override;
-  std::int32_t GetCorner2YOnLayer(Layer L, std::int32_t E) const override;
-  std::int32_t GetCorner3XOnLayer(Layer L, std::int32_t E) const override;
-  std::int32_t GetCorner3YOnLayer(Layer L, std::int32_t E) const override;
-  std::int32_t GetCorner4XOnLayer(Layer L, std::int32_t E) const override;
-  std::int32_t GetCorner4YOnLayer(Layer L, std::int32_t E) const override;
+  // Corners of the pad's shape on layer L grown by E, about (X, Y)
+  // (GetCorner1XOnLayer(L, E) ... GetCorner4YOnLayer(L, E)).
+#define TQ_LAYER_VALUE(result, Name)
+#define TQ_LAYER_CORNER(Name, axis, index) std::int32_t Get##Name##OnLayer(Layer L, std::int32_t E) const override;
+#include "pcb/LayerValues.inc"
+#undef TQ_LAYER_VALUE
+#undef TQ_LAYER_CORNER
   // The two ends of the pad's centre line on layer L (the line along its
   // longer side, shortened by half the shorter size at both ends); the
   // centre for a square pad.
@@ -140,6 +139,11 @@ class TPcbPad : public TPCBObject {
 
  private:
   pcbgeom::TCorners CornersOnLayer(Layer L, std::int32_t E) const;
+  // Reads the per-layer values of layer L when they are still to be read;
+  // false above 82, where the arrays have no entry.
+  bool ReadPadLayer(Layer L) const;
+  // X1, Y1, X2, Y2 of the pad's centre line on layer L.
+  std::array<std::int32_t, 4> CentreLineOnLayer(Layer L) const;
   // The four per-layer values of layer L from the host, once.
   void LoadLayer(Layer L) const;
   void ExchangeLayer(TMode Mode, Layer L);

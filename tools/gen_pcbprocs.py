@@ -14,12 +14,11 @@ host/PcbApiNames.inc (binding order) or this script changes, and writes:
                    and its failure is not an ordinary answer (ORDINARY).
   --unused FILE    one SIM_UNUSED_ENTRY(name) line per entry point that the
                    exporter binds but never calls, for the simulated host.
-  --impl-names FILE  for the simulated host: renames each used entry point's
-                   implementation in sim/brondel/PcbApi.cpp to SimImpl_<name>.
   --gates FILE     for the simulated host: the exported <name> in front of
-                   each implementation, which writes the call trace, fails the
-                   call when it is armed (an error result, nothing written)
-                   and otherwise calls the implementation.
+                   its answer sim::answer::<name> in sim/brondel/PcbApi.cpp,
+                   which writes the call trace, fails the call when it is
+                   armed (an error result, nothing written) and otherwise
+                   gives the answer.
 
 It refuses lists that disagree: binding indexes out of order, a name twice,
 a used entry point that is not among the names, a hand-written wrapper that
@@ -156,23 +155,15 @@ def unused_text(names, used):
             "// host/PcbApiUsed.inc does not list.\n" + "".join(lines))
 
 
-def impl_names_text(used):
-    renames = [f"#define {name} SimImpl_{name}\n" for _, name, _, _ in used]
-    return "// Made by tools/gen_pcbprocs.py from host/PcbApiUsed.inc.\n" + "".join(renames)
-
-
 def gates_text(used):
     gates = []
     for ret, name, _, params in used:
-        impl = "SimImpl_" + name
-        types = ", ".join(params)
         args = ", ".join(f"{t} a{i}" for i, t in enumerate(params))
         call = ", ".join(f"a{i}" for i in range(len(params)))
         failed = "return;" if ret == "void" else f"return {0 if name in HANDLE_RESULTS else 1};"
-        gates.append(f"{ret} TQ_STDCALL {impl}({types});\n"
-                     f"SIM_GATE({ret}) {name}({args}) {{\n"
+        gates.append(f"SIM_GATE({ret}) {name}({args}) {{\n"
                      f"  if (sim::EntryFails(sim::Entry::{name})) {failed}\n"
-                     f"  return {impl}({call});\n"
+                     f"  return sim::answer::{name}({call});\n"
                      f"}}\n")
     return "// Made by tools/gen_pcbprocs.py from host/PcbApiUsed.inc.\n" + "\n".join(gates)
 
@@ -205,7 +196,6 @@ def main(argv):
     parser.add_argument("--used", required=True, type=pathlib.Path, help="host/PcbApiUsed.inc")
     parser.add_argument("--wrappers", help="where to write the wrappers")
     parser.add_argument("--unused", help="where to write the list of unused entry points")
-    parser.add_argument("--impl-names", help="where to write the simulated host's implementation names")
     parser.add_argument("--gates", help="where to write the simulated host's gates")
     args = parser.parse_args(argv)
     try:
@@ -219,8 +209,6 @@ def main(argv):
         write_if_changed(args.wrappers, wrappers_text(names, used))
     if args.unused:
         write_if_changed(args.unused, unused_text(names, used))
-    if args.impl_names:
-        write_if_changed(args.impl_names, impl_names_text(used))
     if args.gates:
         write_if_changed(args.gates, gates_text(used))
     return 0

@@ -291,6 +291,33 @@ TEST_F(Writers, DevicesAreGroupedByTheClassTheirCommentNames) {
                                       "  (CR REF=D1 L=Top_Layer)", "  (BD REF=B1 L=Top_Layer)", "}"}));
 }
 
+// The DEVICES section keeps from a component's visit what its line needs
+// and asks for the designator's text as it writes the line: every component
+// is visited before the first designator is read, and each designator is
+// read once, in the order of the lines.
+TEST_F(Writers, EachDesignatorIsReadOnceAsItsDeviceLineIsWritten) {
+  for (const int components : {1, 4}) {
+    std::string list;
+    for (int i = components; i >= 1; --i)
+      list += std::string(list.empty() ? "" : ", ") + R"({"designator": "U)" + std::to_string(i) + R"(")" +
+              (i % 2 == 0 ? R"(, "comment": "HYPERLYNX IC"})" : "}");
+    std::size_t textReads = 0;
+    const std::vector<std::string> lines =
+        ExportCounting(R"({"components": [)" + list + "]}", "PcbApi_QueryText", &textReads);
+    std::vector<std::string> calls;
+    std::istringstream trace(tqtest::ReadFile(out_ / "calls.txt"));
+    for (std::string line; std::getline(trace, line);)
+      if (line == "PcbApi_QueryText" || line == "PcbApi_QueryComponent") calls.push_back(line);
+    const auto lastVisit = std::find(calls.rbegin(), calls.rend(), "PcbApi_QueryComponent").base();
+    // Each comment is read during its component's visit (a classifying one
+    // twice), each designator once after the visits: what follows the last
+    // component query is the last comment and every designator.
+    EXPECT_EQ(std::count(lastVisit, calls.end(), "PcbApi_QueryText"), 1 + components) << components;
+    EXPECT_EQ(textReads, static_cast<std::size_t>(components + components / 2 + components)) << components;
+    EXPECT_EQ(Section(lines, "{DEVICES").size(), static_cast<std::size_t>(components) + 2);
+  }
+}
+
 TEST_F(Writers, TheProgressDisplayAdvancesOncePerComponentPadViaAndNet) {
   Export(R"({"nets": ["A", "B"],
     "components": [{"designator": "U1", "pads": [{"name": "1", "net": "A"}, {"name": "2"}]}],
