@@ -57,6 +57,19 @@
 
 namespace sim {
 namespace {
+class TextPieces;
+}  // namespace
+}  // namespace sim
+
+// The loader's input stream is a few pointers: rapidjson's reader may scan
+// from a copy of it (its documented trait for custom streams).
+template <>
+struct rapidjson::StreamTraits<sim::TextPieces> {
+  enum { copyOptimization = 1 };
+};
+
+namespace sim {
+namespace {
 
 // "[json.exception.parse_error.101] parse error at line 3, column 5: ..." ->
 // "parse error at line 3, column 5: ..."
@@ -802,61 +815,33 @@ class StreamLoader : public DocumentEventTypes {
   std::string syntax_;
 };
 
-// A text as rapidjson's reader takes it (its input stream), in pieces: a
-// file's read one after another, or a text in memory copied piece by piece,
-// each piece followed by a zero character that the reader takes for the end.
-// The text's end is told apart from a zero character in it by where the
-// reading stopped (AtEnd). A line comment ends at a line feed for this reader
-// and also at a lone carriage return for nlohmann-json's, so a text with a
-// lone carriage return is left to nlohmann-json (LoneReturn).
-class TextPieces {
+// A text as rapidjson's reader takes it, in pieces: a file's read one after
+// another, or a text in memory copied piece by piece, each piece followed by
+// a zero character that the reader takes for the end. The text's end is told
+// apart from a zero character in it by where the reading stopped. A line
+// comment ends at a line feed for this reader and also at a lone carriage
+// return for nlohmann-json's, so a text with a lone carriage return is left
+// to nlohmann-json (LoneReturn).
+class TextSource {
  public:
-  using Ch = char;
-
   // A text in memory.
-  TextPieces(const char* begin, const char* end) : text_(begin), textEnd_(end), buffer_(kPiece + 1) { Start(); }
+  TextSource(const char* begin, const char* end) : text_(begin), textEnd_(end), buffer_(kPiece + 1) {}
   // A file, from where it stands.
-  explicit TextPieces(std::istream& in) : in_(&in), buffer_(kPiece + 1) { Start(); }
+  explicit TextSource(std::istream& in) : in_(&in), buffer_(kPiece + 1) {}
+  TextSource(const TextSource&) = delete;
+  TextSource& operator=(const TextSource&) = delete;
 
-  Ch Peek() const { return *next_; }
-  Ch Take() {
-    const Ch c = *next_;
-    if (next_ != end_ && ++next_ == end_) Refill();
-    return c;
-  }
-  std::size_t Tell() const { return taken_ + static_cast<std::size_t>(next_ - buffer_.data()); }
-
-  // After a reading that stopped: true when only zero bytes, or nothing,
-  // are left of the text.
-  bool RestIsZeros() {
-    for (; next_ != end_; Take())
-      if (*next_ != '\0') return false;
-    return true;
-  }
   bool LoneReturn() const { return loneReturn_; }
+  // The characters before the piece.
+  std::size_t Before() const { return taken_; }
+  const char* Piece() const { return buffer_.data(); }
 
-  // Only for reading in place, which this text is not.
-  Ch* PutBegin() { return nullptr; }
-  void Put(Ch) {}
-  void Flush() {}
-  std::size_t PutEnd(Ch*) { return 0; }
-
- private:
-  static constexpr std::size_t kPiece = std::size_t{1} << 20;
-
-  void Start() {
-    next_ = end_ = buffer_.data();
-    Refill();
-    // A whole byte order mark, as nlohmann-json passes over it (a part of
-    // one is left to the reader, which rejects it).
-    if (end_ - next_ >= 3 && std::memcmp(next_, "\xEF\xBB\xBF", 3) == 0)
-      for (int i = 0; i < 3; ++i) Take();
-  }
-  void Refill() {
+  // The next piece, from `next` to `end` (nothing left when they are equal).
+  void Refill(char*& next, char*& end) {
     char* const piece = buffer_.data();
     // The last character of the piece before, for a return at its end.
-    const bool returnBefore = end_ != piece && end_[-1] == '\r';
-    taken_ += static_cast<std::size_t>(end_ - piece);
+    const bool returnBefore = end != nullptr && end != piece && end[-1] == '\r';
+    if (end != nullptr) taken_ += static_cast<std::size_t>(end - piece);
     std::size_t got = 0;
     if (in_ != nullptr) {
       in_->read(piece, static_cast<std::streamsize>(kPiece));
@@ -866,30 +851,71 @@ class TextPieces {
       std::memcpy(piece, text_, got);
       text_ += got;
     }
-    next_ = piece;
-    end_ = piece + got;
-    *end_ = '\0';
+    next = piece;
+    end = piece + got;
+    *end = '\0';
     if (returnBefore && (got == 0 || *piece != '\n')) loneReturn_ = true;
-    FindLoneReturn();
-  }
-  // A carriage return not followed by a line feed in the piece (one at its
-  // end is judged with the next piece).
-  void FindLoneReturn() {
-    for (const char* p = next_; p != end_; ++p) {
-      p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end_ - p)));
-      if (p == nullptr) return;
-      if (p + 1 != end_ && p[1] != '\n') loneReturn_ = true;
+    // A carriage return not followed by a line feed in the piece (one at its
+    // end is judged with the next piece).
+    for (const char* p = next; p != end; ++p) {
+      p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)));
+      if (p == nullptr) break;
+      if (p + 1 != end && p[1] != '\n') loneReturn_ = true;
     }
   }
+
+ private:
+  static constexpr std::size_t kPiece = std::size_t{1} << 20;
 
   std::istream* in_ = nullptr;
   const char* text_ = nullptr;
   const char* textEnd_ = nullptr;
   std::vector<char> buffer_;
-  char* next_ = nullptr;
-  char* end_ = nullptr;
   std::size_t taken_ = 0;
   bool loneReturn_ = false;
+};
+
+// rapidjson's input stream over a TextSource: where the reading stands. It
+// is a copy of a few pointers, so the reader keeps a copy of its own while
+// it scans a number, a string or white space (StreamTraits below).
+class TextPieces {
+ public:
+  using Ch = char;
+
+  explicit TextPieces(TextSource& source) : source_(&source) {
+    source_->Refill(next_, end_);
+    // A whole byte order mark, as nlohmann-json passes over it (a part of
+    // one is left to the reader, which rejects it).
+    if (end_ - next_ >= 3 && std::memcmp(next_, "\xEF\xBB\xBF", 3) == 0)
+      for (int i = 0; i < 3; ++i) Take();
+  }
+
+  Ch Peek() const { return *next_; }
+  Ch Take() {
+    const Ch c = *next_;
+    if (next_ != end_ && ++next_ == end_) source_->Refill(next_, end_);
+    return c;
+  }
+  std::size_t Tell() const { return source_->Before() + static_cast<std::size_t>(next_ - source_->Piece()); }
+
+  // After a reading that stopped: true when only zero bytes, or nothing,
+  // are left of the text.
+  bool RestIsZeros() {
+    for (; next_ != end_; Take())
+      if (*next_ != '\0') return false;
+    return true;
+  }
+
+  // Only for reading in place, which this text is not.
+  Ch* PutBegin() { return nullptr; }
+  void Put(Ch) {}
+  void Flush() {}
+  std::size_t PutEnd(Ch*) { return 0; }
+
+ private:
+  TextSource* source_;
+  char* next_ = nullptr;
+  char* end_ = nullptr;
 };
 
 // True when the n bytes at s are UTF-8 as nlohmann-json takes it: no
@@ -1007,15 +1033,16 @@ enum class FastEnd : std::uint8_t {
 
 // The document read by rapidjson's reader, in stream order or whole; the
 // board when it ends in FastEnd::Board.
-FastEnd LoadFast(TextPieces& text, const std::string& sourceName, StreamLoader::Mode mode,
+FastEnd LoadFast(TextSource& source, const std::string& sourceName, StreamLoader::Mode mode,
                  std::unique_ptr<Board>& result) {
+  TextPieces text(source);
   auto board = std::make_unique<Board>();
   StreamLoader loader(*board, sourceName, nullptr, mode);
   FastEvents events(loader);
   rapidjson::Reader reader;
   const rapidjson::ParseResult parsed = reader.Parse<kFastFlags>(text, events);
   // The reader stops at a zero byte as at the end of the text.
-  if (parsed.IsError() || !text.RestIsZeros() || text.LoneReturn()) return FastEnd::Refused;
+  if (parsed.IsError() || !text.RestIsZeros() || source.LoneReturn()) return FastEnd::Refused;
   if (loader.mustReadWhole()) return FastEnd::ReadWhole;
   loader.Finish();
   result = std::move(board);
@@ -1046,10 +1073,10 @@ std::unique_ptr<Board> LoadBoardText(std::string_view text, const std::string& s
   const char* const begin = text.data();
   const char* const end = begin + text.size();
   std::unique_ptr<Board> board;
-  TextPieces pieces(begin, end);
+  TextSource pieces(begin, end);
   FastEnd how = LoadFast(pieces, sourceName, StreamLoader::Mode::Stream, board);
   if (how == FastEnd::ReadWhole) {
-    TextPieces again(begin, end);
+    TextSource again(begin, end);
     how = LoadFast(again, sourceName, StreamLoader::Mode::Whole, board);
   }
   if (how == FastEnd::Board) return board;
@@ -1081,12 +1108,12 @@ std::unique_ptr<Board> LoadBoardFile(const std::string& path) {
     return again;
   };
   std::unique_ptr<Board> board;
-  TextPieces pieces(in);
+  TextSource pieces(in);
   FastEnd how = LoadFast(pieces, path, StreamLoader::Mode::Stream, board);
   checked(in);
   if (how == FastEnd::ReadWhole) {
     std::ifstream again = reopen();
-    TextPieces piecesAgain(again);
+    TextSource piecesAgain(again);
     how = LoadFast(piecesAgain, path, StreamLoader::Mode::Whole, board);
     checked(again);
   }

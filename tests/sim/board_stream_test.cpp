@@ -222,6 +222,7 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
       {constant("0." + std::string(100000, '0') + "1e200000"), "/top/constant: number overflow parsing '0.000"},
       {constant("0." + std::string(100000, '0') + "1e100100"), "\"constant\": 1e+99,"},
       // A list given twice counts with the last, in every reading.
+      {R"({"nets": [], "tracks": [{"width": "5mil"}], "tracks": [{"width": "7mil"}]})", "\"width\": \"7mil\""},
       {R"({"tracks": [{"width": "5mil"}], "nets": [], "tracks": [{"width": "7mil"}]})", "\"width\": \"7mil\""},
       {constant(std::string(80, '1') + "e-70"), "(loaded)"},
       // Tracks, arcs and vias read straight from the events: members left
