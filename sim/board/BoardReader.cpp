@@ -184,15 +184,6 @@ void FlatElement::Clear() {
   childrenField_ = kMaxFields;
 }
 
-std::size_t FlatElement::Find(std::string_view name) const {
-  const std::uint8_t at = byCode_[Code(name)];
-  if (at == kNoField) return kMaxFields;
-  if (at != kShared) return fields_[at] == name ? at : kMaxFields;
-  for (std::size_t i = 0; i < fields_.size(); ++i)
-    if (fields_[i] == name) return i;
-  return kMaxFields;
-}
-
 void FlatElement::AllowOnly(FieldList known) const {
   // Mostly all of the list's own names.
   if (unknownCount_ == 0 && known.data() == fields_.data()) return;
@@ -218,12 +209,6 @@ void FlatElement::AllowOnly(FieldList known) const {
   if (first == UINT32_MAX) return;
   static const DocumentJson kNothing;
   FailUnknownField(Node(kNothing, self_, name), known);
-}
-
-std::optional<Node> FlatElement::Get(std::string_view key) const {
-  const std::size_t i = Find(key);
-  if (!IsSet(i)) return std::nullopt;
-  return Member(i);
 }
 
 Node FlatElement::Child(std::string_view key) const {

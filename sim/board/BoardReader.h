@@ -74,7 +74,14 @@ class FlatElement {
   FlatElement& operator=(const FlatElement&) = delete;
   void Clear();
   // The place of `name` among the fields; kMaxFields when it is none.
-  std::size_t Find(std::string_view name) const;
+  std::size_t Find(std::string_view name) const {
+    const std::uint8_t at = byCode_[Code(name)];
+    if (at == kNoField) return kMaxFields;
+    if (at != kShared) return Same(fields_[at], name) ? at : kMaxFields;
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+      if (Same(fields_[i], name)) return i;
+    return kMaxFields;
+  }
   bool IsSet(std::size_t field) const { return (set_ >> field & 1U) != 0; }
   // The member in place `field`, which is set.
   Node Member(std::size_t field) const { return Node(values_[field], self_, fields_[field]); }
@@ -112,7 +119,11 @@ class FlatElement {
     AllowOnly(FieldList(known.begin(), known.size()));
   }
   bool Has(std::string_view key) const { return IsSet(Find(key)); }
-  std::optional<Node> Get(std::string_view key) const;
+  std::optional<Node> Get(std::string_view key) const {
+    const std::size_t i = Find(key);
+    if (!IsSet(i)) return std::nullopt;
+    return Member(i);
+  }
   Node Child(std::string_view key) const;
   template <typename F>
   void EachElement(std::string_view key, const char* what, F each) const;
@@ -128,6 +139,15 @@ class FlatElement {
                               kCodes;
   }
   static constexpr std::size_t kCodes = 64;
+  // Names are short: compared in place (the reader's names are mostly the
+  // very texts of the fields).
+  static bool Same(std::string_view field, std::string_view name) {
+    if (field.size() != name.size()) return false;
+    if (field.data() == name.data()) return true;
+    for (std::size_t i = 0; i < field.size(); ++i)
+      if (field[i] != name[i]) return false;
+    return true;
+  }
   static constexpr std::uint8_t kNoField = 0xFF, kShared = 0xFE;
 
   FieldList fields_;
