@@ -144,14 +144,13 @@ FieldList ListFields(ObjectList list) {
   static constexpr std::string_view kTrack[] = {"x1", "y1", "x2", "y2", "width", "layer", "net", "component"};
   static constexpr std::string_view kArc[] = {"x",     "y",     "radius", "startAngle", "endAngle",
                                               "width", "layer", "net",    "component"};
-  static constexpr std::string_view kVia[] = {"x",         "y",      "net",    "size",    "hole",   "from",
-                                              "to",        "stackMode", "layers", "planes", "reaches", "planeExpansion"};
+  static constexpr std::string_view kVia[] = {"x",  "y",         "net",    "size",   "hole",    "from",
+                                              "to", "stackMode", "layers", "planes", "reaches", "planeExpansion"};
   static constexpr std::string_view kComponent[] = {"designator", "comment",  "footprint", "x",
                                                     "y",          "rotation", "side",      "pads"};
-  static constexpr std::string_view kPad[] = {"name",   "x",          "y",         "layer",  "net",
-                                              "component", "hole",    "shape",     "size",   "cornerPercent",
-                                              "top",    "mid",        "bottom",    "rotation", "stackMode",
-                                              "layers", "planeConnection", "planeExpansion"};
+  static constexpr std::string_view kPad[] = {
+      "name",          "x",   "y",   "layer",  "net",      "component", "hole",   "shape",           "size",
+      "cornerPercent", "top", "mid", "bottom", "rotation", "stackMode", "layers", "planeConnection", "planeExpansion"};
   static_assert(std::size(kPad) <= FlatElement::kMaxFields);
   switch (list) {
     case ObjectList::Components:
