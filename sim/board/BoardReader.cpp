@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -193,7 +194,7 @@ void FlatElement::AllowOnly(FieldList known) const {
   }
   // The first member in the element's order that is not allowed, as a Node
   // of the same members would name it.
-  std::uint32_t first = UINT32_MAX;
+  std::uint32_t first = std::numeric_limits<std::uint32_t>::max();
   std::string_view name;
   for (std::size_t i = 0; i < fields_.size(); ++i)
     if (IsSet(i) && (allowed >> i & 1U) == 0 && order_[i] < first) {
@@ -205,7 +206,7 @@ void FlatElement::AllowOnly(FieldList known) const {
       first = unknown_[u].second;
       name = unknown_[u].first;
     }
-  if (first == UINT32_MAX) return;
+  if (first == std::numeric_limits<std::uint32_t>::max()) return;
   static const DocumentJson kNothing;
   FailUnknownField(Node(kNothing, self_, name), known);
 }
