@@ -74,7 +74,7 @@ class FlatElement {
   FlatElement& operator=(const FlatElement&) = delete;
   void Clear();
   // The place of `name` among the fields; kMaxFields when it is none.
-  std::size_t Find(std::string_view name) const {
+  [[gnu::always_inline]] std::size_t Find(std::string_view name) const {
     const std::uint8_t at = byCode_[Code(name)];
     if (at == kNoField) return kMaxFields;
     if (at != kShared) return Same(fields_[at], name) ? at : kMaxFields;
@@ -119,7 +119,7 @@ class FlatElement {
     AllowOnly(FieldList(known.begin(), known.size()));
   }
   bool Has(std::string_view key) const { return IsSet(Find(key)); }
-  std::optional<Node> Get(std::string_view key) const {
+  [[gnu::always_inline]] std::optional<Node> Get(std::string_view key) const {
     const std::size_t i = Find(key);
     if (!IsSet(i)) return std::nullopt;
     return Member(i);
