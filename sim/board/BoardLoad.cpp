@@ -49,6 +49,7 @@
 #include <sstream>
 #include <string_view>
 #include <system_error>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -836,8 +837,9 @@ class TextSource {
   std::size_t Before() const { return taken_; }
   const char* Piece() const { return buffer_.data(); }
 
-  // The next piece, from `next` to `end` (nothing left when they are equal).
-  [[gnu::noinline]] void Refill(char*& next, char*& end) {
+  // The next piece, after the one that ends at `end` (nullptr before the
+  // first): its first character and its end (equal when nothing is left).
+  [[gnu::noinline]] std::pair<char*, char*> Refill(const char* end) {
     char* const piece = buffer_.data();
     // The last character of the piece before, for a return at its end.
     const bool returnBefore = end != nullptr && end != piece && end[-1] == '\r';
@@ -851,17 +853,17 @@ class TextSource {
       std::memcpy(piece, text_, got);
       text_ += got;
     }
-    next = piece;
-    end = piece + got;
-    *end = '\0';
+    char* const pieceEnd = piece + got;
+    *pieceEnd = '\0';
     if (returnBefore && (got == 0 || *piece != '\n')) loneReturn_ = true;
     // A carriage return not followed by a line feed in the piece (one at its
     // end is judged with the next piece).
-    for (const char* p = next; p != end; ++p) {
-      p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)));
+    for (const char* p = piece; p != pieceEnd; ++p) {
+      p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(pieceEnd - p)));
       if (p == nullptr) break;
-      if (p + 1 != end && p[1] != '\n') loneReturn_ = true;
+      if (p + 1 != pieceEnd && p[1] != '\n') loneReturn_ = true;
     }
+    return {piece, pieceEnd};
   }
 
  private:
@@ -883,7 +885,7 @@ class TextPieces {
   using Ch = char;
 
   explicit TextPieces(TextSource& source) : source_(&source) {
-    source_->Refill(next_, end_);
+    std::tie(next_, end_) = source_->Refill(nullptr);
     // A whole byte order mark, as nlohmann-json passes over it (a part of
     // one is left to the reader, which rejects it).
     if (end_ - next_ >= 3 && std::memcmp(next_, "\xEF\xBB\xBF", 3) == 0)
@@ -894,7 +896,9 @@ class TextPieces {
   [[gnu::always_inline]] Ch Peek() const { return *next_; }
   [[gnu::always_inline]] Ch Take() {
     const Ch c = *next_;
-    if (next_ != end_ && ++next_ == end_) source_->Refill(next_, end_);
+    // (The new piece's bounds come back as values, so that the reader's copy
+    // of this stream can stay in registers.)
+    if (next_ != end_ && ++next_ == end_) std::tie(next_, end_) = source_->Refill(end_);
     return c;
   }
   std::size_t Tell() const { return source_->Before() + static_cast<std::size_t>(next_ - source_->Piece()); }
