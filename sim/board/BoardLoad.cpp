@@ -7,19 +7,20 @@
 // The reader takes a document's parts in a fixed order (BoardReader.h). A
 // document whose parts come in another order than that one (an object list
 // before the stack, "objects" before "fills", a member twice) cannot be taken
-// element by element: it is read again as a whole and handed to the reader in
-// that order, as small documents are anyway. Either way the board and the
-// faults are the same: a text that is not JSON is reported as such even when
-// a fault of its contents comes first, and a fault found while reading in
-// stream order before such a second reading is not reported, since the
-// reading in order decides.
+// element by element: its reading goes on to the end of the text without
+// taking anything more (so that a text that is not JSON is still told as
+// such), and the document is read again as a whole and handed to the reader
+// in that order, as small documents are anyway. Either way the board and the
+// faults are the same: a fault found while reading in stream order before
+// such a second reading is not reported, since the reading in order decides.
 //
-// Two parsers give the events. rapidjson's reader is the fast one and reads
-// every document first. A text it does not take as JSON, or might take
-// otherwise than nlohmann-json does, is read again from its beginning by
-// nlohmann-json's, whose messages (line, column and what was expected) are
-// the ones a bad document is told; so a bad text costs a second reading and
-// a good one never does.
+// Two parsers give the events, both through their public interfaces to one
+// handler (StreamLoader). rapidjson's SAX reader is the fast one and reads
+// every document first. A text it refuses (not JSON, or one it might take
+// otherwise than nlohmann-json does, or a number its scan gives up on) is
+// read again, as a whole, by nlohmann-json's reader, whose messages (line,
+// column and what was expected) are the ones a bad document is told. So a
+// document is read at most twice.
 //
 // Numbers reach the loader as their text and become values by one
 // conversion (JsonNumber below), exact in every case: neither parser's own
@@ -30,8 +31,8 @@
 //
 // The elements of the lists with most objects (FlatElement) are read
 // straight from rapidjson's events into their members' places, without a
-// value for the element. An element that is not plain, or has a fault, gives
-// that reading up, and the document is read again without it.
+// value for the element; the reader reads them by name with the same
+// function as an element of a document read whole.
 #include <rapidjson/error/error.h>
 #include <rapidjson/reader.h>
 
@@ -40,16 +41,15 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <fstream>
 #include <iterator>
 #include <limits>
-#include <new>
 #include <sstream>
 #include <string_view>
 #include <system_error>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -57,59 +57,16 @@
 #include "sim/board/BoardReader.h"
 
 namespace sim {
-// The allocator that names the loader's own stack for rapidjson's reader.
-struct ReaderStackAllocator : rapidjson::CrtAllocator {};
+namespace {
+class TextPieces;
+}  // namespace
 }  // namespace sim
 
-// rapidjson's reader keeps the text of a string or number on a stack of its
-// own. Its stack (1.1.0) allocates on the first push and checks for room by
-// adding to its null pointer before that, which is undefined behaviour. The
-// loader's reader takes this stack instead: the same operations the reader
-// uses, on a buffer that exists from the start.
+// The loader's input stream is a few pointers: rapidjson's reader may scan
+// from a copy of it (its documented trait for custom streams).
 template <>
-class rapidjson::internal::Stack<sim::ReaderStackAllocator> {
- public:
-  Stack(sim::ReaderStackAllocator*, std::size_t capacity) { Grow(capacity); }
-  ~Stack() { std::free(bottom_); }
-  Stack(const Stack&) = delete;
-  Stack& operator=(const Stack&) = delete;
-
-  void Clear() { top_ = bottom_; }
-  template <typename T>
-  [[gnu::always_inline]] T* Push(std::size_t count = 1) {
-    const std::size_t size = sizeof(T) * count;
-    if (static_cast<std::size_t>(end_ - top_) < size) Grow(size);
-    T* const pushed = reinterpret_cast<T*>(top_);
-    top_ += size;
-    return pushed;
-  }
-  template <typename T>
-  T* Pop(std::size_t count) {
-    top_ -= sizeof(T) * count;
-    return reinterpret_cast<T*>(top_);
-  }
-  template <typename T>
-  T* Top() {
-    return reinterpret_cast<T*>(top_ - sizeof(T));
-  }
-  std::size_t GetSize() const { return static_cast<std::size_t>(top_ - bottom_); }
-  bool Empty() const { return top_ == bottom_; }
-
- private:
-  // Room for `more` bytes beyond the top, at least twice the room before.
-  [[gnu::noinline]] void Grow(std::size_t more) {
-    const std::size_t size = GetSize();
-    const std::size_t capacity = std::max(size + more, 2 * static_cast<std::size_t>(end_ - bottom_));
-    char* const grown = static_cast<char*>(std::realloc(bottom_, std::max<std::size_t>(capacity, 1)));
-    if (grown == nullptr) throw std::bad_alloc();
-    bottom_ = grown;
-    top_ = grown + size;
-    end_ = grown + capacity;
-  }
-
-  char* bottom_ = nullptr;
-  char* top_ = nullptr;
-  char* end_ = nullptr;
+struct rapidjson::StreamTraits<sim::TextPieces> {
+  enum { copyOptimization = 1 };
 };
 
 namespace sim {
@@ -127,21 +84,24 @@ std::string ParseErrorText(const std::string& what) {
 constexpr std::size_t kMaxNesting = 256;
 
 // The decimal exponent of the first nonzero digit of a JSON number's text
-// (-3 for 0.00123, 2 for 1.5e2); nothing when every digit is 0. Exponents far
-// beyond a double's range are cut at 100000.
-std::optional<long> LeadingExponent(std::string_view text) {
+// (-3 for 0.00123, 2 for 1.5e2); nothing when every digit is 0. The
+// written exponent is cut at 10^15, far beyond any text's length, so the
+// digits before or after the point always count in full.
+std::optional<long long> LeadingExponent(std::string_view text) {
   const std::size_t e = text.find_first_of("eE");
   const std::string_view mantissa = text.substr(0, e);
   const std::size_t digit = mantissa.find_first_of("123456789");
   if (digit == std::string_view::npos) return std::nullopt;
   const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
-  long exponent = digit < point ? static_cast<long>(point - digit - 1) : -static_cast<long>(digit - point);
+  long long exponent =
+      digit < point ? static_cast<long long>(point - digit - 1) : -static_cast<long long>(digit - point);
   if (e != std::string_view::npos) {
     std::string_view power = text.substr(e + 1);
     const bool below = power.front() == '-';
     if (power.front() == '+' || below) power.remove_prefix(1);
-    long magnitude = 0;
-    for (const char c : power) magnitude = std::min(magnitude * 10 + (c - '0'), 100000L);
+    constexpr long long kCut = 1000000000000000LL;
+    long long magnitude = 0;
+    for (const char c : power) magnitude = std::min(magnitude * 10 + (c - '0'), kCut);
     exponent += below ? -magnitude : magnitude;
   }
   return exponent;
@@ -184,7 +144,7 @@ std::optional<DocumentJson> JsonNumber(std::string_view text) {
   if (end != last) return std::nullopt;
   if (ec == std::errc()) return DocumentJson(d);
   // Out of range: too small when its first digit stands after the point.
-  const std::optional<long> exponent = LeadingExponent(text);
+  const std::optional<long long> exponent = LeadingExponent(text);
   if (!exponent || *exponent < 0) return DocumentJson(negative ? -0.0 : 0.0);
   return std::nullopt;
 }
@@ -299,6 +259,14 @@ class FilePieces {
 
   // The characters taken so far.
   std::size_t Taken() const { return taken_ + static_cast<std::size_t>(next_ - base_); }
+  // After a reading that ended at a zero byte (the last character taken):
+  // its place when anything but zero bytes follows it.
+  std::optional<std::size_t> TextAfterZero() {
+    const std::size_t zero = Taken() - 1;
+    for (Iterator it = begin(); it != end(); ++it)
+      if (*it != '\0') return zero;
+    return std::nullopt;
+  }
   // "line 3, column 5" of the character at `offset` (both counted from 1, as
   // the parser's own messages count them).
   std::string LineColumn(std::size_t offset) {
@@ -345,17 +313,20 @@ class FilePieces {
   std::size_t taken_ = 0;
 };
 
-// One value of the document built from the parser's events, or only passed
-// over (after a fault, when nothing is read any more).
+// One value of the document built from the parser's events into a place
+// given (a value of its own, or a member of an element read flat), or only
+// passed over (after a fault, when nothing is read any more).
 class ValueBuilder {
  public:
   bool Active() const { return active_; }
-  DocumentJson& value() { return value_; }
+  DocumentJson& value() { return *target_; }
+  DocumentJson& own() { return own_; }
 
-  void Begin(bool skip) {
+  void Begin(DocumentJson& target, bool skip) {
     active_ = true;
     skip_ = skip;
     depth_ = 0;
+    target_ = &target;
     stack_.clear();
   }
   // A scalar; true when it completes the value.
@@ -382,13 +353,16 @@ class ValueBuilder {
  private:
   DocumentJson& Place(DocumentJson&& v) {
     if (stack_.empty()) {
-      // An element's members take the place of the last element's: its
+      // An object or array takes the place of the last one of its kind: its
       // storage is kept from one element to the next.
-      if (v.is_object() && value_.is_object())
-        value_.get_ref<DocumentJson::object_t&>().clear();
+      DocumentJson& t = *target_;
+      if (v.is_object() && t.is_object())
+        t.get_ref<DocumentJson::object_t&>().clear();
+      else if (v.is_array() && t.is_array())
+        t.get_ref<DocumentJson::array_t&>().clear();
       else
-        value_ = std::move(v);
-      return value_;
+        t = std::move(v);
+      return t;
     }
     DocumentJson& parent = *stack_.back();
     if (parent.is_array()) {
@@ -406,13 +380,13 @@ class ValueBuilder {
   bool active_ = false;
   bool skip_ = false;
   std::size_t depth_ = 0;
-  DocumentJson value_;
+  DocumentJson own_;
+  DocumentJson* target_ = &own_;
   std::vector<DocumentJson*> stack_;
   DocumentJson* slot_ = nullptr;
 };
 
-// The value types of nlohmann-json's reader events, as both event handlers
-// below take them.
+// The value types of nlohmann-json's reader events.
 struct DocumentEventTypes {
   using number_integer_t = DocumentJson::number_integer_t;
   using number_unsigned_t = DocumentJson::number_unsigned_t;
@@ -421,40 +395,39 @@ struct DocumentEventTypes {
   using binary_t = DocumentJson::binary_t;
 };
 
-// The parser's event handler: reads a document in stream order (see the top
-// of this file), or finds that it must be read as a whole.
+// The parsers' event handler. In stream mode it reads a document in stream
+// order (see the top of this file), or finds that it must be read as a
+// whole; in whole mode it builds the document's value and hands it to the
+// reader at once.
 class StreamLoader : public DocumentEventTypes {
  public:
+  enum class Mode : std::uint8_t { Stream, Whole };
+
   // `input` is the text nlohmann-json's reader takes, for the place of a
   // fault; rapidjson's events (FastEvents) come without it.
-  // `flat`: the elements of the lists that FlatElement reads are read
-  // straight from the events; an element that is not plain (a member
-  // unknown or given twice, a nested value) or has a fault gives the
-  // reading up (Abandoned), for a reading without it to take.
-  StreamLoader(Board& board, const std::string& source, FilePieces* input = nullptr, bool flat = false)
+  StreamLoader(Board& board, const std::string& source, FilePieces* input, Mode mode)
       : reader_(board),
         source_(source),
         input_(input),
-        flatReading_(flat),
+        mode_(mode),
         root_(null_, source_),
         listNode_(null_, root_, ""),
-        elementNode_(null_, listNode_, std::size_t{0}) {}
+        elementNode_(null_, listNode_, std::size_t{0}),
+        padsNode_(null_, elementNode_, "pads") {}
   // Its nodes refer to its members.
   StreamLoader(const StreamLoader&) = delete;
   StreamLoader& operator=(const StreamLoader&) = delete;
 
   // After the parse: true when the document must be read as a whole.
   bool mustReadWhole() const { return whole_; }
-  // After the parse: true when a flat reading gave up.
-  bool Abandoned() const { return abandoned_; }
   // After a parse that returned true: the remaining steps; throws the fault
   // found.
   void Finish() {
-    if (!fault_) Guard([&] { EndSteps(); });
+    if (mode_ == Mode::Stream && !fault_) Guard([&] { EndSteps(); });
     if (fault_) throw BoardError(*fault_);
   }
-  // After a parse that returned false (and not for a whole reading): the
-  // fault that stopped the reading.
+  // After a parse that returned false (nlohmann-json's reader): the fault
+  // that stopped the reading.
   [[noreturn]] void FailSyntax() const {
     if (stop_) throw BoardError(*stop_);
     throw BoardError(source_ + ": not a JSON document: " + syntax_);
@@ -480,27 +453,13 @@ class StreamLoader : public DocumentEventTypes {
   bool start_array(std::size_t) { return Open(false); }
   bool end_object() { return Close(); }
   bool end_array() { return Close(); }
-  // --- The same for an element read flat, without a copy of the text.
-  bool Flat() const { return flat_ != nullptr; }
-  bool FlatKey(std::string_view k) {
-    field_ = flat_->Find(k);
-    return (field_ != FlatElement::kMaxFields && !flat_->IsSet(field_)) || Abandon();
-  }
-  // True when the text was taken (a flat element's text, which takes the
-  // place of the last element's and keeps its storage).
-  bool FlatText(std::string_view v) {
-    if (flat_ == nullptr || inSize_ || !flat_->IsKept(field_)) return false;
-    flat_->Set(field_).get_ref<std::string&>().assign(v);
-    return true;
-  }
-
   bool key(string_t& k) {
     if (input_ != nullptr) place_.Key(k);
-    if (flat_) return FlatKey(k);
     if (builder_.Active()) {
       builder_.Key(k);
       return true;
     }
+    if (flat_ != nullptr) return FlatKey(k) || UnknownKey(k);
     return TopKey(k);
   }
   bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& e) {
@@ -510,11 +469,32 @@ class StreamLoader : public DocumentEventTypes {
     return false;
   }
 
+  // --- The same for a member of an element read flat, without a copy of
+  // its name or text.
+  bool Flat() const { return flat_ != nullptr && !builder_.Active(); }
+  // False when the name is none of the element's fields (UnknownKey).
+  bool FlatKey(std::string_view k) {
+    field_ = flat_->Find(k);
+    return field_ != FlatElement::kMaxFields;
+  }
+  bool UnknownKey(std::string_view k) {
+    field_ = FlatElement::kMaxFields;
+    flat_->SetUnknown(k);
+    return true;
+  }
+  // True when the text was taken (a flat element's text, which takes the
+  // place of the last element's and keeps its storage).
+  bool FlatText(std::string_view v) {
+    if (!Flat() || InPadList() || field_ == FlatElement::kMaxFields || !flat_->IsKept(field_)) return false;
+    flat_->Set(field_).get_ref<std::string&>().assign(v);
+    return true;
+  }
+
  private:
   // Where the next event belongs.
   enum class At : std::uint8_t { Start, Top, SectionValue, List, End };
   // What the value being built is.
-  enum class Building : std::uint8_t { Root, Section, Element };
+  enum class Building : std::uint8_t { Root, Section, Element, FlatMember, PadValue };
 
   template <typename F>
   void Guard(F step) {
@@ -535,44 +515,39 @@ class StreamLoader : public DocumentEventTypes {
     return false;
   }
 
-  bool Abandon() {
-    abandoned_ = true;
-    return false;
-  }
-
   bool Scalar(DocumentJson&& v) {
-    if (flat_) {
-      if (inSize_) {
-        flat_->Set(field_).push_back(std::move(v));
-        return true;
-      }
-      // Directly in a component's pads: not a pad read flat.
-      if (inPads_ && flat_ == &*flatElement_) return Abandon();
-      flat_->Set(field_) = std::move(v);
-      return true;
-    }
-    if (!builder_.Active()) Begin();
-    if (builder_.Scalar(std::move(v))) Built();
     if (input_ != nullptr) place_.Done();
+    if (builder_.Active()) {
+      if (builder_.Scalar(std::move(v))) Built();
+    } else if (flat_ != nullptr) {
+      if (InPadList()) {
+        FlatChild& pad = NextPad();
+        pad.isObject = false;
+        pad.value = std::move(v);
+        ++padCount_;
+      } else if (field_ != FlatElement::kMaxFields) {
+        flat_->Set(field_) = std::move(v);
+      }
+    } else {
+      Begin();
+      if (builder_.Scalar(std::move(v))) Built();
+    }
     return true;
   }
   bool Open(bool object) {
     // Just after its bracket (nlohmann-json's reader reads no further
     // before the event); rapidjson's events never come this deep.
     if (input_ != nullptr && !place_.Open(!object)) return Stop(NestingFault(), input_->Taken() - 1);
-    if (flat_) return FlatOpen(object);
-    if (at_ == At::List && object && flatReading_ && !builder_.Active() && !fault_ &&
-        !FlatElement::Fields(list_).empty()) {
-      if (!flatElement_ || flatList_ != list_) flatElement_.emplace(FlatElement::Fields(list_), elementNode_);
-      flatList_ = list_;
-      flat_ = &*flatElement_;
-      return true;
-    }
     if (builder_.Active()) {
       builder_.Open(object);
       return true;
     }
-    if (at_ == At::Start && object) {
+    if (flat_ != nullptr) return FlatOpen(object);
+    if (at_ == At::List && object && !fault_ && !whole_ && !ListFields(list_).empty()) {
+      StartFlat();
+      return true;
+    }
+    if (at_ == At::Start && object && mode_ == Mode::Stream) {
       at_ = At::Top;
       return true;
     }
@@ -587,9 +562,10 @@ class StreamLoader : public DocumentEventTypes {
   }
   bool Close() {
     if (input_ != nullptr) place_.Close();
-    if (flat_) return FlatClose();
     if (builder_.Active()) {
       if (builder_.Close()) Built();
+    } else if (flat_ != nullptr) {
+      FlatClose();
     } else if (at_ == At::List) {
       at_ = At::Top;
     } else if (at_ == At::Top) {
@@ -597,81 +573,89 @@ class StreamLoader : public DocumentEventTypes {
     }
     return true;
   }
-  // A value begins outside the builder.
+  // A value begins outside the builder and outside an element read flat.
   void Begin() {
     building_ = at_ == At::Start ? Building::Root : at_ == At::List ? Building::Element : Building::Section;
-    builder_.Begin(fault_.has_value() || (building_ == Building::Section && section_ == Section::Unknown));
+    builder_.Begin(builder_.own(),
+                   fault_.has_value() || (building_ == Building::Section && section_ == Section::Unknown));
   }
 
-  // An array or object inside a flat element: a component's pads, a pad
-  // in them, a pad's size of two lengths; nothing else.
+  // --- Elements read flat.
+  void StartFlat() {
+    listNode_ = Node(null_, root_, ObjectListName(list_));
+    elementNode_ = Node(null_, listNode_, element_);
+    if (!flatElement_ || flatList_ != list_) flatElement_.emplace(ListFields(list_), elementNode_);
+    flatList_ = list_;
+    flat_ = &*flatElement_;
+    flat_->Clear();
+    field_ = FlatElement::kMaxFields;
+    padCount_ = 0;
+    inPads_ = false;
+  }
+  // Directly in a component's list of pads.
+  bool InPadList() const { return inPads_ && flat_ == &*flatElement_; }
+  FlatChild& NextPad() {
+    if (padCount_ == pads_.size()) pads_.emplace_back(null_, padsNode_, ListFields(ObjectList::Pads));
+    FlatChild& pad = pads_[padCount_];
+    pad.node = Node(null_, padsNode_, padCount_);
+    return pad;
+  }
+  // An array or object inside an element read flat: a component's pads, a
+  // pad in them, or any other member's value.
   bool FlatOpen(bool object) {
     FlatElement& element = *flatElement_;
-    if (flat_ == &element && !inPads_ && !object && list_ == ObjectList::Components && field_ == kPadsField) {
+    if (InPadList()) {
+      FlatChild& pad = NextPad();
+      pad.isObject = object;
+      if (object) {
+        flat_ = &pad.flat;
+        flat_->Clear();
+        field_ = FlatElement::kMaxFields;
+      } else {
+        building_ = Building::PadValue;
+        builder_.Begin(pad.value, false);
+        builder_.Open(false);
+      }
+      return true;
+    }
+    if (flat_ == &element && list_ == ObjectList::Components && !object && field_ == element.Find("pads")) {
+      element.SetChildren(field_, pads_, padsNode_);
       inPads_ = true;
-      element.Set(field_) = nullptr;
       padCount_ = 0;
       return true;
     }
-    if (flat_ == &element && inPads_ && object) {
-      if (padCount_ == pads_.size()) {
-        padNodes_.emplace_back(null_, elementNode_, std::size_t{0});
-        pads_.emplace_back(FlatElement::PadFields(), padNodes_.back());
-      }
-      flat_ = &pads_[padCount_];
-      flat_->Clear();
-      return true;
-    }
-    if (flat_ != &element && !inSize_ && !object && field_ == kPadSizeField) {
-      inSize_ = true;
-      DocumentJson& size = flat_->Set(field_);
-      if (size.is_array())
-        size.clear();
-      else
-        size = DocumentJson::array();
-      return true;
-    }
-    return Abandon();
+    building_ = Building::FlatMember;
+    if (field_ == FlatElement::kMaxFields)
+      builder_.Begin(builder_.own(), true);  // an unknown member's value
+    else
+      builder_.Begin(flat_->Set(field_), false);
+    builder_.Open(object);
+    return true;
   }
-  bool FlatClose() {
-    if (inSize_) {
-      inSize_ = false;
-    } else if (flat_ != &*flatElement_) {  // a pad
-      flat_ = &*flatElement_;
+  void FlatClose() {
+    FlatElement& element = *flatElement_;
+    if (flat_ != &element) {  // a pad
+      flat_ = &element;
       ++padCount_;
     } else if (inPads_) {
       inPads_ = false;
+      element.SetChildCount(padCount_);
     } else {
-      return FlatBuilt();
+      Guard([&] { reader_.ListElement(list_, element); });
+      flat_ = nullptr;
+      ++element_;
     }
-    return true;
-  }
-
-  // A flat element is complete.
-  bool FlatBuilt() {
-    listNode_ = Node(null_, root_, ObjectListName(list_));
-    elementNode_ = Node(null_, listNode_, element_);
-    try {
-      if (list_ == ObjectList::Components)
-        reader_.FlatComponent(*flat_, pads_, padCount_);
-      else
-        reader_.ListElement(list_, *flat_);
-    } catch (const BoardError&) {
-      return Abandon();
-    }
-    padCount_ = 0;
-    flat_->Clear();
-    flat_ = nullptr;
-    ++element_;
-    return true;
   }
 
   // A value is complete.
-  bool Built() {
+  void Built() {
     DocumentJson& value = builder_.value();
     switch (building_) {
       case Building::Root:
-        Guard([&] { Node(value, source_).ExpectObject("a board document"); });
+        if (mode_ == Mode::Whole)
+          Guard([&] { reader_.Document(Node(value, source_)); });
+        else
+          Guard([&] { Node(value, source_).ExpectObject("a board document"); });
         at_ = At::End;
         break;
       case Building::Element:
@@ -685,13 +669,18 @@ class StreamLoader : public DocumentEventTypes {
         Guard([&] { SectionValue(value); });
         at_ = At::Top;
         break;
+      case Building::FlatMember:
+        break;
+      case Building::PadValue:
+        ++padCount_;
+        break;
     }
-    return true;
   }
 
   bool TopKey(const std::string& key) {
     at_ = At::SectionValue;
     section_ = Section::Unknown;
+    if (whole_) return true;  // passed over: the reading as a whole decides
     for (const SectionName& p : kSections)
       if (key == p.name) section_ = p.section;
     for (int l = 0; l < kObjectListCount && section_ == Section::Unknown; ++l) {
@@ -725,9 +714,12 @@ class StreamLoader : public DocumentEventTypes {
     }
     return true;
   }
+  // The rest of the text is only parsed: its syntax decides which reading
+  // comes next.
   bool ReadWhole() {
     whole_ = true;
-    return false;
+    section_ = Section::Unknown;
+    return true;
   }
 
   // The stack and its names, before the first object list.
@@ -790,28 +782,24 @@ class StreamLoader : public DocumentEventTypes {
   BoardReader reader_;
   const std::string& source_;
   FilePieces* input_;
-  const bool flatReading_;
+  const Mode mode_;
   DocumentPlace place_;
   std::optional<std::string> stop_;
   const DocumentJson null_;
   const Node root_;
-  // The list and the element being read flat, for the places of its
-  // faults.
+  // The list, the element and the pads being read flat, for the places of
+  // their faults.
   Node listNode_;
   Node elementNode_;
+  const Node padsNode_;
   std::optional<FlatElement> flatElement_;
   ObjectList flatList_ = ObjectList::Nets;
   FlatElement* flat_ = nullptr;  // while an element (or one of its pads) is read flat
-  std::size_t field_ = 0;
-  // A component's pads read flat, and the places of their faults (not read:
-  // a fault gives the flat reading up).
-  static constexpr std::size_t kPadsField = 7, kPadSizeField = 7;
-  std::deque<Node> padNodes_;
-  std::deque<FlatElement> pads_;
+  std::size_t field_ = FlatElement::kMaxFields;
+  // A component's pads read flat.
+  std::deque<FlatChild> pads_;
   std::size_t padCount_ = 0;
   bool inPads_ = false;  // in a component's "pads"
-  bool inSize_ = false;  // in a pad's "size"
-  bool abandoned_ = false;
   ValueBuilder builder_;
   At at_ = At::Start;
   Building building_ = Building::Root;
@@ -828,71 +816,34 @@ class StreamLoader : public DocumentEventTypes {
   std::string syntax_;
 };
 
-// A text as rapidjson's reader takes it (its input stream), in pieces: a
-// file's read one after another, or a text in memory copied piece by piece,
-// each piece followed by a zero character that the reader takes for the end.
-// The text's end is told apart from a zero character in it by where the
-// reading stopped (AtEnd). A line comment ends at a line feed for this reader
-// and also at a lone carriage return for nlohmann-json's, so a text with a
-// lone carriage return is left to nlohmann-json (LoneReturn).
-class TextPieces {
+// A text as rapidjson's reader takes it, in pieces: a file's read one after
+// another, or a text in memory copied piece by piece, each piece followed by
+// a zero character that the reader takes for the end. The text's end is told
+// apart from a zero character in it by where the reading stopped. A line
+// comment ends at a line feed for this reader and also at a lone carriage
+// return for nlohmann-json's, so a text with a lone carriage return is left
+// to nlohmann-json (LoneReturn).
+class TextSource {
  public:
-  using Ch = char;
-
   // A text in memory.
-  TextPieces(const char* begin, const char* end) : text_(begin), textEnd_(end), buffer_(kPiece + 1) { Start(); }
+  TextSource(const char* begin, const char* end) : text_(begin), textEnd_(end), buffer_(kPiece + 1) {}
   // A file, from where it stands.
-  explicit TextPieces(std::istream& in) : in_(&in), buffer_(kPiece + 1) { Start(); }
+  explicit TextSource(std::istream& in) : in_(&in), buffer_(kPiece + 1) {}
+  TextSource(const TextSource&) = delete;
+  TextSource& operator=(const TextSource&) = delete;
 
-  [[gnu::always_inline]] Ch Peek() const { return *next_; }
-  [[gnu::always_inline]] Ch Take() {
-    const Ch c = *next_;
-    if (next_ != end_ && ++next_ == end_) Refill();
-    return c;
-  }
-  std::size_t Tell() const { return taken_ + static_cast<std::size_t>(next_ - buffer_.data()); }
-
-  // The characters from the next one on, in this piece, up to the first
-  // that ends or escapes a string or is a control character (the piece's
-  // end is a zero character); then that character.
-  std::string_view PlainRun() const {
-    const char* p = next_;
-    while (static_cast<unsigned char>(*p) >= 0x20 && *p != '"' && *p != '\\') ++p;
-    return {next_, static_cast<std::size_t>(p - next_)};
-  }
-  char After(std::string_view run) const { return run.data()[run.size()]; }
-  // Takes n characters, as n calls of Take.
-  void Skip(std::size_t n) {
-    next_ += n;
-    if (next_ == end_) Refill();
-  }
-
-  // True when the reading stopped at the end of the text.
-  bool AtEnd() const { return next_ == end_; }
   bool LoneReturn() const { return loneReturn_; }
+  // The characters before the piece.
+  std::size_t Before() const { return taken_; }
+  const char* Piece() const { return buffer_.data(); }
 
-  // Only for reading in place, which this text is not.
-  Ch* PutBegin() { return nullptr; }
-  void Put(Ch) {}
-  void Flush() {}
-  std::size_t PutEnd(Ch*) { return 0; }
-
- private:
-  static constexpr std::size_t kPiece = std::size_t{1} << 20;
-
-  void Start() {
-    next_ = end_ = buffer_.data();
-    Refill();
-    // A whole byte order mark, as nlohmann-json passes over it (a part of
-    // one is left to the reader, which rejects it).
-    if (end_ - next_ >= 3 && std::memcmp(next_, "\xEF\xBB\xBF", 3) == 0)
-      for (int i = 0; i < 3; ++i) Take();
-  }
-  [[gnu::noinline]] void Refill() {
+  // The next piece, after the one that ends at `end` (nullptr before the
+  // first): its first character and its end (equal when nothing is left).
+  [[gnu::noinline]] std::pair<char*, char*> Refill(const char* end) {
     char* const piece = buffer_.data();
     // The last character of the piece before, for a return at its end.
-    const bool returnBefore = end_ != piece && end_[-1] == '\r';
-    taken_ += static_cast<std::size_t>(end_ - piece);
+    const bool returnBefore = end != nullptr && end != piece && end[-1] == '\r';
+    if (end != nullptr) taken_ += static_cast<std::size_t>(end - piece);
     std::size_t got = 0;
     if (in_ != nullptr) {
       in_->read(piece, static_cast<std::streamsize>(kPiece));
@@ -902,37 +853,75 @@ class TextPieces {
       std::memcpy(piece, text_, got);
       text_ += got;
     }
-    next_ = piece;
-    end_ = piece + got;
-    *end_ = '\0';
+    char* const pieceEnd = piece + got;
+    *pieceEnd = '\0';
     if (returnBefore && (got == 0 || *piece != '\n')) loneReturn_ = true;
-    FindLoneReturn();
-  }
-  // A carriage return not followed by a line feed in the piece (one at its
-  // end is judged with the next piece).
-  void FindLoneReturn() {
-    for (const char* p = next_; p != end_; ++p) {
-      p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end_ - p)));
-      if (p == nullptr) return;
-      if (p + 1 != end_ && p[1] != '\n') loneReturn_ = true;
+    // A carriage return not followed by a line feed in the piece (one at its
+    // end is judged with the next piece).
+    for (const char* p = piece; p != pieceEnd; ++p) {
+      p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(pieceEnd - p)));
+      if (p == nullptr) break;
+      if (p + 1 != pieceEnd && p[1] != '\n') loneReturn_ = true;
     }
+    return {piece, pieceEnd};
   }
+
+ private:
+  static constexpr std::size_t kPiece = std::size_t{1} << 20;
 
   std::istream* in_ = nullptr;
   const char* text_ = nullptr;
   const char* textEnd_ = nullptr;
   std::vector<char> buffer_;
-  char* next_ = nullptr;
-  char* end_ = nullptr;
   std::size_t taken_ = 0;
   bool loneReturn_ = false;
 };
 
-// rapidjson's reader passes over white space with this (found for the
-// loader's text by its type), which the compiler puts inline.
-inline void SkipWhitespace(TextPieces& is) {
-  for (char c = is.Peek(); c == ' ' || c == '\n' || c == '\r' || c == '\t'; c = is.Peek()) is.Take();
-}
+// rapidjson's input stream over a TextSource: where the reading stands. It
+// is a copy of a few pointers, so the reader keeps a copy of its own while
+// it scans a number, a string or white space (StreamTraits below).
+class TextPieces {
+ public:
+  using Ch = char;
+
+  explicit TextPieces(TextSource& source) : source_(&source) {
+    std::tie(next_, end_) = source_->Refill(nullptr);
+    // A whole byte order mark, as nlohmann-json passes over it (a part of
+    // one is left to the reader, which rejects it).
+    if (end_ - next_ >= 3 && std::memcmp(next_, "\xEF\xBB\xBF", 3) == 0)
+      for (int i = 0; i < 3; ++i) Take();
+  }
+
+  // In every scan of the reader's: put inline.
+  [[gnu::always_inline]] Ch Peek() const { return *next_; }
+  [[gnu::always_inline]] Ch Take() {
+    const Ch c = *next_;
+    // (The new piece's bounds come back as values, so that the reader's copy
+    // of this stream can stay in registers.)
+    if (next_ != end_ && ++next_ == end_) std::tie(next_, end_) = source_->Refill(end_);
+    return c;
+  }
+  std::size_t Tell() const { return source_->Before() + static_cast<std::size_t>(next_ - source_->Piece()); }
+
+  // After a reading that stopped: true when only zero bytes, or nothing,
+  // are left of the text.
+  bool RestIsZeros() {
+    for (; next_ != end_; Take())
+      if (*next_ != '\0') return false;
+    return true;
+  }
+
+  // Only for reading in place, which this text is not.
+  Ch* PutBegin() { return nullptr; }
+  void Put(Ch) {}
+  void Flush() {}
+  std::size_t PutEnd(Ch*) { return 0; }
+
+ private:
+  TextSource* source_;
+  char* next_ = nullptr;
+  char* end_ = nullptr;
+};
 
 // True when the n bytes at s are UTF-8 as nlohmann-json takes it: no
 // surrogates, nothing above U+10FFFF, no longer form than needed.
@@ -989,11 +978,6 @@ class FastEvents {
     std::optional<DocumentJson> v = JsonNumber(std::string_view(s, n));
     return v ? loader_.number(std::move(*v)) : Refuse();
   }
-  // A whole number of up to 18 digits, which its scan has read exactly (as
-  // JsonNumber reads one: signed when negative).
-  bool WholeNumber(bool negative, std::uint64_t digits) {
-    return loader_.number(negative ? DocumentJson(-static_cast<std::int64_t>(digits)) : DocumentJson(digits));
-  }
   // Not asked for: every number comes as text.
   bool Int(int) { return Refuse(); }
   bool Uint(unsigned) { return Refuse(); }
@@ -1007,9 +991,10 @@ class FastEvents {
     return loader_.string(text_);
   }
   bool Key(const Ch* s, SizeType n, bool) {
-    // A flat element's names are the list's own (ASCII), or give it up.
-    if (loader_.Flat()) return loader_.FlatKey(std::string_view(s, n));
+    // A flat element's own names are ASCII: taken as they stand.
+    if (loader_.Flat() && loader_.FlatKey(std::string_view(s, n))) return true;
     if (!ValidUtf8(s, n)) return Refuse();
+    if (loader_.Flat()) return loader_.UnknownKey(std::string_view(s, n));
     text_.assign(s, n);
     return loader_.key(text_);
   }
@@ -1044,213 +1029,45 @@ class FastEvents {
 // exact); comments as nlohmann-json takes them.
 constexpr unsigned kFastFlags = rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseCommentsFlag;
 
-}  // namespace
-}  // namespace sim
-
-// rapidjson's reader copies every string, character by character; the
-// loader's reader hands a string without escapes that lies in one piece of
-// the text as it stands there, and copies the others as rapidjson does.
-template <>
-template <>
-void rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, sim::ReaderStackAllocator>::ParseString<
-    sim::kFastFlags, sim::TextPieces, sim::FastEvents>(sim::TextPieces& is, sim::FastEvents& handler, bool isKey) {
-  is.Take();  // the opening quote
-  bool taken = false;
-  const std::string_view run = is.PlainRun();
-  if (is.After(run) == '"') {
-    // Handed before the piece can be refilled.
-    const auto length = static_cast<SizeType>(run.size());
-    taken = isKey ? handler.Key(run.data(), length, false) : handler.String(run.data(), length, false);
-    is.Skip(run.size() + 1);
-  } else {
-    StackStream<char> copy(stack_);
-    ParseStringToStream<sim::kFastFlags, UTF8<>, UTF8<>>(is, copy);
-    RAPIDJSON_PARSE_ERROR_EARLY_RETURN_VOID;
-    const auto length = static_cast<SizeType>(copy.Length()) - 1;
-    const char* const text = copy.Pop();
-    taken = isKey ? handler.Key(text, length, true) : handler.String(text, length, true);
-  }
-  if (!taken) RAPIDJSON_PARSE_ERROR(kParseErrorTermination, is.Tell());
-}
-
-// rapidjson's reader scans a number as its text only after working out its
-// value, then copies the text; the loader, which converts the text itself,
-// takes it from this scan of the number's grammar alone
-// (-?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?), an error where the
-// reader's own has one.
-template <>
-template <>
-void rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, sim::ReaderStackAllocator>::ParseNumber<
-    sim::kFastFlags, sim::TextPieces, sim::FastEvents>(sim::TextPieces& is, sim::FastEvents& handler) {
-  const std::size_t start = is.Tell();
-  std::array<char, 64> small{};
-  std::string large;  // a number longer than `small`
-  std::size_t n = 0;
-  const auto put = [&](char c) {
-    if (n < small.size()) {
-      small[n++] = c;
-      return;
-    }
-    if (large.empty()) large.assign(small.data(), n);
-    large += c;
-    ++n;
-  };
-  const auto take = [&] { put(is.Take()); };
-  const auto digit = [&] { return is.Peek() >= '0' && is.Peek() <= '9'; };
-  const auto digits = [&] {
-    while (digit()) take();
-  };
-  // A whole number of up to 18 digits is read as it is scanned; any other
-  // number is kept as its text.
-  const bool negative = is.Peek() == '-';
-  if (negative) is.Take();
-  std::uint64_t whole = 0;
-  bool more = false;  // a 19th digit follows
-  if (is.Peek() == '0') {
-    is.Take();
-  } else if (digit()) {
-    for (int count = 0; digit() && count < 18; ++count) whole = whole * 10 + static_cast<unsigned>(is.Take() - '0');
-    more = digit();
-  } else {
-    RAPIDJSON_PARSE_ERROR(kParseErrorValueInvalid, is.Tell());
-  }
-  if (!more && is.Peek() != '.' && is.Peek() != 'e' && is.Peek() != 'E') {
-    if (!handler.WholeNumber(negative, whole)) RAPIDJSON_PARSE_ERROR(kParseErrorTermination, start);
-    return;
-  }
-  // The text read so far, spelt again (it has no leading zeros).
-  if (negative) put('-');
-  std::array<char, 20> spelt{};
-  const auto [spentEnd, spellError] = std::to_chars(spelt.data(), spelt.data() + spelt.size(), whole);
-  (void)spellError;
-  for (const char* c = spelt.data(); c != spentEnd; ++c) put(*c);
-  if (more) digits();
-  if (is.Peek() == '.') {
-    take();
-    if (!digit()) RAPIDJSON_PARSE_ERROR(kParseErrorNumberMissFraction, is.Tell());
-    digits();
-  }
-  if (is.Peek() == 'e' || is.Peek() == 'E') {
-    take();
-    if (is.Peek() == '+' || is.Peek() == '-') take();
-    if (!digit()) RAPIDJSON_PARSE_ERROR(kParseErrorNumberMissExponent, is.Tell());
-    digits();
-  }
-  const char* const text = n <= small.size() ? small.data() : large.data();
-  if (!handler.RawNumber(text, static_cast<SizeType>(n), true)) RAPIDJSON_PARSE_ERROR(kParseErrorTermination, start);
-}
-
-namespace sim {
-namespace {
-
 // How the fast reading of a document ended.
 enum class FastEnd : std::uint8_t {
   Board,      // read: the board, or the fault found in it
   ReadWhole,  // its parts are out of the reader's order
   Refused,    // left to nlohmann-json
-  Abandoned,  // an element read flat was not plain, or had a fault
 };
 
-// The document read in stream order by rapidjson's reader; the board when it
-// ends in FastEnd::Board.
-FastEnd LoadFast(TextPieces& text, const std::string& sourceName, std::unique_ptr<Board>& result, bool flat) {
+// The document read by rapidjson's reader, in stream order or whole; the
+// board when it ends in FastEnd::Board.
+FastEnd LoadFast(TextSource& source, const std::string& sourceName, StreamLoader::Mode mode,
+                 std::unique_ptr<Board>& result) {
+  TextPieces text(source);
   auto board = std::make_unique<Board>();
-  StreamLoader loader(*board, sourceName, nullptr, flat);
+  StreamLoader loader(*board, sourceName, nullptr, mode);
   FastEvents events(loader);
-  rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, ReaderStackAllocator> reader;
+  rapidjson::Reader reader;
   const rapidjson::ParseResult parsed = reader.Parse<kFastFlags>(text, events);
-  if (loader.Abandoned()) return FastEnd::Abandoned;
+  // The reader stops at a zero byte as at the end of the text.
+  if (parsed.IsError() || !text.RestIsZeros() || source.LoneReturn()) return FastEnd::Refused;
   if (loader.mustReadWhole()) return FastEnd::ReadWhole;
-  if (parsed.IsError() || events.Refused() || !text.AtEnd() || text.LoneReturn()) return FastEnd::Refused;
   loader.Finish();
   result = std::move(board);
   return FastEnd::Board;
 }
 
-// nlohmann-json's tree of a whole document, built from its reader's events
-// with the same checks as the stream reading: numbers by JsonNumber, the
-// nesting limited, both faults said with their place.
-class WholeDocument : public DocumentEventTypes {
- public:
-  WholeDocument(DocumentJson& document, const std::string& source, FilePieces& input)
-      : tree_(document), source_(source), input_(input) {}
-
-  bool null() { return Done(tree_.null()); }
-  bool boolean(bool v) { return Done(tree_.boolean(v)); }
-  bool number_integer(number_integer_t v) { return Done(tree_.number_integer(v)); }
-  bool number_unsigned(number_unsigned_t v) { return Done(tree_.number_unsigned(v)); }
-  bool number_float(number_float_t, const string_t& text) {
-    const std::optional<DocumentJson> v = JsonNumber(text);
-    if (!v) Stop(NumberRangeFault(text), input_.Taken() - text.size());
-    return Done(tree_.number_float(v->get<double>(), text));
-  }
-  bool string(string_t& v) { return Done(tree_.string(v)); }
-  bool binary(binary_t& v) { return tree_.binary(v); }
-  bool start_object(std::size_t n) { return Open(false) && tree_.start_object(n); }
-  bool start_array(std::size_t n) { return Open(true) && tree_.start_array(n); }
-  bool end_object() {
-    place_.Close();
-    return tree_.end_object();
-  }
-  bool end_array() {
-    place_.Close();
-    return tree_.end_array();
-  }
-  bool key(string_t& k) {
-    place_.Key(k);
-    return tree_.key(k);
-  }
-  bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& e) {
-    if (e.id == 406) Stop(NumberRangeFault(token), position - token.size());
-    throw BoardError(source_ + ": not a JSON document: " + ParseErrorText(e.what()));
-  }
-
- private:
-  bool Done(bool result) {
-    place_.Done();
-    return result;
-  }
-  bool Open(bool array) {
-    if (!place_.Open(array)) Stop(NestingFault(), input_.Taken() - 1);
-    return true;
-  }
-  [[noreturn]] void Stop(const std::string& what, std::size_t offset) {
-    throw BoardError(source_ + ": " + place_.Pointer() + ": " + what + " at " + input_.LineColumn(offset));
-  }
-
-  nlohmann::detail::json_sax_dom_parser<DocumentJson> tree_;
-  const std::string& source_;
-  FilePieces& input_;
-  DocumentPlace place_;
-};
-
-// The document read as a whole and handed to the reader in its order.
-std::unique_ptr<Board> LoadWhole(FilePieces& input, const std::string& sourceName) {
-  DocumentJson document;
-  WholeDocument events(document, sourceName, input);
-  DocumentJson::sax_parse(input.begin(), FilePieces::end(), &events, nlohmann::detail::input_format_t::json,
-                          /*strict=*/true, /*ignore_comments=*/true);
+// The document read as a whole by nlohmann-json's reader: what the fast
+// reader refused, with the messages of its reader, the same checks and the
+// places of the faults that stop a reading.
+std::unique_ptr<Board> LoadReference(FilePieces& input, const std::string& sourceName) {
   auto board = std::make_unique<Board>();
-  BoardReader reader(*board);
-  try {
-    reader.Document(Node(document, sourceName));
-  } catch (const DocumentJson::exception& e) {
-    // Only a fault of the reader itself gets here; still name the document.
-    throw BoardError(sourceName + ": " + ParseErrorText(e.what()));
-  }
-  return board;
-}
-
-// The document read in stream order; nothing when it must be read as a
-// whole.
-std::unique_ptr<Board> LoadStream(FilePieces& input, const std::string& sourceName) {
-  auto board = std::make_unique<Board>();
-  StreamLoader loader(*board, sourceName, &input);
+  StreamLoader loader(*board, sourceName, &input, StreamLoader::Mode::Whole);
   const bool parsed =
       DocumentJson::sax_parse(input.begin(), FilePieces::end(), &loader, nlohmann::detail::input_format_t::json,
                               /*strict=*/true, /*ignore_comments=*/true);
-  if (loader.mustReadWhole()) return nullptr;
   if (!parsed) loader.FailSyntax();
+  // Its reader, too, ends the text at a zero byte; a document does not go
+  // on after one.
+  if (const std::optional<std::size_t> zero = input.TextAfterZero())
+    throw BoardError(sourceName + ": not a JSON document: text after a zero byte at " + input.LineColumn(*zero));
   loader.Finish();
   return board;
 }
@@ -1258,20 +1075,18 @@ std::unique_ptr<Board> LoadStream(FilePieces& input, const std::string& sourceNa
 }  // namespace
 
 std::unique_ptr<Board> LoadBoardText(std::string_view text, const std::string& sourceName) {
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
   std::unique_ptr<Board> board;
-  TextPieces pieces(text.data(), text.data() + text.size());
-  FastEnd end = LoadFast(pieces, sourceName, board, /*flat=*/true);
-  if (end == FastEnd::Abandoned) {
-    TextPieces again(text.data(), text.data() + text.size());
-    end = LoadFast(again, sourceName, board, /*flat=*/false);
+  TextSource pieces(begin, end);
+  FastEnd how = LoadFast(pieces, sourceName, StreamLoader::Mode::Stream, board);
+  if (how == FastEnd::ReadWhole) {
+    TextSource again(begin, end);
+    how = LoadFast(again, sourceName, StreamLoader::Mode::Whole, board);
   }
-  if (end == FastEnd::Board) return board;
-  if (end == FastEnd::Refused) {
-    FilePieces again(text.data(), text.data() + text.size());
-    if ((board = LoadStream(again, sourceName))) return board;
-  }
-  FilePieces whole(text.data(), text.data() + text.size());
-  return LoadWhole(whole, sourceName);
+  if (how == FastEnd::Board) return board;
+  FilePieces reference(begin, end);
+  return LoadReference(reference, sourceName);
 }
 
 std::unique_ptr<Board> LoadBoardFile(const std::string& path) {
@@ -1298,27 +1113,20 @@ std::unique_ptr<Board> LoadBoardFile(const std::string& path) {
     return again;
   };
   std::unique_ptr<Board> board;
-  TextPieces pieces(in);
-  FastEnd end = LoadFast(pieces, path, board, /*flat=*/true);
+  TextSource pieces(in);
+  FastEnd how = LoadFast(pieces, path, StreamLoader::Mode::Stream, board);
   checked(in);
-  if (end == FastEnd::Abandoned) {
+  if (how == FastEnd::ReadWhole) {
     std::ifstream again = reopen();
-    TextPieces piecesAgain(again);
-    end = LoadFast(piecesAgain, path, board, /*flat=*/false);
+    TextSource piecesAgain(again);
+    how = LoadFast(piecesAgain, path, StreamLoader::Mode::Whole, board);
     checked(again);
   }
-  if (end == FastEnd::Board) return board;
-  if (end == FastEnd::Refused) {
-    std::ifstream again = reopen();
-    FilePieces slow(again);
-    board = LoadStream(slow, path);
-    checked(again);
-    if (board) return board;
-  }
-  std::ifstream whole = reopen();
-  FilePieces wholePieces(whole);
-  board = LoadWhole(wholePieces, path);
-  checked(whole);
+  if (how == FastEnd::Board) return board;
+  std::ifstream reference = reopen();
+  FilePieces referencePieces(reference);
+  board = LoadReference(referencePieces, path);
+  checked(reference);
   return board;
 }
 

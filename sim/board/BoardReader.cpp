@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -140,17 +141,23 @@ Handle BoardReader::PlaneRule(std::int32_t value) {
 
 // --- Elements read flat.
 
-FieldList FlatElement::Fields(ObjectList list) {
+FieldList ListFields(ObjectList list) {
   static constexpr std::string_view kTrack[] = {"x1", "y1", "x2", "y2", "width", "layer", "net", "component"};
   static constexpr std::string_view kArc[] = {"x",     "y",     "radius", "startAngle", "endAngle",
                                               "width", "layer", "net",    "component"};
-  static constexpr std::string_view kVia[] = {"x",    "y",  "net",       "size",          "hole",
-                                              "from", "to", "stackMode", "planeExpansion"};
+  static constexpr std::string_view kVia[] = {"x",  "y",         "net",    "size",   "hole",    "from",
+                                              "to", "stackMode", "layers", "planes", "reaches", "planeExpansion"};
   static constexpr std::string_view kComponent[] = {"designator", "comment",  "footprint", "x",
                                                     "y",          "rotation", "side",      "pads"};
+  static constexpr std::string_view kPad[] = {
+      "name",          "x",   "y",   "layer",  "net",      "component", "hole",   "shape",           "size",
+      "cornerPercent", "top", "mid", "bottom", "rotation", "stackMode", "layers", "planeConnection", "planeExpansion"};
+  static_assert(std::size(kPad) <= FlatElement::kMaxFields);
   switch (list) {
     case ObjectList::Components:
       return kComponent;
+    case ObjectList::Pads:
+      return kPad;
     case ObjectList::Tracks:
       return kTrack;
     case ObjectList::Arcs:
@@ -162,13 +169,6 @@ FieldList FlatElement::Fields(ObjectList list) {
   }
 }
 
-FieldList FlatElement::PadFields() {
-  static constexpr std::string_view kPad[] = {
-      "name",          "x",        "y",         "layer",           "net",           "hole", "shape", "size",
-      "cornerPercent", "rotation", "stackMode", "planeConnection", "planeExpansion"};
-  return kPad;
-}
-
 FlatElement::FlatElement(FieldList fields, const Node& self) : fields_(fields), self_(self) {
   byCode_.fill(kNoField);
   for (std::size_t i = 0; i < fields_.size(); ++i) {
@@ -177,38 +177,38 @@ FlatElement::FlatElement(FieldList fields, const Node& self) : fields_(fields), 
   }
 }
 
-std::size_t FlatElement::Find(std::string_view name) const {
-  const std::uint8_t at = byCode_[Code(name)];
-  if (at == kNoField) return kMaxFields;
-  if (at != kShared) return fields_[at] == name ? at : kMaxFields;
-  for (std::size_t i = 0; i < fields_.size(); ++i)
-    if (fields_[i] == name) return i;
-  return kMaxFields;
+void FlatElement::Clear() {
+  set_ = 0;
+  next_ = 0;
+  unknownCount_ = 0;
+  childrenField_ = kMaxFields;
 }
 
-void FlatElement::AllowOnly(std::initializer_list<std::string_view> known) const {
-  // Mostly all of the list's own names, the same texts.
-  if (known.size() == fields_.size() &&
-      std::equal(known.begin(), known.end(), fields_.begin(),
-                 [](std::string_view a, std::string_view b) { return a.data() == b.data() || a == b; }))
-    return;
+void FlatElement::AllowOnly(FieldList known) const {
+  // Mostly all of the list's own names.
+  if (unknownCount_ == 0 && known.data() == fields_.data()) return;
   std::uint32_t allowed = 0;
   for (std::string_view k : known) {
     const std::size_t i = Find(k);
     if (i != kMaxFields) allowed |= 1U << i;
   }
+  // The first member in the element's order that is not allowed, as a Node
+  // of the same members would name it.
+  std::uint32_t first = std::numeric_limits<std::uint32_t>::max();
+  std::string_view name;
   for (std::size_t i = 0; i < fields_.size(); ++i)
-    if (IsSet(i) && (allowed >> i & 1U) == 0)
-      FailUnknownField(Node(values_[i], self_, fields_[i]), FieldList(known.begin(), known.size()));
-}
-
-std::optional<Node> FlatElement::Get(std::string_view key) const {
-  // The reader's names are mostly the very texts of the list's names.
-  std::size_t i = 0;
-  while (i < fields_.size() && fields_[i].data() != key.data()) ++i;
-  if (i == fields_.size()) i = Find(key);
-  if (!IsSet(i)) return std::nullopt;
-  return Node(values_[i], self_, fields_[i]);
+    if (IsSet(i) && (allowed >> i & 1U) == 0 && order_[i] < first) {
+      first = order_[i];
+      name = fields_[i];
+    }
+  for (std::size_t u = 0; u < unknownCount_; ++u)
+    if (unknown_[u].second < first) {
+      first = unknown_[u].second;
+      name = unknown_[u].first;
+    }
+  if (first == std::numeric_limits<std::uint32_t>::max()) return;
+  static const DocumentJson kNothing;
+  FailUnknownField(Node(kNothing, self_, name), known);
 }
 
 Node FlatElement::Child(std::string_view key) const {
@@ -219,12 +219,16 @@ Node FlatElement::Child(std::string_view key) const {
 
 void BoardReader::ListElement(ObjectList list, const FlatElement& item) {
   switch (list) {
+    case ObjectList::Components:
+      return AddComponent(item);
+    case ObjectList::Pads:
+      return AddPad(item, nullptr);
     case ObjectList::Tracks:
-      return AddFlatTrack(item);
+      return AddTrack(item, std::nullopt);
     case ObjectList::Arcs:
       return AddArc(item, std::nullopt);
     case ObjectList::Vias:
-      return AddFlatVia(item);
+      return AddVia(item);
     default:
       item.Fail("not read flat");
   }
@@ -492,23 +496,16 @@ Handle BoardReader::AddText(const std::string& text, const Component& owner, Lay
   return board_.Add(std::move(t)).handle;
 }
 
-void BoardReader::AddComponent(const Node& item) {
+template <typename Item>
+void BoardReader::AddComponent(const Item& item) {
   Component& comp = ReadComponent(item);
-  if (auto pads = item.Get("pads")) {
-    pads->ExpectArray("the component's pads");
-    for (std::size_t p = 0; p < pads->Size(); ++p) AddPad(pads->Item(p), &comp);
-  }
-}
-
-void BoardReader::FlatComponent(const FlatElement& item, const std::deque<FlatElement>& pads, std::size_t padCount) {
-  Component& comp = ReadComponent(item);
-  for (std::size_t p = 0; p < padCount; ++p) AddPad(pads[p], &comp);
+  item.EachElement("pads", "the component's pads", [&](const auto& pad) { AddPad(pad, &comp); });
 }
 
 template <typename Item>
 Component& BoardReader::ReadComponent(const Item& item) {
   item.ExpectObject("a component");
-  item.AllowOnly({"designator", "comment", "footprint", "x", "y", "rotation", "side", "pads"});
+  item.AllowOnly(ListFields(ObjectList::Components));
   if (!item.Has("designator")) item.Fail("a component needs \"designator\"");
   const Node designatorNode = item.Child("designator");
   std::string designator = designatorNode.NonEmptyText();
@@ -571,8 +568,7 @@ void BoardReader::ReadSize(const Node& n, std::int32_t& x, std::int32_t& y) {
 template <typename Item>
 void BoardReader::AddPad(const Item& n, Component* owner) {
   n.ExpectObject("a pad");
-  n.AllowOnly({"name", "x", "y", "layer", "net", "component", "hole", "shape", "size", "cornerPercent", "top", "mid",
-               "bottom", "rotation", "stackMode", "layers", "planeConnection", "planeExpansion"});
+  n.AllowOnly(ListFields(ObjectList::Pads));
   auto pad = std::make_unique<Pad>();
   Pad& p = *pad;
   if (auto v = n.Get("name")) p.name = v->Text();
@@ -644,10 +640,10 @@ std::uint8_t BoardReader::PadPlaneConnection(const Node& n) const {
   return static_cast<std::uint8_t>(3 * k);
 }
 
-void BoardReader::AddVia(const Node& item) {
+template <typename Item>
+void BoardReader::AddVia(const Item& item) {
   item.ExpectObject("a via");
-  item.AllowOnly(
-      {"x", "y", "net", "size", "hole", "from", "to", "stackMode", "layers", "planes", "reaches", "planeExpansion"});
+  item.AllowOnly(ListFields(ObjectList::Vias));
   auto via = std::make_unique<Via>();
   Via& v = *via;
   v.layer = kMultiLayer;
@@ -701,12 +697,13 @@ void BoardReader::AddVia(const Node& item) {
 
 // Tracks and arcs of the document's track and arc lists, and of the outline
 // (always on the keep-out layer).
-void BoardReader::AddTrack(const Node& n, std::optional<LayerNumber> fixedLayer) {
+template <typename Item>
+void BoardReader::AddTrack(const Item& n, std::optional<LayerNumber> fixedLayer) {
   n.ExpectObject("a track");
   if (fixedLayer)
     n.AllowOnly({"x1", "y1", "x2", "y2", "width"});
   else
-    n.AllowOnly({"x1", "y1", "x2", "y2", "width", "layer", "net", "component"});
+    n.AllowOnly(ListFields(ObjectList::Tracks));
   auto t = std::make_unique<Track>();
   Point(n, "x1", "y1", t->x, t->y);
   Point(n, "x2", "y2", t->x2, t->y2);
@@ -724,7 +721,7 @@ void BoardReader::AddArc(const Item& n, std::optional<LayerNumber> fixedLayer) {
   if (fixedLayer)
     n.AllowOnly({"x", "y", "radius", "startAngle", "endAngle", "width"});
   else
-    n.AllowOnly({"x", "y", "radius", "startAngle", "endAngle", "width", "layer", "net", "component"});
+    n.AllowOnly(ListFields(ObjectList::Arcs));
   auto a = std::make_unique<Arc>();
   Point(n, "x", "y", a->x, a->y);
   if (auto v = n.Get("radius")) a->radius = v->Size0();
@@ -737,40 +734,6 @@ void BoardReader::AddArc(const Item& n, std::optional<LayerNumber> fixedLayer) {
   a->layer = fixedLayer ? *fixedLayer : (layer ? ObjectLayer(*layer) : kTopLayer);
   Common(n, *a, 0);
   board_.Add(std::move(a));
-}
-
-// AddTrack for a track of the tracks list read flat, its members taken by
-// their places in FlatElement::Fields (x1, y1, x2, y2, width, layer, net,
-// component) instead of by name: the same track, each value read as there.
-void BoardReader::AddFlatTrack(const FlatElement& item) {
-  auto t = std::make_unique<Track>();
-  std::int32_t* const points[] = {&t->x, &t->y, &t->x2, &t->y2};
-  for (std::size_t i = 0; i < 4; ++i)
-    if (item.IsSet(i)) *points[i] = item.Member(i).Length();
-  t->width = item.IsSet(4) ? item.Member(4).Size0() : kDefaultLineWidth;
-  t->layer = item.IsSet(5) ? ObjectLayer(item.Member(5)) : kTopLayer;
-  if (item.IsSet(6)) board_.SetNet(*t, NetRef(item.Member(6)));
-  if (item.IsSet(7)) board_.SetComponent(*t, ComponentRef(item.Member(7)));
-  board_.Add(std::move(t));
-}
-
-// AddVia for a via read flat, its members by their places (x, y, net, size,
-// hole, from, to, stackMode, planeExpansion): a via without sizes per layer,
-// plane entries or reached layers.
-void BoardReader::AddFlatVia(const FlatElement& item) {
-  auto via = std::make_unique<Via>();
-  Via& v = *via;
-  v.layer = kMultiLayer;
-  if (item.IsSet(0)) v.x = item.Member(0).Length();
-  if (item.IsSet(1)) v.y = item.Member(1).Length();
-  v.size = item.IsSet(3) ? item.Member(3).Size0() : kDefaultViaSize;
-  v.hole = item.IsSet(4) ? item.Member(4).Size0() : kDefaultViaHole;
-  if (item.IsSet(5)) v.lowLayer = Layer(item.Member(5));
-  if (item.IsSet(6)) v.highLayer = Layer(item.Member(6));
-  v.stackMode = item.IsSet(7) ? StackMode(item.Member(7)) : 0;
-  if (item.IsSet(8)) v.planeRule = PlaneRule(item.Member(8).Length());
-  if (item.IsSet(2)) board_.SetNet(v, NetRef(item.Member(2)));
-  board_.Add(std::move(via));
 }
 
 void BoardReader::AddOutline(const Node& item) {

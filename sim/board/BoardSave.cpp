@@ -1,5 +1,6 @@
 // Saving board documents: the board as the document that LoadBoardText reads
 // back to the same board.
+#include <array>
 #include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -70,12 +71,29 @@ struct Writer {
     return j;
   }
 
+  // The document, one section after the other in the order a saved document
+  // has always had them.
   ojson Save() const {
     ojson doc;
-    doc["board"] = {{"text", Txt(board.text)},
-                    {"currentLayer",
-                     LayerJson(board.currentLayer <= kLastLayer ? static_cast<int>(board.currentLayer) : kTopLayer)},
-                    {"splitPlaneMode", board.splitPlaneMode}};
+    doc["board"] = BoardJson();
+    doc["layers"] = LayersJson();
+    if (ojson names = LayerNamesJson(); !names.empty()) doc["layerNames"] = names;
+    doc["layerPairs"] = LayerPairsJson();
+    doc["externalDielectrics"] = ExternalDielectricsJson();
+    doc["rules"] = RulesJson();
+    if (ojson options = OptionsJson(); !options.empty()) doc["options"] = options;
+    ObjectLists(doc);
+    return doc;
+  }
+
+  ojson BoardJson() const {
+    return {{"text", Txt(board.text)},
+            {"currentLayer",
+             LayerJson(board.currentLayer <= kLastLayer ? static_cast<int>(board.currentLayer) : kTopLayer)},
+            {"splitPlaneMode", board.splitPlaneMode}};
+  }
+
+  ojson LayersJson() const {
     ojson layers = ojson::array();
     for (LayerNumber l : board.StackOrder()) {
       const LayerEntry& e = board.layers[l];
@@ -88,120 +106,145 @@ struct Writer {
       if (!e.present) j["present"] = false;
       layers.push_back(j);
     }
-    doc["layers"] = layers;
+    return layers;
+  }
+
+  ojson LayerNamesJson() const {
     ojson names = ojson::object();
     for (int l = 1; l <= kLastLayer; ++l)
       if (board.layers[l].named && !board.layers[l].inStack) names[LayerKeyName(l)] = Txt(board.layers[l].name);
-    if (!names.empty()) doc["layerNames"] = names;
+    return names;
+  }
+
+  ojson LayerPairsJson() const {
     ojson pairs = ojson::array();
     for (const LayerPair& p : board.layerPairs)
       if (p.first >= 1 && p.first <= kLastLayer && p.second >= 1 && p.second <= kLastLayer)
         pairs.push_back(ojson::array({LayerJson(static_cast<int>(p.first)), LayerJson(static_cast<int>(p.second))}));
-    doc["layerPairs"] = pairs;
+    return pairs;
+  }
+
+  ojson ExternalDielectricsJson() const {
     const ExternalDielectric& t = board.topDielectric;
     const ExternalDielectric& b = board.bottomDielectric;
-    doc["externalDielectrics"] = {{"top", DielectricJson(t.height, t.constant, t.material, t.type)},
-                                  {"bottom", DielectricJson(b.height, b.constant, b.material, b.type)}};
+    return {{"top", DielectricJson(t.height, t.constant, t.material, t.type)},
+            {"bottom", DielectricJson(b.height, b.constant, b.material, b.type)}};
+  }
+
+  ojson RulesJson() const {
     ojson rules;
     const auto* rule = board.FindAs<Rule>(board.planeRule, Kind::Rule);
     rules["planeExpansion"] = rule != nullptr ? Len(rule->value) : ojson(nullptr);
     rules["planeConnectStyle"] = board.planeConnectStyle;
-    doc["rules"] = rules;
-    SaveOptions(doc);
+    return rules;
+  }
 
-    ojson nets = ojson::array(), classes = ojson::array(), components = ojson::array(), pads = ojson::array(),
-          vias = ojson::array(), tracks = ojson::array(), arcs = ojson::array(), texts = ojson::array(),
-          fills = ojson::array(), objects = ojson::array();
+  // The object lists, each object in its list in handle order. Rules are
+  // saved with their users; a component's texts and pads with it.
+  void ObjectLists(ojson& doc) const {
+    enum List : std::uint8_t { Nets, Classes, Components, Pads, Vias, Tracks, Arcs, Texts, Fills, Objects, kCount };
+    static constexpr const char* kNames[kCount] = {"nets",   "classes", "components", "pads",  "vias",
+                                                   "tracks", "arcs",    "texts",      "fills", "objects"};
+    std::array<ojson, kCount> lists;
+    lists.fill(ojson::array());
     for (std::size_t i = 0; i < board.ObjectCount(); ++i) {
       const Object& o = *board.Find(kFirstObjectHandle + static_cast<Handle>(i));
+      const auto add = [&](List list, ojson j) { lists[list].push_back(std::move(j)); };
       switch (o.kind) {
         case Kind::Net:
-          nets.push_back(Txt(static_cast<const Net&>(o).name));
+          add(Nets, Txt(static_cast<const Net&>(o).name));
           break;
-        case Kind::ObjectClass: {
-          const auto& c = static_cast<const ObjectClass&>(o);
-          ojson members = ojson::array();
-          for (const std::string& m : c.members) members.push_back(Txt(m));
-          classes.push_back({{"name", Txt(c.name)}, {"members", members}});
+        case Kind::ObjectClass:
+          add(Classes, ClassJson(static_cast<const ObjectClass&>(o)));
           break;
-        }
         case Kind::Component:
-          components.push_back(ComponentJson(static_cast<const Component&>(o)));
+          add(Components, ComponentJson(static_cast<const Component&>(o)));
           break;
         case Kind::Pad:
-          if (o.component == 0) pads.push_back(PadJson(static_cast<const Pad&>(o), true));
+          if (o.component == 0) add(Pads, PadJson(static_cast<const Pad&>(o), true));
           break;
         case Kind::Via:
-          vias.push_back(ViaJson(static_cast<const Via&>(o)));
+          add(Vias, ViaJson(static_cast<const Via&>(o)));
           break;
-        case Kind::Track: {
-          const auto& tr = static_cast<const Track&>(o);
-          ojson j{{"x1", Len(tr.x)},  {"y1", Len(tr.y)},        {"x2", Len(tr.x2)},
-                  {"y2", Len(tr.y2)}, {"width", Len(tr.width)}, {"layer", ObjectLayerName(tr.layer)}};
-          Common(j, tr, true);
-          tracks.push_back(j);
+        case Kind::Track:
+          add(Tracks, TrackJson(static_cast<const Track&>(o)));
           break;
-        }
-        case Kind::Arc: {
-          const auto& a = static_cast<const Arc&>(o);
-          ojson j{{"x", Len(a.x)},
-                  {"y", Len(a.y)},
-                  {"radius", Len(a.radius)},
-                  {"startAngle", a.startAngle},
-                  {"endAngle", a.endAngle},
-                  {"width", Len(a.width)},
-                  {"layer", ObjectLayerName(a.layer)}};
-          Common(j, a, true);
-          arcs.push_back(j);
+        case Kind::Arc:
+          add(Arcs, ArcJson(static_cast<const Arc&>(o)));
           break;
-        }
-        case Kind::Text: {
-          const auto& tx = static_cast<const Text&>(o);
-          const auto* owner = board.FindAs<Component>(tx.component, Kind::Component);
-          if (owner != nullptr && (owner->designator == tx.handle || owner->comment == tx.handle)) break;
-          ojson j{{"x", Len(tx.x)},
-                  {"y", Len(tx.y)},
-                  {"text", Txt(tx.text)},
-                  {"height", Len(tx.height)},
-                  {"width", Len(tx.width)},
-                  {"rotation", tx.rotation},
-                  {"layer", ObjectLayerName(tx.layer)}};
-          Common(j, tx, true);
-          texts.push_back(j);
+        case Kind::Text:
+          if (!IsComponentText(static_cast<const Text&>(o))) add(Texts, TextJson(static_cast<const Text&>(o)));
           break;
-        }
-        case Kind::Fill: {
-          const auto& f = static_cast<const Fill&>(o);
-          ojson j{{"x1", Len(f.x)},  {"y1", Len(f.y)},         {"x2", Len(f.x2)},
-                  {"y2", Len(f.y2)}, {"rotation", f.rotation}, {"layer", ObjectLayerName(f.layer)}};
-          Common(j, f, true);
-          fills.push_back(j);
+        case Kind::Fill:
+          add(Fills, FillJson(static_cast<const Fill&>(o)));
           break;
-        }
         case Kind::Rule:
-          break;  // saved with their users
-        default: {
-          ojson j{{"kind",
-                   KindName(o.kind).empty() ? ojson(static_cast<int>(o.kind)) : ojson(std::string(KindName(o.kind)))},
-                  {"x", Len(o.x)},
-                  {"y", Len(o.y)}};
-          if (o.layer >= 1 && o.layer <= kLastLayer) j["layer"] = LayerJson(static_cast<int>(o.layer));
-          Common(j, o, true);
-          objects.push_back(j);
-        }
+          break;
+        default:
+          add(Objects, OtherJson(o));
       }
     }
-    doc["nets"] = nets;
-    doc["classes"] = classes;
-    doc["components"] = components;
-    doc["pads"] = pads;
-    doc["vias"] = vias;
-    doc["tracks"] = tracks;
-    doc["arcs"] = arcs;
-    doc["texts"] = texts;
-    doc["fills"] = fills;
-    doc["objects"] = objects;
-    return doc;
+    for (int l = 0; l < kCount; ++l) doc[kNames[l]] = std::move(lists[l]);
+  }
+
+  static ojson ClassJson(const ObjectClass& c) {
+    ojson members = ojson::array();
+    for (const std::string& m : c.members) members.push_back(Txt(m));
+    return {{"name", Txt(c.name)}, {"members", members}};
+  }
+
+  ojson TrackJson(const Track& tr) const {
+    ojson j{{"x1", Len(tr.x)},  {"y1", Len(tr.y)},        {"x2", Len(tr.x2)},
+            {"y2", Len(tr.y2)}, {"width", Len(tr.width)}, {"layer", ObjectLayerName(tr.layer)}};
+    Common(j, tr, true);
+    return j;
+  }
+
+  ojson ArcJson(const Arc& a) const {
+    ojson j{{"x", Len(a.x)},
+            {"y", Len(a.y)},
+            {"radius", Len(a.radius)},
+            {"startAngle", a.startAngle},
+            {"endAngle", a.endAngle},
+            {"width", Len(a.width)},
+            {"layer", ObjectLayerName(a.layer)}};
+    Common(j, a, true);
+    return j;
+  }
+
+  // A component's designator and comment, saved as the component's own
+  // values.
+  bool IsComponentText(const Text& tx) const {
+    const auto* owner = board.FindAs<Component>(tx.component, Kind::Component);
+    return owner != nullptr && (owner->designator == tx.handle || owner->comment == tx.handle);
+  }
+
+  ojson TextJson(const Text& tx) const {
+    ojson j{{"x", Len(tx.x)},
+            {"y", Len(tx.y)},
+            {"text", Txt(tx.text)},
+            {"height", Len(tx.height)},
+            {"width", Len(tx.width)},
+            {"rotation", tx.rotation},
+            {"layer", ObjectLayerName(tx.layer)}};
+    Common(j, tx, true);
+    return j;
+  }
+
+  ojson FillJson(const Fill& f) const {
+    ojson j{{"x1", Len(f.x)},  {"y1", Len(f.y)},         {"x2", Len(f.x2)},
+            {"y2", Len(f.y2)}, {"rotation", f.rotation}, {"layer", ObjectLayerName(f.layer)}};
+    Common(j, f, true);
+    return j;
+  }
+
+  ojson OtherJson(const Object& o) const {
+    ojson j{{"kind", KindName(o.kind).empty() ? ojson(static_cast<int>(o.kind)) : ojson(std::string(KindName(o.kind)))},
+            {"x", Len(o.x)},
+            {"y", Len(o.y)}};
+    if (o.layer >= 1 && o.layer <= kLastLayer) j["layer"] = LayerJson(static_cast<int>(o.layer));
+    Common(j, o, true);
+    return j;
   }
 
   ojson ComponentJson(const Component& c) const {
@@ -250,7 +293,7 @@ struct Writer {
     return j;
   }
 
-  void SaveOptions(ojson& doc) const {
+  ojson OptionsJson() const {
     ojson options = ojson::object();
     if (auto it = board.records.find(kRecordGrids);
         it != board.records.end() && it->second.size() == 14 * sizeof(double)) {
@@ -274,7 +317,7 @@ struct Writer {
       options[block.name] = values;
     }
     if (board.yieldPerLayer) options["yieldPerLayer"] = true;
-    if (!options.empty()) doc["options"] = options;
+    return options;
   }
 };
 

@@ -58,6 +58,17 @@ class Node {
   std::optional<Node> Get(std::string_view key) const;
   std::size_t Size() const { return value_->size(); }
   Node Item(std::size_t index) const { return Node(value_->at(index), *this, index); }
+  // Each element of this node, which must be an array (`what` says of what).
+  template <typename F>
+  void EachElement(const char* what, F each) const {
+    ExpectArray(what);
+    for (std::size_t i = 0; i < Size(); ++i) each(Item(i));
+  }
+  // Each element of the member `key`, when there is one.
+  template <typename F>
+  void EachElement(std::string_view key, const char* what, F each) const {
+    if (const std::optional<Node> list = Get(key)) list->EachElement(what, each);
+  }
 
   // --- Values.
   // A length in host units: a whole number, or a text with a unit.

@@ -3,6 +3,8 @@
 // the parts in the reader's order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
 #include <string>
 #include <utility>
 #include <vector>
@@ -214,6 +216,14 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
       {padX("+1"), "not a JSON document"},
       {padX("1.5E+3"), "(loaded)"},
       {padX("-0e-0"), "(loaded)"},
+      // Numbers of any length: the digits before and after the point count
+      // in full, however far the exponent reaches.
+      {constant("1" + std::string(100000, '0') + "e-200000"), "\"constant\": 0.0,"},
+      {constant("0." + std::string(100000, '0') + "1e200000"), "/top/constant: number overflow parsing '0.000"},
+      {constant("0." + std::string(100000, '0') + "1e100100"), "\"constant\": 1e+99,"},
+      // A list given twice counts with the last, in every reading.
+      {R"({"nets": [], "tracks": [{"width": "5mil"}], "tracks": [{"width": "7mil"}]})", "\"width\": \"7mil\""},
+      {R"({"tracks": [{"width": "5mil"}], "nets": [], "tracks": [{"width": "7mil"}]})", "\"width\": \"7mil\""},
       {constant(std::string(80, '1') + "e-70"), "(loaded)"},
       // Tracks, arcs and vias read straight from the events: members left
       // out, given twice or unknown, values of every form, and faults.
@@ -266,7 +276,9 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
       {"{\"description\": \"a\"} // c\r}\n", "not a JSON document"},
       {boundary, "not a JSON document"},
       {straddling, "(loaded)"},
-      {std::string(R"({"description": "a"})") + '\0' + "]", "(loaded)"},  // a zero byte ends the text
+      // A zero byte ends the text; nothing but zero bytes may follow it.
+      {std::string(R"({"description": "a"})") + '\0' + "]",
+       "t.json: not a JSON document: text after a zero byte at line 1, column 21"},
       {std::string(R"({"description": "a)") + '\0' + "\"}", "not a JSON document"},
       // Nesting: 256 levels are read, one more is refused where it opens,
       // also when the text would end early.
@@ -288,6 +300,70 @@ TEST(SimDocumentStream, TheFastParserReadsEveryTextAsTheReferenceParserDoes) {
     EXPECT_EQ(outcome([&] { return LoadBoardText(doc, path); }), reference) << doc.substr(0, 80);
     tqtest::WriteFile(path, doc);
     EXPECT_EQ(outcome([&] { return LoadBoardFile(path); }), reference) << doc.substr(0, 80);
+  }
+}
+
+// Each element of the table in every order of its members, with its list
+// after "nets" (read element by element, straight from the parser's events)
+// and before it (read again as a whole), and by the reference parser (a
+// lone carriage return leaves the text to it): the same board or the same
+// refusal each time.
+TEST(SimDocumentStream, EveryReadingOfAnElementChecksTheSameThings) {
+  struct Case {
+    const char* list;
+    std::vector<std::string> members;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"tracks", {R"("x1": 1)", R"("width": "5mil")", R"("layer": "MidLayer40")", R"("net": "A")"}, "(loaded)"},
+      {"tracks", {R"("wrath": "5mil")", R"("x1": 1)", R"("net": "B")"}, "/tracks/0/wrath: unknown field"},
+      {"tracks", {R"("x1": 1)", R"("x1": "2mil")", R"("y1": 2)"}, "(loaded)"},
+      {"arcs", {R"("radius": "1mil")", R"("startAngle": "x")", R"("wrath": 1)"}, "/arcs/0/wrath: unknown field"},
+      {"vias",
+       {R"("net": "A")", R"("layers": [{"layer": "MidLayer1", "size": "20mil"}])", R"("planes": [])",
+        R"("reaches": ["TopLayer"])"},
+       "\"reaches\""},
+      {"vias", {R"("layers": [{"layer": 1, "net": {}}])", R"("x": 1)"}, "/vias/0/layers/0/net: unknown field"},
+      {"pads", {R"("net": {})", R"("x": 1)"}, "/pads/0/net: expected a text, found an object"},
+      {"pads", {R"("foo": 1)", R"("bar": 2)", R"("x": 1)"}, ": unknown field"},
+      {"pads", {R"("size": ["1mil", "2mil"])", R"("top": {"shape": "rectangle"})", R"("hole": "1mil")"}, "(loaded)"},
+      {"components", {R"("designator": "U1")", R"("pads": null)"}, "/components/0/pads: expected the component's pads"},
+      {"components", {R"("designator": "U1")", R"("pads": 5)"}, "/components/0/pads: expected the component's pads"},
+      {"components", {R"("designator": "U1")", R"("pads": "x")"}, "/components/0/pads: expected the component's pads"},
+      {"components", {R"("designator": "U1")", R"("pads": {})"}, "/components/0/pads: expected the component's pads"},
+      {"components",
+       {R"("designator": "U1")", R"("pads": [{"net": {}}])"},
+       "/components/0/pads/0/net: expected a text"},
+      {"components", {R"("designator": "U1")", R"("pads": [{}, 2])"}, "/components/0/pads/1: expected a pad"},
+      {"components", {R"("designator": "U1")", R"("pads": [{}, [{}]])"}, "/components/0/pads/1: expected a pad"},
+      {"components",
+       {R"("designator": "U1")", R"("side": "bottom")",
+        R"("pads": [{"net": "A", "size": [1, 2]}, {"top": {"size": 3}}])"},
+       "(loaded)"},
+      {"components", {R"("pads": [{"wrath": 1}])", R"("designator": "U1")", R"("x": "1 furlong")"}, "/components/0/x"},
+  };
+  const auto outcome = [](const std::string& doc) {
+    try {
+      return "(loaded)\n" + Fingerprint(*LoadBoardText(doc, "t.json"));
+    } catch (const BoardError& e) {
+      return std::string(e.what());
+    }
+  };
+  for (const Case& c : cases) {
+    std::vector<std::size_t> order(c.members.size());
+    std::iota(order.begin(), order.end(), 0);
+    do {
+      std::string element;
+      for (std::size_t i : order) element += (element.empty() ? "{" : ", ") + c.members[i];
+      const std::string list = std::string("\"") + c.list + "\": [" + element + "}, " +
+                               (std::string(c.list) == "components" ? R"({"designator": "U2"}])" : "{}]");
+      const std::string nets = R"("nets": ["A", "B"])";
+      const std::string inOrder = "{" + nets + ", " + list + "}";
+      const std::string expected = outcome(inOrder);
+      EXPECT_NE(expected.find(c.expected), std::string::npos) << inOrder << "\n" << expected;
+      EXPECT_EQ(outcome("{" + list + ", " + nets + "}"), expected) << inOrder;
+      EXPECT_EQ(outcome(inOrder + "\r"), expected) << inOrder;
+    } while (std::next_permutation(order.begin(), order.end()));
   }
 }
 
