@@ -117,9 +117,11 @@ TEST_F(Run, TheNotesComeFirstAndTheProgressDisplayHasEndedBeforeThem) {
   ASSERT_TRUE(RunExport(dest, kFormatName));
   SimHost::Get().progressCallback(nullptr, nullptr);
   EXPECT_EQ(messagesWhenClosed, 0);
-  ASSERT_EQ(SimHost::Get().messageCount(), 2);
+  // The point and the designator's new name, then the locked file last.
+  ASSERT_EQ(SimHost::Get().messageCount(), 3);
   EXPECT_EQ(SimHost::Get().MessageText(0, 0), "[HYP Export]");
-  EXPECT_EQ(SimHost::Get().MessageText(1, 0), "[Locked File]");
+  EXPECT_EQ(SimHost::Get().MessageText(1, 0), "[HYP Export]");
+  EXPECT_EQ(SimHost::Get().MessageText(2, 0), "[Locked File]");
   EXPECT_EQ(ReadFile(dest), "old");
 }
 
