@@ -84,7 +84,6 @@ class THyperlynxTranslator {
   void CountLeftOutCopper();
   const TLeftOutCopper& LeftOutCopper() const { return FLeftOut; }
 
-
   // Closes the host's progress display now rather than when the driver goes.
   void EndProgress() { FProgress.reset(); }
 

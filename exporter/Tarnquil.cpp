@@ -85,10 +85,9 @@ void TellSuffixes(std::vector<std::string>& notes, const THypChangeTally& tally,
                   " written with a suffix, as another takes the name in the file (" + tally.Example + ")");
 }
 
-}  // namespace
-
-std::vector<std::string> ExportNotes(const THyperlynxTranslator& driver) {
-  std::vector<std::string> notes;
+// The lines about names: points, quotes and control characters, cuts,
+// suffixes, and each designator written under another name.
+void TellNames(std::vector<std::string>& notes, const THyperlynxTranslator& driver) {
   const THypNames::TChanges& changes = driver.Translator().Names().Changes();
   if (changes.DesignatorPoints.Count > 0)
     notes.push_back(
@@ -121,6 +120,10 @@ std::vector<std::string> ExportNotes(const THyperlynxTranslator& driver) {
   if (changes.PadShapes.Count > 0)
     notes.push_back(Counted(changes.PadShapes.Count, "pad is", "pads are") + " written as another shape (" +
                     driver.Translator().Names().PadShapeExample() + ")");
+}
+
+// The line about the copper areas the file leaves out, by kind.
+void TellLeftOutCopper(std::vector<std::string>& notes, const THyperlynxTranslator& driver) {
   const THyperlynxTranslator::TLeftOutCopper& copper = driver.LeftOutCopper();
   const std::int32_t areas = copper.fills + copper.polygons + copper.regions;
   if (areas > 0) {
@@ -136,7 +139,10 @@ std::vector<std::string> ExportNotes(const THyperlynxTranslator& driver) {
                     " on signal and plane layers " + (areas == 1 ? "is" : "are") + " not in the file (" + kinds +
                     "; the first " + copper.example + ")");
   }
-  const TOutlineNotes& outline = driver.OutlineNotes();
+}
+
+// The lines about the outline's order, joined ends, open ends and branches.
+void TellOutline(std::vector<std::string>& notes, const TOutlineNotes& outline) {
   if (outline.Moved > 0)
     notes.push_back("the board outline is written before its cut-outs: " +
                     Counted(outline.Moved, "piece of the edge comes", "pieces of the edge come") + " first (from " +
@@ -154,6 +160,15 @@ std::vector<std::string> ExportNotes(const THyperlynxTranslator& driver) {
     notes.push_back("the board outline branches: " + std::to_string(outline.BranchEnds) + " ends meet at " +
                     outline.BranchExample +
                     (outline.Branches > 1 ? " (" + std::to_string(outline.Branches) + " such points)" : std::string()));
+}
+
+}  // namespace
+
+std::vector<std::string> ExportNotes(const THyperlynxTranslator& driver) {
+  std::vector<std::string> notes;
+  TellNames(notes, driver);
+  TellLeftOutCopper(notes, driver);
+  TellOutline(notes, driver.OutlineNotes());
   return notes;
 }
 

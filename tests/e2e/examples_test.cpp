@@ -304,10 +304,9 @@ int CountLines(const std::string& content, const std::string& prefix) {
 std::vector<std::string> ReaderBoards() {
   std::vector<std::string> paths;
   for (const std::string& example : Examples()) paths.push_back(ExamplePath(example));
-  for (const char* board :
-       {"names.json", "shapes.json", "pin-points.json", "outline-cutout-first.json", "outline-gap-1um.json",
-        "outline-open-1mm.json", "outline-arc-track-4um.json", "pads-alike.json", "designator-real-first.json",
-        "every-change.json"})
+  for (const char* board : {"names.json", "shapes.json", "pin-points.json", "outline-cutout-first.json",
+                            "outline-gap-1um.json", "outline-open-1mm.json", "outline-arc-track-4um.json",
+                            "pads-alike.json", "designator-real-first.json", "every-change.json"})
     paths.push_back(std::string(TQ_SOURCE_DIR "/tests/e2e/boards/") + board);
   return paths;
 }
