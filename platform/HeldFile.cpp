@@ -39,6 +39,13 @@ HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
 
 void HeldFile::Track() { Held().push_back(this); }
 
+void HeldFile::Adopt(std::intptr_t handle, const std::string& path) {
+  handle_ = handle;
+  path_ = path;
+  written_ = 0;
+  Track();
+}
+
 void HeldFile::Untrack() noexcept {
   std::vector<HeldFile*>& held = Held();
   held.erase(std::remove(held.begin(), held.end(), this), held.end());

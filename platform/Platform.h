@@ -133,6 +133,8 @@ class HeldFile {
   static constexpr std::intptr_t kNone = -1;
   void Track();
   void Untrack() noexcept;
+  // Takes a file just opened for writing: held, tracked, nothing written yet.
+  void Adopt(std::intptr_t handle, const std::string& path);
   std::intptr_t handle_ = kNone;  // a file descriptor, or a HANDLE
   std::string path_;
   std::uint64_t written_ = 0;

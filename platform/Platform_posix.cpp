@@ -284,10 +284,7 @@ bool HeldFile::Open(const std::string& path) {
   if (path.empty()) return false;
   const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) return false;
-  handle_ = fd;
-  path_ = path;
-  written_ = 0;
-  Track();
+  Adopt(fd, path);
   return true;
 }
 

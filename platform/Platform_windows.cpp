@@ -193,10 +193,7 @@ bool HeldFile::Open(const std::string& path) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  handle_ = reinterpret_cast<std::intptr_t>(file);
-  path_ = path;
-  written_ = 0;
-  Track();
+  Adopt(reinterpret_cast<std::intptr_t>(file), path);
   return true;
 }
 
